@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs every test: native unit tests, Win32 unit tests under Wine, and the
+# end-to-end scenarios that build installers and drive them under Wine + Xvfb.
+# Installs and builds whatever is missing first.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+scripts/build.sh
+
+. scripts/wine-env.sh
+start_display
+prefixes=("$root/build/win32/wineprefix" "$root/build/native/wineprefix")
+cleanup() {
+  for p in "${prefixes[@]}"; do
+    [ -d "$p" ] && WINEPREFIX="$p" wineserver -k 2>/dev/null || true
+  done
+  stop_display
+}
+trap cleanup EXIT
+
+jobs=${JOBS:-$(nproc)}
+status=0
+ctest --test-dir build/native --output-on-failure -j "$jobs" || status=1
+ctest --test-dir build/win32 --output-on-failure || status=1
+exit $status

@@ -1,0 +1,29 @@
+# Sourced by the scripts: a private X display and Wine settings for running
+# the setup program and the tests without touching the user's own.
+
+export WINEDEBUG=-all
+# No Mono or Gecko installer dialogs when a prefix is created.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Starts Xvfb on a free display and exports DISPLAY; stop_display ends it.
+start_display() {
+  local n=90
+  while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X${n}" ] && return 0
+    sleep 0.1
+  done
+  echo "Xvfb did not start on :$n" >&2
+  return 1
+}
+
+stop_display() {
+  if [ -n "${XVFB_PID:-}" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  fi
+}
