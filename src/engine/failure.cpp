@@ -54,6 +54,13 @@ void raiseInstallError(ErrorCode code) {
 }
 
 void handleInstallFailure(xInstall* error) {
+    // A window procedure may raise again while the message box or the
+    // rollback pumps messages: the first failure is the one reported, and a
+    // second one ends the process at once with the first one's code.
+    static xInstall* handling = nullptr;
+    if (handling != nullptr) ExitProcess(handling->code);
+    handling = error;
+
     closeOutputFile();
     if (!configLoaded) {
         char text[kResourceTextSize] = {};

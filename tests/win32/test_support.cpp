@@ -234,6 +234,29 @@ LRESULT raisingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+LRESULT raisingTimerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER) setup::raiseInstallError(setup::kErrorOutOfMemory);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A failure raised outside any window while a window's timer runs: the
+// handler's message box dispatches the timer, whose procedure raises again.
+[[noreturn]] void raiseTwice() {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = setup::guardedWindowProc<raisingTimerProc>;
+    windowClass.hInstance = setup::programInstance;
+    windowClass.lpszClassName = "TimerWindow";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowA("TimerWindow", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                nullptr, setup::programInstance, nullptr);
+    SetTimer(window, 1, 10, nullptr);
+    try {
+        setup::raiseInstallError(childErrorCode);
+    } catch (setup::xInstall* error) {
+        setup::handleInstallFailure(error);
+    }
+}
+
 [[noreturn]] void raiseInDialog() {
     DialogBoxParamA(setup::programInstance, MAKEINTRESOURCEA(IDD_NOTICE), nullptr,
                     setup::guardedDialogProc<raisingDialogProc>, 0);
@@ -256,6 +279,7 @@ LRESULT raisingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 // Child modes:
 //   dialog <code>                      raise inside WM_INITDIALOG, nothing loaded
 //   window <code>                      raise inside WM_CREATE, nothing loaded
+//   twice <code>                       raise, then raise code 6 again from a timer
 //   configured <code> <path length> <tail length>
 //                                      raise inside WM_INITDIALOG with a loaded record
 //                                      whose write-failure text ends in tail length z's
@@ -268,6 +292,7 @@ bool runChildModeIfAsked(int argc, char** argv) {
 
     if (mode == "dialog") raiseInDialog();
     if (mode == "window") raiseInWindow();
+    if (mode == "twice") raiseTwice();
     if (mode == "configured" && argc > 5) {
         std::string tail(static_cast<std::size_t>(std::atoi(argv[5])), 'z');
         installRecord(buildRecord({
