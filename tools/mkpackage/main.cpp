@@ -93,8 +93,10 @@ int main(int argc, char** argv) {
     inspect->add_option("installer", installer, "installer file")->required();
 
     fs::path folder;
+    std::string productName = "My Product";
     CLI::App* start = app.add_subcommand("new", "Write a starter product description with placeholder files");
     start->add_option("folder", folder, "folder to create (must not exist or be empty)")->required();
+    start->add_option("--name", productName, "product name (default \"My Product\")");
 
     try {
         app.parse(argc, argv);
@@ -107,7 +109,7 @@ int main(int argc, char** argv) {
         if (*build) return runBuild(descriptionPath, output, image, quiet);
         if (*inspect) return printInstallerReport(installer, std::cout) ? 0 : kExitDefect;
         if (*start) {
-            writeStarterProduct(folder);
+            writeStarterProduct(folder, productName);
             std::cout << "wrote a starter product in " << folder.string() << "; build it with\n  mkpackage build "
                       << (folder / "product.toml").string() << " -o setup.exe\n";
             return 0;

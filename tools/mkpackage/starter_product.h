@@ -5,12 +5,17 @@
 #define MKPACKAGE_STARTER_PRODUCT_H
 
 #include <filesystem>
+#include <string>
 
 namespace mkpackage {
 
-// Creates `folder` (which must not exist, or be empty) and writes the
-// product into it. Throws InputError.
-void writeStarterProduct(const std::filesystem::path& folder);
+// The description text of a starter product named `productName` (UTF-8).
+std::string starterDescription(const std::string& productName);
+
+// Creates `folder` (which must not exist, or be empty) with the starter
+// product in it. The files are written into a temporary folder first, so a
+// failure leaves nothing behind. Throws InputError.
+void writeStarterProduct(const std::filesystem::path& folder, const std::string& productName = "My Product");
 
 }  // namespace mkpackage
 
