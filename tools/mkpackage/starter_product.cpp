@@ -296,7 +296,8 @@ void writeStarterProduct(const fs::path& folder, const std::string& productName)
         throw InputError(folder.string() + ": already exists and is not an empty folder");
     }
     const fs::path parent = folder.parent_path().empty() ? fs::path(".") : folder.parent_path();
-    if (!fs::is_directory(parent, ec)) throw InputError(parent.string() + ": folder not found");
+    fs::create_directories(parent, ec);
+    if (!fs::is_directory(parent, ec)) throw InputError(parent.string() + ": cannot create the folder");
     std::string pattern = (parent / ".mkpackage-new-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw InputError(parent.string() + ": cannot create a folder: " + std::strerror(errno));
     const fs::path temp = pattern;
