@@ -1,13 +1,9 @@
 #include "description.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <glob.h>
-#include <map>
-#include <set>
 #include <sstream>
 
 #include <toml++/toml.h>

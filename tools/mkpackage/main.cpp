@@ -69,9 +69,15 @@ int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path i
                      static_cast<unsigned long long>(p.filesTotal), megabytes(p.bytesDone).c_str(),
                      megabytes(p.bytesTotal).c_str());
     };
-    const BuildResult result =
-        writeInstaller(description, image, output, showProgress ? std::function<void(const BuildProgress&)>(progress)
-                                                                : std::function<void(const BuildProgress&)>());
+    BuildResult result;
+    try {
+        result = writeInstaller(description, image, output,
+                                showProgress ? std::function<void(const BuildProgress&)>(progress)
+                                             : std::function<void(const BuildProgress&)>());
+    } catch (...) {
+        if (showProgress) std::fputs("\n", stderr);  // the error starts on a line of its own
+        throw;
+    }
     if (showProgress) std::fputs("\n", stderr);
     if (!quiet) {
         std::cout << "wrote " << output.string() << ": " << result.files << " files, " << megabytes(result.unpackedBytes)
