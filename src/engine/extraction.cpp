@@ -9,7 +9,6 @@
 #include "engine/failure.h"
 #include "engine/field_text.h"
 #include "engine/install_log.h"
-#include "engine/later_steps.h"
 #include "engine/path_rules.h"
 #include "engine/process_state.h"
 #include "package/package_file.h"

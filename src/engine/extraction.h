@@ -41,6 +41,10 @@ void createPathDirectories();
 // skipped entry only forgets the handle. Raises error code 3 when closing fails.
 void closeOutputFile(bool skip);
 
+// The failure handler's close: stamps and closes an open output file and
+// never raises, whatever closing gives.
+void closeOutputFile();
+
 // Writes exactly `count` bytes or raises error code 5.
 void writeOutput(HANDLE file, const void* bytes, std::uint32_t count);
 

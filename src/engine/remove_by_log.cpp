@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <cstring>
 
 #include "engine/bounded_text.h"
