@@ -30,15 +30,17 @@ std::uint8_t scanBuffer[fmt::kScanStep + 4];
 bool scanForPackage(ScanReader& reader, std::uint32_t fileSize, std::uint32_t& packageStart) {
     if (fileSize == 0) return false;
     const std::uint32_t magic = magicWord();
-    // Bytes that do not arrive near the end of the file keep older contents,
-    // so the buffer starts zero-filled for every scan.
     std::memset(scanBuffer, 0, sizeof scanBuffer);
 
     std::uint32_t pos = 0;
     do {
         std::uint32_t n = fileSize - pos;
         if (n > fmt::kScanStep) n = fmt::kScanStep;
-        reader.read(scanBuffer, n + 4);
+        std::uint32_t arrived = reader.read(scanBuffer, n + 4);
+        // Near the end of the file fewer bytes arrive; the rest is cleared so
+        // that a magic in the file's last word never pairs with the leftovers
+        // of an earlier step.
+        if (arrived < n + 4) std::memset(scanBuffer + arrived, 0, n + 4 - arrived);
         reader.stepBack(4);
         for (std::uint32_t i = 0; i < n / 4; ++i) {
             // The two words are compared one after the other.
