@@ -6,7 +6,8 @@
 #include <cstring>
 
 #include "engine/bounded_text.h"
-#include "engine/later_steps.h"
+#include "engine/extraction.h"
+#include "engine/remove_by_log.h"
 #include "engine/process_state.h"
 #include "engine/win_main.h"
 #include "package/package_file.h"
