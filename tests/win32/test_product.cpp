@@ -235,11 +235,14 @@ namespace testing_support {
 
 namespace {
 
-void saveValue(const char* name, bool& present, DWORD& type,
+constexpr char kUserShellFoldersKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+void saveValue(const char* keyPath, const char* name, bool& present, DWORD& type,
                std::vector<std::uint8_t>& data) {
     HKEY key;
     present = false;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFoldersKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     DWORD size = 0;
     if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
         data.resize(size);
@@ -248,10 +251,10 @@ void saveValue(const char* name, bool& present, DWORD& type,
     RegCloseKey(key);
 }
 
-void setValue(const char* name, bool present, DWORD type, const std::vector<std::uint8_t>& data) {
+void setValue(const char* keyPath, const char* name, bool present, DWORD type,
+              const std::vector<std::uint8_t>& data) {
     HKEY key;
-    RegCreateKeyExA(HKEY_CURRENT_USER, kShellFoldersKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                    nullptr);
+    RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     if (present)
         RegSetValueExA(key, name, 0, type, data.data(), static_cast<DWORD>(data.size()));
     else
@@ -265,16 +268,30 @@ std::vector<std::uint8_t> textBytes(const std::string& text) {
 
 }  // namespace
 
+// The shell rewrites "Shell Folders" from "User Shell Folders" when a
+// process asks for a folder, so both are pointed at the test's folders.
 ShellFoldersOverride::ShellFoldersOverride(const std::string& desktop, const std::string& programs) {
-    saveValue("Desktop", desktop_.present, desktop_.type, desktop_.data);
-    saveValue("Programs", programs_.present, programs_.type, programs_.data);
-    setValue("Desktop", true, REG_SZ, textBytes(desktop));
-    setValue("Programs", true, REG_SZ, textBytes(programs));
+    const char* keys[2] = {kShellFoldersKey, kUserShellFoldersKey};
+    const char* names[2] = {"Desktop", "Programs"};
+    const std::string* folders[2] = {&desktop, &programs};
+    for (int k = 0; k < 2; ++k) {
+        for (int n = 0; n < 2; ++n) {
+            Saved& saved = saved_[k][n];
+            saveValue(keys[k], names[n], saved.present, saved.type, saved.data);
+            setValue(keys[k], names[n], true, REG_SZ, textBytes(*folders[n]));
+        }
+    }
 }
 
 ShellFoldersOverride::~ShellFoldersOverride() {
-    setValue("Desktop", desktop_.present, desktop_.type, desktop_.data);
-    setValue("Programs", programs_.present, programs_.type, programs_.data);
+    const char* keys[2] = {kShellFoldersKey, kUserShellFoldersKey};
+    const char* names[2] = {"Desktop", "Programs"};
+    for (int k = 0; k < 2; ++k) {
+        for (int n = 0; n < 2; ++n) {
+            const Saved& saved = saved_[k][n];
+            setValue(keys[k], names[n], saved.present, saved.type, saved.data);
+        }
+    }
 }
 
 void deleteTree(const std::string& folder) {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,8 @@ struct ParsedEntry {
     }
 };
 
+void PrintTo(const ParsedEntry& entry, std::ostream* out);
+
 // The entries of a log (section header first). Checks every header count and
 // every `next` link against the bytes; a defect is reported as a test
 // failure and ends the walk.
@@ -92,7 +95,7 @@ private:
         DWORD type = 0;
         std::vector<std::uint8_t> data;
     };
-    Saved desktop_, programs_;
+    Saved saved_[2][2];  // [Shell Folders, User Shell Folders][Desktop, Programs]
 };
 
 inline constexpr char kShellFoldersKey[] =
