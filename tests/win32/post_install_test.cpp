@@ -275,3 +275,17 @@ TEST_F(PostInstall, LogPathThatWouldNotFitFailsBeforeAnythingIsWritten) {
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, key_, "UnInstallLog"), "<missing>");
     EXPECT_TRUE(loadedLogEntries().empty());
 }
+
+TEST_F(PostInstall, UninstallKeyThatWouldNotFitIsARegistryFailure) {
+    TextList list = texts();
+    list.push_back({offsetof(fmt::TextSlots, uninstallDisplayName), std::string(220, 'u')});
+    load({list, 0x04});
+    try {
+        setup::writeUninstallLog();
+        FAIL() << "no failure raised";
+    } catch (setup::xInstall* error) {
+        EXPECT_EQ(error->code, 10u);
+        EXPECT_EQ(error->systemError, static_cast<std::uint32_t>(ERROR_FILENAME_EXCED_RANGE));
+    }
+    EXPECT_FALSE(fileExists(app_ + "InstallLog"));
+}
