@@ -1,6 +1,125 @@
-#include <cstdio>
+// mkpackage: builds installers from product descriptions, inspects and
+// verifies them, and starts new product descriptions.
+//
+// Exit codes: 0 success, 1 a defect in the input (or an installer that fails
+// verification), 2 a usage error.
+#include <unistd.h>
 
-int main() {
-    std::puts("mkpackage: not built yet");
-    return 2;
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+
+#include "description.h"
+#include "input_error.h"
+#include "inspect_report.h"
+#include "package_writer.h"
+#include "starter_product.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace mkpackage;
+
+constexpr int kExitDefect = 1;
+constexpr int kExitUsage = 2;
+
+// The program image next to this tool in the build tree, if there is one.
+fs::path defaultProgramImage() {
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return {};
+    for (fs::path dir = self.parent_path(); !dir.empty() && dir != dir.root_path(); dir = dir.parent_path()) {
+        for (const fs::path& candidate : {dir / "setup.exe", dir / "src" / "setup.exe", dir / "win32" / "src" / "setup.exe",
+                                         dir.parent_path() / "win32" / "src" / "setup.exe"}) {
+            if (fs::is_regular_file(candidate, ec)) return candidate;
+        }
+    }
+    return {};
+}
+
+std::string megabytes(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    return text;
+}
+
+int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path image, bool quiet) {
+    if (image.empty()) image = defaultProgramImage();
+    if (image.empty()) {
+        std::cerr << "mkpackage: no program image found next to mkpackage; name one with --stub\n";
+        return kExitUsage;
+    }
+    const Description description = readDescription(descriptionPath);
+    const bool showProgress = !quiet && ::isatty(STDERR_FILENO);
+    auto lastShown = std::chrono::steady_clock::now();
+    auto progress = [&](const BuildProgress& p) {
+        const auto now = std::chrono::steady_clock::now();
+        if (p.filesDone != p.filesTotal && now - lastShown < std::chrono::milliseconds(100)) return;
+        lastShown = now;
+        std::fprintf(stderr, "\r  files %llu/%llu, %s of %s   ", static_cast<unsigned long long>(p.filesDone),
+                     static_cast<unsigned long long>(p.filesTotal), megabytes(p.bytesDone).c_str(),
+                     megabytes(p.bytesTotal).c_str());
+    };
+    const BuildResult result =
+        writeInstaller(description, image, output, showProgress ? std::function<void(const BuildProgress&)>(progress)
+                                                                : std::function<void(const BuildProgress&)>());
+    if (showProgress) std::fputs("\n", stderr);
+    if (!quiet) {
+        std::cout << "wrote " << output.string() << ": " << result.files << " files, " << megabytes(result.unpackedBytes)
+                  << " packed into " << megabytes(result.packageBytes) << "\n";
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"mkpackage: builds, inspects and starts setup packages"};
+    app.require_subcommand(1);
+
+    fs::path descriptionPath, output, image;
+    bool quiet = false;
+    CLI::App* build = app.add_subcommand("build", "Build an installer from a product description");
+    build->add_option("description", descriptionPath, "product description (TOML)")->required();
+    build->add_option("-o,--output", output, "installer to write")->required();
+    build->add_option("--stub", image, "program image the package is appended to (default: setup.exe of this build)");
+    build->add_flag("-q,--quiet", quiet, "print nothing but errors");
+
+    fs::path installer;
+    CLI::App* inspect = app.add_subcommand("inspect", "Print and verify an installer's package");
+    inspect->add_option("installer", installer, "installer file")->required();
+
+    fs::path folder;
+    std::string productName = "My Product";
+    CLI::App* start = app.add_subcommand("new", "Write a starter product description with placeholder files");
+    start->add_option("folder", folder, "folder to create (must not exist or be empty)")->required();
+    start->add_option("--name", productName, "product name (default \"My Product\")");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? 0 : kExitUsage;
+    }
+
+    try {
+        if (*build) return runBuild(descriptionPath, output, image, quiet);
+        if (*inspect) return printInstallerReport(installer, std::cout) ? 0 : kExitDefect;
+        if (*start) {
+            writeStarterProduct(folder, productName);
+            std::cout << "wrote a starter product in " << folder.string() << "; build it with\n  mkpackage build "
+                      << (folder / "product.toml").string() << " -o setup.exe\n";
+            return 0;
+        }
+    } catch (const InputError& e) {
+        std::cerr << "mkpackage: " << e.what() << "\n";
+        return kExitDefect;
+    } catch (const std::exception& e) {
+        std::cerr << "mkpackage: " << e.what() << "\n";
+        return kExitDefect;
+    }
+    return kExitUsage;
 }

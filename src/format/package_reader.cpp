@@ -1,0 +1,467 @@
+#include "format/package_reader.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+namespace fmt {
+namespace {
+
+// The first defect found; caught once, at the top of verifyPackage.
+struct Defect : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void fail(const std::string& what) { throw Defect(what); }
+
+u32 loadU32(const u8* p) {
+    u32 v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+// Reads package-relative ranges of the installer, with short reads reported
+// as the truncation they are.
+class PackageSource {
+public:
+    PackageSource(std::istream& in, std::uint64_t fileSize, std::uint64_t start)
+        : in_(in), fileSize_(fileSize), start_(start) {}
+
+    std::uint64_t size() const { return fileSize_ - start_; }
+
+    void read(std::uint64_t offset, void* buffer, std::size_t count, const char* what) {
+        if (offset > size() || count > size() - offset) {
+            fail(std::string("file is truncated: ") + what + " at package offset " +
+                 std::to_string(offset) + " runs past the end of the file");
+        }
+        in_.clear();
+        in_.seekg(static_cast<std::streamoff>(start_ + offset));
+        in_.read(static_cast<char*>(buffer), static_cast<std::streamsize>(count));
+        if (static_cast<std::size_t>(in_.gcount()) != count) {
+            fail(std::string("read error: ") + what + " at package offset " + std::to_string(offset));
+        }
+    }
+
+private:
+    std::istream& in_;
+    std::uint64_t fileSize_;
+    std::uint64_t start_;
+};
+
+// A terminated text at `offset` inside the record.
+std::string recordText(const std::vector<u8>& record, u32 offset, const std::string& what) {
+    if (offset >= record.size()) fail(what + ": offset " + std::to_string(offset) + " lies outside the record");
+    const u8* begin = record.data() + offset;
+    const u8* end = static_cast<const u8*>(std::memchr(begin, 0, record.size() - offset));
+    if (end == nullptr) fail(what + ": text runs past the end of the record");
+    return std::string(reinterpret_cast<const char*>(begin), reinterpret_cast<const char*>(end));
+}
+
+// A text inside a fixed 128-byte field, which must hold its terminator.
+std::string fieldText(const char (&field)[kFieldTextSize], const std::string& what) {
+    const void* end = std::memchr(field, 0, kFieldTextSize);
+    if (end == nullptr) fail(what + ": text fills its 128-byte field without a terminator");
+    return std::string(field, static_cast<const char*>(end));
+}
+
+void checkRange(const std::vector<u8>& record, u32 offset, std::uint64_t length, const std::string& what) {
+    if (offset > record.size() || length > record.size() - offset) {
+        fail(what + " at record offset " + std::to_string(offset) + " runs past the end of the record");
+    }
+}
+
+void loadRecord(PackageSource& source, PackageReport& report) {
+    const u32 configOffset = report.header.configOffset;
+    if (configOffset < sizeof(PackageHeader)) fail("header: configOffset " + std::to_string(configOffset) + " lies inside the header");
+    source.read(configOffset, &report.configBlock, sizeof(ConfigBlockHeader), "configuration block header");
+    if (std::memcmp(report.configBlock.magic, kConfigMagic, sizeof(kConfigMagic)) != 0) {
+        fail("configuration block: magic is not \"-DOOFUS-\"");
+    }
+    const std::uint64_t blockEnd =
+        std::uint64_t(configOffset) + sizeof(ConfigBlockHeader) + report.configBlock.packedSize;
+    if (blockEnd > source.size()) {
+        fail("file is truncated: the compressed record needs " + std::to_string(report.configBlock.packedSize) +
+             " bytes, " + std::to_string(source.size() - configOffset - sizeof(ConfigBlockHeader)) + " are there");
+    }
+    if (blockEnd != source.size()) {
+        fail("configuration block is not last in the file: " + std::to_string(source.size() - blockEnd) +
+             " bytes follow it");
+    }
+    std::vector<u8> packed(report.configBlock.packedSize);
+    source.read(configOffset + sizeof(ConfigBlockHeader), packed.data(), packed.size(), "compressed record");
+    const u32 crc = static_cast<u32>(crc32(0, packed.data(), static_cast<uInt>(packed.size())));
+    if (crc != report.configBlock.crc) fail("configuration block: crc32 of the compressed record differs");
+
+    // One byte more than the area: a record that fills it exactly is sound.
+    std::vector<u8> record(kConfigAreaSize + 1);
+    uLongf produced = static_cast<uLongf>(record.size());
+    const int rc = uncompress(record.data(), &produced, packed.data(), static_cast<uLong>(packed.size()));
+    if (rc == Z_BUF_ERROR && produced == record.size()) {
+        fail("configuration record decompresses to more than 787426 bytes");
+    }
+    if (rc != Z_OK) fail("configuration record: zlib reports error " + std::to_string(rc));
+    if (produced > kConfigAreaSize) fail("configuration record decompresses to more than 787426 bytes");
+    record.resize(produced);
+    if (record.size() < kDataAreaOffset) {
+        fail("configuration record is " + std::to_string(record.size()) + " bytes, shorter than its fixed part");
+    }
+    if (report.configBlock.unpackedSize != record.size()) {
+        fail("configuration block: unpackedSize " + std::to_string(report.configBlock.unpackedSize) +
+             " differs from the record's " + std::to_string(record.size()) + " bytes");
+    }
+    report.record = std::move(record);
+    report.recordLoaded = true;
+}
+
+void readTexts(PackageReport& report) {
+    const std::vector<u8>& record = report.record;
+    for (u32 i = 0; i < kSlotCount; ++i) {
+        const u32 offset = loadU32(record.data() + 4 * i);
+        if (offset > record.size()) {
+            fail("slot " + std::to_string(i) + " holds offset " + std::to_string(offset) + " outside the record");
+        }
+    }
+    std::memcpy(&report.settings, record.data() + offsetof(SetupConfig, settings), sizeof(ScalarSettings));
+    for (u32 i = 0; i < kTextSlotCount; ++i) {
+        report.texts[i] = recordText(record, loadU32(record.data() + 4 * i), "text slot " + std::to_string(i));
+    }
+}
+
+void readUninstallSection(PackageReport& report) {
+    const u8* section = report.record.data() + kUninstallSectionOffset;
+    UninstallHeader& h = report.uninstall;
+    std::memcpy(&h, section, sizeof(h));
+    if (std::memcmp(h.magic, kUninstallMagic, sizeof(kUninstallMagic)) != 0) fail("uninstall section: magic is not \"VLUnInst\"");
+    if (h.version != kUninstallVersion) fail("uninstall section: version is not 0x0101");
+    if (h.usedBytes > kLogAreaLimit) fail("uninstall section: usedBytes " + std::to_string(h.usedBytes) + " leaves no room for the log");
+    if (h.firstEntryOffset != sizeof(UninstallHeader) + h.usedBytes) fail("uninstall section: firstEntryOffset is not 110 + usedBytes");
+    if (h.entryCount != 0) fail("uninstall section: the shipped log holds entries");
+    if (h.savedFirstEntryOffset != h.firstEntryOffset || h.savedEntryCount != h.entryCount ||
+        h.savedUsedBytes != h.usedBytes) {
+        fail("uninstall section: a saved field differs from its working field");
+    }
+    const u8* data = section + sizeof(UninstallHeader);
+    for (u32 i = h.usedBytes; i < kLogAreaSize; ++i) {
+        if (data[i] != 0) fail("uninstall section: the log area beyond the texts is not zero");
+    }
+    const u32 textsEnd = sizeof(UninstallHeader) + h.usedBytes;
+    for (u32 i = 0; i < kUninstallTextCount; ++i) {
+        const u32 offset = h.textOffsets[i];
+        const std::string what = "uninstall text " + std::to_string(i);
+        if (offset < sizeof(UninstallHeader) || offset >= textsEnd) fail(what + ": offset lies outside the texts");
+        const u8* begin = section + offset;
+        const u8* end = static_cast<const u8*>(std::memchr(begin, 0, textsEnd - offset));
+        if (end == nullptr) fail(what + ": text runs past usedBytes");
+        report.uninstallTexts.emplace_back(reinterpret_cast<const char*>(begin), reinterpret_cast<const char*>(end));
+    }
+}
+
+void readComponents(PackageReport& report) {
+    const std::vector<u8>& record = report.record;
+    const ScalarSettings& s = report.settings;
+    if (s.componentCount > kMaxComponents) fail("componentCount " + std::to_string(s.componentCount) + " exceeds 32");
+    for (u32 i = 0; i < s.componentCount; ++i) {
+        const std::string what = "component " + std::to_string(i);
+        const u32 offset = loadU32(record.data() + offsetof(SetupConfig, components) + 4 * i);
+        checkRange(record, offset, sizeof(Component), what);
+        VerifiedComponent c;
+        std::memcpy(&c.record, record.data() + offset, sizeof(Component));
+        c.name = fieldText(c.record.name, what + " name");
+        checkRange(record, offset, componentRecordSize(c.record.actionCount), what + " actions");
+        for (u32 a = 0; a < c.record.actionCount; ++a) {
+            VerifiedAction action;
+            std::memcpy(&action.record, record.data() + offset + componentRecordSize(a), sizeof(InstallAction));
+            const std::string actionWhat = what + " action " + std::to_string(a);
+            if (action.record.type < kActionDesktopShortcut || action.record.type > kActionRemoveKeyFlagged) {
+                fail(actionWhat + ": unknown type " + std::to_string(action.record.type));
+            }
+            action.arg1 = fieldText(action.record.arg1, actionWhat + " arg1");
+            action.arg2 = fieldText(action.record.arg2, actionWhat + " arg2");
+            action.arg3 = fieldText(action.record.arg3, actionWhat + " arg3");
+            c.actions.push_back(std::move(action));
+        }
+        report.components.push_back(std::move(c));
+    }
+}
+
+bool isTextItem(u32 type) {
+    return type == kItemText || type == kItemRequiredSpaceText || (type >= kItemDesktopCheckBox && type <= kItemPreset3Radio);
+}
+
+void readPages(PackageReport& report) {
+    const std::vector<u8>& record = report.record;
+    const ScalarSettings& s = report.settings;
+    if (s.pageCount > kMaxPages) fail("pageCount " + std::to_string(s.pageCount) + " exceeds 32");
+    if (s.directXPageIndex < -1 || s.directXPageIndex >= static_cast<i32>(s.pageCount)) {
+        fail("directXPageIndex " + std::to_string(s.directXPageIndex) + " names no page");
+    }
+    for (u32 p = 0; p < s.pageCount; ++p) {
+        const std::string what = "page " + std::to_string(p);
+        u32 offset = loadU32(record.data() + offsetof(SetupConfig, pages) + 4 * p);
+        std::vector<VerifiedPageItem> items;
+        for (;;) {
+            VerifiedPageItem item;
+            checkRange(record, offset, sizeof(PageItem), what + " item");
+            std::memcpy(&item.head, record.data() + offset, sizeof(PageItem));
+            offset += sizeof(PageItem);
+            checkRange(record, offset, item.head.dataSize, what + " item data");
+            const std::string itemWhat = what + " item " + std::to_string(items.size());
+            if (item.head.type == kItemEnd) break;
+            if (isTextItem(item.head.type) || item.head.type == kItemDirectXVersionText) {
+                const u8* begin = record.data() + offset;
+                if (item.head.dataSize == 0 || begin[item.head.dataSize - 1] != 0) fail(itemWhat + ": text is not terminated");
+                item.text = std::string(reinterpret_cast<const char*>(begin));
+            } else if (item.head.type == kItemDestinationGroup) {
+                if (item.head.dataSize != 0) fail(itemWhat + ": destination group carries data");
+            } else if (item.head.type <= kItemPreset3Radio) {
+                if (item.head.dataSize != 4) fail(itemWhat + ": value is not 4 bytes");
+                item.value = static_cast<i32>(loadU32(record.data() + offset));
+                if (item.head.type == kItemImage && (item.value < 0 || static_cast<u32>(item.value) >= s.blobCount)) {
+                    fail(itemWhat + ": picture " + std::to_string(item.value) + " does not exist");
+                }
+            }
+            offset += item.head.dataSize;
+            items.push_back(std::move(item));
+        }
+        report.pages.push_back(std::move(items));
+    }
+}
+
+void readBlobs(PackageReport& report) {
+    const std::vector<u8>& record = report.record;
+    const ScalarSettings& s = report.settings;
+    if (s.blobCount > kMaxBlobs) fail("blobCount " + std::to_string(s.blobCount) + " exceeds 48");
+    for (u32 b = 0; b < s.blobCount; ++b) {
+        const std::string what = "picture " + std::to_string(b);
+        const u32 offset = loadU32(record.data() + offsetof(SetupConfig, blobs) + 4 * b);
+        checkRange(record, offset, sizeof(Blob), what);
+        VerifiedBlob blob;
+        std::memcpy(&blob.record, record.data() + offset, sizeof(Blob));
+        checkRange(record, offset + sizeof(Blob), blob.record.size, what + " data");
+        const void* end = std::memchr(blob.record.fileName, 0, kMaxPath);
+        if (end == nullptr) fail(what + ": file name is not terminated");
+        blob.fileName.assign(blob.record.fileName, static_cast<std::size_t>(static_cast<const char*>(end) - blob.record.fileName));
+        if (blob.fileName.empty()) fail(what + ": file name is empty");
+        report.blobs.push_back(std::move(blob));
+    }
+    for (u32 i = 0; i < kImageIndexCount; ++i) {
+        if (s.blobCount != 0 && s.imageIndexTable[i] >= s.blobCount) {
+            fail("image table entry " + std::to_string(i) + " names picture " +
+                 std::to_string(s.imageIndexTable[i]) + ", which does not exist");
+        }
+    }
+    if (s.textAlignment > 2) fail("textAlignment " + std::to_string(s.textAlignment) + " is not 0, 1 or 2");
+}
+
+bool nameIsSafe(const std::string& name) {
+    if (name.empty() || name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos) return false;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = name.find('\\', start);
+        const std::string part = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (part.empty() || part == "..") return false;
+        if (end == std::string::npos) return true;
+        start = end + 1;
+    }
+}
+
+// Decodes one component's stream chunk by chunk exactly as the setup program
+// does, and checks every length, checksum and sum on the way.
+class ComponentDecoder {
+public:
+    ComponentDecoder() : input_(kDecodeBufferSize), output_(kDecodeBufferSize) {}
+    ~ComponentDecoder() {
+        if (open_) inflateEnd(&stream_);
+    }
+
+    void verify(PackageSource& source, u32 index, VerifiedComponent& component, std::uint64_t& position) {
+        const std::string what = "component " + std::to_string(index) + " \"" + component.name + "\"";
+        if (component.record.firstEntryOffset != position) {
+            fail(what + ": firstEntryOffset " + std::to_string(component.record.firstEntryOffset) +
+                 " is not where its entries lie (" + std::to_string(position) + ")");
+        }
+        std::memset(&stream_, 0, sizeof(stream_));
+        if (inflateInit(&stream_) != Z_OK) fail("zlib cannot start inflating");
+        open_ = true;
+        streamEnded_ = false;
+        bool anyChunk = false;
+        std::uint64_t unpacked = 0, packed = 0;
+        for (u32 f = 0; f < component.record.fileCount; ++f) {
+            VerifiedFile file{};
+            file.entryOffset = position;
+            source.read(position, &file.entry, sizeof(FileEntry), "entry header");
+            const std::string fileWhat = what + " entry " + std::to_string(f);
+            if (std::memcmp(file.entry.magic, kFileEntryMagic, 4) != 0) fail(fileWhat + ": header does not begin with \"FILE\"");
+            if (file.entry.nameLength == 0 || file.entry.nameLength > kMaxNameLength) {
+                fail(fileWhat + ": name length " + std::to_string(file.entry.nameLength) + " is not 1..259");
+            }
+            position += sizeof(FileEntry);
+            file.name.resize(file.entry.nameLength);
+            source.read(position, file.name.data(), file.name.size(), "entry name");
+            position += file.entry.nameLength;
+            const std::string nameWhat = what + " file \"" + file.name + "\"";
+            if (!nameIsSafe(file.name) || file.name.find('\0') != std::string::npos) {
+                fail(nameWhat + ": stored name is absolute, empty or climbs out with \"..\"");
+            }
+            if (file.entry.componentIndex != index) fail(nameWhat + ": componentIndex is " + std::to_string(file.entry.componentIndex));
+            if (streamEnded_ && file.entry.unpackedSize != 0) fail(nameWhat + ": data follows the end of the component's stream");
+            file.chunkCount = chunkCount(file.entry.unpackedSize);
+            std::vector<u16> table(file.chunkCount);
+            source.read(position, table.data(), 2 * table.size(), "chunk table");
+            position += 2 * std::uint64_t(table.size());
+            std::uint64_t stored = 2 * std::uint64_t(table.size());
+            u32 remaining = file.entry.unpackedSize;
+            for (u32 c = 0; c < file.chunkCount; ++c) {
+                const u32 length = table[c];
+                const std::string chunkWhat = nameWhat + " chunk " + std::to_string(c);
+                if (length < kChunkCrcSize || length > kMaxChunkLength) {
+                    fail(chunkWhat + ": length " + std::to_string(length) + " is not 4..32772");
+                }
+                u32 storedCrc;
+                source.read(position, &storedCrc, 4, "chunk checksum");
+                source.read(position + 4, input_.data(), length - 4, "chunk data");
+                const u32 expected = std::min(remaining, kChunkSize);
+                decodeChunk(length - 4, expected, storedCrc, chunkWhat);
+                anyChunk = true;
+                remaining -= expected;
+                position += length;
+                stored += length;
+            }
+            if (file.entry.storedSize != stored) {
+                fail(nameWhat + ": storedSize " + std::to_string(file.entry.storedSize) + " differs from the stored " +
+                     std::to_string(stored) + " bytes");
+            }
+            unpacked += file.entry.unpackedSize;
+            packed += stored;
+            component.files.push_back(std::move(file));
+        }
+        if (anyChunk && !streamEnded_) fail(what + ": the stream does not end with the component's last chunk");
+        inflateEnd(&stream_);
+        open_ = false;
+        if (static_cast<std::uint64_t>(static_cast<u32>(component.record.unpackedSize)) != unpacked) {
+            fail(what + ": unpackedSize " + std::to_string(component.record.unpackedSize) + " differs from its files' " +
+                 std::to_string(unpacked));
+        }
+        if (static_cast<std::uint64_t>(static_cast<u32>(component.record.packedSize)) != packed) {
+            fail(what + ": packedSize " + std::to_string(component.record.packedSize) + " differs from its files' " +
+                 std::to_string(packed));
+        }
+    }
+
+private:
+    void decodeChunk(u32 dataLength, u32 expected, u32 storedCrc, const std::string& what) {
+        if (streamEnded_) fail(what + ": follows the end of the component's stream");
+        const uLong before = stream_.total_out;
+        stream_.next_in = input_.data();
+        stream_.avail_in = dataLength;
+        stream_.next_out = output_.data();
+        stream_.avail_out = kDecodeBufferSize;
+        const int rc = inflate(&stream_, Z_PARTIAL_FLUSH);
+        if (rc != Z_OK && rc != Z_STREAM_END) fail(what + ": inflate reports error " + std::to_string(rc));
+        const uLong produced = stream_.total_out - before;
+        if (produced > kChunkSize) fail(what + ": unpacks to " + std::to_string(produced) + " bytes, more than 16384");
+        if (produced != expected) {
+            fail(what + ": unpacks to " + std::to_string(produced) + " bytes instead of " + std::to_string(expected));
+        }
+        if (stream_.avail_in != 0) fail(what + ": inflate left " + std::to_string(stream_.avail_in) + " bytes unread");
+        const u32 crc = static_cast<u32>(crc32(0, output_.data(), static_cast<uInt>(produced)));
+        if (crc != storedCrc) fail(what + ": CRC-32 differs");
+        if (rc == Z_STREAM_END) {
+            streamEnded_ = true;
+        } else {
+            static const u8 kSyncTail[4] = {0x00, 0x00, 0xFF, 0xFF};
+            if (dataLength < 4 || std::memcmp(input_.data() + dataLength - 4, kSyncTail, 4) != 0) {
+                fail(what + ": does not end at a sync flush (00 00 FF FF)");
+            }
+        }
+    }
+
+    std::vector<u8> input_;
+    std::vector<u8> output_;
+    z_stream stream_{};
+    bool open_ = false;
+    bool streamEnded_ = false;
+};
+
+void verifyEntries(PackageSource& source, PackageReport& report) {
+    std::uint64_t position = sizeof(PackageHeader);
+    std::uint64_t unpacked = 0, packed = 0, files = 0;
+    ComponentDecoder decoder;
+    for (u32 i = 0; i < report.components.size(); ++i) {
+        VerifiedComponent& c = report.components[i];
+        decoder.verify(source, i, c, position);
+        unpacked += static_cast<u32>(c.record.unpackedSize);
+        packed += static_cast<u32>(c.record.packedSize);
+        files += c.record.fileCount;
+    }
+    if (position != report.header.configOffset) {
+        fail("the entries end at package offset " + std::to_string(position) + ", the configuration block lies at " +
+             std::to_string(report.header.configOffset));
+    }
+    if (report.header.totalUnpackedSize != unpacked) fail("header: totalUnpackedSize differs from the components' sum");
+    if (report.header.totalPackedSize != packed) fail("header: totalPackedSize differs from the components' sum");
+    if (report.header.fileEntryCount != files) fail("header: fileEntryCount differs from the components' file counts");
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> locatePackage(std::istream& in, std::uint64_t size) {
+    std::vector<u8> buffer(kScanStep + 4, 0);
+    u32 magic;
+    std::memcpy(&magic, kPackageMagic, 4);
+    for (std::uint64_t pos = 0; pos < size;) {
+        const u32 n = static_cast<u32>(std::min<std::uint64_t>(size - pos, kScanStep));
+        in.clear();
+        in.seekg(static_cast<std::streamoff>(pos));
+        // Near the end fewer bytes arrive; the rest keeps older contents, as
+        // in the setup program.
+        in.read(reinterpret_cast<char*>(buffer.data()), n + 4);
+        for (u32 i = 0; i < n / 4; ++i) {
+            if (loadU32(buffer.data() + 4 * i) == magic && loadU32(buffer.data() + 4 * i + 4) == kPackageSignature) {
+                return pos + 4 * i;
+            }
+        }
+        pos += n;
+    }
+    return std::nullopt;
+}
+
+PackageReport verifyPackage(std::istream& in, std::uint64_t size) {
+    PackageReport report;
+    report.fileSize = size;
+    try {
+        const std::optional<std::uint64_t> start = locatePackage(in, size);
+        if (!start) fail("no package found (no \"VeLo\" + 0xDEADBABE at a 4-aligned offset)");
+        report.packageStart = *start;
+        report.packageFound = true;
+        PackageSource source(in, size, *start);
+        source.read(0, &report.header, sizeof(PackageHeader), "package header");
+        loadRecord(source, report);
+        readTexts(report);
+        readUninstallSection(report);
+        readComponents(report);
+        readPages(report);
+        readBlobs(report);
+        verifyEntries(source, report);
+    } catch (const Defect& defect) {
+        report.defect = defect.what();
+    }
+    return report;
+}
+
+PackageReport verifyPackageFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        PackageReport report;
+        report.defect = "cannot open \"" + path + "\"";
+        return report;
+    }
+    in.seekg(0, std::ios::end);
+    const std::uint64_t size = static_cast<std::uint64_t>(in.tellg());
+    return verifyPackage(in, size);
+}
+
+}  // namespace fmt

@@ -1,0 +1,74 @@
+// A product description read from its TOML file, checked and with every
+// text already in the package's 8-bit code page. Everything the builder can
+// check before writing is checked here, so a build that starts writing fails
+// only on I/O.
+#ifndef MKPACKAGE_DESCRIPTION_H
+#define MKPACKAGE_DESCRIPTION_H
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "format/package_format.h"
+
+namespace mkpackage {
+
+// One file to store, found on disk while the description was read.
+struct SourceFile {
+    std::filesystem::path path;
+    std::string storedName;     // 8-bit, backslash-separated, relative
+    fmt::u32 size = 0;
+    fmt::FileTime fileTime{};
+    fmt::u32 attributes = 0;
+    long line = 0;              // of the files entry that named it
+};
+
+struct ComponentSpec {
+    std::string name;           // 8-bit, at most 127 bytes
+    std::vector<SourceFile> files;
+    std::vector<fmt::InstallAction> actions;
+    long line = 0;
+};
+
+struct PageItemSpec {
+    fmt::u32 type = 0;
+    fmt::u32 flags = 0;
+    std::string data;           // the stored data bytes (text with NUL, or an i32)
+};
+
+struct PictureSpec {
+    std::string name;           // as the description names it (UTF-8)
+    std::string tempName;       // 8-bit, stored in Blob.fileName
+    fmt::u32 kind = 0;          // fmt::BlobKind
+    fmt::i32 width = 0, height = 0;
+    std::vector<fmt::u8> data;  // the whole file
+    long line = 0;
+};
+
+struct Description {
+    std::filesystem::path file;                              // as given
+    std::array<std::string, fmt::kTextSlotCount> texts;      // 8-bit, by slot index
+    std::array<std::string, fmt::kUninstallTextCount> uninstallTexts;
+    fmt::ScalarSettings settings{};                          // counts filled by the record writer
+    std::vector<ComponentSpec> components;
+    std::vector<std::vector<PageItemSpec>> pages;
+    std::vector<PictureSpec> pictures;
+    long lastLine = 1;                                       // for errors about the whole record
+};
+
+// Reads, checks and resolves the description at `file`; source paths are
+// relative to its folder. Throws InputError naming file, line and field.
+Description readDescription(const std::filesystem::path& file);
+
+// Same, from TOML text (tests); `file` names it in messages and anchors
+// relative paths.
+Description parseDescription(const std::string& toml, const std::filesystem::path& file);
+
+// The uninstaller texts a product gets when its description gives none.
+std::array<std::string, fmt::kUninstallTextCount> defaultUninstallTexts(const std::string& productName);
+
+}  // namespace mkpackage
+
+#endif

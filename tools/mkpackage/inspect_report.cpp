@@ -1,0 +1,147 @@
+#include "inspect_report.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "format/text_slots.h"
+
+namespace mkpackage {
+namespace {
+
+using fmt::u32;
+
+// A stored text with control characters made visible.
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+            case '\n': out += "\\n"; break;
+            case '\t': out += "\\t"; break;
+            case '\r': out += "\\r"; break;
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            default:
+                if (c < 0x20 || c >= 0x7F) {
+                    char hex[8];
+                    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+                    out += hex;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string hex(u32 value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+std::string fileTimeText(const fmt::FileTime& time) {
+    const std::uint64_t ticks = (std::uint64_t(time.high) << 32) | time.low;
+    const std::int64_t seconds = static_cast<std::int64_t>(ticks / 10000000ull) - 11644473600ll;
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm tm{};
+    if (gmtime_r(&t, &tm) == nullptr) return "?";
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &tm);
+    return text;
+}
+
+const char* actionName(u32 type) {
+    static const char* const kNames[] = {"?", "desktop-shortcut", "programs-shortcut", "registry-value",
+                                         "remove-file", "remove-file-flagged", "remove-key", "remove-key-flagged"};
+    return type < 8 ? kNames[type] : "?";
+}
+
+const char* rootName(u32 root) {
+    return root == fmt::kRootLocalMachine ? "HKLM" : root == fmt::kRootCurrentUser ? "HKCU" : "-";
+}
+
+const char* itemName(u32 type) {
+    static const char* const kNames[] = {
+        "end", "text", "image", "space-above", "indent-left", "indent-right", "destination-group",
+        "required-space-text", "desktop-checkbox", "start-menu-checkbox", "directx-version-text",
+        "directx-install-radio", "directx-skip-radio", "preset-1-radio", "default-selection-radio", "preset-3-radio"};
+    return type < 16 ? kNames[type] : "unknown";
+}
+
+const char* blobKindName(u32 kind) {
+    return kind == fmt::kBlobBitmap ? "bitmap" : kind == fmt::kBlobIcon ? "icon" : kind == fmt::kBlobAnimation ? "avi" : "?";
+}
+
+}  // namespace
+
+void printReport(const fmt::PackageReport& r, std::ostream& out) {
+    if (r.packageFound) {
+        out << "package at file offset " << r.packageStart << " of " << r.fileSize << " bytes\n";
+        out << "header: totalUnpackedSize " << r.header.totalUnpackedSize << ", totalPackedSize "
+            << r.header.totalPackedSize << ", fileEntryCount " << r.header.fileEntryCount << ", configOffset "
+            << r.header.configOffset << "\n";
+    }
+    if (r.recordLoaded) {
+        out << "configuration block: packedSize " << r.configBlock.packedSize << ", unpackedSize "
+            << r.configBlock.unpackedSize << ", crc " << hex(r.configBlock.crc) << "\n";
+    }
+    if (!r.texts[0].empty() || !r.components.empty()) {
+        const fmt::ScalarSettings& s = r.settings;
+        out << "settings: flags " << hex(s.flags) << ", defaultSelection " << hex(s.defaultSelection)
+            << ", selectionPreset1 " << hex(s.selectionPreset1) << ", selectionPreset3 " << hex(s.selectionPreset3)
+            << "\n          requiredDirectXVersion " << hex(s.requiredDirectXVersion) << ", directXPageIndex "
+            << s.directXPageIndex << ", directXComponentMask " << hex(s.directXComponentMask) << "\n          controlExStyle "
+            << hex(s.controlExStyle) << ", textAlignment " << s.textAlignment << ", imageIndexTable";
+        for (u32 i = 0; i < fmt::kImageIndexCount; ++i) out << " " << s.imageIndexTable[i];
+        out << "\n";
+    }
+    for (std::size_t c = 0; c < r.components.size(); ++c) {
+        const fmt::VerifiedComponent& comp = r.components[c];
+        out << "component " << c << " " << quoted(comp.name) << ": " << comp.record.fileCount << " files, "
+            << comp.record.unpackedSize << " bytes, packed " << comp.record.packedSize << ", first entry at "
+            << comp.record.firstEntryOffset << "\n";
+        for (const fmt::VerifiedFile& f : comp.files) {
+            out << "  file " << quoted(f.name) << "  " << f.entry.unpackedSize << " bytes, " << f.chunkCount
+                << " chunks, stored " << f.entry.storedSize << ", " << fileTimeText(f.entry.fileTime) << ", attributes "
+                << hex(f.entry.attributes) << "\n";
+        }
+        for (const fmt::VerifiedAction& a : comp.actions) {
+            out << "  action " << actionName(a.record.type) << " root " << rootName(a.record.rootKey) << ": "
+                << quoted(a.arg1) << " " << quoted(a.arg2) << " " << quoted(a.arg3) << "\n";
+        }
+    }
+    for (std::size_t p = 0; p < r.pages.size(); ++p) {
+        out << "page " << p << ":\n";
+        for (const fmt::VerifiedPageItem& item : r.pages[p]) {
+            out << "  " << itemName(item.head.type) << " flags " << hex(item.head.flags);
+            if (!item.text.empty() || item.head.dataSize == 1) out << " " << quoted(item.text);
+            else if (item.head.dataSize == 4) out << " " << item.value;
+            out << "\n";
+        }
+    }
+    for (std::size_t b = 0; b < r.blobs.size(); ++b) {
+        const fmt::VerifiedBlob& blob = r.blobs[b];
+        out << "picture " << b << ": " << blobKindName(blob.record.kind) << " " << quoted(blob.fileName) << ", "
+            << blob.record.size << " bytes";
+        if (blob.record.kind == fmt::kBlobBitmap) out << ", " << blob.record.width << " x " << blob.record.height;
+        out << "\n";
+    }
+    if (r.recordLoaded && !r.texts[0].empty()) {
+        out << "texts:\n";
+        for (u32 i = 0; i < fmt::kTextSlotCount; ++i) out << "  " << fmt::kTextSlots[i].name << " = " << quoted(r.texts[i]) << "\n";
+    }
+    if (!r.uninstallTexts.empty()) {
+        out << "uninstaller: usedBytes " << r.uninstall.usedBytes << ", texts:\n";
+        for (std::size_t i = 0; i < r.uninstallTexts.size(); ++i) out << "  " << i << " = " << quoted(r.uninstallTexts[i]) << "\n";
+    }
+    if (r.defect.empty()) out << "verified: OK\n";
+    else out << "defect: " << r.defect << "\n";
+}
+
+bool printInstallerReport(const std::filesystem::path& path, std::ostream& out) {
+    const fmt::PackageReport report = fmt::verifyPackageFile(path.string());
+    printReport(report, out);
+    return report.defect.empty();
+}
+
+}  // namespace mkpackage

@@ -1,0 +1,22 @@
+// `mkpackage inspect`: prints what an installer holds and whether every
+// check passes.
+#ifndef MKPACKAGE_INSPECT_REPORT_H
+#define MKPACKAGE_INSPECT_REPORT_H
+
+#include <filesystem>
+#include <ostream>
+
+#include "format/package_reader.h"
+
+namespace mkpackage {
+
+// Prints the report of `report` to `out`; the last line is "verified: OK"
+// or "defect: ..." naming the first defect.
+void printReport(const fmt::PackageReport& report, std::ostream& out);
+
+// Verifies the installer at `path` and prints its report; true when sound.
+bool printInstallerReport(const std::filesystem::path& path, std::ostream& out);
+
+}  // namespace mkpackage
+
+#endif

@@ -1,0 +1,41 @@
+// Finding the files a description names and turning their paths into the
+// names stored in the package.
+#ifndef MKPACKAGE_SOURCE_FILES_H
+#define MKPACKAGE_SOURCE_FILES_H
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "description.h"
+
+namespace mkpackage {
+
+// A stored name must be relative (no leading "\", no drive), free of empty
+// and ".." levels and of characters Windows forbids in names, and at most
+// 259 bytes. Returns false with `problem` saying what is wrong.
+bool checkStoredName(const std::string& name, std::string& problem);
+
+// Windows compares names without regard to ASCII case.
+bool sameStoredName(const std::string& a, const std::string& b);
+
+// Fills size, fileTime and attributes of `file` from the file at `path`.
+// The time is the modification time as a FILETIME; attributes are 0x20
+// (archive) plus 0x01 (read-only) when the owner may not write the file.
+bool statSourceFile(const std::filesystem::path& path, SourceFile& file, std::string& problem);
+
+// Every regular file below `folder`, as paths relative to it with "\"
+// separators, in byte order of those paths.
+bool listFolder(const std::filesystem::path& folder, std::vector<std::string>& relative, std::string& problem);
+
+// The regular files matching `pattern` (relative to `base`, "*" "?" "[...]"
+// as in the shell), sorted; no match is an error.
+bool expandGlob(const std::filesystem::path& base, const std::string& pattern, std::vector<std::string>& matches,
+                std::string& problem);
+
+// Seconds and nanoseconds since 1970 as a Windows FILETIME.
+fmt::FileTime fileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds);
+
+}  // namespace mkpackage
+
+#endif

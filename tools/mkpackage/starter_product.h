@@ -1,0 +1,22 @@
+// `mkpackage new`: a starter product that builds as it is: a commented
+// description with every default text, a five-page wizard, generated
+// placeholder pictures and a few files to install.
+#ifndef MKPACKAGE_STARTER_PRODUCT_H
+#define MKPACKAGE_STARTER_PRODUCT_H
+
+#include <filesystem>
+#include <string>
+
+namespace mkpackage {
+
+// The description text of a starter product named `productName` (UTF-8).
+std::string starterDescription(const std::string& productName);
+
+// Creates `folder` (which must not exist, or be empty) with the starter
+// product in it. The files are written into a temporary folder first, so a
+// failure leaves nothing behind. Throws InputError.
+void writeStarterProduct(const std::filesystem::path& folder, const std::string& productName = "My Product");
+
+}  // namespace mkpackage
+
+#endif
