@@ -1,10 +1,14 @@
 #include <windows.h>
 
-#include "engine/win_main.h"
+#include "engine/failure.h"
+#include "engine/main_sequence.h"
 
-// The program's entry point. The main sequence comes next; for now the
-// program only starts and ends.
+// The program's entry point: the whole run inside one guarded region whose
+// only handler takes the raised failure.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    setup::programInstance = instance;
-    return 0;
+    try {
+        setup::runSetup(instance);
+    } catch (setup::xInstall* error) {
+        setup::handleInstallFailure(error);
+    }
 }

@@ -1,9 +1,8 @@
-#include <windows.h>
-
 #include "engine/win_main.h"
 
 namespace setup {
 
 HINSTANCE programInstance;
+HDC measureContext;
 
 }  // namespace setup

@@ -1,4 +1,4 @@
-// Process-wide values of the setup program.
+// Process-wide values of the Win32 program.
 #ifndef ENGINE_WIN_MAIN_H
 #define ENGINE_WIN_MAIN_H
 
@@ -6,7 +6,11 @@
 
 namespace setup {
 
+// Module instance: dialogs, resources and string-table texts load from it.
 extern HINSTANCE programInstance;
+// Memory device context compatible with the screen, for converting point
+// sizes; created at start-up and never released.
+extern HDC measureContext;
 
 }  // namespace setup
 

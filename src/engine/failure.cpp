@@ -1,0 +1,113 @@
+#include "engine/failure.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstring>
+
+#include "engine/bounded_text.h"
+#include "engine/later_steps.h"
+#include "engine/process_state.h"
+#include "engine/win_main.h"
+#include "package/package_file.h"
+#include "package/setup_config.h"
+#include "resource_ids.h"
+
+namespace setup {
+
+namespace {
+
+constexpr std::size_t kErrorBoxSize = 500;
+constexpr std::size_t kSystemTextSize = 510;
+constexpr std::size_t kResourceTextSize = 512;
+
+char systemText[kSystemTextSize];
+
+const char* errorCaption() {
+    return configLoaded ? configText(config().texts.titleError) : nullptr;
+}
+
+std::uint32_t textSlot(std::size_t slotOffset) {
+    std::uint32_t slot;
+    std::memcpy(&slot, configArea + slotOffset, sizeof slot);
+    return slot;
+}
+
+void showConfiguredMessage(const xInstall& error, const char* systemReason) {
+    FailureMessage message = failureMessageFor(error.code);
+    if (!message.shown) return;
+    const char* format = configText(textSlot(message.textSlot));
+    switch (message.arguments) {
+    case FailureArguments::kNone: showError(format); break;
+    case FailureArguments::kFileAndSystem: showError(format, currentPath, systemReason); break;
+    case FailureArguments::kFolderAndSystem: showError(format, currentDir, systemReason); break;
+    case FailureArguments::kSystem: showError(format, systemReason); break;
+    }
+}
+
+}  // namespace
+
+void raiseInstallError(ErrorCode code) {
+    xInstall* error = installErrorObject(code);
+    error->systemError = GetLastError();
+    throw error;
+}
+
+void handleInstallFailure(xInstall* error) {
+    closeOutputFile();
+    if (!configLoaded) {
+        char text[kResourceTextSize] = {};
+        LoadStringA(programInstance, IDS_ARCHIVE_CORRUPT, text, sizeof text);
+        // The resource text is shown as it is: it has no placeholders.
+        showError("%s", text);
+        exitSetup(error->code);
+    }
+    const char* reason = systemErrorText(error->systemError);
+    showConfiguredMessage(*error, reason);
+    rollBackInstallation();
+    exitSetup(error->code);
+}
+
+void showError(const char* format, ...) {
+    char text[kErrorBoxSize];
+    std::va_list args;
+    va_start(args, format);
+    vformatBounded(text, sizeof text, format, args);
+    va_end(args);
+    MessageBoxA(nullptr, text, errorCaption(), MB_OK | MB_ICONERROR);
+}
+
+const char* systemErrorText(std::uint32_t number) {
+    // Formatted aside first, so that a number without a text keeps the
+    // previous one instead of leaving a partial result.
+    char fresh[kSystemTextSize];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, number, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                  fresh, sizeof fresh, nullptr);
+    if (length != 0 && length < sizeof fresh) {
+        fresh[length] = '\0';
+        copyBounded(systemText, fresh);
+    }
+    return systemText;
+}
+
+void deleteTempFiles() {
+    // A load that failed half-way may leave numbers in the area but no
+    // relocated slots: only a loaded record names temporary files.
+    if (!configLoaded) return;
+    fmt::SetupConfig& record = config();
+    std::uint32_t count = record.settings.blobCount;
+    if (count > fmt::kMaxBlobs) count = fmt::kMaxBlobs;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        fmt::Blob* blob = configRecord<fmt::Blob>(record.blobs[i]);
+        if (blob != nullptr && blob->tempPath[0] != '\0') DeleteFileA(blob->tempPath);
+    }
+}
+
+void exitSetup(std::uint32_t code) {
+    deleteTempFiles();
+    closePackageFile();
+    ExitProcess(code);
+}
+
+}  // namespace setup

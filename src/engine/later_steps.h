@@ -1,0 +1,36 @@
+// The steps of the installation that are still to come. Each hook keeps its
+// place in the main sequence and in the failure handler, and does nothing
+// yet (the wizard completes at once).
+#ifndef ENGINE_LATER_STEPS_H
+#define ENGINE_LATER_STEPS_H
+
+#include "engine/extraction_state.h"
+
+namespace setup {
+
+// The wizard; true when the user completed it.
+bool runSetupWizard(ExtractionState& product);
+// The DirectX runtime, when the wizard chose it.
+void setupDirectX();
+// Removal of a previous installation named by the registry.
+void removePreviousInstallation();
+// Extraction of the selected components.
+void extractComponents(ExtractionState& product);
+// The status popup shown while the system is updated, and its end.
+void showUpdatingStatus();
+void closeUpdatingStatus();
+// The post-install actions of the selected components.
+void runPostInstallActions(const ExtractionState& product);
+// "InstallDir" and "Version" under the product's key.
+void registerProduct();
+// The uninstaller's registration and the uninstall log file.
+void writeUninstallLog();
+
+// Failure handler: closes a half-written output file; never raises.
+void closeOutputFile();
+// Failure handler: undoes this run from the in-memory uninstall log.
+void rollBackInstallation();
+
+}  // namespace setup
+
+#endif

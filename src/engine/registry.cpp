@@ -1,0 +1,64 @@
+#include "engine/registry.h"
+
+#include <cstring>
+
+#include "engine/bounded_text.h"
+#include "engine/failure.h"
+
+namespace setup {
+
+HKEY registryRoot(std::uint32_t storedValue) {
+    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(storedValue)));
+}
+
+namespace {
+
+// True when the value read is a string that ends inside the buffer; a value
+// stored without a terminator gets one when there is room for it.
+bool readStringValue(HKEY key, const char* valueName, char* dest, std::uint32_t size) {
+    DWORD type = 0;
+    DWORD length = size;
+    LONG status = RegQueryValueExA(key, valueName, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(dest), &length);
+    if (status != ERROR_SUCCESS) return false;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+    if (length < size) {
+        dest[length] = '\0';
+        return true;
+    }
+    return std::memchr(dest, '\0', size) != nullptr;
+}
+
+}  // namespace
+
+void readRegistryString(char* dest, std::uint32_t size, HKEY root, const char* keyPath,
+                        const char* valueName, const char* defaultText) {
+    if (size == 0) return;
+    HKEY key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        bool found = readStringValue(key, valueName, dest, size);
+        RegCloseKey(key);
+        if (found) return;
+    }
+    copyBounded(dest, size, defaultText);
+}
+
+void writeRegistryString(HKEY root, const char* keyPath, const char* valueName, const char* text) {
+    HKEY key;
+    LONG status = RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(status));
+        raiseInstallError(kErrorRegistry);
+    }
+    status = RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                            static_cast<DWORD>(std::strlen(text) + 1));
+    LONG closeStatus = RegCloseKey(key);
+    if (status == ERROR_SUCCESS) status = closeStatus;
+    if (status != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(status));
+        raiseInstallError(kErrorRegistry);
+    }
+}
+
+}  // namespace setup

@@ -1,0 +1,36 @@
+// A C++ exception must never unwind through system code: a throw out of a
+// window or dialog procedure ends the process on this target. Every window
+// and dialog procedure is registered through these wrappers, which catch a
+// raised failure at the boundary and hand it to the one failure handler.
+//
+//   DialogBoxParamA(instance, id, owner, guardedDialogProc<pageProc>, 0);
+#ifndef ENGINE_WINDOW_BOUNDARY_H
+#define ENGINE_WINDOW_BOUNDARY_H
+
+#include <windows.h>
+
+#include "engine/failure.h"
+
+namespace setup {
+
+template <INT_PTR (*Procedure)(HWND, UINT, WPARAM, LPARAM)>
+INT_PTR CALLBACK guardedDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return Procedure(window, message, wParam, lParam);
+    } catch (xInstall* error) {
+        handleInstallFailure(error);
+    }
+}
+
+template <LRESULT (*Procedure)(HWND, UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK guardedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return Procedure(window, message, wParam, lParam);
+    } catch (xInstall* error) {
+        handleInstallFailure(error);
+    }
+}
+
+}  // namespace setup
+
+#endif

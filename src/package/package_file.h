@@ -1,0 +1,48 @@
+// The running program's own file and the package appended to it. Every read
+// of the package goes through readPackage and seekPackage.
+#ifndef PACKAGE_PACKAGE_FILE_H
+#define PACKAGE_PACKAGE_FILE_H
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "format/package_format.h"
+
+namespace setup {
+
+struct PackageFile {
+    HANDLE handle;              // 0 until the package is found
+    std::uint32_t fileSize;     // of the whole program file
+    std::uint32_t packageStart; // file offset of the package header
+    fmt::PackageHeader header;  // as read, kept for the whole run
+};
+
+extern PackageFile packageFile;
+
+// Finds the package in the program's own file, reads its header and loads
+// the configuration. Without a package it shows string-table text 1 with
+// the program's path and ends the process with exit code 1; a bad header
+// raises error code 1; configuration failures raise as loadSetupConfig does.
+void openPackage();
+
+// Opens path and scans it for the package. On success fills packageFile and
+// leaves the file position at the package start; on failure closes the file
+// and leaves packageFile empty.
+bool locatePackage(const char* path);
+
+// Reads exactly count bytes at the current position; any other number of
+// bytes raises error code 1 carrying the system's last error number.
+void readPackage(void* buffer, std::uint32_t count);
+
+// Moves to a package-relative offset. An offset above the file size raises
+// error code 1; one between the package end and the file size is accepted
+// and the next read comes up short.
+void seekPackage(std::uint32_t offset);
+
+// Closes the program file if it is open.
+void closePackageFile();
+
+}  // namespace setup
+
+#endif
