@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -40,16 +42,17 @@ bool WineSession::startDisplay() {
     while (exists("/tmp/.X" + std::to_string(n) + "-lock") ||
            exists("/tmp/.X11-unix/X" + std::to_string(n)))
         ++n;
-    std::string display = ":" + std::to_string(n);
+    char display[16];
+    std::snprintf(display, sizeof display, ":%d", n);
     xvfb_ = Process({"Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
     for (int i = 0; i < 100; ++i) {
         if (exists("/tmp/.X11-unix/X" + std::to_string(n))) {
-            setenv("DISPLAY", display.c_str(), 1);
+            setenv("DISPLAY", display, 1);
             return true;
         }
         std::this_thread::sleep_for(Milliseconds(50));
     }
-    error_ = "Xvfb did not start on " + display;
+    error_ = std::string("Xvfb did not start on ") + display;
     return false;
 }
 
@@ -76,6 +79,17 @@ bool WineSession::start(const std::string& prefix) {
             error_ = "wineboot -i failed for " + prefix;
             return false;
         }
+    }
+    // Without a window manager Wine waits 2 s at every program's end for
+    // one to withdraw the windows; windows that Wine manages itself end at
+    // once and carry a caption the screenshots show.
+    const std::string marker = prefix + "/e2e-configured";
+    if (!exists(marker)) {
+        if (!setRegistryString("HKCU\\Software\\Wine\\X11 Driver", "Managed", "N")) {
+            error_ = "cannot configure the X11 driver of " + prefix;
+            return false;
+        }
+        std::ofstream(marker) << "X11 Driver: Managed=N\n";
     }
     return true;
 }
