@@ -272,6 +272,51 @@ TEST_F(StartupScenario, InstalledNineAgainstPackageTenIsRefusedAsNewer) {
               0);
 }
 
+TEST_F(StartupScenario, RefusalClosedWithEscapeEndsWithZero) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    ProductDescription product = description();
+    product.version = "1.10";
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "escape.exe");
+    ASSERT_TRUE(wineSession().setRegistryString(machineKey(), "Version", "1.9"));
+
+    Process& setup = start("escape.exe");
+    std::optional<Window> box = waitWindow("escape.exe", "refusal");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->title, productName() + " Error");
+    EXPECT_TRUE(robot.pressEscape(box->hwnd)) << robot.lastOutput();
+    EXPECT_TRUE(robot.waitGone(box->hwnd, kWindowTimeout)) << "Esc did not close the box";
+    EXPECT_EQ(exitCodeOf(setup), 0);
+}
+
+// An installed version that cannot be read as a text of less than 64
+// characters counts as none: the plain install question comes.
+TEST_F(StartupScenario, UnreadableInstalledVersionsCountAsNone) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    Bytes file = build(description());
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "unreadable.exe");
+
+    ASSERT_TRUE(wineSession().setRegistryString(machineKey(), "Version", std::string(64, '9')));
+    EXPECT_EQ(declineInstallQuestion("unreadable.exe"), 0) << "a 64-character version";
+
+    ASSERT_TRUE(wineSession().setRegistryValue(machineKey(), "Version", "REG_DWORD", "2"));
+    EXPECT_EQ(declineInstallQuestion("unreadable.exe"), 0) << "a number, not a text";
+}
+
+TEST_F(StartupScenario, InstalledVersionOfSixtyThreeCharactersIsRead) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    Bytes file = build(description());
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "longest.exe");
+    // "999...9" sorts after the package's "1.00": the refusal shows it was read.
+    ASSERT_TRUE(wineSession().setRegistryString(machineKey(), "Version", std::string(63, '9')));
+    EXPECT_EQ(runToErrorBox("longest.exe", productName() + " Error",
+                            "A newer " + productName() + " is installed. Setup will exit."),
+              0);
+}
+
 TEST_F(StartupScenario, OlderInstalledVersionAsksToUpgrade) {
     SKIP_WITHOUT_PACKAGE_BUILDER();
     ProductDescription product = description();

@@ -116,8 +116,12 @@ Process WineSession::launch(const std::vector<std::string>& args) const {
 
 bool WineSession::setRegistryString(const std::string& key, const std::string& value,
                                     const std::string& data) const {
-    return run({"reg", "add", key, "/v", value, "/t", "REG_SZ", "/d", data, "/f"},
-               kRegistryTimeout)
+    return setRegistryValue(key, value, "REG_SZ", data);
+}
+
+bool WineSession::setRegistryValue(const std::string& key, const std::string& value,
+                                   const std::string& type, const std::string& data) const {
+    return run({"reg", "add", key, "/v", value, "/t", type, "/d", data, "/f"}, kRegistryTimeout)
                .exitCode == 0;
 }
 

@@ -37,6 +37,9 @@ public:
     // "HKLM\\Software\\E2E\\Name".
     bool setRegistryString(const std::string& key, const std::string& value,
                            const std::string& data) const;
+    // Any type reg.exe knows ("REG_DWORD", "REG_EXPAND_SZ", ...).
+    bool setRegistryValue(const std::string& key, const std::string& value,
+                          const std::string& type, const std::string& data) const;
     std::optional<std::string> readRegistryString(const std::string& key,
                                                   const std::string& value) const;
     bool registryKeyExists(const std::string& key) const;
