@@ -3,7 +3,10 @@
 // completion message.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <fstream>
+
+#include "format/package_format.h"
 
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
@@ -196,6 +199,33 @@ TEST_F(StartupScenario, RecordOneByteLongerThanTheAreaIsCorrupt) {
     ASSERT_TRUE(replaceConfigRecord(file, *record));
     writeInstaller(file, "overarea.exe");
     EXPECT_EQ(runToErrorBox("overarea.exe", kDefaultCaption, kArchiveCorrupt), 1);
+}
+
+TEST_F(StartupScenario, ConfigurationOffsetAtOrPastTheEndIsCorrupt) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    Bytes file = build(description());
+    ASSERT_FALSE(file.empty());
+    std::optional<size_t> start = findPackage(file);
+    ASSERT_TRUE(start);
+    const size_t offsetField = *start + offsetof(fmt::PackageHeader, configOffset);
+    // An offset up to the file's size is accepted by the seek; the read of
+    // the block header behind it comes up short.
+    writeU32(file, offsetField, static_cast<uint32_t>(file.size() - *start));
+    writeInstaller(file, "atend.exe");
+    EXPECT_EQ(runToErrorBox("atend.exe", kDefaultCaption, kArchiveCorrupt), 1);
+
+    writeU32(file, offsetField, static_cast<uint32_t>(file.size() + 1));
+    writeInstaller(file, "pastend.exe");
+    EXPECT_EQ(runToErrorBox("pastend.exe", kDefaultCaption, kArchiveCorrupt), 1);
+}
+
+TEST_F(StartupScenario, ConfigurationCutShortIsCorrupt) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    Bytes file = build(description());
+    ASSERT_FALSE(file.empty());
+    file.resize(file.size() - 10);
+    writeInstaller(file, "cut.exe");
+    EXPECT_EQ(runToErrorBox("cut.exe", kDefaultCaption, kArchiveCorrupt), 1);
 }
 
 // ---- single instance ---------------------------------------------------------
