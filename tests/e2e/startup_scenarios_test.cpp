@@ -68,8 +68,9 @@ protected:
         return exitCodeOf(setup);
     }
 
-    // Accepts the install question, passes a wizard if one is shown, and
-    // returns the completion message box (left open).
+    // Accepts the install question, passes a wizard if one is shown, lets
+    // other windows (status popups) go by, and returns the completion
+    // message box (left open).
     std::optional<Window> installUpToCompletion(const std::string& fileName) {
         std::optional<Window> question = waitWindow(fileName, "install-question");
         if (!question) return std::nullopt;
@@ -78,10 +79,16 @@ protected:
             std::optional<Window> window = waitWindow(fileName, "after-yes");
             if (!window) return std::nullopt;
             if (window->isMessageBox()) return window;
+            const Control* next = window->child(kWizardNext);
             const Control* finish = window->child(kWizardFinish);
-            bool canFinish = finish && finish->visible && finish->enabled;
-            robot.click(window->hwnd, canFinish ? kWizardFinish : kWizardNext);
-            if (canFinish) robot.waitGone(window->hwnd, kWindowTimeout);
+            if (finish && finish->visible && finish->enabled) {
+                robot.click(window->hwnd, kWizardFinish);
+                robot.waitGone(window->hwnd, kWindowTimeout);
+            } else if (next && next->visible && next->enabled) {
+                robot.click(window->hwnd, kWizardNext);
+            } else {
+                robot.waitGone(window->hwnd, kWindowTimeout);
+            }
         }
         ADD_FAILURE() << "no completion message after the wizard";
         return std::nullopt;
