@@ -9,6 +9,7 @@
 #include "harness/package_surgery.h"
 #include "harness/product_description.h"
 #include "harness/robot_client.h"
+#include "robot/json_line.h"
 
 namespace e2e {
 namespace {
@@ -36,6 +37,18 @@ TEST(RobotOutput, WindowWithChildrenAndEscapedTexts) {
     EXPECT_EQ(w.children[0].rect.left, -1);
     EXPECT_TRUE(w.isMessageBox());
     EXPECT_EQ(w.buttonIds(), std::vector<int>{7});
+}
+
+TEST(RobotOutput, EveryByteSurvivesTheRobotsQuotingAndTheRunnersReading) {
+    std::string all;
+    for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+    std::optional<JsonObject> object =
+        parseJsonLine("{\"text\":" + robot::quoteJson(all) + ",\"n\":-5,\"f\":false}");
+    ASSERT_TRUE(object);
+    EXPECT_EQ(textOf(*object, "text"), all);
+    EXPECT_EQ(numberOf(*object, "n"), -5);
+    EXPECT_FALSE(flagOf(*object, "f"));
+    EXPECT_EQ(numberOf(*object, "text", 9), 9) << "a text is not a number";
 }
 
 TEST(RobotOutput, MalformedLinesAreRejected) {

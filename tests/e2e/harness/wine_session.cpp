@@ -66,20 +66,23 @@ bool WineSession::start(const std::string& prefix) {
     setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
     if (!startDisplay()) return false;
 
+    // A new prefix is made before a server of ours runs: the registry files
+    // exist once the server that wineboot started has ended.
+    if (!exists(prefix + "/system.reg")) {
+        Process boot({"wineboot", "-i"});
+        std::optional<int> code = boot.wait(kPrefixTimeout);
+        Process({"wineserver", "-w"}).wait(kPrefixTimeout);
+        if (code != 0 || !exists(prefix + "/system.reg")) {
+            error_ = "wineboot -i failed for " + prefix;
+            return false;
+        }
+    }
     // The wineserver lingers a while after its last program, so that the
     // next scenario (a separate test process) starts in about 0.1 s. It
     // runs as a daemon, so it gets no pipe of ours: a pipe it inherits
     // would never close.
     Process server({"wineserver", "-p" + std::to_string(kServerLingerSeconds)});
     server.wait(Milliseconds(10000));
-    if (!exists(prefix + "/system.reg")) {
-        Process boot({"wineboot", "-i"});
-        std::optional<int> code = boot.wait(kPrefixTimeout);
-        if (code != 0 || !exists(prefix + "/system.reg")) {
-            error_ = "wineboot -i failed for " + prefix;
-            return false;
-        }
-    }
     // Without a window manager Wine waits 2 s at every program's end for
     // one to withdraw the windows; windows that Wine manages itself end at
     // once and carry a caption the screenshots show.
