@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstring>
 #include <fstream>
 
 #include "format/package_format.h"
@@ -124,6 +125,23 @@ TEST_F(StartupScenario, PackageOffTheFourByteGridIsNotFound) {
     ASSERT_NE(findPackage(file), start);
     std::string path = writeInstaller(file, "shifted.exe");
     EXPECT_EQ(runToErrorBox("shifted.exe", kDefaultCaption, noPackageText(path)), 1);
+}
+
+// The last scan step reads fewer bytes than its buffer holds; what is left in
+// the buffer from the step before must not complete a magic pair.
+TEST_F(StartupScenario, LeftoverBytesOfTheLastScanStepAreNoPackage) {
+    Bytes file;
+    ASSERT_TRUE(readFile(E2E_SETUP_STUB, file));
+    const size_t step = 32768;
+    // The file ends with "VeLo" at a step boundary; the signature sits where
+    // the previous step left the buffer word that follows it.
+    size_t last = (file.size() + step - 4 + step - 1) / step * step;
+    file.resize(last + 4, 0);
+    writeU32(file, last - step + 4, 0xDEADBABE);
+    std::memcpy(&file[last], "VeLo", 4);
+    ASSERT_FALSE(findPackage(file));
+    std::string path = writeInstaller(file, "leftover.exe");
+    EXPECT_EQ(runToErrorBox("leftover.exe", kDefaultCaption, noPackageText(path)), 1);
 }
 
 TEST_F(StartupScenario, MagicPairAcrossTwoScanStepsIsFound) {
