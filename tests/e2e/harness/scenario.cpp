@@ -1,5 +1,6 @@
 #include "scenario.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
