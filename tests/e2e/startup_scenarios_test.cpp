@@ -20,7 +20,7 @@ const char kArchiveCorrupt[] =
 // Wine's caption for a message box whose caption is NULL or empty.
 const char kDefaultCaption[] = "Error";
 // The reserved area the configuration record decompresses into.
-constexpr size_t kConfigArea = fmt::kConfigAreaSize;
+constexpr size_t kConfigArea = 787426;
 // Property sheet buttons.
 constexpr int kWizardNext = 0x3024;
 constexpr int kWizardFinish = 0x3025;
