@@ -6,7 +6,8 @@
 #include <cstring>
 
 #include "engine/bounded_text.h"
-#include "engine/later_steps.h"
+#include "engine/extraction.h"
+#include "engine/remove_by_log.h"
 #include "engine/process_state.h"
 #include "engine/win_main.h"
 #include "package/package_file.h"
@@ -54,6 +55,13 @@ void raiseInstallError(ErrorCode code) {
 }
 
 void handleInstallFailure(xInstall* error) {
+    // A window procedure may raise again while the message box or the
+    // rollback pumps messages: the first failure is the one reported, and a
+    // second one ends the process at once with the first one's code.
+    static xInstall* handling = nullptr;
+    if (handling != nullptr) ExitProcess(handling->code);
+    handling = error;
+
     closeOutputFile();
     if (!configLoaded) {
         char text[kResourceTextSize] = {};

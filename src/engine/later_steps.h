@@ -12,24 +12,12 @@ namespace setup {
 bool runSetupWizard(ExtractionState& product);
 // The DirectX runtime, when the wizard chose it.
 void setupDirectX();
-// Removal of a previous installation named by the registry.
-void removePreviousInstallation();
-// Extraction of the selected components.
-void extractComponents(ExtractionState& product);
-// The status popup shown while the system is updated, and its end.
-void showUpdatingStatus();
-void closeUpdatingStatus();
 // The post-install actions of the selected components.
 void runPostInstallActions(const ExtractionState& product);
 // "InstallDir" and "Version" under the product's key.
 void registerProduct();
 // The uninstaller's registration and the uninstall log file.
 void writeUninstallLog();
-
-// Failure handler: closes a half-written output file; never raises.
-void closeOutputFile();
-// Failure handler: undoes this run from the in-memory uninstall log.
-void rollBackInstallation();
 
 }  // namespace setup
 

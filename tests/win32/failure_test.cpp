@@ -38,6 +38,11 @@ TEST(FailureBoundary, RaisedInWindowProcedureEndsWithItsCode) {
     EXPECT_EQ(result.text, kArchiveCorrupt);
 }
 
+TEST(FailureHandler, FailureDuringTheHandlerEndsWithTheFirstCode) {
+    auto result = runChild("--child twice 2");
+    EXPECT_EQ(result.exitCode, 2u);
+}
+
 TEST(FailureHandler, ConfiguredMessageQuotesPathAndSystemText) {
     auto result = runChild("--child configured 5 22 0");
     EXPECT_EQ(result.exitCode, 5u);

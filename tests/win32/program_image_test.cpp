@@ -5,28 +5,13 @@
 #include <vector>
 
 #include "format/package_format.h"
-
-namespace {
-
-std::vector<unsigned char> readWholeFile(const char* path) {
-    std::vector<unsigned char> bytes;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    bytes.resize(GetFileSize(file, nullptr));
-    DWORD arrived = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &arrived, nullptr);
-    bytes.resize(arrived);
-    CloseHandle(file);
-    return bytes;
-}
-
-}  // namespace
+#include "test_support.h"
 
 // The program scans its own file for the package: its image must not hold
 // the magic text followed by the signature at any offset, or every installer
 // would find its own code instead of its package.
 TEST(ProgramImage, HoldsNoPackageMagicPair) {
-    std::vector<unsigned char> image = readWholeFile(SETUP_PROGRAM_PATH);
+    std::vector<std::uint8_t> image = testing_support::readWholeFile(SETUP_PROGRAM_PATH);
     ASSERT_GT(image.size(), 4096u) << SETUP_PROGRAM_PATH;
     EXPECT_EQ(image.size() % 4, 0u) << "the package must start 4-aligned behind the image";
     unsigned char pair[8];

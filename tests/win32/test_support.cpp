@@ -52,7 +52,25 @@ void resetLoadedState() {
 }
 
 std::vector<std::uint8_t> buildInstaller(std::size_t imageSize, const std::vector<std::uint8_t>& record) {
-    std::vector<std::uint8_t> file(imageSize, 0x90);
+    return buildInstaller(std::vector<std::uint8_t>(imageSize, 0x90), record);
+}
+
+std::vector<std::uint8_t> readWholeFile(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    bytes.resize(GetFileSize(file, nullptr));
+    DWORD arrived = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &arrived, nullptr);
+    bytes.resize(arrived);
+    CloseHandle(file);
+    return bytes;
+}
+
+std::vector<std::uint8_t> buildInstaller(std::vector<std::uint8_t> image,
+                                         const std::vector<std::uint8_t>& record) {
+    std::vector<std::uint8_t> file = std::move(image);
     uLongf packedSize = compressBound(static_cast<uLong>(record.size()));
     std::vector<std::uint8_t> packed(packedSize);
     compress(packed.data(), &packedSize, record.data(), static_cast<uLong>(record.size()));
@@ -117,17 +135,47 @@ std::string windowText(HWND window) {
 
 }  // namespace
 
-ChildResult runChild(const std::string& arguments) {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
+PROCESS_INFORMATION startProgram(const std::string& program, const std::string& arguments) {
     std::string commandLine = "\"";
-    commandLine.append(self).append("\" ").append(arguments);
+    commandLine.append(program).append("\" ").append(arguments);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    ChildResult result;
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
+        process = PROCESS_INFORMATION{};
+    }
+    return process;
+}
+
+HWND waitForMessageBox(DWORD processId) {
+    for (int waited = 0; waited < 30000; waited += 50) {
+        BoxSearch search{processId, nullptr};
+        EnumWindows(findMessageBox, reinterpret_cast<LPARAM>(&search));
+        if (search.box != nullptr) return search.box;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+namespace {
+
+int defaultButtonOf(HWND box) {
+    for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+        HWND button = GetDlgItem(box, id);
+        if (button != nullptr && (GetWindowLongA(button, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON)
+            return id;
+    }
+    return 0;
+}
+
+}  // namespace
+
+ChildResult runProgram(const std::string& program, const std::string& arguments,
+                       const std::vector<int>& answers) {
+    ChildResult result;
+    PROCESS_INFORMATION process = startProgram(program, arguments);
+    if (process.hProcess == nullptr) {
         result.exitCode = 0xFFFFFFFFu;
         return result;
     }
@@ -140,17 +188,28 @@ ChildResult runChild(const std::string& arguments) {
         BoxSearch search{process.dwProcessId, nullptr};
         EnumWindows(findMessageBox, reinterpret_cast<LPARAM>(&search));
         if (search.box == nullptr || search.box == answered) continue;
-        if (result.boxes++ == 0) {
-            result.caption = windowText(search.box);
-            result.text = windowText(GetDlgItem(search.box, 0xFFFF));
+        MessageBoxSeen box{windowText(search.box), windowText(GetDlgItem(search.box, 0xFFFF)),
+                           defaultButtonOf(search.box)};
+        if (result.boxes == 0) {
+            result.caption = box.caption;
+            result.text = box.text;
         }
-        PostMessageA(search.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        result.seen.push_back(box);
+        std::size_t index = static_cast<std::size_t>(result.boxes++);
+        int answer = index < answers.size() ? answers[index] : IDOK;
+        PostMessageA(search.box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
         answered = search.box;
     }
     GetExitCodeProcess(process.hProcess, &result.exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return result;
+}
+
+ChildResult runChild(const std::string& arguments) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    return runProgram(self, arguments);
 }
 
 // ---- child modes -----------------------------------------------------------
@@ -175,6 +234,29 @@ LRESULT raisingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+LRESULT raisingTimerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER) setup::raiseInstallError(setup::kErrorOutOfMemory);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A failure raised outside any window while a window's timer runs: the
+// handler's message box dispatches the timer, whose procedure raises again.
+[[noreturn]] void raiseTwice() {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = setup::guardedWindowProc<raisingTimerProc>;
+    windowClass.hInstance = setup::programInstance;
+    windowClass.lpszClassName = "TimerWindow";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowA("TimerWindow", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                nullptr, setup::programInstance, nullptr);
+    SetTimer(window, 1, 10, nullptr);
+    try {
+        setup::raiseInstallError(childErrorCode);
+    } catch (setup::xInstall* error) {
+        setup::handleInstallFailure(error);
+    }
+}
+
 [[noreturn]] void raiseInDialog() {
     DialogBoxParamA(setup::programInstance, MAKEINTRESOURCEA(IDD_NOTICE), nullptr,
                     setup::guardedDialogProc<raisingDialogProc>, 0);
@@ -197,6 +279,7 @@ LRESULT raisingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 // Child modes:
 //   dialog <code>                      raise inside WM_INITDIALOG, nothing loaded
 //   window <code>                      raise inside WM_CREATE, nothing loaded
+//   twice <code>                       raise, then raise code 6 again from a timer
 //   configured <code> <path length> <tail length>
 //                                      raise inside WM_INITDIALOG with a loaded record
 //                                      whose write-failure text ends in tail length z's
@@ -209,6 +292,7 @@ bool runChildModeIfAsked(int argc, char** argv) {
 
     if (mode == "dialog") raiseInDialog();
     if (mode == "window") raiseInWindow();
+    if (mode == "twice") raiseTwice();
     if (mode == "configured" && argc > 5) {
         std::string tail(static_cast<std::size_t>(std::atoi(argv[5])), 'z');
         installRecord(buildRecord({

@@ -27,20 +27,42 @@ void installRecord(const std::vector<std::uint8_t>& record);
 void resetLoadedState();
 
 // image + package header + configuration block of record.
+std::vector<std::uint8_t> buildInstaller(std::vector<std::uint8_t> image,
+                                         const std::vector<std::uint8_t>& record);
+// The same behind an image of imageSize filler bytes.
 std::vector<std::uint8_t> buildInstaller(std::size_t imageSize, const std::vector<std::uint8_t>& record);
 
+std::vector<std::uint8_t> readWholeFile(const std::string& path);
+
 std::string writeTempFile(const char* name, const std::vector<std::uint8_t>& bytes);
+
+struct MessageBoxSeen {
+    std::string caption;
+    std::string text;
+    int defaultButton = 0;  // id of the button with the default style
+};
 
 struct ChildResult {
     DWORD exitCode = 0;
     int boxes = 0;
     std::string caption;  // of the first message box
     std::string text;
+    std::vector<MessageBoxSeen> seen;
 };
 
-// Runs this program with arguments, presses OK on every message box it
-// shows, and returns its exit code and its first box.
+// Starts program with arguments and answers its message boxes in turn with
+// the given button ids (OK for boxes beyond the list). Returns its exit code
+// and the boxes it showed. A run longer than 30 seconds is ended.
+ChildResult runProgram(const std::string& program, const std::string& arguments,
+                       const std::vector<int>& answers = {});
+
+// runProgram on this test program itself, every box answered with OK.
 ChildResult runChild(const std::string& arguments);
+
+// A process started and left running, for tests that need two at once.
+PROCESS_INFORMATION startProgram(const std::string& program, const std::string& arguments);
+// Waits for the process's first message box; returns it, or nullptr.
+HWND waitForMessageBox(DWORD processId);
 
 // Runs a child mode when the command line asks for one; returns false
 // otherwise. Never returns from a child mode.

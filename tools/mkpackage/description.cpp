@@ -1,13 +1,9 @@
 #include "description.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <glob.h>
-#include <map>
-#include <set>
 #include <sstream>
 
 #include <toml++/toml.h>
@@ -359,9 +355,10 @@ private:
     // The stored name for `to` (may be empty) joined with `rest`.
     std::string storedName(const std::string& to, const std::string& rest) const {
         std::string name = to;
+        if (!name.empty() && !rest.empty() && name.back() != '\\' && name.back() != '/') name += '\\';
+        name += rest;
         std::replace(name.begin(), name.end(), '/', '\\');
-        if (!name.empty() && !rest.empty() && name.back() != '\\') name += '\\';
-        return name + rest;
+        return name;
     }
 
     void addFile(ComponentSpec& component, const fs::path& path, const std::string& nameUtf8, const toml::node& node,
@@ -369,7 +366,9 @@ private:
         SourceFile file;
         file.path = path;
         file.line = lineOf(node);
-        file.storedName = encode(nameUtf8, node, field);
+        std::string name = nameUtf8;
+        std::replace(name.begin(), name.end(), '/', '\\');
+        file.storedName = encode(name, node, field);
         std::string problem;
         if (!checkStoredName(file.storedName, problem)) fail(node, field, "stored name \"" + nameUtf8 + "\" " + problem);
         if (!statSourceFile(path, file, problem)) fail(node, field, "\"" + path.string() + "\": " + problem);

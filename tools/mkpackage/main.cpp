@@ -26,14 +26,20 @@ using namespace mkpackage;
 constexpr int kExitDefect = 1;
 constexpr int kExitUsage = 2;
 
-// The program image next to this tool in the build tree, if there is one.
+// The program image of this build: the win32 tree named at configure time,
+// else a setup.exe in or near the build tree that holds this tool.
 fs::path defaultProgramImage() {
     std::error_code ec;
+#ifdef MKPACKAGE_WIN32_BUILD
+    const fs::path configured = fs::path(MKPACKAGE_WIN32_BUILD) / "src" / "setup.exe";
+    if (fs::is_regular_file(configured, ec)) return configured;
+#endif
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
     if (ec) return {};
-    for (fs::path dir = self.parent_path(); !dir.empty() && dir != dir.root_path(); dir = dir.parent_path()) {
+    fs::path dir = self.parent_path();
+    for (int level = 0; level < 4 && !dir.empty() && dir != dir.root_path(); ++level, dir = dir.parent_path()) {
         for (const fs::path& candidate : {dir / "setup.exe", dir / "src" / "setup.exe", dir / "win32" / "src" / "setup.exe",
-                                         dir.parent_path() / "win32" / "src" / "setup.exe"}) {
+                                          dir.parent_path() / "win32" / "src" / "setup.exe"}) {
             if (fs::is_regular_file(candidate, ec)) return candidate;
         }
     }
@@ -63,9 +69,15 @@ int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path i
                      static_cast<unsigned long long>(p.filesTotal), megabytes(p.bytesDone).c_str(),
                      megabytes(p.bytesTotal).c_str());
     };
-    const BuildResult result =
-        writeInstaller(description, image, output, showProgress ? std::function<void(const BuildProgress&)>(progress)
-                                                                : std::function<void(const BuildProgress&)>());
+    BuildResult result;
+    try {
+        result = writeInstaller(description, image, output,
+                                showProgress ? std::function<void(const BuildProgress&)>(progress)
+                                             : std::function<void(const BuildProgress&)>());
+    } catch (...) {
+        if (showProgress) std::fputs("\n", stderr);  // the error starts on a line of its own
+        throw;
+    }
     if (showProgress) std::fputs("\n", stderr);
     if (!quiet) {
         std::cout << "wrote " << output.string() << ": " << result.files << " files, " << megabytes(result.unpackedBytes)

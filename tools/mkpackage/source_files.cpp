@@ -96,9 +96,7 @@ bool listFolder(const fs::path& folder, std::vector<std::string>& relative, std:
     fs::recursive_directory_iterator it(folder, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         if (!it->is_regular_file(ec)) continue;
-        std::string rel = fs::relative(it->path(), folder, ec).generic_string();
-        std::replace(rel.begin(), rel.end(), '/', '\\');
-        relative.push_back(std::move(rel));
+        relative.push_back(fs::relative(it->path(), folder, ec).generic_string());
     }
     if (ec) {
         problem = "cannot list the folder: " + ec.message();

@@ -24,7 +24,7 @@ bool sameStoredName(const std::string& a, const std::string& b);
 // (archive) plus 0x01 (read-only) when the owner may not write the file.
 bool statSourceFile(const std::filesystem::path& path, SourceFile& file, std::string& problem);
 
-// Every regular file below `folder`, as paths relative to it with "\"
+// Every regular file below `folder`, as paths relative to it with "/"
 // separators, in byte order of those paths.
 bool listFolder(const std::filesystem::path& folder, std::vector<std::string>& relative, std::string& problem);
 

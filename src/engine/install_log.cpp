@@ -1,0 +1,12 @@
+#include "engine/install_log.h"
+
+#include "engine/uninstall_log.h"
+#include "package/setup_config.h"
+
+namespace setup {
+
+void appendLogEntry(std::uint8_t kind, std::uint8_t flag, std::uint32_t value, const char* text) {
+    appendLogEntry(config().uninstall, kind, flag, value, text);
+}
+
+}  // namespace setup

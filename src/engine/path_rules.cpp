@@ -1,0 +1,64 @@
+#include "engine/path_rules.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace setup {
+
+static bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool isSafeEntryName(const char* name) {
+    if (name[0] == '\0' || isSeparator(name[0])) return false;
+    if (std::strchr(name, ':') != nullptr) return false;
+
+    const char* component = name;
+    for (const char* p = name;; ++p) {
+        if (*p == '\0' || isSeparator(*p)) {
+            // Windows drops trailing dots and blanks of a component, so ". ." or
+            // ".. " would still climb: refuse every component made of them alone,
+            // and empty components too.
+            bool onlyDotsAndBlanks = true;
+            for (const char* q = component; q < p; ++q)
+                if (*q != '.' && *q != ' ') onlyDotsAndBlanks = false;
+            if (onlyDotsAndBlanks) return false;
+            if (*p == '\0') return true;
+            component = p + 1;
+        }
+    }
+}
+
+std::size_t folderPartLength(const char* path) {
+    const char* last = std::strrchr(path, '\\');
+    return last == nullptr ? 0 : static_cast<std::size_t>(last - path) + 1;
+}
+
+std::size_t folderCreationStart(const char* dir) {
+    const std::size_t length = std::strlen(dir);
+    if (dir[0] != '\0' && dir[1] == ':') return length < 3 ? length : 3;
+    if (dir[0] == '\\' && dir[1] == '\\') {
+        const char* serverEnd = std::strchr(dir + 2, '\\');
+        if (serverEnd == nullptr) return length;
+        const char* shareEnd = std::strchr(serverEnd + 1, '\\');
+        if (shareEnd == nullptr) return length;
+        return static_cast<std::size_t>(shareEnd - dir) + 1;
+    }
+    if (dir[0] == '\\') return 1;
+    return 0;
+}
+
+int progressPosition(int done, int total) {
+    if (total == 0) return -1;
+    std::int64_t product = std::int64_t(done) * 1024;
+    std::int64_t divisor = total;
+    if (divisor < 0) {
+        divisor = -divisor;
+        product = -product;
+    }
+    const std::int64_t half = divisor / 2;
+    const std::int64_t rounded = product >= 0 ? (product + half) / divisor
+                                              : -((-product + half) / divisor);
+    if (rounded > INT32_MAX || rounded < INT32_MIN) return -1;
+    return static_cast<int>(rounded);
+}
+
+}  // namespace setup

@@ -1,0 +1,33 @@
+// Pure rules about the paths the extraction makes: which stored names may be
+// written, and where folder creation starts along a path.
+#ifndef ENGINE_PATH_RULES_H
+#define ENGINE_PATH_RULES_H
+
+#include <cstddef>
+
+namespace setup {
+
+// True when a stored entry name stays inside the destination folder: not
+// empty, no drive or stream colon, no leading separator, and no component
+// that Windows would read as "." or ".." (dots and blanks only). Both "\" and
+// "/" count as separators, as they do to the file system.
+bool isSafeEntryName(const char* name);
+
+// Length of the folder part of `path`: up to and including its last "\", or
+// 0 when it has none.
+std::size_t folderPartLength(const char* path);
+
+// Index from which the folders of `dir` are tested and created: past "X:\"
+// for a drive path, past "\\server\share\" for a network path (the whole
+// length when the share part is incomplete), past a leading "\" (the current
+// drive's root), else 0.
+std::size_t folderCreationStart(const char* dir);
+
+// The progress bar position, 0 to 1024: done * 1024 / total rounded to the
+// nearest integer, halves away from zero, in 64 bits; -1 when total is 0 or
+// the result does not fit 32 bits (the results the system's MulDiv gives).
+int progressPosition(int done, int total);
+
+}  // namespace setup
+
+#endif

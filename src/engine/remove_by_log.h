@@ -1,0 +1,39 @@
+// Removing what an uninstall log records: files, then folders, then registry
+// keys, each group deepest first.
+#ifndef ENGINE_REMOVE_BY_LOG_H
+#define ENGINE_REMOVE_BY_LOG_H
+
+#include <cstdint>
+
+#include "format/package_format.h"
+
+namespace setup {
+
+enum class RemovalMode {
+    kPreviousInstallation = 0,  // the log file at a path, from an earlier run
+    kCurrentInstallation = 1,   // this run's in-memory log: a rollback
+    kTemporaryFiles = 2,        // this run's log, then back to its shipped state
+};
+
+// Removes everything the chosen log records under a status popup with `text`
+// and the icon of ImageIndexTable entry `image`. A log file that cannot be
+// opened, or that is corrupt or would lead the walk outside its bytes, gets
+// its error box and nothing is removed. Every removal result is ignored.
+// Raises error code 6 only when there is no memory for the log's contents.
+void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image,
+                 const char* logPath);
+
+// Deletes the key, then every parent up to the top-level key that is left
+// without sub-keys; stops at the first registry call that fails. A path of
+// 260 characters or more is passed over.
+void deleteRegistryKeyPath(std::uint32_t root, const char* keyPath);
+
+// Removes the installation that the product's "UnInstallLog" value names.
+void removePreviousInstallation();
+
+// Undoes this run by the in-memory log, under the undo popup.
+void rollBackInstallation();
+
+}  // namespace setup
+
+#endif

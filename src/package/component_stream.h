@@ -1,0 +1,75 @@
+// Decoding the stored files of one component: the entry header and name, then
+// the entry's chunks from the component's single zlib stream. Portable: the
+// reads, writes, progress and message pumping are the caller's callbacks, and
+// failures come back as error codes that the caller raises.
+#ifndef PACKAGE_COMPONENT_STREAM_H
+#define PACKAGE_COMPONENT_STREAM_H
+
+#include <zlib.h>
+
+#include "format/package_format.h"
+
+namespace setup {
+
+// Error codes the decoder reports; the values are the installer's error codes.
+enum StreamResult : unsigned {
+    kStreamOk = 0,
+    kStreamCorrupt = 1,   // bad magic, bad length, inflate error, size mismatch
+    kStreamNoMemory = 6,  // zlib or the chunk table could not get memory
+    kStreamBadCrc = 8,    // a chunk's CRC-32 differs from its bytes
+};
+
+// The current entry: header and name, zero-filled before each entry so the
+// name is always terminated. They stay until the next entry is read.
+struct EntryBuffers {
+    fmt::FileEntry header;
+    char name[fmt::kMaxPath];
+};
+
+class StreamCallbacks {
+public:
+    // Reads exactly `count` bytes at the package's current position; a short
+    // read does not return (the caller raises its own failure).
+    virtual void read(void* buffer, fmt::u32 count) = 0;
+    // Takes the bytes of one decoded chunk (written, or dropped for a skipped file).
+    virtual void write(const fmt::u8* bytes, fmt::u32 count) = 0;
+    // One chunk is done: `packedBytes` (its length plus its table value) were consumed.
+    virtual void chunkDone(fmt::u32 packedBytes) = 0;
+    // Handles waiting window messages without blocking.
+    virtual void pump() = 0;
+
+protected:
+    ~StreamCallbacks() = default;
+};
+
+// The stream state of one component and the two 32 KiB decoding buffers,
+// which are allocated on first use and kept.
+struct ComponentStream {
+    z_stream z;
+    bool open;
+    fmt::u8* input;
+    fmt::u8* output;
+};
+
+// Starts a component: clears the stream state and initialises inflation with
+// a 15-bit window and the zlib header. kStreamNoMemory when zlib has no memory.
+StreamResult openComponentStream(ComponentStream& stream);
+
+// Ends inflation and releases zlib's state; harmless when not open.
+void closeComponentStream(ComponentStream& stream);
+
+// Reads the next entry header and name into `entry`. Refuses, before reading
+// the name, a header that is not "FILE" or a name longer than 259 bytes, and
+// after reading it a name that is absolute, has a drive or climbs out of the
+// destination: a package must never write outside it.
+StreamResult readFileEntry(EntryBuffers& entry, StreamCallbacks& io);
+
+// Decodes the current entry's chunks, one inflate call per chunk, checking
+// every length, size and CRC-32 before handing the bytes on. The loop is
+// governed by the entry's byte count, not by its chunk count.
+StreamResult inflateFileData(ComponentStream& stream, const fmt::FileEntry& entry,
+                             StreamCallbacks& io);
+
+}  // namespace setup
+
+#endif

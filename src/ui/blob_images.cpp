@@ -1,0 +1,72 @@
+#include "ui/blob_images.h"
+
+#include <cstring>
+
+#include "engine/bounded_text.h"
+#include "engine/failure.h"
+#include "engine/field_text.h"
+#include "engine/process_state.h"
+#include "package/setup_config.h"
+
+namespace setup {
+
+char blobTempPath[fmt::kMaxPath];
+
+fmt::Blob* blobRecord(std::uint32_t index) {
+    if (!configLoaded || index >= config().settings.blobCount || index >= fmt::kMaxBlobs)
+        return nullptr;
+    auto* blob = configRecord<fmt::Blob>(config().blobs[index]);
+    const auto* start = reinterpret_cast<const std::uint8_t*>(blob);
+    const std::uint8_t* end = configArea + fmt::kConfigAreaSize;
+    if (start < configArea || start + sizeof(fmt::Blob) > end) return nullptr;
+    if (blob->size > static_cast<std::uint32_t>(end - start) - sizeof(fmt::Blob)) return nullptr;
+    return blob;
+}
+
+std::uint32_t imageIndex(fmt::ImageIndex entry) {
+    return config().settings.imageIndexTable[entry];
+}
+
+const char* writeBlobTempFile(std::uint32_t index) {
+    fmt::Blob* blob = blobRecord(index);
+    if (blob == nullptr) return nullptr;
+    const DWORD length = GetTempPathA(sizeof blobTempPath, blobTempPath);
+    if (length == 0 || length >= sizeof blobTempPath) return nullptr;
+    char fileName[fmt::kMaxPath];
+    copyFieldText(fileName, blob->fileName);
+    if (!appendBounded(blobTempPath, fileName)) return nullptr;
+
+    HANDLE file = CreateFileA(blobTempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(blob) + sizeof(fmt::Blob);
+    DWORD written = 0;
+    if (!WriteFile(file, data, blob->size, &written, nullptr) || written != blob->size) {
+        // Leave no half-written picture behind: close and delete before raising.
+        const DWORD error = written != blob->size && GetLastError() == 0 ? ERROR_WRITE_FAULT
+                                                                         : GetLastError();
+        CloseHandle(file);
+        DeleteFileA(blobTempPath);
+        SetLastError(error);
+        copyBounded(currentPath, blobTempPath);
+        raiseInstallError(kErrorWriteFile);
+    }
+    CloseHandle(file);
+    copyBounded(blob->tempPath, sizeof blob->tempPath, blobTempPath);
+    return blobTempPath;
+}
+
+HANDLE loadBlobImage(std::uint32_t index, UINT type) {
+    fmt::Blob* blob = blobRecord(index);
+    if (blob == nullptr) return nullptr;
+    if (blob->imageHandle != 0)
+        return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(blob->imageHandle));
+    const char* path = writeBlobTempFile(index);
+    if (path == nullptr) return nullptr;
+    HANDLE image = LoadImageA(nullptr, path, type, 0, 0, LR_LOADFROMFILE);
+    if (image != nullptr)
+        blob->imageHandle = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(image));
+    return image;
+}
+
+}  // namespace setup

@@ -1,0 +1,49 @@
+// A scratch folder with a program image, source files and a description,
+// and helpers that build an installer there and read it back.
+#ifndef TESTS_MKPACKAGE_BUILD_HELPERS_H
+#define TESTS_MKPACKAGE_BUILD_HELPERS_H
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "format/package_reader.h"
+
+namespace testing_mkpackage {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class Workspace {
+public:
+    Workspace();
+    ~Workspace();
+    const std::filesystem::path& dir() const { return dir_; }
+    std::filesystem::path path(const std::string& relative) const { return dir_ / relative; }
+
+    void write(const std::string& relative, const Bytes& data) const;
+    void write(const std::string& relative, const std::string& text) const;
+
+    // Writes product.toml with `body` after a [product] section and builds
+    // it against an odd-sized program image; returns the installer's path.
+    std::filesystem::path build(const std::string& body, const std::string& output = "setup.exe") const;
+
+    // The description file's path after build() or describe().
+    std::filesystem::path descriptionPath() const { return dir_ / "product.toml"; }
+
+private:
+    std::filesystem::path dir_;
+};
+
+Bytes readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const Bytes& data);
+
+Bytes randomBytes(std::size_t size, std::uint32_t seed);
+Bytes textBytes(std::size_t size);
+
+// The minimal description body start: "[product]\nname = ...".
+extern const char* const kProduct;
+
+}  // namespace testing_mkpackage
+
+#endif

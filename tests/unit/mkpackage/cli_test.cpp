@@ -1,0 +1,76 @@
+// The command line contract: exit codes 0, 1 and 2, and no output on error.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "build_helpers.h"
+#include "output_file.h"
+
+namespace testing_mkpackage {
+namespace {
+
+// Runs mkpackage with `arguments`; returns its exit code.
+int run(const std::string& arguments) {
+    const std::string command = std::string(MKPACKAGE_PATH) + " " + arguments + " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string quote(const std::filesystem::path& path) {
+    std::string quoted(1, '\'');
+    quoted += path.string();
+    quoted += '\'';
+    return quoted;
+}
+
+TEST(CommandLine, ExitCodes) {
+    Workspace ws;
+    ws.write("a.txt", "a");
+    ws.write("product.toml", std::string(kProduct) + "[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n");
+    const std::string build = "build " + quote(ws.descriptionPath()) + " --stub " + quote(ws.path("stub.exe")) + " -o ";
+
+    EXPECT_EQ(run(""), 2);
+    EXPECT_EQ(run("--help"), 0);
+    EXPECT_EQ(run("build --help"), 0);
+    EXPECT_EQ(run("build"), 2);
+    EXPECT_EQ(run("frobnicate"), 2);
+
+    EXPECT_EQ(run(build + quote(ws.path("good.exe")) + " --quiet"), 0);
+    EXPECT_EQ(run("inspect " + quote(ws.path("good.exe"))), 0);
+    EXPECT_EQ(run("inspect " + quote(ws.path("stub.exe"))), 1);
+
+    ws.write("product.toml", std::string(kProduct) + "[[components]]\nname = \"C\"\nfiles = [\"missing.txt\"]\n");
+    EXPECT_EQ(run(build + quote(ws.path("bad.exe"))), 1);
+    EXPECT_FALSE(std::filesystem::exists(ws.path("bad.exe")));
+
+    EXPECT_EQ(run("new " + quote(ws.path("starter"))), 0);
+    EXPECT_EQ(run("new " + quote(ws.path("starter"))), 1);
+}
+
+TEST(OutputFile, PatchesReachBothTheDiskAndTheBuffer) {
+    Workspace ws;
+    const Bytes data = randomBytes(3 << 20, 5);  // more than the 1 MiB write buffer
+    Bytes expected = data;
+    {
+        mkpackage::OutputFile out(ws.path("out.bin"));
+        out.write(data.data(), data.size());
+        const std::uint8_t mark[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+        // Already on disk, straddling disk and buffer, and still buffered.
+        for (const std::size_t at : {std::size_t(10), std::size_t(2 << 20) - 3, data.size() - 8}) {
+            out.patch(at, mark, sizeof mark);
+            std::copy(mark, mark + 8, expected.begin() + static_cast<long>(at));
+        }
+        out.commit();
+    }
+    EXPECT_EQ(readFile(ws.path("out.bin")), expected);
+
+    {
+        mkpackage::OutputFile abandoned(ws.path("gone.bin"));
+        abandoned.write(data.data(), 100);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(ws.dir()), std::filesystem::directory_iterator()), 2);
+}
+
+}  // namespace
+}  // namespace testing_mkpackage
