@@ -408,6 +408,9 @@ TEST_F(StartupScenario, BootDriveMacroAndFolderCompletionText) {
               {kIdOk});
     if (done) answer(*done, kIdOk);
     EXPECT_EQ(exitCodeOf(setup), 0);
+    Bytes installed;
+    EXPECT_TRUE(readFile(hostInstallFolder() + "readme.txt", installed));
+    EXPECT_EQ(std::string(installed.begin(), installed.end()), "read me\r\n");
 }
 
 TEST_F(StartupScenario, BothShortcutFlagsChooseStartMenuCompletionText) {

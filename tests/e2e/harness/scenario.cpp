@@ -125,7 +125,7 @@ std::optional<Window> SetupScenario::waitWindow(const std::string& fileName,
         return std::nullopt;
     }
     std::this_thread::sleep_for(kPaintDelay);
-    screenshot(label);
+    screenshot(label + "-" + window->title.substr(0, 40));
     return window;
 }
 

@@ -41,6 +41,7 @@ protected:
     std::string windowsDir() const { return "C:\\e2e\\" + name_ + "\\"; }
     std::string hostDir() const { return hostDir_; }
     std::string installFolder() const { return windowsDir() + "installed\\"; }
+    std::string hostInstallFolder() const { return hostDir_ + "/installed/"; }
 
     // A description with this scenario's names and a text for every message
     // the start-up and the end of a run show.
@@ -57,7 +58,7 @@ protected:
     // Starts an installer by its file name in the scenario folder.
     Process& start(const std::string& fileName);
     // Waits for a visible top-level window of the installer, saves a
-    // screenshot labelled with `label`, and returns the window with its
+    // screenshot labelled with `label` and the window's title, and returns the window with its
     // children; nullopt (with a test failure) after the timeout.
     std::optional<Window> waitWindow(const std::string& fileName, const std::string& label,
                                      Milliseconds timeout = kWindowTimeout);
