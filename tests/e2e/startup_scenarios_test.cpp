@@ -293,6 +293,24 @@ TEST_F(StartupScenario, NoInstalledVersionAsksToInstallAndNoEnds) {
     EXPECT_FALSE(wineSession().registryKeyExists(machineKey())) << "a declined run wrote the key";
 }
 
+// Texts travel as Windows-1252: what the description says in UTF-8 is what
+// the message box holds as 8-bit text.
+TEST_F(StartupScenario, TextsOutsideAsciiReachTheQuestionInTheirCodePage) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    ProductDescription product = description();
+    product.setText("titlePrompt", "Caf\u00e9 Setup");  // UTF-8 in the description
+    product.setText("msgConfirmInstall", "Install Caf\u00e9 S\u00fc\u00df \u20ac5?");
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "cafe.exe");
+
+    Process& setup = start("cafe.exe");
+    std::optional<Window> box = waitWindow("cafe.exe", "question");
+    expectBox(box, "Caf\xe9 Setup", "Install Caf\xe9 S\xfc\xdf \x80" "5?", {kIdYes, kIdNo});
+    if (box) answer(*box, kIdNo);
+    EXPECT_EQ(exitCodeOf(setup), 0);
+}
+
 TEST_F(StartupScenario, SameVersionInOtherCaseAsksToReinstallWithNoAsDefault) {
     SKIP_WITHOUT_PACKAGE_BUILDER();
     ProductDescription product = description();

@@ -64,6 +64,9 @@ bool WineSession::start(const std::string& prefix) {
     setenv("WINEARCH", "win32", 1);
     setenv("WINEDEBUG", "-all", 1);
     setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+    // Wine takes the ANSI code page from the locale: the C locale gives
+    // Windows-1252, as on an English system, whatever the user's own.
+    setenv("LC_ALL", "C.UTF-8", 1);
     if (!startDisplay()) return false;
 
     // A new prefix is made before a server of ours runs: the registry files
