@@ -25,10 +25,6 @@ constexpr size_t kConfigArea = 787426;
 constexpr int kWizardNext = 0x3024;
 constexpr int kWizardFinish = 0x3025;
 
-// The scenarios that need a package wait for mkpackage to build them.
-#define SKIP_WITHOUT_PACKAGE_BUILDER() \
-    if (packageBuilderMissing()) GTEST_SKIP() << "mkpackage cannot build installers yet"
-
 // String-table text 1 with the program's path for its "%s".
 std::string noPackageText(const std::string& windowsPath) {
     return "Cannot find installation data in the install file " + windowsPath +
@@ -37,16 +33,6 @@ std::string noPackageText(const std::string& windowsPath) {
 
 class StartupScenario : public SetupScenario {
 protected:
-    // Expects a message box with exactly this text, caption and buttons.
-    void expectBox(const std::optional<Window>& box, const std::string& caption,
-                   const std::string& text, const std::vector<int>& buttons) {
-        ASSERT_TRUE(box);
-        EXPECT_TRUE(box->isMessageBox()) << "class " << box->className;
-        EXPECT_EQ(box->title, caption);
-        EXPECT_EQ(box->message, text);
-        EXPECT_EQ(box->buttonIds(), buttons);
-    }
-
     // Runs an installer that must stop with a message box before anything
     // else: checks the box, presses OK and returns the exit code.
     int runToErrorBox(const std::string& fileName, const std::string& caption,

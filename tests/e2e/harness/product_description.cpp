@@ -63,8 +63,15 @@ std::string ProductDescription::toToml() const {
     }
     for (const ComponentDescription& component : components) {
         out << "\n[[components]]\nname = " << tomlString(component.name) << "\nfiles = [";
-        for (size_t i = 0; i < component.files.size(); ++i)
-            out << (i ? ", " : "") << tomlString(component.files[i]);
+        const char* separator = "";
+        for (const std::string& file : component.files) {
+            out << separator << tomlString(file);
+            separator = ", ";
+        }
+        for (const std::string& entry : component.rawEntries) {
+            out << separator << entry;
+            separator = ", ";
+        }
         out << "]\n";
     }
     return out.str();

@@ -14,6 +14,9 @@ namespace e2e {
 struct ComponentDescription {
     std::string name;
     std::vector<std::string> files;  // relative to the description file
+    // Further entries of the files list, as TOML inline tables
+    // (e.g. { folder = "many", to = "Many" }).
+    std::vector<std::string> rawEntries = {};
 };
 
 struct ProductDescription {

@@ -53,6 +53,7 @@ std::vector<Window> parseWindows(const std::string& output) {
             w.className = textOf(*object, "class");
             w.title = textOf(*object, "text");
             w.exe = textOf(*object, "exe");
+            w.path = textOf(*object, "path");
             w.pid = numberOf(*object, "pid");
             w.defaultButton = static_cast<int>(numberOf(*object, "defid", -1));
             w.message = textOf(*object, "message");
@@ -133,6 +134,10 @@ bool Robot::click(unsigned long hwnd, int id) const {
 
 bool Robot::pressEscape(unsigned long hwnd) const {
     return call({"escape", std::to_string(hwnd)}, kShortCall).exitCode == 0;
+}
+
+bool Robot::terminateOwner(unsigned long hwnd) const {
+    return call({"terminate", std::to_string(hwnd)}, kShortCall).exitCode == 0;
 }
 
 bool Robot::close(unsigned long hwnd) const {

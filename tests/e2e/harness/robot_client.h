@@ -33,6 +33,7 @@ struct Window {
     std::string className;
     std::string title;
     std::string exe;
+    std::string path;      // full Windows path of the owning process's image
     unsigned long pid = 0;
     int defaultButton = -1;
     std::string message;   // a message box's text (static id 0xFFFF)
@@ -81,6 +82,8 @@ public:
     bool click(unsigned long hwnd, int id) const;
     bool pressEscape(unsigned long hwnd) const;
     bool close(unsigned long hwnd) const;
+    // Ends the process that owns the window.
+    bool terminateOwner(unsigned long hwnd) const;
 
     // The robot's last output, for failure messages.
     const std::string& lastOutput() const { return lastOutput_; }

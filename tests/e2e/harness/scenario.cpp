@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <thread>
 
 #include "wine_session.h"
@@ -17,8 +18,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Wine paints a window shortly after it becomes visible.
-constexpr Milliseconds kPaintDelay{250};
+// Wine paints a window shortly after it becomes visible; E2E_PAINT_DELAY_MS
+// overrides the wait before a screenshot.
+Milliseconds paintDelay() {
+    const char* text = std::getenv("E2E_PAINT_DELAY_MS");
+    return Milliseconds(text && *text ? std::atoi(text) : 250);
+}
 
 std::string fileLabel(const std::string& label) {
     std::string out;
@@ -41,6 +46,19 @@ void SetupScenario::SetUp() {
     fs::remove_all(shotsDir_, ignored);
     fs::create_directories(hostDir_);
     wineSession().deleteRegistryKey(machineKey());
+    endLeftoverInstallers();
+}
+
+void SetupScenario::endLeftoverInstallers() {
+    // A test run that crashed leaves its installers waiting at a window;
+    // they would stand in every later screenshot.
+    for (const Window& window : robot.list(WindowQuery())) {
+        if (window.path.rfind("C:\\e2e\\", 0) != 0) continue;
+        std::cerr << "ending a leftover installer: " << window.path << " (\"" << window.title
+                  << "\")\n";
+        robot.terminateOwner(window.hwnd);
+        robot.waitGone(window.hwnd, kWindowTimeout);
+    }
 }
 
 void SetupScenario::TearDown() {
@@ -74,6 +92,9 @@ ProductDescription SetupScenario::description() const {
     product.setText("msgDoneDesktop", p + " is installed. Start it from the desktop.");
     product.setText("msgDoneFolder", p + " is installed in %s.");
     product.setText("msgDoneReboot", p + " is installed. Restart now?");
+    product.setText("msgConfirmQuit", "Quit the setup of " + p + "?");
+    product.setText("msgCanceled", p + " was not installed.");
+    product.setText("progressTitle", p + " Progress");
     return product;
 }
 
@@ -117,16 +138,31 @@ void SetupScenario::screenshot(const std::string& label) {
 
 std::optional<Window> SetupScenario::waitWindow(const std::string& fileName,
                                                 const std::string& label, Milliseconds timeout) {
-    std::optional<Window> window = robot.waitFor(WindowQuery::byExe(fileName), timeout);
+    return waitWindow(WindowQuery::byExe(fileName), label, timeout);
+}
+
+std::optional<Window> SetupScenario::waitWindow(const WindowQuery& query, const std::string& label,
+                                                Milliseconds timeout) {
+    const std::string& fileName = query.exe;
+    std::optional<Window> window = robot.waitFor(query, timeout);
     if (!window) {
         screenshot(label + "-missing");
         ADD_FAILURE() << "no window of " << fileName << " within " << timeout.count()
                       << " ms; robot said: " << robot.lastOutput();
         return std::nullopt;
     }
-    std::this_thread::sleep_for(kPaintDelay);
+    std::this_thread::sleep_for(paintDelay());
     screenshot(label + "-" + window->title.substr(0, 40));
     return window;
+}
+
+void SetupScenario::expectBox(const std::optional<Window>& box, const std::string& caption,
+                              const std::string& text, const std::vector<int>& buttons) {
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(box->isMessageBox()) << "class " << box->className;
+    EXPECT_EQ(box->title, caption);
+    EXPECT_EQ(box->message, text);
+    EXPECT_EQ(box->buttonIds(), buttons);
 }
 
 void SetupScenario::answer(const Window& box, int buttonId) {

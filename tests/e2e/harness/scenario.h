@@ -21,6 +21,10 @@ namespace e2e {
 // with this reason.
 extern std::string sessionError;
 
+// The scenarios that need a package wait for mkpackage to build them.
+#define SKIP_WITHOUT_PACKAGE_BUILDER() \
+    if (packageBuilderMissing()) GTEST_SKIP() << "mkpackage cannot build installers yet"
+
 inline constexpr Milliseconds kWindowTimeout{20000};
 inline constexpr Milliseconds kExitTimeout{20000};
 
@@ -62,6 +66,13 @@ protected:
     // children; nullopt (with a test failure) after the timeout.
     std::optional<Window> waitWindow(const std::string& fileName, const std::string& label,
                                      Milliseconds timeout = kWindowTimeout);
+    // The same for a window that matches the query (of the installer in
+    // query.exe, with a title, say).
+    std::optional<Window> waitWindow(const WindowQuery& query, const std::string& label,
+                                     Milliseconds timeout = kWindowTimeout);
+    // Expects a message box with exactly this text, caption and buttons.
+    void expectBox(const std::optional<Window>& box, const std::string& caption,
+                   const std::string& text, const std::vector<int>& buttons);
     // Answers a message box and waits until it has gone.
     void answer(const Window& box, int buttonId);
     // Exit code of the process, or -1 (with a test failure) after the timeout.
@@ -72,6 +83,8 @@ protected:
     Robot robot;
 
 private:
+    void endLeftoverInstallers();
+
     std::string name_;
     std::string hostDir_;
     std::string shotsDir_;

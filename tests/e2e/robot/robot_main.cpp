@@ -7,6 +7,7 @@
 //   robot escape  HWND                     presses Esc in the window's thread
 //   robot close   HWND                     posts WM_CLOSE
 //   robot sysclose HWND                    posts WM_SYSCOMMAND SC_CLOSE
+//   robot terminate HWND                   ends the process that owns the window
 // filter: --exe NAME --class CLASS --title TEXT --title-has TEXT
 // Output is JSON lines. Exit codes: 0 done, 2 usage error, 3 timed out or
 // nothing found, 4 the window does not exist, 5 the command could not be sent.
@@ -98,9 +99,11 @@ int commandList(const Options& options) {
 int commandWait(const Options& options) {
     DWORD start = GetTickCount();
     for (;;) {
-        std::vector<HWND> found = robot::findWindows(options.filter);
-        if (!found.empty()) {
-            robot::printWindowWithChildren(found.front());
+        // A window may go between the search and the printing (a popup
+        // that closes): only one that is still shown is reported.
+        for (HWND window : robot::findWindows(options.filter)) {
+            if (!IsWindowVisible(window)) continue;
+            robot::printWindowWithChildren(window);
             return 0;
         }
         if (GetTickCount() - start >= options.timeoutMs) {
@@ -152,6 +155,8 @@ int main(int argc, char** argv) {
         robot::pressEscape(window);
     } else if (options.command == "close") {
         sent = PostMessageA(window, WM_CLOSE, 0, 0) != 0;
+    } else if (options.command == "terminate") {
+        sent = robot::terminateOwner(window);
     } else if (options.command == "sysclose") {
         sent = PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0;
     } else {

@@ -89,21 +89,34 @@ std::string className(HWND window) {
     return std::string(buffer, length > 0 ? length : 0);
 }
 
-std::string processImageName(HWND window) {
+std::string processImagePath(HWND window) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!process) return {};
     char path[MAX_PATH];
     DWORD size = sizeof path;
-    std::string name;
-    if (QueryFullProcessImageNameA(process, 0, path, &size)) {
-        name.assign(path, size);
-        size_t slash = name.find_last_of("\\/");
-        if (slash != std::string::npos) name.erase(0, slash + 1);
-    }
+    std::string result;
+    if (QueryFullProcessImageNameA(process, 0, path, &size)) result.assign(path, size);
     CloseHandle(process);
+    return result;
+}
+
+std::string processImageName(HWND window) {
+    std::string name = processImagePath(window);
+    size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
     return name;
+}
+
+bool terminateOwner(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+    if (!process) return false;
+    bool ended = TerminateProcess(process, 99) != 0;
+    CloseHandle(process);
+    return ended;
 }
 
 int defaultButtonId(HWND dialog) {
@@ -137,7 +150,7 @@ void printWindow(HWND window) {
     addCommonFields(line, window);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    line.number("pid", pid).text("exe", processImageName(window));
+    line.number("pid", pid).text("exe", processImageName(window)).text("path", processImagePath(window));
     line.number("defid", defaultButtonId(window));
     if (HWND message = GetDlgItem(window, kMessageBoxTextId)) line.text("message", windowText(message));
     line.print();

@@ -25,8 +25,10 @@ std::vector<HWND> findWindows(const WindowFilter& filter);
 // report their contents; empty if the window does not answer in time.
 std::string windowText(HWND window);
 std::string className(HWND window);
-// Base name of the image of the process that owns the window; empty if the
+// Full path of the image of the process that owns the window; empty if the
 // process cannot be queried.
+std::string processImagePath(HWND window);
+// Its base name.
 std::string processImageName(HWND window);
 // The dialog's default push button id: the visible button with the
 // BS_DEFPUSHBUTTON style, else DM_GETDEFID's answer if such a child exists;
@@ -44,6 +46,9 @@ void printWindowWithChildren(HWND window);
 // the robot never waits on a modal loop the click opens. With useBmClick the
 // button gets a posted BM_CLICK instead. Returns false if neither exists.
 bool pressButton(HWND window, int id, bool useBmClick);
+// Ends the process that owns the window (exit code 99): for installers that
+// a crashed test run left behind.
+bool terminateOwner(HWND window);
 // Posts Esc key down and up to the control that has the focus in the window's
 // thread (the dialog manager turns it into IDCANCEL).
 void pressEscape(HWND window);
