@@ -259,6 +259,9 @@ TEST_F(StartupScenario, SecondCopyEndsAtOnceWhileFirstWaits) {
 
     answer(*question, kIdNo);
     EXPECT_EQ(exitCodeOf(first), 0);
+
+    // The name is free again once the first copy has ended.
+    EXPECT_EQ(declineInstallQuestion("second.exe"), 0);
 }
 
 // ---- the version prompt ------------------------------------------------------
@@ -274,7 +277,9 @@ TEST_F(StartupScenario, NoInstalledVersionAsksToInstallAndNoEnds) {
               {kIdYes, kIdNo});
     ASSERT_TRUE(box);
     EXPECT_EQ(box->defaultButton, kIdYes);
-    answer(*box, kIdNo);
+    // The button itself, as a mouse click presses it.
+    EXPECT_TRUE(robot.clickButton(box->hwnd, kIdNo));
+    EXPECT_TRUE(robot.waitGone(box->hwnd, kWindowTimeout));
     EXPECT_EQ(exitCodeOf(setup), 0);
     EXPECT_FALSE(wineSession().registryKeyExists(machineKey())) << "a declined run wrote the key";
 }

@@ -132,6 +132,11 @@ bool Robot::click(unsigned long hwnd, int id) const {
     return call({"click", std::to_string(hwnd), std::to_string(id)}, kShortCall).exitCode == 0;
 }
 
+bool Robot::clickButton(unsigned long hwnd, int id) const {
+    return call({"click", std::to_string(hwnd), std::to_string(id), "--bm-click"}, kShortCall)
+               .exitCode == 0;
+}
+
 bool Robot::pressEscape(unsigned long hwnd) const {
     return call({"escape", std::to_string(hwnd)}, kShortCall).exitCode == 0;
 }

@@ -80,6 +80,8 @@ public:
     std::optional<Window> describe(unsigned long hwnd) const;
     bool waitGone(unsigned long hwnd, Milliseconds timeout) const;
     bool click(unsigned long hwnd, int id) const;
+    // Presses the button itself (BM_CLICK), as a mouse click does.
+    bool clickButton(unsigned long hwnd, int id) const;
     bool pressEscape(unsigned long hwnd) const;
     bool close(unsigned long hwnd) const;
     // Ends the process that owns the window.
