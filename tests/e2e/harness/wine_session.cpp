@@ -69,16 +69,27 @@ bool WineSession::start(const std::string& prefix) {
     setenv("LC_ALL", "C.UTF-8", 1);
     if (!startDisplay()) return false;
 
-    // A new prefix is made before a server of ours runs: the registry files
-    // exist once the server that wineboot started has ended.
-    if (!exists(prefix + "/system.reg")) {
+    // The marker is written last: a prefix without it is new or was left
+    // half-made by an interrupted run, and is made again from scratch.
+    const std::string marker = prefix + "/e2e-configured";
+    if (!exists(marker)) {
+        Process({"wineserver", "-k"}).wait(kPrefixTimeout);
+        std::error_code ignored;
+        std::filesystem::remove_all(prefix, ignored);
         Process boot({"wineboot", "-i"});
-        std::optional<int> code = boot.wait(kPrefixTimeout);
+        std::optional<int> booted = boot.wait(kPrefixTimeout);
+        // Without a window manager Wine waits 2 s at every program's end
+        // for one to withdraw the windows; windows that Wine manages itself
+        // end at once and carry a caption the screenshots show.
+        bool configured =
+            booted == 0 && setRegistryString("HKCU\\Software\\Wine\\X11 Driver", "Managed", "N");
+        // The registry files are complete once the server has ended.
         Process({"wineserver", "-w"}).wait(kPrefixTimeout);
-        if (code != 0 || !exists(prefix + "/system.reg")) {
-            error_ = "wineboot -i failed for " + prefix;
+        if (!configured || !exists(prefix + "/system.reg")) {
+            error_ = "cannot make the Wine prefix " + prefix;
             return false;
         }
+        std::ofstream(marker) << "wineboot -i; X11 Driver: Managed=N\n";
     }
     // The wineserver lingers a while after its last program, so that the
     // next scenario (a separate test process) starts in about 0.1 s. It
@@ -86,17 +97,6 @@ bool WineSession::start(const std::string& prefix) {
     // would never close.
     Process server({"wineserver", "-p" + std::to_string(kServerLingerSeconds)});
     server.wait(Milliseconds(10000));
-    // Without a window manager Wine waits 2 s at every program's end for
-    // one to withdraw the windows; windows that Wine manages itself end at
-    // once and carry a caption the screenshots show.
-    const std::string marker = prefix + "/e2e-configured";
-    if (!exists(marker)) {
-        if (!setRegistryString("HKCU\\Software\\Wine\\X11 Driver", "Managed", "N")) {
-            error_ = "cannot configure the X11 driver of " + prefix;
-            return false;
-        }
-        std::ofstream(marker) << "X11 Driver: Managed=N\n";
-    }
     return true;
 }
 
