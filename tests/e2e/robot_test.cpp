@@ -69,6 +69,7 @@ TEST_F(RobotOnFixture, ButtonClicksToggleAndEscapeCancels) {
     EXPECT_EQ(changed->child(FIXTURE_CHECK_ON)->check, 0);
     EXPECT_EQ(changed->child(FIXTURE_CHECK_OFF)->check, 1);
     EXPECT_EQ(changed->child(FIXTURE_RADIO_SECOND)->check, 0);
+    EXPECT_FALSE(robot.click(dialog->hwnd, FIXTURE_DISABLED)) << "a disabled button was pressed";
     screenshot("changed");
     EXPECT_TRUE(robot.clickButton(dialog->hwnd, kIdOk));
     EXPECT_EQ(exitCodeOf(*fixture_), 100 + 2);

@@ -10,7 +10,8 @@
 //   robot terminate HWND                   ends the process that owns the window
 // filter: --exe NAME --class CLASS --title TEXT --title-has TEXT
 // Output is JSON lines. Exit codes: 0 done, 2 usage error, 3 timed out or
-// nothing found, 4 the window does not exist, 5 the command could not be sent.
+// nothing found, 4 the window does not exist, 5 the command could not be sent,
+// 6 the button is disabled or missing.
 #include <windows.h>
 
 #include <cstdio>
@@ -28,6 +29,7 @@ constexpr int kExitUsage = 2;
 constexpr int kExitNotFound = 3;
 constexpr int kExitNoWindow = 4;
 constexpr int kExitSendFailed = 5;
+constexpr int kExitRefused = 6;
 constexpr DWORD kPollMs = 25;
 
 struct Options {
@@ -92,7 +94,8 @@ bool parseHandle(const std::string& text, HWND& window) {
 }
 
 int commandList(const Options& options) {
-    for (HWND window : robot::findWindows(options.filter)) robot::printWindow(window);
+    for (HWND window : robot::findWindows(options.filter))
+        if (IsWindowVisible(window)) robot::printWindow(window);
     return 0;
 }
 
@@ -150,7 +153,16 @@ int main(int argc, char** argv) {
     } else if (options.command == "click") {
         if (options.positional.size() < 2) return usage("click needs a button id");
         int id = std::atoi(options.positional[1].c_str());
-        sent = robot::pressButton(window, id, options.bmClick);
+        switch (robot::pressButton(window, id, options.bmClick)) {
+        case robot::PressResult::Sent: break;
+        case robot::PressResult::Disabled:
+            robot::JsonLine().text("error", "the button is disabled").print();
+            return kExitRefused;
+        case robot::PressResult::NoSuchButton:
+            robot::JsonLine().text("error", "no such button").print();
+            return kExitRefused;
+        case robot::PressResult::NotSent: sent = false; break;
+        }
     } else if (options.command == "escape") {
         robot::pressEscape(window);
     } else if (options.command == "close") {

@@ -173,7 +173,7 @@ void printWindowWithChildren(HWND window) {
     }
 }
 
-bool pressButton(HWND window, int id, bool useBmClick) {
+PressResult pressButton(HWND window, int id, bool useBmClick) {
     HWND button = nullptr;
     for (HWND child : descendants(window)) {
         if (GetDlgCtrlID(child) == id && IsWindowVisible(child)) {
@@ -181,12 +181,14 @@ bool pressButton(HWND window, int id, bool useBmClick) {
             break;
         }
     }
-    if (button && useBmClick) return PostMessageA(button, BM_CLICK, 0, 0) != 0;
+    auto sent = [](BOOL ok) { return ok ? PressResult::Sent : PressResult::NotSent; };
+    if (button && !IsWindowEnabled(button)) return PressResult::Disabled;
+    if (button && useBmClick) return sent(PostMessageA(button, BM_CLICK, 0, 0));
     if (button)
-        return PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                            reinterpret_cast<LPARAM>(button)) != 0;
-    if (useBmClick) return false;
-    return PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0) != 0;
+        return sent(PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(button)));
+    if (useBmClick) return PressResult::NoSuchButton;
+    return sent(PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0));
 }
 
 void pressEscape(HWND window) {

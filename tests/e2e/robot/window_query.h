@@ -44,8 +44,10 @@ void printWindowWithChildren(HWND window);
 // Presses the button with the id: a posted WM_COMMAND with BN_CLICKED to the
 // button's parent (or to the window itself when no child has the id), so that
 // the robot never waits on a modal loop the click opens. With useBmClick the
-// button gets a posted BM_CLICK instead. Returns false if neither exists.
-bool pressButton(HWND window, int id, bool useBmClick);
+// button gets a posted BM_CLICK instead.
+enum class PressResult { Sent, NoSuchButton, Disabled, NotSent };
+// A disabled button is not pressed: a user could not either.
+PressResult pressButton(HWND window, int id, bool useBmClick);
 // Ends the process that owns the window (exit code 99): for installers that
 // a crashed test run left behind.
 bool terminateOwner(HWND window);
