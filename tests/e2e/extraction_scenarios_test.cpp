@@ -25,6 +25,7 @@ constexpr int kReplaceQuestionLine = 217;
 constexpr int kReplaceWithThisLine = 218;
 // Controls of the progress window.
 constexpr int kProgressGroupLine = 227;
+constexpr int kProgressFileLine = 230;
 
 // 2001-02-03 04:05:06 UTC: the time given to every source file.
 constexpr std::time_t kSourceTime = 981173106;
@@ -236,9 +237,16 @@ TEST_F(ExtractionScenario, CancelInTheProgressWindowDeclinedThenConfirmed) {
     ASSERT_TRUE(quit);
     std::optional<Window> paused = robot.describe(progress->hwnd);
     ASSERT_TRUE(paused);
+    EXPECT_EQ(paused->title, productName() + " Progress");
+    EXPECT_FALSE(paused->enabled) << "the progress window takes input under the question";
     const Control* group = paused->child(kProgressGroupLine);
     ASSERT_TRUE(group);
     EXPECT_EQ(group->text, "Group: Program");
+    const Control* line = paused->child(kProgressFileLine);
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->text.rfind("Extracting: Many\\f", 0), 0u) << line->text;
+    ASSERT_TRUE(paused->child(kIdCancel));
+    EXPECT_EQ(paused->child(kIdCancel)->text, "Cancel");
     answer(*quit, kIdNo);
 
     // Declined: the extraction goes on; the second cancel is confirmed.
