@@ -2,6 +2,9 @@
 // harness/wine_session.h.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
 
@@ -10,6 +13,12 @@ namespace {
 class WineEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
+        for (const char* program : {E2E_ROBOT_EXE, E2E_SETUP_STUB}) {
+            if (!std::filesystem::exists(program)) {
+                e2e::sessionError = std::string(program) + " is missing: build the win32 tree";
+                return;
+            }
+        }
         if (!e2e::wineSession().start(E2E_WINEPREFIX)) e2e::sessionError = e2e::wineSession().error();
     }
     void TearDown() override { e2e::wineSession().stop(); }
