@@ -39,6 +39,7 @@ SetupScenario::SetupScenario() : robot(E2E_ROBOT_EXE) {
 
 void SetupScenario::SetUp() {
     if (!sessionError.empty()) GTEST_FAIL() << sessionError;
+    endLeftoverInstallers();
     hostDir_ = wineSession().driveC() + "/e2e/" + name_;
     shotsDir_ = std::string(E2E_SHOTS_DIR) + "/" + name_;
     std::error_code ignored;
@@ -46,7 +47,6 @@ void SetupScenario::SetUp() {
     fs::remove_all(shotsDir_, ignored);
     fs::create_directories(hostDir_);
     wineSession().deleteRegistryKey(machineKey());
-    endLeftoverInstallers();
 }
 
 void SetupScenario::endLeftoverInstallers() {
