@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -129,6 +131,49 @@ TEST_F(ExtractionScenario, FilesArriveWithTheirContentAndTime) {
     struct stat info;
     ASSERT_EQ(::stat((hostInstallFolder() + "big.bin").c_str(), &info), 0);
     EXPECT_EQ(info.st_mtim.tv_sec, kSourceTime) << "the stored time, not the time of the run";
+}
+
+// A minimal 16 x 16 icon: one 32-bit image with its mask.
+std::string tinyIcon() {
+    std::string icon;
+    auto u16 = [&](unsigned v) { icon += char(v & 0xFF); icon += char(v >> 8); };
+    auto u32 = [&](unsigned v) { u16(v & 0xFFFF); u16(v >> 16); };
+    const unsigned image = 40 + 16 * 16 * 4 + 16 * 4;
+    u16(0); u16(1); u16(1);                        // icon directory, one image
+    icon += char(16); icon += char(16); icon += char(0); icon += char(0);
+    u16(1); u16(32); u32(image); u32(6 + 16);       // planes, bits, size, offset
+    u32(40); u32(16); u32(32); u16(1); u16(32);     // BITMAPINFOHEADER, height doubled
+    u32(0); u32(16 * 16 * 4); u32(0); u32(0); u32(0); u32(0);
+    for (int i = 0; i < 16 * 16; ++i) u32(0xFF2060C0);
+    icon += std::string(16 * 4, '\0');              // mask: all opaque
+    return icon;
+}
+
+TEST_F(ExtractionScenario, PictureTemporaryFileLastsUntilTheEnd) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    source("readme.txt", "read me");
+    source("info.ico", tinyIcon());
+    ProductDescription product = withFiles({"readme.txt"});
+    const std::string tempName = name() + ".ico";
+    product.extraToml = "[images]\nupdating-system = \"info\"\n\n[[pictures]]\nname = \"info\"\n"
+                        "file = \"info.ico\"\ntemp-name = " + tomlString(tempName) + "\n";
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "picture.exe");
+    // Wine's user folder carries the Unix user's name.
+    const passwd* user = getpwuid(getuid());
+    ASSERT_TRUE(user);
+    const std::string tempFile =
+        wineSession().driveC() + "/users/" + user->pw_name + "/Temp/" + tempName;
+    fs::remove(tempFile);
+
+    Process& setup = startAndAccept("picture.exe");
+    std::optional<Window> done = waitWindow(titled("picture.exe", productName()), "completion");
+    ASSERT_TRUE(done);
+    EXPECT_EQ(contentOf(tempFile), tinyIcon()) << "the status popup's icon was not written";
+    answer(*done, kIdOk);
+    EXPECT_EQ(exitCodeOf(setup), 0);
+    EXPECT_FALSE(fs::exists(tempFile)) << "the icon's temporary file outlives the program";
 }
 
 // The replace dialog is still to come (the program replaces existing files

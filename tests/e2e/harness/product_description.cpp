@@ -74,6 +74,7 @@ std::string ProductDescription::toToml() const {
         }
         out << "]\n";
     }
+    if (!extraToml.empty()) out << "\n" << extraToml;
     return out.str();
 }
 

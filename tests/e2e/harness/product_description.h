@@ -29,6 +29,7 @@ struct ProductDescription {
     std::vector<std::string> flags;                         // named flags
     std::vector<ComponentDescription> components;
     std::vector<std::string> defaultSelection;              // component names
+    std::string extraToml;  // further tables ([images], [[pictures]]), written last
 
     void setText(const std::string& slot, const std::string& text);
     std::string toToml() const;
