@@ -37,6 +37,22 @@ std::string contentOf(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// A minimal 16 x 16 icon: one 32-bit image with its mask.
+std::string tinyIcon() {
+    std::string icon;
+    auto u16 = [&](unsigned v) { icon += char(v & 0xFF); icon += char(v >> 8); };
+    auto u32 = [&](unsigned v) { u16(v & 0xFFFF); u16(v >> 16); };
+    const unsigned image = 40 + 16 * 16 * 4 + 16 * 4;
+    u16(0); u16(1); u16(1);                        // icon directory, one image
+    icon += char(16); icon += char(16); icon += char(0); icon += char(0);
+    u16(1); u16(32); u32(image); u32(6 + 16);       // planes, bits, size, offset
+    u32(40); u32(16); u32(32); u16(1); u16(32);     // BITMAPINFOHEADER, height doubled
+    u32(0); u32(16 * 16 * 4); u32(0); u32(0); u32(0); u32(0);
+    for (int i = 0; i < 16 * 16; ++i) u32(0xFF2060C0);
+    icon += std::string(16 * 4, '\0');              // mask: all opaque
+    return icon;
+}
+
 class ExtractionScenario : public SetupScenario {
 protected:
     // Writes a source file next to the description, with a fixed time.
@@ -57,6 +73,24 @@ protected:
     }
     bool isInstalled(const std::string& relative) {
         return fs::exists(hostInstallFolder() + relative);
+    }
+
+    // Host path of a file in the temporary folder of Wine's user, which
+    // carries the Unix user's name.
+    std::string tempFolderFile(const std::string& fileName) {
+        const passwd* user = getpwuid(getuid());
+        return wineSession().driveC() + "/users/" + (user ? user->pw_name : "root") + "/Temp/" +
+               fileName;
+    }
+
+    // The icon as a picture shown by the given image entry, written to the
+    // temporary folder under a name of this scenario.
+    void addIcon(ProductDescription& product, const std::string& imageEntry) {
+        source("info.ico", tinyIcon());
+        product.extraToml = "[images]\n" + imageEntry + " = \"info\"\n\n[[pictures]]\n"
+                            "name = \"info\"\nfile = \"info.ico\"\ntemp-name = " +
+                            tomlString(name() + ".ico") + "\n";
+        fs::remove(tempFolderFile(name() + ".ico"));
     }
 
     ProductDescription withFiles(const std::vector<std::string>& files) {
@@ -133,39 +167,15 @@ TEST_F(ExtractionScenario, FilesArriveWithTheirContentAndTime) {
     EXPECT_EQ(info.st_mtim.tv_sec, kSourceTime) << "the stored time, not the time of the run";
 }
 
-// A minimal 16 x 16 icon: one 32-bit image with its mask.
-std::string tinyIcon() {
-    std::string icon;
-    auto u16 = [&](unsigned v) { icon += char(v & 0xFF); icon += char(v >> 8); };
-    auto u32 = [&](unsigned v) { u16(v & 0xFFFF); u16(v >> 16); };
-    const unsigned image = 40 + 16 * 16 * 4 + 16 * 4;
-    u16(0); u16(1); u16(1);                        // icon directory, one image
-    icon += char(16); icon += char(16); icon += char(0); icon += char(0);
-    u16(1); u16(32); u32(image); u32(6 + 16);       // planes, bits, size, offset
-    u32(40); u32(16); u32(32); u16(1); u16(32);     // BITMAPINFOHEADER, height doubled
-    u32(0); u32(16 * 16 * 4); u32(0); u32(0); u32(0); u32(0);
-    for (int i = 0; i < 16 * 16; ++i) u32(0xFF2060C0);
-    icon += std::string(16 * 4, '\0');              // mask: all opaque
-    return icon;
-}
-
 TEST_F(ExtractionScenario, PictureTemporaryFileLastsUntilTheEnd) {
     SKIP_WITHOUT_PACKAGE_BUILDER();
     source("readme.txt", "read me");
-    source("info.ico", tinyIcon());
     ProductDescription product = withFiles({"readme.txt"});
-    const std::string tempName = name() + ".ico";
-    product.extraToml = "[images]\nupdating-system = \"info\"\n\n[[pictures]]\nname = \"info\"\n"
-                        "file = \"info.ico\"\ntemp-name = " + tomlString(tempName) + "\n";
+    addIcon(product, "updating-system");
     Bytes file = build(product);
     ASSERT_FALSE(file.empty());
     writeInstaller(file, "picture.exe");
-    // Wine's user folder carries the Unix user's name.
-    const passwd* user = getpwuid(getuid());
-    ASSERT_TRUE(user);
-    const std::string tempFile =
-        wineSession().driveC() + "/users/" + user->pw_name + "/Temp/" + tempName;
-    fs::remove(tempFile);
+    const std::string tempFile = tempFolderFile(name() + ".ico");
 
     Process& setup = startAndAccept("picture.exe");
     std::optional<Window> done = waitWindow(titled("picture.exe", productName()), "completion");
@@ -244,8 +254,11 @@ TEST_F(ExtractionScenario, DISABLED_CancelFromTheReplaceQuestionUndoesTheRun) {
     std::optional<Window> canceled =
         waitWindow(titled("cancel.exe", productName()), "canceled");
     expectBox(canceled, productName(), productName() + " was not installed.", {kIdOk});
+    const std::string tempFile = tempFolderFile(name() + ".ico");
+    EXPECT_TRUE(fs::exists(tempFile)) << "the rollback popup's icon was not written";
     if (canceled) answer(*canceled, kIdOk);
     EXPECT_EQ(exitCodeOf(setup), 8);
+    EXPECT_FALSE(fs::exists(tempFile)) << "the icon's temporary file outlives the cancel";
 
     EXPECT_FALSE(isInstalled("first.txt"));
     EXPECT_FALSE(isInstalled("sub")) << "a folder made by the run stays";
@@ -267,6 +280,7 @@ TEST_F(ExtractionScenario, CancelInTheProgressWindowDeclinedThenConfirmed) {
     ProductDescription product = description();
     product.components.push_back({"Program", {}, {"{ folder = \"many\", to = \"Many\" }"}});
     product.defaultSelection = {"Program"};
+    addIcon(product, "undoing");  // the rollback popup's icon
     Bytes file = build(product);
     ASSERT_FALSE(file.empty());
     writeInstaller(file, "progress.exe");
@@ -301,8 +315,11 @@ TEST_F(ExtractionScenario, CancelInTheProgressWindowDeclinedThenConfirmed) {
     answer(*quit, kIdYes);
     std::optional<Window> canceled = waitWindow(titled("progress.exe", productName()), "canceled");
     expectBox(canceled, productName(), productName() + " was not installed.", {kIdOk});
+    const std::string tempFile = tempFolderFile(name() + ".ico");
+    EXPECT_TRUE(fs::exists(tempFile)) << "the rollback popup's icon was not written";
     if (canceled) answer(*canceled, kIdOk);
     EXPECT_EQ(exitCodeOf(setup), 8);
+    EXPECT_FALSE(fs::exists(tempFile)) << "the icon's temporary file outlives the cancel";
     EXPECT_FALSE(fs::exists(hostInstallFolder())) << "the run's folders stay after the cancel";
 }
 
