@@ -4,8 +4,5 @@ namespace setup {
 
 bool runSetupWizard(ExtractionState&) { return true; }
 void setupDirectX() {}
-void runPostInstallActions(const ExtractionState&) {}
-void registerProduct() {}
-void writeUninstallLog() {}
 
 }  // namespace setup

@@ -12,12 +12,6 @@ namespace setup {
 bool runSetupWizard(ExtractionState& product);
 // The DirectX runtime, when the wizard chose it.
 void setupDirectX();
-// The post-install actions of the selected components.
-void runPostInstallActions(const ExtractionState& product);
-// "InstallDir" and "Version" under the product's key.
-void registerProduct();
-// The uninstaller's registration and the uninstall log file.
-void writeUninstallLog();
 
 }  // namespace setup
 

@@ -8,6 +8,7 @@
 #include "engine/extraction.h"
 #include "engine/later_steps.h"
 #include "engine/post_install.h"
+#include "engine/product_registration.h"
 #include "engine/remove_by_log.h"
 #include "engine/process_state.h"
 #include "engine/registry.h"
@@ -21,6 +22,7 @@ namespace setup {
 
 ExtractionState productExtraction;
 char installedVersion[64];
+BOOL(WINAPI* requestSystemReboot)(UINT flags, DWORD reason) = ExitWindowsEx;
 
 namespace {
 
@@ -95,8 +97,10 @@ void requestReboot() {
             CloseHandle(token);
         }
     }
-    ExitWindowsEx(EWX_REBOOT, 0);
+    requestSystemReboot(EWX_REBOOT, 0);
 }
+
+}  // namespace
 
 [[noreturn]] void finishInstallation() {
     const fmt::SetupConfig& record = config();
@@ -124,8 +128,6 @@ void requestReboot() {
     MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONINFORMATION);
     exitSetup(0);
 }
-
-}  // namespace
 
 void runSetup(HINSTANCE instance) {
     // Start-up.

@@ -20,6 +20,15 @@ extern char installedVersion[64];
 // Fatal failures are raised to the caller's handler.
 [[noreturn]] void runSetup(HINSTANCE instance);
 
+// The end of a successful run: the reboot question when rebootRequired is
+// set, otherwise the completion message chosen by the flags; then
+// exitSetup(0).
+[[noreturn]] void finishInstallation();
+
+// The system's reboot request, ExitWindowsEx; the Win32 tests put a stand-in
+// here so that a Yes to the reboot question does not end their session.
+extern BOOL(WINAPI* requestSystemReboot)(UINT flags, DWORD reason);
+
 }  // namespace setup
 
 #endif

@@ -44,6 +44,15 @@ void readRegistryString(char* dest, std::uint32_t size, HKEY root, const char* k
 }
 
 void writeRegistryString(HKEY root, const char* keyPath, const char* valueName, const char* text) {
+    const RegistryValue value{valueName, text};
+    writeRegistryValues(root, keyPath, &value, 1);
+}
+
+// The registry calls return their error instead of setting the thread's last
+// error; it is set from their result so that the failure message quotes the
+// registry's own reason.
+void writeRegistryValues(HKEY root, const char* keyPath, const RegistryValue* values,
+                         std::size_t count) {
     HKEY key;
     LONG status = RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_ALL_ACCESS, nullptr, &key, nullptr);
@@ -51,9 +60,12 @@ void writeRegistryString(HKEY root, const char* keyPath, const char* valueName, 
         SetLastError(static_cast<DWORD>(status));
         raiseInstallError(kErrorRegistry);
     }
-    status = RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                            static_cast<DWORD>(std::strlen(text) + 1));
-    LONG closeStatus = RegCloseKey(key);
+    for (std::size_t i = 0; i < count && status == ERROR_SUCCESS; ++i) {
+        status = RegSetValueExA(key, values[i].name, 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(values[i].text),
+                                static_cast<DWORD>(std::strlen(values[i].text) + 1));
+    }
+    const LONG closeStatus = RegCloseKey(key);
     if (status == ERROR_SUCCESS) status = closeStatus;
     if (status != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(status));

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
 namespace setup {
@@ -21,6 +22,17 @@ void readRegistryString(char* dest, std::uint32_t size, HKEY root, const char* k
 // Creates or opens the key with full access and sets a REG_SZ value with its
 // terminator. Returns only on success; any failure raises error code 10.
 void writeRegistryString(HKEY root, const char* keyPath, const char* valueName, const char* text);
+
+struct RegistryValue {
+    const char* name;
+    const char* text;
+};
+
+// writeRegistryString for several values of one key: the key is created or
+// opened once, the values are set in order and the key is closed. Returns
+// only on success; any failure raises error code 10.
+void writeRegistryValues(HKEY root, const char* keyPath, const RegistryValue* values,
+                         std::size_t count);
 
 }  // namespace setup
 

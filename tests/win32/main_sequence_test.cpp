@@ -1,15 +1,23 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "engine/registry.h"
 #include "format/package_format.h"
+#include "test_product.h"
 #include "test_support.h"
 
 using namespace testing_support;
 
 namespace {
+
+char windowsDrive() {
+    char folder[MAX_PATH];
+    GetWindowsDirectoryA(folder, sizeof folder);
+    return folder[0];
+}
 
 // Every test has its own product name and registry key.
 class MainSequence : public ::testing::Test {
@@ -17,10 +25,26 @@ protected:
     void SetUp() override {
         product_ = std::string("MainSeq") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         key_ = "Software\\SetupkitTests\\" + product_;
+        folder_ = std::string(1, windowsDrive()) + ":\\SetupkitTests\\" + product_;
+        CreateDirectoryA((std::string(1, windowsDrive()) + ":\\SetupkitTests").c_str(), nullptr);
+        CreateDirectoryA(folder_.c_str(), nullptr);
+        shellFolders_ = std::make_unique<ShellFoldersOverride>(folder_, folder_);
     }
     void TearDown() override {
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, key_.c_str());
+        removeInstallation();
+        shellFolders_.reset();
+        deleteTree(folder_);
         for (const std::string& path : written_) DeleteFileA(path.c_str());
+    }
+
+    // What a completed run leaves: the product's key, its uninstall entry
+    // and the installed folder with its log.
+    void removeInstallation() {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, key_.c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, key_.c_str());
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE,
+                       ("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + product_).c_str());
+        deleteTree(folder_ + "\\Demo");
     }
 
     TextList texts(const char* version = "1.00h") const {
@@ -28,7 +52,12 @@ protected:
             {offsetof(fmt::TextSlots, productName), product_},
             {offsetof(fmt::TextSlots, productVersion), version},
             {offsetof(fmt::TextSlots, registryKey), key_},
-            {offsetof(fmt::TextSlots, defaultInstallDir), "$(BootDrive):\\Games\\$(ExtrPath)Demo\\"},
+            {offsetof(fmt::TextSlots, defaultInstallDir),
+             "$(BootDrive):\\SetupkitTests\\$(ExtrPath)" + product_ + "\\Demo\\"},
+            {offsetof(fmt::TextSlots, uninstallLogName), "InstallLog"},
+            {offsetof(fmt::TextSlots, uninstallerName), "UnInst.exe"},
+            {offsetof(fmt::TextSlots, uninstallDisplayName), product_},
+            {offsetof(fmt::TextSlots, uninstallShortcutName), "Uninstall"},
             {offsetof(fmt::TextSlots, msgConfirmInstall), "Install?"},
             {offsetof(fmt::TextSlots, msgConfirmUpgrade), "Upgrade?"},
             {offsetof(fmt::TextSlots, msgConfirmReinstall), "Reinstall?"},
@@ -56,14 +85,11 @@ protected:
 
     std::string product_;
     std::string key_;
+    std::string folder_;
+    std::unique_ptr<ShellFoldersOverride> shellFolders_;
     std::vector<std::string> written_;
 };
 
-char windowsDrive() {
-    char folder[MAX_PATH];
-    GetWindowsDirectoryA(folder, sizeof folder);
-    return folder[0];
-}
 
 }  // namespace
 
@@ -87,13 +113,14 @@ TEST_F(MainSequence, InstallAnsweredYesEndsWithTheFolderMessage) {
     EXPECT_EQ(result.seen[0].defaultButton, IDYES);
     EXPECT_EQ(result.seen[1].caption, "Message");
     // "$(ExtrPath)" expands to nothing while the folder is still empty.
-    EXPECT_EQ(result.seen[1].text, std::string("Done: installed in ") + windowsDrive() + ":\\Games\\Demo\\.");
+    EXPECT_EQ(result.seen[1].text, "Done: installed in " + folder_ + "\\Demo\\.");
 }
 
 TEST_F(MainSequence, CompletionTextFollowsTheShortcutFlags) {
     auto startMenu = runProgram(writeInstaller(buildRecord(texts(), 0x03), "a"), "", {IDYES});
     ASSERT_EQ(startMenu.boxes, 2);
     EXPECT_EQ(startMenu.seen[1].text, "Done: start menu.");
+    removeInstallation();
     auto desktop = runProgram(writeInstaller(buildRecord(texts(), 0x01), "b"), "", {IDYES});
     ASSERT_EQ(desktop.boxes, 2);
     EXPECT_EQ(desktop.seen[1].text, "Done: desktop.");

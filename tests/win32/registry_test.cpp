@@ -89,3 +89,21 @@ TEST(RegistryRoot, StoredValuesNameThePredefinedRoots) {
     EXPECT_EQ(setup::registryRoot(0x80000002u), HKEY_LOCAL_MACHINE);
     EXPECT_EQ(setup::registryRoot(0x80000001u), HKEY_CURRENT_USER);
 }
+
+// The registry returns its error instead of setting the thread's; the raised
+// error carries the registry's own reason.
+TEST_F(Registry, WriteFailureCarriesTheRegistrysReason) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    SetLastError(0);
+    try {
+        writeRegistryString(HKEY_CURRENT_USER, (std::string(kKey) + "\\Lasting").c_str(), "V", "t");
+        FAIL() << "no failure raised";
+    } catch (setup::xInstall* error) {
+        EXPECT_EQ(error->code, 10u);
+        EXPECT_EQ(error->systemError, static_cast<std::uint32_t>(ERROR_CHILD_MUST_BE_VOLATILE));
+    }
+}

@@ -7,6 +7,7 @@
 
 #include "engine/bounded_text.h"
 #include "engine/failure.h"
+#include "engine/main_sequence.h"
 #include "engine/process_state.h"
 #include "engine/win_main.h"
 #include "engine/window_boundary.h"
@@ -274,6 +275,29 @@ LRESULT raisingTimerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     ExitProcess(100);
 }
 
+const char* rebootMarker;
+
+// Stands in for the system's reboot: leaves the flags it was given in the
+// marker file and refuses, as a system may.
+BOOL WINAPI recordRebootRequest(UINT flags, DWORD) {
+    std::string text = std::to_string(flags);
+    writeTempFile(rebootMarker, std::vector<std::uint8_t>(text.begin(), text.end()));
+    return FALSE;
+}
+
+[[noreturn]] void finishWithReboot(const char* marker) {
+    installRecord(buildRecord({
+        {offsetof(fmt::TextSlots, titleMessage), "Message"},
+        {offsetof(fmt::TextSlots, msgDoneReboot), "Restart now?"},
+        {offsetof(fmt::TextSlots, msgDoneStartMenu), "Done: start menu."},
+    }, fmt::kFlagStartMenuShortcuts));
+    rebootMarker = marker;
+    setup::requestSystemReboot = recordRebootRequest;
+    setup::isWindowsNT = true;
+    setup::rebootRequired = true;
+    setup::finishInstallation();
+}
+
 }  // namespace
 
 // Child modes:
@@ -284,6 +308,9 @@ LRESULT raisingTimerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 //                                      raise inside WM_INITDIALOG with a loaded record
 //                                      whose write-failure text ends in tail length z's
 //   long-error                         showError with a text longer than its buffer
+//   finish <marker name>               the end of a successful run with a reboot
+//                                      required; a reboot request writes the temporary
+//                                      file <marker name>
 bool runChildModeIfAsked(int argc, char** argv) {
     if (argc < 3 || std::strcmp(argv[1], "--child") != 0) return false;
     setup::programInstance = GetModuleHandleA(nullptr);
@@ -307,6 +334,7 @@ bool runChildModeIfAsked(int argc, char** argv) {
         setup::copyBounded(setup::currentDir, "C:\\Target\\Sub");
         raiseInDialog();
     }
+    if (mode == "finish" && argc > 3) finishWithReboot(argv[3]);
     if (mode == "long-error") {
         std::string part(400, 'x');
         setup::showError("%s|%s", part.c_str(), part.c_str());

@@ -1,0 +1,83 @@
+#include "engine/product_registration.h"
+
+#include <windows.h>
+
+#include "engine/bounded_text.h"
+#include "engine/failure.h"
+#include "engine/install_log.h"
+#include "engine/process_state.h"
+#include "engine/registry.h"
+#include "engine/shortcuts.h"
+#include "engine/uninstall_log_file.h"
+#include "package/setup_config.h"
+
+namespace setup {
+
+namespace {
+
+constexpr char kUninstallKeyFormat[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
+
+// The uninstaller path, a blank and the log path, neither quoted: room for
+// two whole paths, so that no folder the destination page accepts cuts it.
+constexpr std::size_t kCommandLineSize = 2 * fmt::kMaxPath;
+
+// A registry text that would be cut is refused as a registry failure: a cut
+// key would register the product under another name.
+[[noreturn]] void raiseRegistryTextTooLong() {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    raiseInstallError(kErrorRegistry);
+}
+
+void writeSystemUninstallEntry(const char* logPath) {
+    const fmt::TextSlots& texts = config().texts;
+    const char* displayName = configText(texts.uninstallDisplayName);
+    char keyPath[fmt::kMaxPath];
+    char commandLine[kCommandLineSize];
+    if (!formatBounded(keyPath, sizeof keyPath, kUninstallKeyFormat, displayName) ||
+        !formatBounded(commandLine, sizeof commandLine, "%s%s %s", installDir,
+                       configText(texts.uninstallerName), logPath)) {
+        raiseRegistryTextTooLong();
+    }
+    const RegistryValue values[] = {
+        {"DisplayName", displayName},
+        {"UninstallString", commandLine},
+    };
+    writeRegistryValues(HKEY_LOCAL_MACHINE, keyPath, values, 2);
+}
+
+}  // namespace
+
+void registerProduct() {
+    const fmt::TextSlots& texts = config().texts;
+    const char* key = configText(texts.registryKey);
+    if (key[0] == '\0') return;
+    writeRegistryString(HKEY_LOCAL_MACHINE, key, "InstallDir", installDir);
+    writeRegistryString(HKEY_LOCAL_MACHINE, key, "Version", configText(texts.productVersion));
+    appendLogEntry(fmt::kLogRegistryKey, 1, fmt::kRootLocalMachine, key);
+    appendLogEntry(fmt::kLogRegistryKey, 1, fmt::kRootCurrentUser, key);
+}
+
+void writeUninstallLog() {
+    const fmt::SetupConfig& record = config();
+    const fmt::TextSlots& texts = record.texts;
+    char logPath[fmt::kMaxPath];
+    if (!formatBounded(logPath, sizeof logPath, "%s%s", installDir,
+                       configText(texts.uninstallLogName))) {
+        // The file itself could not be made under that name: refused as such
+        // before anything names it, quoting as much of the path as fits.
+        copyBounded(currentPath, logPath);
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        raiseInstallError(kErrorCreateFile);
+    }
+
+    writeRegistryString(HKEY_LOCAL_MACHINE, configText(texts.registryKey), "UnInstallLog", logPath);
+    if (record.settings.flags & fmt::kFlagUninstallEntry) writeSystemUninstallEntry(logPath);
+    if (record.settings.flags & fmt::kFlagUninstallShortcut) {
+        createProgramsShortcut(configText(texts.uninstallerName),
+                               configText(texts.uninstallShortcutName), logPath);
+    }
+    writeUninstallLogFile();
+}
+
+}  // namespace setup

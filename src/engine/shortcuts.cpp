@@ -1,0 +1,81 @@
+#include "engine/shortcuts.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "engine/bounded_text.h"
+#include "engine/extraction.h"
+#include "engine/install_log.h"
+#include "engine/process_state.h"
+#include "engine/registry.h"
+#include "format/package_format.h"
+
+namespace setup {
+
+namespace {
+
+constexpr char kShellFoldersKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// The shortcut's file name is built in currentPath, where
+// createPathDirectories expects it. A text that would be cut is refused:
+// a cut name or target would make a different shortcut than configured.
+void createShortcutBelow(const char* folderValue, const char* fallbackFolder,
+                         const char* program, const char* name, const char* arguments) {
+    readRegistryString(currentPath, sizeof currentPath, HKEY_CURRENT_USER, kShellFoldersKey,
+                       folderValue, fallbackFolder);
+    const std::size_t folderLength = std::strlen(currentPath);
+    if (!formatBounded(currentPath + folderLength, sizeof currentPath - folderLength, "\\%s.lnk",
+                       name)) {
+        currentPath[folderLength] = '\0';
+        return;
+    }
+    char target[fmt::kMaxPath];
+    if (!formatBounded(target, sizeof target, "%s%s", installDir, program)) return;
+
+    createPathDirectories();
+    createShellLink(currentPath, target, arguments, installDir);
+}
+
+}  // namespace
+
+void createDesktopShortcut(const char* program, const char* name, const char* arguments) {
+    createShortcutBelow("Desktop", "C:\\Windows\\Desktop", program, name, arguments);
+}
+
+void createProgramsShortcut(const char* program, const char* name, const char* arguments) {
+    createShortcutBelow("Programs", "C:\\Windows\\Start Menu\\Programs", program, name, arguments);
+}
+
+void createShellLink(const char* linkPath, const char* targetPath, const char* arguments,
+                     const char* workingDir) {
+    IShellLinkA* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link)))) {
+        return;
+    }
+    // The shell's answers to these are not needed: what it saved is what it saved.
+    link->SetPath(targetPath);
+    link->SetWorkingDirectory(workingDir);
+    link->SetArguments(arguments);
+
+    IPersistFile* file = nullptr;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        link->Release();
+        return;
+    }
+    WCHAR wideName[fmt::kMaxPath];
+    if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wideName, fmt::kMaxPath) == 0)
+        wideName[0] = L'\0';
+    file->Save(wideName, TRUE);
+    file->Release();
+    // Logged even when the save failed: removing a file that is not there is harmless.
+    appendLogEntry(fmt::kLogFile, 0, 0, linkPath);
+    link->Release();
+}
+
+}  // namespace setup

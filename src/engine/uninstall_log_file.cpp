@@ -1,0 +1,28 @@
+#include "engine/uninstall_log_file.h"
+
+#include <algorithm>
+
+#include "engine/bounded_text.h"
+#include "engine/extraction.h"
+#include "engine/process_state.h"
+#include "package/setup_config.h"
+
+namespace setup {
+
+void writeUninstallLogFile() {
+    fmt::UninstallSection& section = config().uninstall;
+    // The log is made like an extracted file of that name; the entry's
+    // header, and so the file's time, stays that of the last file extracted.
+    copyBounded(currentEntry.name, configText(config().texts.uninstallLogName));
+    bool replaceAll = true;
+    bool skip = false;
+    openOutputFile(installDir, replaceAll, skip);
+
+    // Taken after the open, so that the file's own entry is in it. A shipped
+    // count beyond the area cannot come from appending; it is bounded all the same.
+    const std::uint32_t used = std::min(section.header.usedBytes, fmt::kLogAreaSize);
+    writeOutput(outputFile, &section, static_cast<std::uint32_t>(sizeof section.header) + used);
+    closeOutputFile(skip);
+}
+
+}  // namespace setup
