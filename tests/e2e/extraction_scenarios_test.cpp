@@ -186,6 +186,66 @@ TEST_F(ExtractionScenario, PictureTemporaryFileLastsUntilTheEnd) {
     EXPECT_FALSE(fs::exists(tempFile)) << "the icon's temporary file outlives the program";
 }
 
+// An upgrade removes the installed version by its log before it extracts.
+TEST_F(ExtractionScenario, UpgradeRemovesTheInstalledVersionByItsLog) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    source("v1/common.txt", "common 1");
+    source("v1/old.txt", "old only");
+    source("v2/common.txt", "common 2");
+    source("v2/new.txt", "new only");
+    ProductDescription first = withFiles({"v1/common.txt", "v1/old.txt"});
+    Bytes file = build(first);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "v1.exe");
+    Process& setup = startAndAccept("v1.exe");
+    finishWithCompletion("v1.exe", setup);
+    ASSERT_EQ(installed("old.txt"), "old only");
+
+    ProductDescription second = withFiles({"v2/common.txt", "v2/new.txt"});
+    second.version = "1.10";
+    file = build(second);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "v2.exe");
+    Process& upgrade = start("v2.exe");
+    std::optional<Window> question = waitWindow("v2.exe", "upgrade-question");
+    expectBox(question, productName() + " Setup",
+              "An older " + productName() + " is installed. Upgrade it?", {kIdYes, kIdNo});
+    ASSERT_TRUE(question);
+    answer(*question, kIdYes);
+    finishWithCompletion("v2.exe", upgrade);
+
+    EXPECT_FALSE(isInstalled("old.txt")) << "a file of the old version stays";
+    EXPECT_EQ(installed("common.txt"), "common 2");
+    EXPECT_EQ(installed("new.txt"), "new only");
+    EXPECT_EQ(wineSession().readRegistryString(machineKey(), "Version"), "1.10");
+}
+
+// A log named by the registry that is not there is reported; the
+// installation goes on.
+TEST_F(ExtractionScenario, MissingLogOfTheInstalledVersionIsReported) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    source("readme.txt", "read me");
+    ProductDescription product = withFiles({"readme.txt"});
+    product.version = "1.10";
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "nolog.exe");
+    const std::string log = windowsDir() + "gone\\InstallLog";
+    ASSERT_TRUE(wineSession().setRegistryString(machineKey(), "Version", "1.00"));
+    ASSERT_TRUE(wineSession().setRegistryString(machineKey(), "UnInstallLog", log));
+
+    Process& setup = start("nolog.exe");
+    std::optional<Window> question = waitWindow("nolog.exe", "upgrade-question");
+    ASSERT_TRUE(question);
+    answer(*question, kIdYes);
+    std::optional<Window> missing = waitWindow(titled("nolog.exe", productName() + " Error"), "log-missing");
+    expectBox(missing, productName() + " Error",
+              "The log " + log + " of the installed " + productName() + " is missing.", {kIdOk});
+    if (missing) answer(*missing, kIdOk);
+    finishWithCompletion("nolog.exe", setup);
+    EXPECT_EQ(installed("readme.txt"), "read me");
+}
+
 // The replace dialog is still to come (the program replaces existing files
 // without asking for now): enable the two scenarios with it.
 TEST_F(ExtractionScenario, DISABLED_ReplaceQuestionNoKeepsAndYesToAllReplacesTheRest) {

@@ -420,6 +420,12 @@ TEST_F(StartupScenario, BootDriveMacroAndFolderCompletionText) {
     Bytes installed;
     EXPECT_TRUE(readFile(hostInstallFolder() + "readme.txt", installed));
     EXPECT_EQ(std::string(installed.begin(), installed.end()), "read me\r\n");
+    // The product is registered with its folder and version and its log.
+    EXPECT_EQ(wineSession().readRegistryString(machineKey(), "Version"), "1.00");
+    EXPECT_EQ(wineSession().readRegistryString(machineKey(), "InstallDir"), installFolder());
+    EXPECT_EQ(wineSession().readRegistryString(machineKey(), "UnInstallLog"),
+              installFolder() + "InstallLog");
+    EXPECT_TRUE(readFile(hostInstallFolder() + "InstallLog", installed));
 }
 
 TEST_F(StartupScenario, BothShortcutFlagsChooseStartMenuCompletionText) {

@@ -95,6 +95,9 @@ ProductDescription SetupScenario::description() const {
     product.setText("msgConfirmQuit", "Quit the setup of " + p + "?");
     product.setText("msgCanceled", p + " was not installed.");
     product.setText("progressTitle", p + " Progress");
+    product.setText("msgLogNotFound", "The log %s of the installed " + p + " is missing.");
+    product.setText("msgLogCorrupt", "The log %s of the installed " + p + " is damaged.");
+    product.setText("textRemovingPrevious", "Removing the installed " + p + "...");
     return product;
 }
 
