@@ -1,0 +1,105 @@
+#include "package_surgery.h"
+
+#include <zlib.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "format/package_format.h"
+
+namespace e2e {
+
+bool readFile(const std::string& path, Bytes& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+bool writeFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out.flush());
+}
+
+std::uint32_t readU32(const Bytes& file, std::size_t offset) {
+    return std::uint32_t(file[offset]) | std::uint32_t(file[offset + 1]) << 8 |
+           std::uint32_t(file[offset + 2]) << 16 | std::uint32_t(file[offset + 3]) << 24;
+}
+
+void writeU32(Bytes& file, std::size_t offset, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) file[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::optional<std::size_t> findPackage(const Bytes& file) {
+    for (std::size_t at = 0; at + 8 <= file.size(); at += 4) {
+        if (std::memcmp(&file[at], fmt::kPackageMagic, 4) == 0 &&
+            readU32(file, at + 4) == fmt::kPackageSignature)
+            return at;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> findConfigBlock(const Bytes& file) {
+    std::optional<std::size_t> start = findPackage(file);
+    if (!start || *start + sizeof(fmt::PackageHeader) > file.size()) return std::nullopt;
+    std::size_t block = *start + readU32(file, *start + offsetof(fmt::PackageHeader, configOffset));
+    if (block + kConfigHeaderSize > file.size()) return std::nullopt;
+    return block;
+}
+
+void insertBytes(Bytes& file, std::size_t offset, const Bytes& inserted) {
+    file.insert(file.begin() + static_cast<std::ptrdiff_t>(offset), inserted.begin(), inserted.end());
+}
+
+bool straddleScanStep(Bytes& file) {
+    std::optional<std::size_t> start = findPackage(file);
+    if (!start) return false;
+    std::size_t step = fmt::kScanStep;
+    std::size_t target = (*start + 4 + step - 1) / step * step - 4;
+    insertBytes(file, *start, Bytes(target - *start, 0));
+    return true;
+}
+
+bool flipConfigBit(Bytes& file, std::size_t byteIndex, int bit) {
+    std::optional<std::size_t> block = findConfigBlock(file);
+    if (!block) return false;
+    std::size_t packed = readU32(file, *block + kConfigPackedSizeField);
+    std::size_t at = *block + kConfigHeaderSize + byteIndex;
+    if (byteIndex >= packed || at >= file.size()) return false;
+    file[at] ^= static_cast<std::uint8_t>(1u << bit);
+    return true;
+}
+
+std::optional<Bytes> unpackConfigRecord(const Bytes& file) {
+    std::optional<std::size_t> block = findConfigBlock(file);
+    if (!block) return std::nullopt;
+    std::size_t packed = readU32(file, *block + kConfigPackedSizeField);
+    std::size_t data = *block + kConfigHeaderSize;
+    if (data + packed > file.size()) return std::nullopt;
+    Bytes record(4u << 20);
+    uLongf size = record.size();
+    if (uncompress(record.data(), &size, &file[data], packed) != Z_OK) return std::nullopt;
+    record.resize(size);
+    return record;
+}
+
+bool replaceConfigRecord(Bytes& file, const Bytes& record) {
+    std::optional<std::size_t> block = findConfigBlock(file);
+    if (!block) return false;
+    Bytes packed(compressBound(record.size()));
+    uLongf packedSize = packed.size();
+    if (compress2(packed.data(), &packedSize, record.data(), record.size(), Z_BEST_COMPRESSION) != Z_OK)
+        return false;
+    packed.resize(packedSize);
+    file.resize(*block + kConfigHeaderSize);
+    writeU32(file, *block + kConfigUnpackedSizeField, static_cast<std::uint32_t>(record.size()));
+    writeU32(file, *block + kConfigPackedSizeField, static_cast<std::uint32_t>(packed.size()));
+    writeU32(file, *block + kConfigCrcField,
+             static_cast<std::uint32_t>(crc32(0, packed.data(), static_cast<uInt>(packed.size()))));
+    file.insert(file.end(), packed.begin(), packed.end());
+    return true;
+}
+
+}  // namespace e2e

@@ -1,0 +1,50 @@
+// The product descriptions the scenarios build installers from, written as
+// the TOML that mkpackage reads.
+#ifndef E2E_HARNESS_PRODUCT_DESCRIPTION_H
+#define E2E_HARNESS_PRODUCT_DESCRIPTION_H
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "process.h"
+
+namespace e2e {
+
+struct ComponentDescription {
+    std::string name;
+    std::vector<std::string> files;  // relative to the description file
+    // Further entries of the files list, as TOML inline tables
+    // (e.g. { folder = "many", to = "Many" }).
+    std::vector<std::string> rawEntries = {};
+};
+
+struct ProductDescription {
+    std::string name;
+    std::string version = "1.00";
+    std::string registryKey;     // below HKLM, e.g. "Software\\E2E\\Name"
+    std::string defaultFolder;   // with path macros; ends with a backslash
+    std::string logName = "InstallLog";
+    std::vector<std::pair<std::string, std::string>> texts;  // slot name, text
+    std::vector<std::string> flags;                         // named flags
+    std::vector<ComponentDescription> components;
+    std::vector<std::string> defaultSelection;              // component names
+    std::string extraToml;  // further tables ([images], [[pictures]]), written last
+
+    void setText(const std::string& slot, const std::string& text);
+    std::string toToml() const;
+};
+
+// A TOML basic string with the escapes TOML needs.
+std::string tomlString(const std::string& text);
+
+// Runs mkpackage build on the description file with the program image as
+// stub; the result carries mkpackage's exit code and messages.
+CommandResult buildInstaller(const std::string& descriptionPath, const std::string& outputPath);
+// True when the mkpackage of this build can build installers (it answers
+// --help); the scenarios that need a package are skipped otherwise.
+bool packageBuilderAvailable();
+
+}  // namespace e2e
+
+#endif

@@ -1,0 +1,107 @@
+// Drives the Win32 robot under Wine and returns what it saw.
+#ifndef E2E_HARNESS_ROBOT_CLIENT_H
+#define E2E_HARNESS_ROBOT_CLIENT_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "json_lines.h"
+#include "process.h"
+
+namespace e2e {
+
+struct Rect {
+    long left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct Control {
+    unsigned long hwnd = 0;
+    unsigned long parent = 0;
+    std::string className;
+    std::string text;
+    int id = 0;
+    unsigned long style = 0;
+    int check = 0;
+    bool visible = false;
+    bool enabled = false;
+    Rect rect;
+};
+
+struct Window {
+    unsigned long hwnd = 0;
+    std::string className;
+    std::string title;
+    std::string exe;
+    std::string path;      // full Windows path of the owning process's image
+    unsigned long pid = 0;
+    int defaultButton = -1;
+    std::string message;   // a message box's text (static id 0xFFFF)
+    bool visible = false;
+    bool enabled = false;
+    Rect rect;
+    std::vector<Control> children;
+
+    const Control* child(int id) const;
+    bool isMessageBox() const { return className == "#32770" && child(0xFFFF) != nullptr; }
+    // Ids of the visible buttons, in window order.
+    std::vector<int> buttonIds() const;
+};
+
+// Which top-level windows to look at; empty fields match anything.
+struct WindowQuery {
+    std::string exe;
+    std::string className;
+    std::string title;
+    std::string titleHas;
+
+    static WindowQuery byExe(const std::string& exe) {
+        WindowQuery query;
+        query.exe = exe;
+        return query;
+    }
+};
+
+// Message box button ids.
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+inline constexpr int kIdYes = 6;
+inline constexpr int kIdNo = 7;
+
+class Robot {
+public:
+    explicit Robot(std::string robotExe) : exe_(std::move(robotExe)) {}
+
+    // The first visible top-level window matching the query, once it exists;
+    // nullopt after the timeout.
+    std::optional<Window> waitFor(const WindowQuery& query, Milliseconds timeout) const;
+    // The matching windows now (without children).
+    std::vector<Window> list(const WindowQuery& query) const;
+    std::optional<Window> describe(unsigned long hwnd) const;
+    bool waitGone(unsigned long hwnd, Milliseconds timeout) const;
+    bool click(unsigned long hwnd, int id) const;
+    // Presses the button itself (BM_CLICK), as a mouse click does.
+    bool clickButton(unsigned long hwnd, int id) const;
+    bool pressEscape(unsigned long hwnd) const;
+    bool close(unsigned long hwnd) const;
+    // Ends the process that owns the window.
+    bool terminateOwner(unsigned long hwnd) const;
+
+    // The robot's last output, for failure messages.
+    const std::string& lastOutput() const { return lastOutput_; }
+
+private:
+    CommandResult call(const std::vector<std::string>& args, Milliseconds timeout) const;
+    std::vector<std::string> filterArgs(const WindowQuery& query) const;
+
+    std::string exe_;
+    mutable std::string lastOutput_;
+};
+
+// Turns robot output lines into windows; child lines attach to the window
+// line before them.
+std::vector<Window> parseWindows(const std::string& output);
+
+}  // namespace e2e
+
+#endif

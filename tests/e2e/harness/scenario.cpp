@@ -1,0 +1,188 @@
+#include "scenario.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <thread>
+
+#include "wine_session.h"
+
+namespace e2e {
+
+std::string sessionError;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Wine paints a window shortly after it becomes visible; E2E_PAINT_DELAY_MS
+// overrides the wait before a screenshot.
+Milliseconds paintDelay() {
+    const char* text = std::getenv("E2E_PAINT_DELAY_MS");
+    return Milliseconds(text && *text ? std::atoi(text) : 250);
+}
+
+std::string fileLabel(const std::string& label) {
+    std::string out;
+    for (char c : label) out += (std::isalnum(static_cast<unsigned char>(c)) || c == '-') ? c : '_';
+    return out;
+}
+
+}  // namespace
+
+SetupScenario::SetupScenario() : robot(E2E_ROBOT_EXE) {
+    name_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+
+void SetupScenario::SetUp() {
+    if (!sessionError.empty()) GTEST_FAIL() << sessionError;
+    endLeftoverInstallers();
+    hostDir_ = wineSession().driveC() + "/e2e/" + name_;
+    shotsDir_ = std::string(E2E_SHOTS_DIR) + "/" + name_;
+    std::error_code ignored;
+    fs::remove_all(hostDir_, ignored);
+    fs::remove_all(shotsDir_, ignored);
+    fs::create_directories(hostDir_);
+    wineSession().deleteRegistryKey(machineKey());
+}
+
+void SetupScenario::endLeftoverInstallers() {
+    // A test run that crashed leaves its installers waiting at a window;
+    // they would stand in every later screenshot.
+    for (const Window& window : robot.list(WindowQuery())) {
+        if (window.path.rfind("C:\\e2e\\", 0) != 0) continue;
+        std::cerr << "ending a leftover installer: " << window.path << " (\"" << window.title
+                  << "\")\n";
+        robot.terminateOwner(window.hwnd);
+        robot.waitGone(window.hwnd, kWindowTimeout);
+    }
+}
+
+void SetupScenario::TearDown() {
+    // Programs still running (a failed scenario) end before their files go.
+    for (Process& process : processes_) process.kill();
+    processes_.clear();
+    if (!sessionError.empty()) return;
+    wineSession().deleteRegistryKey(machineKey());
+    std::error_code ignored;
+    fs::remove_all(hostDir_, ignored);
+    const char* keep = std::getenv("E2E_KEEP_SHOTS");
+    if (!HasFailure() && !(keep && *keep)) fs::remove_all(shotsDir_, ignored);
+}
+
+ProductDescription SetupScenario::description() const {
+    ProductDescription product;
+    product.name = productName();
+    product.version = "1.00";
+    product.registryKey = registryKey();
+    product.defaultFolder = installFolder();
+    const std::string p = productName();
+    product.setText("titlePrompt", p + " Setup");
+    product.setText("titleError", p + " Error");
+    product.setText("titleMessage", p);
+    product.setText("titleWizard", p + " Wizard");
+    product.setText("msgConfirmInstall", "Install " + p + " on this computer?");
+    product.setText("msgConfirmReinstall", p + " is installed already. Install it again?");
+    product.setText("msgConfirmUpgrade", "An older " + p + " is installed. Upgrade it?");
+    product.setText("msgNewerInstalled", "A newer " + p + " is installed. Setup will exit.");
+    product.setText("msgDoneStartMenu", p + " is installed. Start it from the Start menu.");
+    product.setText("msgDoneDesktop", p + " is installed. Start it from the desktop.");
+    product.setText("msgDoneFolder", p + " is installed in %s.");
+    product.setText("msgDoneReboot", p + " is installed. Restart now?");
+    product.setText("msgConfirmQuit", "Quit the setup of " + p + "?");
+    product.setText("msgCanceled", p + " was not installed.");
+    product.setText("progressTitle", p + " Progress");
+    product.setText("msgLogNotFound", "The log %s of the installed " + p + " is missing.");
+    product.setText("msgLogCorrupt", "The log %s of the installed " + p + " is damaged.");
+    product.setText("textRemovingPrevious", "Removing the installed " + p + "...");
+    return product;
+}
+
+bool SetupScenario::packageBuilderMissing() { return !packageBuilderAvailable(); }
+
+Bytes SetupScenario::build(const ProductDescription& product) {
+    std::string descriptionPath = hostDir_ + "/product.toml";
+    std::string outputPath = hostDir_ + "/built.exe";
+    {
+        std::ofstream out(descriptionPath);
+        out << product.toToml();
+    }
+    CommandResult result = buildInstaller(descriptionPath, outputPath);
+    Bytes file;
+    if (result.exitCode != 0 || !readFile(outputPath, file)) {
+        ADD_FAILURE() << "mkpackage failed (exit " << result.exitCode << "):\n"
+                      << result.output << "\ndescription:\n"
+                      << product.toToml();
+        return {};
+    }
+    return file;
+}
+
+std::string SetupScenario::writeInstaller(const Bytes& file, const std::string& fileName) {
+    EXPECT_TRUE(writeFile(hostDir_ + "/" + fileName, file)) << fileName;
+    return windowsDir() + fileName;
+}
+
+Process& SetupScenario::start(const std::string& fileName) {
+    processes_.push_back(wineSession().launch({windowsDir() + fileName}));
+    EXPECT_TRUE(processes_.back().started()) << "wine did not start " << fileName;
+    return processes_.back();
+}
+
+void SetupScenario::screenshot(const std::string& label) {
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "%02d-", ++shotCount_);
+    std::string path = shotsDir_ + "/" + prefix + fileLabel(label) + ".png";
+    EXPECT_TRUE(wineSession().screenshot(path)) << "screenshot " << path;
+}
+
+std::optional<Window> SetupScenario::waitWindow(const std::string& fileName,
+                                                const std::string& label, Milliseconds timeout) {
+    return waitWindow(WindowQuery::byExe(fileName), label, timeout);
+}
+
+std::optional<Window> SetupScenario::waitWindow(const WindowQuery& query, const std::string& label,
+                                                Milliseconds timeout) {
+    const std::string& fileName = query.exe;
+    std::optional<Window> window = robot.waitFor(query, timeout);
+    if (!window) {
+        screenshot(label + "-missing");
+        ADD_FAILURE() << "no window of " << fileName << " within " << timeout.count()
+                      << " ms; robot said: " << robot.lastOutput();
+        return std::nullopt;
+    }
+    std::this_thread::sleep_for(paintDelay());
+    screenshot(label + "-" + window->title.substr(0, 40));
+    return window;
+}
+
+void SetupScenario::expectBox(const std::optional<Window>& box, const std::string& caption,
+                              const std::string& text, const std::vector<int>& buttons) {
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(box->isMessageBox()) << "class " << box->className;
+    EXPECT_EQ(box->title, caption);
+    EXPECT_EQ(box->message, text);
+    EXPECT_EQ(box->buttonIds(), buttons);
+}
+
+void SetupScenario::answer(const Window& box, int buttonId) {
+    EXPECT_TRUE(robot.click(box.hwnd, buttonId)) << robot.lastOutput();
+    EXPECT_TRUE(robot.waitGone(box.hwnd, kWindowTimeout)) << "the box stays after button "
+                                                          << buttonId;
+}
+
+int SetupScenario::exitCodeOf(Process& process, Milliseconds timeout) {
+    std::optional<int> code = process.wait(timeout);
+    if (!code) {
+        screenshot("still-running");
+        ADD_FAILURE() << "the installer still runs after " << timeout.count() << " ms";
+        process.kill();
+        return -1;
+    }
+    return *code;
+}
+
+}  // namespace e2e

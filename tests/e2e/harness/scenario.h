@@ -1,0 +1,97 @@
+// The fixture of every scenario: a folder on the prefix's drive C for the
+// description and the installer, a unique product name and registry key, the
+// robot, screenshots of every window met, and cleanup of all of it.
+#ifndef E2E_HARNESS_SCENARIO_H
+#define E2E_HARNESS_SCENARIO_H
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "package_surgery.h"
+#include "process.h"
+#include "product_description.h"
+#include "robot_client.h"
+
+namespace e2e {
+
+// Set by main when the Wine session could not start; every scenario fails
+// with this reason.
+extern std::string sessionError;
+
+// The scenarios that need a package wait for mkpackage to build them.
+#define SKIP_WITHOUT_PACKAGE_BUILDER() \
+    if (packageBuilderMissing()) GTEST_SKIP() << "mkpackage cannot build installers yet"
+
+inline constexpr Milliseconds kWindowTimeout{20000};
+inline constexpr Milliseconds kExitTimeout{20000};
+
+class SetupScenario : public ::testing::Test {
+protected:
+    SetupScenario();
+    void SetUp() override;
+    void TearDown() override;
+
+    // Unique per scenario: product name, registry key (below HKLM) and the
+    // installer's file name.
+    const std::string& name() const { return name_; }
+    std::string productName() const { return "E2E " + name_; }
+    std::string registryKey() const { return "Software\\E2E\\" + name_; }
+    std::string machineKey() const { return "HKLM\\" + registryKey(); }
+    // The scenario's folder as Windows and as host path; the default install
+    // folder lies inside it, so cleanup takes everything at once.
+    std::string windowsDir() const { return "C:\\e2e\\" + name_ + "\\"; }
+    std::string hostDir() const { return hostDir_; }
+    std::string installFolder() const { return windowsDir() + "installed\\"; }
+    std::string hostInstallFolder() const { return hostDir_ + "/installed/"; }
+
+    // A description with this scenario's names and a text for every message
+    // the start-up and the end of a run show.
+    ProductDescription description() const;
+    // Builds the installer with mkpackage; the bytes of the file, or empty
+    // (with a test failure) when the build fails. Skip with
+    // requirePackageBuilder() first.
+    Bytes build(const ProductDescription& product);
+    // Skips the scenario when mkpackage cannot build installers yet.
+    bool packageBuilderMissing();
+    // Writes an installer under the file name and returns its Windows path.
+    std::string writeInstaller(const Bytes& file, const std::string& fileName);
+
+    // Starts an installer by its file name in the scenario folder.
+    Process& start(const std::string& fileName);
+    // Waits for a visible top-level window of the installer, saves a
+    // screenshot labelled with `label` and the window's title, and returns the window with its
+    // children; nullopt (with a test failure) after the timeout.
+    std::optional<Window> waitWindow(const std::string& fileName, const std::string& label,
+                                     Milliseconds timeout = kWindowTimeout);
+    // The same for a window that matches the query (of the installer in
+    // query.exe, with a title, say).
+    std::optional<Window> waitWindow(const WindowQuery& query, const std::string& label,
+                                     Milliseconds timeout = kWindowTimeout);
+    // Expects a message box with exactly this text, caption and buttons.
+    void expectBox(const std::optional<Window>& box, const std::string& caption,
+                   const std::string& text, const std::vector<int>& buttons);
+    // Answers a message box and waits until it has gone.
+    void answer(const Window& box, int buttonId);
+    // Exit code of the process, or -1 (with a test failure) after the timeout.
+    int exitCodeOf(Process& process, Milliseconds timeout = kExitTimeout);
+    // Saves a screenshot of the whole screen.
+    void screenshot(const std::string& label);
+
+    Robot robot;
+
+private:
+    void endLeftoverInstallers();
+
+    std::string name_;
+    std::string hostDir_;
+    std::string shotsDir_;
+    int shotCount_ = 0;
+    std::deque<Process> processes_;
+};
+
+}  // namespace e2e
+
+#endif

@@ -1,0 +1,168 @@
+#include "wine_session.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace e2e {
+namespace {
+
+constexpr Milliseconds kPrefixTimeout{180000};
+constexpr Milliseconds kRegistryTimeout{20000};
+constexpr Milliseconds kShotTimeout{20000};
+constexpr int kServerLingerSeconds = 30;
+
+bool exists(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+std::string quoteShell(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+}  // namespace
+
+WineSession& wineSession() {
+    static WineSession session;
+    return session;
+}
+
+bool WineSession::startDisplay() {
+    if (const char* display = std::getenv("DISPLAY"); display && *display) return true;
+    int n = 120;
+    while (exists("/tmp/.X" + std::to_string(n) + "-lock") ||
+           exists("/tmp/.X11-unix/X" + std::to_string(n)))
+        ++n;
+    char display[16];
+    std::snprintf(display, sizeof display, ":%d", n);
+    xvfb_ = Process({"Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    for (int i = 0; i < 100; ++i) {
+        if (exists("/tmp/.X11-unix/X" + std::to_string(n))) {
+            setenv("DISPLAY", display, 1);
+            return true;
+        }
+        std::this_thread::sleep_for(Milliseconds(50));
+    }
+    error_ = std::string("Xvfb did not start on ") + display;
+    return false;
+}
+
+bool WineSession::start(const std::string& prefix) {
+    prefix_ = prefix;
+    // The scenarios run 32-bit programs: a 32-bit prefix has no registry
+    // redirection between the robot, reg.exe and the setup program.
+    setenv("WINEPREFIX", prefix.c_str(), 1);
+    setenv("WINEARCH", "win32", 1);
+    setenv("WINEDEBUG", "-all", 1);
+    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+    // Wine takes the ANSI code page from the locale: the C locale gives
+    // Windows-1252, as on an English system, whatever the user's own.
+    setenv("LC_ALL", "C.UTF-8", 1);
+    if (!startDisplay()) return false;
+
+    // The marker is written last: a prefix without it is new or was left
+    // half-made by an interrupted run, and is made again from scratch.
+    const std::string marker = prefix + "/e2e-configured";
+    if (!exists(marker)) {
+        Process({"wineserver", "-k"}).wait(kPrefixTimeout);
+        std::error_code ignored;
+        std::filesystem::remove_all(prefix, ignored);
+        Process boot({"wineboot", "-i"});
+        std::optional<int> booted = boot.wait(kPrefixTimeout);
+        // Without a window manager Wine waits 2 s at every program's end
+        // for one to withdraw the windows; windows that Wine manages itself
+        // end at once and carry a caption the screenshots show.
+        bool configured =
+            booted == 0 && setRegistryString("HKCU\\Software\\Wine\\X11 Driver", "Managed", "N");
+        // The registry files are complete once the server has ended.
+        Process({"wineserver", "-w"}).wait(kPrefixTimeout);
+        if (!configured || !exists(prefix + "/system.reg")) {
+            error_ = "cannot make the Wine prefix " + prefix;
+            return false;
+        }
+        std::ofstream(marker) << "wineboot -i; X11 Driver: Managed=N\n";
+    }
+    // The wineserver lingers a while after its last program, so that the
+    // next scenario (a separate test process) starts in about 0.1 s. It
+    // runs as a daemon, so it gets no pipe of ours: a pipe it inherits
+    // would never close.
+    Process server({"wineserver", "-p" + std::to_string(kServerLingerSeconds)});
+    server.wait(Milliseconds(10000));
+    return true;
+}
+
+void WineSession::stop() {
+    // With a display of our own, nothing of this prefix may outlive it.
+    if (xvfb_.started()) {
+        Process({"wineserver", "-k"}).wait(Milliseconds(20000));
+        xvfb_.kill();
+    }
+}
+
+CommandResult WineSession::run(const std::vector<std::string>& args, Milliseconds timeout) const {
+    std::vector<std::string> argv{"wine"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runCommand(argv, timeout);
+}
+
+Process WineSession::launch(const std::vector<std::string>& args) const {
+    std::vector<std::string> argv{"wine"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return Process(argv);
+}
+
+bool WineSession::setRegistryString(const std::string& key, const std::string& value,
+                                    const std::string& data) const {
+    return setRegistryValue(key, value, "REG_SZ", data);
+}
+
+bool WineSession::setRegistryValue(const std::string& key, const std::string& value,
+                                   const std::string& type, const std::string& data) const {
+    return run({"reg", "add", key, "/v", value, "/t", type, "/d", data, "/f"}, kRegistryTimeout)
+               .exitCode == 0;
+}
+
+std::optional<std::string> WineSession::readRegistryString(const std::string& key,
+                                                           const std::string& value) const {
+    CommandResult result = run({"reg", "query", key, "/v", value}, kRegistryTimeout);
+    if (result.exitCode != 0) return std::nullopt;
+    // A value line reads "    <name>    REG_SZ    <data>".
+    std::istringstream lines(result.output);
+    std::string line;
+    const std::string marker = "    REG_SZ    ";
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        size_t at = line.find(marker);
+        if (at == std::string::npos) continue;
+        size_t nameStart = line.find_first_not_of(' ');
+        if (line.substr(nameStart, at - nameStart) != value) continue;
+        return line.substr(at + marker.size());
+    }
+    return std::nullopt;
+}
+
+bool WineSession::registryKeyExists(const std::string& key) const {
+    return run({"reg", "query", key}, kRegistryTimeout).exitCode == 0;
+}
+
+void WineSession::deleteRegistryKey(const std::string& key) const {
+    run({"reg", "delete", key, "/f"}, kRegistryTimeout);
+}
+
+bool WineSession::screenshot(const std::string& pngPath) const {
+    std::filesystem::create_directories(std::filesystem::path(pngPath).parent_path());
+    std::string command =
+        "xwd -root -silent | convert xwd:- " + quoteShell("png:" + pngPath);
+    return runCommand({"/bin/sh", "-c", command}, kShotTimeout).exitCode == 0;
+}
+
+}  // namespace e2e

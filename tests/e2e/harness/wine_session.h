@@ -1,0 +1,63 @@
+// The Wine prefix and X display that every scenario runs in: one prefix for
+// the whole run (creating it costs about 15 s, starting a program in it
+// about 0.1 s once its wineserver lives), a private Xvfb when no display is
+// given, and the registry and screenshot services of the scenarios.
+#ifndef E2E_HARNESS_WINE_SESSION_H
+#define E2E_HARNESS_WINE_SESSION_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "process.h"
+
+namespace e2e {
+
+class WineSession {
+public:
+    // Prepares the display, the prefix and a persistent wineserver; false
+    // (with the reason in error()) when that is impossible.
+    bool start(const std::string& prefix);
+    // Ends the private display and, with it, the prefix's wineserver and
+    // every program in it. On a display given from outside the wineserver
+    // ends by itself a while after the last program.
+    void stop();
+    const std::string& error() const { return error_; }
+
+    const std::string& prefix() const { return prefix_; }
+    // Host path of the prefix's drive C.
+    std::string driveC() const { return prefix_ + "/drive_c"; }
+
+    // Runs a Windows program to its end with the given arguments.
+    CommandResult run(const std::vector<std::string>& args, Milliseconds timeout) const;
+    // Starts a Windows program in the background.
+    Process launch(const std::vector<std::string>& args) const;
+
+    // Registry through Wine's reg.exe. Keys are full paths such as
+    // "HKLM\\Software\\E2E\\Name".
+    bool setRegistryString(const std::string& key, const std::string& value,
+                           const std::string& data) const;
+    // Any type reg.exe knows ("REG_DWORD", "REG_EXPAND_SZ", ...).
+    bool setRegistryValue(const std::string& key, const std::string& value,
+                          const std::string& type, const std::string& data) const;
+    std::optional<std::string> readRegistryString(const std::string& key,
+                                                  const std::string& value) const;
+    bool registryKeyExists(const std::string& key) const;
+    void deleteRegistryKey(const std::string& key) const;
+
+    // Saves the whole screen as PNG; false if xwd or convert fails.
+    bool screenshot(const std::string& pngPath) const;
+
+private:
+    bool startDisplay();
+    std::string prefix_;
+    std::string error_;
+    Process xvfb_;
+};
+
+// The session of this test run, set up by the test environment in main.
+WineSession& wineSession();
+
+}  // namespace e2e
+
+#endif

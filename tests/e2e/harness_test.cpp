@@ -1,0 +1,125 @@
+// The harness's parsing and package changes, checked without Wine.
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include <cstring>
+
+#include "harness/json_lines.h"
+#include "harness/package_surgery.h"
+#include "harness/product_description.h"
+#include "harness/robot_client.h"
+#include "robot/json_line.h"
+
+namespace e2e {
+namespace {
+
+TEST(RobotOutput, WindowWithChildrenAndEscapedTexts) {
+    std::string output =
+        "{\"kind\":\"window\",\"hwnd\":131140,\"class\":\"#32770\",\"text\":\"Error\","
+        "\"visible\":true,\"enabled\":false,\"rect\":[337,330,686,437],\"exe\":\"a.exe\","
+        "\"defid\":7,\"message\":\"Line \\\"one\\\"\\nC:\\\\x \\u00e9\"}\r\n"
+        "{\"kind\":\"child\",\"hwnd\":1,\"class\":\"Button\",\"text\":\"&No\",\"id\":7,"
+        "\"visible\":true,\"enabled\":true,\"check\":1,\"rect\":[-1,2,3,4]}\n"
+        "not json\n"
+        "{\"kind\":\"child\",\"hwnd\":2,\"class\":\"Static\",\"id\":65535,\"visible\":false}\n";
+    std::vector<Window> windows = parseWindows(output);
+    ASSERT_EQ(windows.size(), 1u);
+    const Window& w = windows[0];
+    EXPECT_EQ(w.title, "Error");
+    EXPECT_EQ(w.message, "Line \"one\"\nC:\\x \xe9");
+    EXPECT_EQ(w.defaultButton, 7);
+    EXPECT_TRUE(w.visible);
+    EXPECT_FALSE(w.enabled);
+    EXPECT_EQ(w.rect.right, 686);
+    ASSERT_EQ(w.children.size(), 2u);
+    EXPECT_EQ(w.children[0].check, 1);
+    EXPECT_EQ(w.children[0].rect.left, -1);
+    EXPECT_TRUE(w.isMessageBox());
+    EXPECT_EQ(w.buttonIds(), std::vector<int>{7});
+}
+
+TEST(RobotOutput, EveryByteSurvivesTheRobotsQuotingAndTheRunnersReading) {
+    std::string all;
+    for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+    std::optional<JsonObject> object =
+        parseJsonLine("{\"text\":" + robot::quoteJson(all) + ",\"n\":-5,\"f\":false}");
+    ASSERT_TRUE(object);
+    EXPECT_EQ(textOf(*object, "text"), all);
+    EXPECT_EQ(numberOf(*object, "n"), -5);
+    EXPECT_FALSE(flagOf(*object, "f"));
+    EXPECT_EQ(numberOf(*object, "text", 9), 9) << "a text is not a number";
+}
+
+TEST(RobotOutput, MalformedLinesAreRejected) {
+    EXPECT_FALSE(parseJsonLine("{\"a\":1"));
+    EXPECT_FALSE(parseJsonLine("{\"a\":\"\\u0100\"}"));
+    EXPECT_FALSE(parseJsonLine("{\"a\":1} trailing"));
+    EXPECT_TRUE(parseJsonLine("{}"));
+}
+
+// A stand-in installer: an image, then a package whose configuration block
+// holds the given record.
+Bytes fakeInstaller(size_t imageSize, const Bytes& record) {
+    Bytes file(imageSize, 0x90);
+    size_t start = file.size();
+    file.resize(start + 28 + 20, 0);
+    std::memcpy(&file[start], "VeLo", 4);
+    writeU32(file, start + 4, 0xDEADBABE);
+    writeU32(file, start + 24, 28);
+    std::memcpy(&file[start + 28], "-DOOFUS-", 8);
+    EXPECT_TRUE(replaceConfigRecord(file, record));
+    return file;
+}
+
+TEST(PackageSurgery, ScanHonoursTheFourByteGrid) {
+    Bytes file = fakeInstaller(4096, Bytes(100, 'r'));
+    EXPECT_EQ(findPackage(file), 4096u);
+    insertBytes(file, 4096, Bytes(2, 0));
+    EXPECT_FALSE(findPackage(file));
+    insertBytes(file, 4096, Bytes(2, 0));
+    EXPECT_EQ(findPackage(file), 4100u);
+}
+
+TEST(PackageSurgery, StraddlePutsTheMagicAtTheEndOfAStep) {
+    for (size_t image : {size_t(512), size_t(32764), size_t(40960)}) {
+        Bytes file = fakeInstaller(image, Bytes(10, 'r'));
+        ASSERT_TRUE(straddleScanStep(file));
+        std::optional<size_t> start = findPackage(file);
+        ASSERT_TRUE(start);
+        EXPECT_EQ((*start + 4) % 32768, 0u) << image;
+        EXPECT_GE(*start, image);
+        EXPECT_EQ(unpackConfigRecord(file), Bytes(10, 'r'));
+    }
+}
+
+TEST(PackageSurgery, RecordReplacementRewritesSizesAndCrc) {
+    Bytes file = fakeInstaller(1024, Bytes(300, 'a'));
+    Bytes record(787426, 0);
+    record[0] = 'x';
+    ASSERT_TRUE(replaceConfigRecord(file, record));
+    size_t block = *findConfigBlock(file);
+    uint32_t packed = readU32(file, block + kConfigPackedSizeField);
+    EXPECT_EQ(file.size(), block + kConfigHeaderSize + packed);
+    EXPECT_EQ(readU32(file, block + kConfigUnpackedSizeField), 787426u);
+    EXPECT_EQ(readU32(file, block + kConfigCrcField), crc32(0, &file[block + 20], packed));
+    EXPECT_EQ(unpackConfigRecord(file), record);
+}
+
+TEST(PackageSurgery, FlippedBitBreaksTheCrcOnly) {
+    Bytes file = fakeInstaller(1024, Bytes(300, 'a'));
+    size_t block = *findConfigBlock(file);
+    uint32_t crc = readU32(file, block + kConfigCrcField);
+    uint32_t packed = readU32(file, block + kConfigPackedSizeField);
+    ASSERT_TRUE(flipConfigBit(file, 5, 0));
+    EXPECT_EQ(readU32(file, block + kConfigCrcField), crc);
+    EXPECT_NE(crc32(0, &file[block + 20], packed), crc);
+    EXPECT_FALSE(flipConfigBit(file, packed, 0)) << "past the compressed bytes";
+}
+
+TEST(Description, TomlStringsAreEscaped) {
+    EXPECT_EQ(tomlString("C:\\x \"q\"\n\x01"), "\"C:\\\\x \\\"q\\\"\\n\\u0001\"");
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,14 @@
+// Control ids of the robot's test fixture.
+#ifndef E2E_ROBOT_FIXTURE_IDS_H
+#define E2E_ROBOT_FIXTURE_IDS_H
+
+#define FIXTURE_DIALOG 100
+#define FIXTURE_LABEL 1000
+#define FIXTURE_EDIT 203
+#define FIXTURE_CHECK_ON 400
+#define FIXTURE_CHECK_OFF 401
+#define FIXTURE_RADIO_FIRST 404
+#define FIXTURE_RADIO_SECOND 405
+#define FIXTURE_DISABLED 0x3024
+
+#endif

@@ -1,0 +1,182 @@
+// The test robot. Usage:
+//   robot list    [filter]                 visible top-level windows, one line each
+//   robot wait    [filter] [--timeout MS]  waits for a window, then prints it with children
+//   robot dump    HWND                     prints a window with its children
+//   robot gone    HWND [--timeout MS]      waits until the window no longer exists
+//   robot click   HWND ID [--bm-click]     presses a button (see pressButton)
+//   robot escape  HWND                     presses Esc in the window's thread
+//   robot close   HWND                     posts WM_CLOSE
+//   robot sysclose HWND                    posts WM_SYSCOMMAND SC_CLOSE
+//   robot terminate HWND                   ends the process that owns the window
+// filter: --exe NAME --class CLASS --title TEXT --title-has TEXT
+// Output is JSON lines. Exit codes: 0 done, 2 usage error, 3 timed out or
+// nothing found, 4 the window does not exist, 5 the command could not be sent,
+// 6 the button is disabled or missing.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "json_line.h"
+#include "window_query.h"
+
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitNotFound = 3;
+constexpr int kExitNoWindow = 4;
+constexpr int kExitSendFailed = 5;
+constexpr int kExitRefused = 6;
+constexpr DWORD kPollMs = 25;
+
+struct Options {
+    std::string command;
+    std::vector<std::string> positional;
+    robot::WindowFilter filter;
+    DWORD timeoutMs = 10000;
+    bool bmClick = false;
+};
+
+int usage(const char* problem) {
+    robot::JsonLine().text("error", problem).print();
+    return kExitUsage;
+}
+
+bool parseOptions(int argc, char** argv, Options& options, std::string& problem) {
+    if (argc < 2) {
+        problem = "no command";
+        return false;
+    }
+    options.command = argv[1];
+    for (int i = 2; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) {
+                problem = arg + " needs a value";
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        std::string number;
+        if (arg == "--exe") {
+            if (!value(options.filter.exe)) return false;
+        } else if (arg == "--class") {
+            if (!value(options.filter.className)) return false;
+        } else if (arg == "--title") {
+            if (!value(options.filter.title)) return false;
+        } else if (arg == "--title-has") {
+            if (!value(options.filter.titleHas)) return false;
+        } else if (arg == "--timeout") {
+            if (!value(number)) return false;
+            options.timeoutMs = std::strtoul(number.c_str(), nullptr, 10);
+        } else if (arg == "--bm-click") {
+            options.bmClick = true;
+        } else if (arg.rfind("--", 0) == 0) {
+            problem = "unknown option " + arg;
+            return false;
+        } else {
+            options.positional.push_back(arg);
+        }
+    }
+    return true;
+}
+
+bool parseHandle(const std::string& text, HWND& window) {
+    char* end = nullptr;
+    unsigned long long value = std::strtoull(text.c_str(), &end, 0);
+    if (text.empty() || *end != '\0') return false;
+    window = reinterpret_cast<HWND>(static_cast<uintptr_t>(value));
+    return true;
+}
+
+int commandList(const Options& options) {
+    for (HWND window : robot::findWindows(options.filter))
+        if (IsWindowVisible(window)) robot::printWindow(window);
+    return 0;
+}
+
+int commandWait(const Options& options) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        // A window may go between the search and the printing (a popup
+        // that closes): only one that is still shown is reported.
+        for (HWND window : robot::findWindows(options.filter)) {
+            if (!IsWindowVisible(window)) continue;
+            robot::printWindowWithChildren(window);
+            return 0;
+        }
+        if (GetTickCount() - start >= options.timeoutMs) {
+            robot::JsonLine().text("error", "timeout").print();
+            return kExitNotFound;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+int commandGone(HWND window, const Options& options) {
+    DWORD start = GetTickCount();
+    while (IsWindow(window)) {
+        if (GetTickCount() - start >= options.timeoutMs) {
+            robot::JsonLine().text("error", "timeout").print();
+            return kExitNotFound;
+        }
+        Sleep(kPollMs);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    std::string problem;
+    if (!parseOptions(argc, argv, options, problem)) return usage(problem.c_str());
+
+    if (options.command == "list") return commandList(options);
+    if (options.command == "wait") return commandWait(options);
+
+    HWND window = nullptr;
+    if (options.positional.empty() || !parseHandle(options.positional[0], window))
+        return usage("the command needs a window handle");
+    if (options.command == "gone") return commandGone(window, options);
+    if (!IsWindow(window)) {
+        robot::JsonLine().text("error", "no such window").print();
+        return kExitNoWindow;
+    }
+    bool sent = true;
+    if (options.command == "dump") {
+        robot::printWindowWithChildren(window);
+    } else if (options.command == "click") {
+        if (options.positional.size() < 2) return usage("click needs a button id");
+        int id = std::atoi(options.positional[1].c_str());
+        switch (robot::pressButton(window, id, options.bmClick)) {
+        case robot::PressResult::Sent: break;
+        case robot::PressResult::Disabled:
+            robot::JsonLine().text("error", "the button is disabled").print();
+            return kExitRefused;
+        case robot::PressResult::NoSuchButton:
+            robot::JsonLine().text("error", "no such button").print();
+            return kExitRefused;
+        case robot::PressResult::NotSent: sent = false; break;
+        }
+    } else if (options.command == "escape") {
+        robot::pressEscape(window);
+    } else if (options.command == "close") {
+        sent = PostMessageA(window, WM_CLOSE, 0, 0) != 0;
+    } else if (options.command == "terminate") {
+        sent = robot::terminateOwner(window);
+    } else if (options.command == "sysclose") {
+        sent = PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0;
+    } else {
+        return usage("unknown command");
+    }
+    if (!sent) {
+        robot::JsonLine().text("error", "could not send").print();
+        return kExitSendFailed;
+    }
+    return 0;
+}

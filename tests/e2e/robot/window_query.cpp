@@ -1,0 +1,204 @@
+#include "window_query.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "json_line.h"
+
+namespace robot {
+namespace {
+
+// The id of the static control that holds a message box's text.
+constexpr int kMessageBoxTextId = 0xFFFF;
+constexpr UINT kAnswerTimeoutMs = 2000;
+
+bool equalNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
+bool matches(HWND window, const WindowFilter& filter) {
+    if (!IsWindowVisible(window)) return false;
+    if (!filter.className.empty() && className(window) != filter.className) return false;
+    if (!filter.exe.empty() && !equalNoCase(processImageName(window), filter.exe)) return false;
+    if (!filter.title.empty() || !filter.titleHas.empty()) {
+        std::string title = windowText(window);
+        if (!filter.title.empty() && title != filter.title) return false;
+        if (!filter.titleHas.empty() && title.find(filter.titleHas) == std::string::npos)
+            return false;
+    }
+    return true;
+}
+
+struct FindContext {
+    const WindowFilter* filter;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectTopLevel(HWND window, LPARAM param) {
+    auto* context = reinterpret_cast<FindContext*>(param);
+    if (matches(window, *context->filter)) context->found.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK collectChild(HWND window, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> descendants(HWND window) {
+    std::vector<HWND> children;
+    EnumChildWindows(window, collectChild, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+long long handleNumber(HWND window) {
+    return static_cast<long long>(reinterpret_cast<uintptr_t>(window));
+}
+
+void addCommonFields(JsonLine& line, HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    line.number("hwnd", handleNumber(window))
+        .text("class", className(window))
+        .text("text", windowText(window))
+        .number("style", static_cast<unsigned long>(style))
+        .flag("visible", IsWindowVisible(window) != 0)
+        .flag("enabled", IsWindowEnabled(window) != 0)
+        .rect("rect", r.left, r.top, r.right, r.bottom);
+}
+
+}  // namespace
+
+std::string windowText(HWND window) {
+    char buffer[4096];
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+                             SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &copied))
+        return {};
+    copied = std::min<DWORD_PTR>(copied, sizeof buffer - 1);
+    return std::string(buffer, copied);
+}
+
+std::string className(HWND window) {
+    char buffer[256];
+    int length = GetClassNameA(window, buffer, sizeof buffer);
+    return std::string(buffer, length > 0 ? length : 0);
+}
+
+std::string processImagePath(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process) return {};
+    char path[MAX_PATH];
+    DWORD size = sizeof path;
+    std::string result;
+    if (QueryFullProcessImageNameA(process, 0, path, &size)) result.assign(path, size);
+    CloseHandle(process);
+    return result;
+}
+
+std::string processImageName(HWND window) {
+    std::string name = processImagePath(window);
+    size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    return name;
+}
+
+bool terminateOwner(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+    if (!process) return false;
+    bool ended = TerminateProcess(process, 99) != 0;
+    CloseHandle(process);
+    return ended;
+}
+
+int defaultButtonId(HWND dialog) {
+    // Message boxes mark their default button only by its style (Wine answers
+    // DM_GETDEFID with IDOK for them), so the style decides first.
+    std::vector<HWND> children = descendants(dialog);
+    for (HWND child : children) {
+        if (className(child) != "Button" || !IsWindowVisible(child)) continue;
+        if ((GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            return GetDlgCtrlID(child);
+    }
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutA(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
+                            &answer) &&
+        HIWORD(answer) == DC_HASDEFID) {
+        for (HWND child : children)
+            if (GetDlgCtrlID(child) == LOWORD(answer)) return LOWORD(answer);
+    }
+    return -1;
+}
+
+std::vector<HWND> findWindows(const WindowFilter& filter) {
+    FindContext context{&filter, {}};
+    EnumWindows(collectTopLevel, reinterpret_cast<LPARAM>(&context));
+    return context.found;
+}
+
+void printWindow(HWND window) {
+    JsonLine line;
+    line.text("kind", "window");
+    addCommonFields(line, window);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    line.number("pid", pid).text("exe", processImageName(window)).text("path", processImagePath(window));
+    line.number("defid", defaultButtonId(window));
+    if (HWND message = GetDlgItem(window, kMessageBoxTextId)) line.text("message", windowText(message));
+    line.print();
+}
+
+void printWindowWithChildren(HWND window) {
+    printWindow(window);
+    for (HWND child : descendants(window)) {
+        JsonLine line;
+        line.text("kind", "child");
+        addCommonFields(line, child);
+        line.number("parent", handleNumber(GetParent(child))).number("id", GetDlgCtrlID(child));
+        if (className(child) == "Button") {
+            DWORD_PTR check = 0;
+            SendMessageTimeoutA(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
+                                &check);
+            line.number("check", static_cast<long long>(check));
+        }
+        line.print();
+    }
+}
+
+PressResult pressButton(HWND window, int id, bool useBmClick) {
+    HWND button = nullptr;
+    for (HWND child : descendants(window)) {
+        if (GetDlgCtrlID(child) == id && IsWindowVisible(child)) {
+            button = child;
+            break;
+        }
+    }
+    auto sent = [](BOOL ok) { return ok ? PressResult::Sent : PressResult::NotSent; };
+    if (button && !IsWindowEnabled(button)) return PressResult::Disabled;
+    if (button && useBmClick) return sent(PostMessageA(button, BM_CLICK, 0, 0));
+    if (button)
+        return sent(PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(button)));
+    if (useBmClick) return PressResult::NoSuchButton;
+    return sent(PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0));
+}
+
+void pressEscape(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    HWND target = window;
+    DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    if (GetGUIThreadInfo(thread, &info) && info.hwndFocus) target = info.hwndFocus;
+    PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+}
+
+}  // namespace robot
