@@ -233,9 +233,21 @@ private:
             fail(nameNode, "product.name", "is " + std::to_string(name.size()) + " characters, more than 243");
         }
         productNameUtf8_ = utf8(nameNode, "product.name");
+        // Without a folder the files would land in whatever folder the program
+        // starts in, and without a log name the last step would fail: both get
+        // a default, and an empty one is refused.
+        std::string& folderText = description_.texts[offsetof(fmt::TextSlots, defaultInstallDir) / 4];
         if (const toml::node* folder = product.get("default-folder")) {
-            const std::string& text = description_.texts[offsetof(fmt::TextSlots, defaultInstallDir) / 4];
-            if (!text.empty() && text.back() != '\\') fail(*folder, "product.default-folder", "must end with \"\\\"");
+            if (folderText.empty()) fail(*folder, "product.default-folder", "is empty");
+            if (folderText.back() != '\\') fail(*folder, "product.default-folder", "must end with \"\\\"");
+        } else {
+            folderText = "$(BootDrive):\\Program Files\\" + name + "\\";
+        }
+        std::string& logText = description_.texts[offsetof(fmt::TextSlots, uninstallLogName) / 4];
+        if (const toml::node* log = product.get("log-name")) {
+            if (logText.empty()) fail(*log, "product.log-name", "is empty");
+        } else {
+            logText = "InstallLog";
         }
     }
 

@@ -93,6 +93,8 @@ std::vector<BadDescription> badDescriptions() {
          "4: uninstaller.texts: the texts take"},
         {"WrongNumberOfUninstallerTexts", P + "[uninstaller]\ntexts = [\"a\"]\n", "4: uninstaller.texts: needs 19 texts, has 1"},
         {"SyntaxError", P + "[texts\n", "3: syntax:"},
+        {"EmptyDefaultFolder", P + "default-folder = \"\"\n", "3: product.default-folder: is empty"},
+        {"EmptyLogName", P + "log-name = \"\"\n", "3: product.log-name: is empty"},
         {"FormatWithTooManyConversions", P + "[texts]\nmsgDoneFolder = \"%s in %s\"\n",
          "4: texts.msgDoneFolder: has more than 1 conversion"},
         {"FormatWithWrongConversion", P + "[texts]\nerrCreateFile = \"%s: %d\"\n",
@@ -160,6 +162,9 @@ TEST(Description, DefaultsAndOptions) {
     EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, productVersion) / 4], "1.00h");
     EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, uninstallerName) / 4], "UnInst.exe");
     EXPECT_EQ(d.uninstallTexts[1], "Lock_P");
+    // A product always has a folder and a log name to install with.
+    EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, defaultInstallDir) / 4], "$(BootDrive):\\Program Files\\P\\");
+    EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, uninstallLogName) / 4], "InstallLog");
 }
 
 }  // namespace
