@@ -53,7 +53,7 @@ files = [{ folder = "payload", to = "Payload" }]
 TOML
 "$mkpackage" build "$work/product.toml" -o "$work/setup.exe" --stub "$stub" --quiet
 cp "$robot" "$work/robot.exe"
-wineboot -i >/dev/null 2>&1 || true
+prepare_prefix
 
 cd "$work"
 wine setup.exe &
@@ -62,8 +62,13 @@ box=$(wine robot.exe wait --exe setup.exe --class '#32770' --timeout 60000 | hea
 hwnd=$(sed 's/.*"hwnd":\([0-9]*\).*/\1/' <<<"$box")
 start=$(date +%s.%N)
 wine robot.exe click "$hwnd" 6 >/dev/null
-# The robot polls inside one process: no Wine start-ups compete with the run.
-done_box=$(wine robot.exe wait --exe setup.exe --title Finished --timeout 600000 | head -1)
+# The robot waits inside one process until a window has the caption; the
+# status popups after the extraction share it, so go on until the box says Done.
+done_box=""
+while [ -z "$done_box" ]; do
+  done_box=$(wine robot.exe wait --exe setup.exe --title Finished --timeout 600000 |
+    grep -m1 '"message":"Done' || true)
+done
 end=$(date +%s.%N)
 pid=$(pgrep -f 'setup.exe' | head -1)
 hwm=$(grep VmHWM "/proc/$pid/status" | awk '{print $2}')
