@@ -67,10 +67,21 @@ void SetupScenario::TearDown() {
     processes_.clear();
     if (!sessionError.empty()) return;
     wineSession().deleteRegistryKey(machineKey());
+    for (const std::string& key : extraKeys_) wineSession().deleteRegistryKey(key);
     std::error_code ignored;
+    for (const std::string& path : extraPaths_) fs::remove_all(path, ignored);
     fs::remove_all(hostDir_, ignored);
     const char* keep = std::getenv("E2E_KEEP_SHOTS");
     if (!HasFailure() && !(keep && *keep)) fs::remove_all(shotsDir_, ignored);
+}
+
+std::string SetupScenario::hostPathOf(const std::string& windowsPath) const {
+    std::string path = windowsPath;
+    if (path.size() >= 2 && (path[0] == 'C' || path[0] == 'c') && path[1] == ':')
+        path = wineSession().driveC() + path.substr(2);
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
 }
 
 ProductDescription SetupScenario::description() const {

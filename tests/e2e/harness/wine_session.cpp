@@ -63,7 +63,9 @@ bool WineSession::start(const std::string& prefix) {
     setenv("WINEPREFIX", prefix.c_str(), 1);
     setenv("WINEARCH", "win32", 1);
     setenv("WINEDEBUG", "-all", 1);
-    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+    // No Mono or Gecko installers; and no menu builder, which would copy
+    // every shortcut a scenario makes into the Linux user's menus and desktop.
+    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d", 1);
     // Wine takes the ANSI code page from the locale: the C locale gives
     // Windows-1252, as on an English system, whatever the user's own.
     setenv("LC_ALL", "C.UTF-8", 1);
