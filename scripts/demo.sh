@@ -21,15 +21,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 trap 'wineserver -k 2>/dev/null || true; stop_display' EXIT
 
-# A prepared prefix whose windows Wine decorates itself, so that captions show
-# without a window manager.
-if [ ! -f "$WINEPREFIX/.demo-ready" ]; then
-  rm -rf "$WINEPREFIX"  # a prefix left half-made by an interrupted run
-  wineboot -i >/dev/null 2>&1 || true
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  wineserver -w
-  touch "$WINEPREFIX/.demo-ready"
-fi
+prepare_prefix
 
 if [ -n "$own_display" ]; then
   # Nobody to click here: show the first question, keep a screenshot, end.

@@ -2,8 +2,9 @@
 # the setup program and the tests without touching the user's own.
 
 export WINEDEBUG=-all
-# No Mono or Gecko installer dialogs when a prefix is created.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installer dialogs when a prefix is created, and no menu
+# builder turning the installers' shortcuts into files of the real home.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # Starts Xvfb on a free display and exports DISPLAY; stop_display ends it.
 start_display() {
@@ -26,4 +27,20 @@ stop_display() {
     wait "$XVFB_PID" 2>/dev/null || true
     XVFB_PID=""
   fi
+}
+
+# Creates WINEPREFIX once: Wine draws the window frames itself (captions show
+# without a window manager), and the user folders that Wine links to the real
+# home become plain folders, so shortcuts stay inside the prefix.
+prepare_prefix() {
+  [ -f "$WINEPREFIX/.setupkit-ready" ] && return 0
+  rm -rf "$WINEPREFIX"  # a prefix left half-made by an interrupted run
+  wineboot -i >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wineserver -w
+  local link
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then rm "$link" && mkdir -p "$link"; fi
+  done
+  touch "$WINEPREFIX/.setupkit-ready"
 }

@@ -165,31 +165,29 @@ void createPathDirectories() {
     }
 }
 
+// Stamps the open output file with the current entry's time, closes it and
+// forgets it; the result of the close.
+static bool stampAndClose() {
+    FILETIME time;
+    time.dwLowDateTime = currentEntry.header.fileTime.low;
+    time.dwHighDateTime = currentEntry.header.fileTime.high;
+    SetFileTime(outputFile, &time, &time, &time);  // a file without its time is no failure
+    HANDLE file = outputFile;
+    outputFile = nullptr;
+    return CloseHandle(file) != 0;
+}
+
 void closeOutputFile(bool skip) {
     if (skip) {
         outputFile = nullptr;
         return;
     }
-    if (outputFile != nullptr) {
-        FILETIME time;
-        time.dwLowDateTime = currentEntry.header.fileTime.low;
-        time.dwHighDateTime = currentEntry.header.fileTime.high;
-        SetFileTime(outputFile, &time, &time, &time);
-        HANDLE file = outputFile;
-        outputFile = nullptr;
-        if (!CloseHandle(file)) raiseInstallError(kErrorCloseFile);
-    }
+    if (outputFile != nullptr && !stampAndClose()) raiseInstallError(kErrorCloseFile);
 }
 
 void closeOutputFile() {
-    // The failure handler's call: stamp and close, never raise.
-    if (outputFile == nullptr) return;
-    FILETIME time;
-    time.dwLowDateTime = currentEntry.header.fileTime.low;
-    time.dwHighDateTime = currentEntry.header.fileTime.high;
-    SetFileTime(outputFile, &time, &time, &time);
-    CloseHandle(outputFile);
-    outputFile = nullptr;
+    // The failure handler's call: whatever closing gives, it never raises.
+    if (outputFile != nullptr) stampAndClose();
 }
 
 void writeOutput(HANDLE file, const void* bytes, std::uint32_t count) {

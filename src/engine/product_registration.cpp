@@ -29,6 +29,10 @@ constexpr std::size_t kCommandLineSize = 2 * fmt::kMaxPath;
     raiseInstallError(kErrorRegistry);
 }
 
+// The system uninstall entry this run wrote, empty until then. It is not in
+// the uninstall log, so a rollback removes it by this name.
+char writtenUninstallKey[fmt::kMaxPath];
+
 void writeSystemUninstallEntry(const char* logPath) {
     const fmt::TextSlots& texts = config().texts;
     const char* displayName = configText(texts.uninstallDisplayName);
@@ -43,10 +47,17 @@ void writeSystemUninstallEntry(const char* logPath) {
         {"DisplayName", displayName},
         {"UninstallString", commandLine},
     };
+    copyBounded(writtenUninstallKey, keyPath);  // before writing: a half-made key goes too
     writeRegistryValues(HKEY_LOCAL_MACHINE, keyPath, values, 2);
 }
 
 }  // namespace
+
+void removeWrittenUninstallEntry() {
+    if (writtenUninstallKey[0] == '\0') return;
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, writtenUninstallKey);
+    writtenUninstallKey[0] = '\0';
+}
 
 void registerProduct() {
     const fmt::TextSlots& texts = config().texts;

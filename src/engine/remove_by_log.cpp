@@ -10,6 +10,7 @@
 #include "engine/bounded_text.h"
 #include "engine/failure.h"
 #include "engine/process_state.h"
+#include "engine/product_registration.h"
 #include "engine/registry.h"
 #include "engine/uninstall_log.h"
 #include "package/setup_config.h"
@@ -148,6 +149,7 @@ void rollBackInstallation() {
     if (!configLoaded) return;
     removeByLog(RemovalMode::kCurrentInstallation, configText(config().texts.textUndoing),
                 fmt::kImageUndoing, nullptr);
+    removeWrittenUninstallEntry();
 }
 
 }  // namespace setup

@@ -278,6 +278,22 @@ TEST_F(InstallRun, RegistryFailureUndoesTheRunAndEndsWithTen) {
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, key_, "Version"), "<missing>");
 }
 
+TEST_F(InstallRun, FailureAfterTheUninstallEntryRemovesTheEntryToo) {
+    // A folder where the log file must go: the last step fails with error 2.
+    CreateDirectoryA(app_.c_str(), nullptr);
+    CreateDirectoryA((app_ + "InstallLog").c_str(), nullptr);
+    TestProduct product{texts(), fmt::kFlagUninstallEntry, 0x1};
+    product.components = {{"Main", {{"Readme.txt", "hello"}}, {}}};
+    ChildResult result = install(product);
+
+    EXPECT_EQ(result.exitCode, 2u);
+    EXPECT_FALSE(fileExists(app_ + "Readme.txt"));
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, uninstallKey_, "DisplayName"), "<missing>");
+    HKEY key;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstallKey_.c_str(), 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+}
+
 TEST(Completion, RebootAnsweredYesAsksTheSystemAndEndsWithZero) {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);

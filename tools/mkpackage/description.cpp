@@ -9,6 +9,7 @@
 #include <toml++/toml.h>
 
 #include "code_page.h"
+#include "format/text_formats.h"
 #include "format/text_slots.h"
 #include "input_error.h"
 #include "picture_file.h"
@@ -206,6 +207,10 @@ private:
         if (given_[index]) fail(node, field, std::string("text slot ") + slotName + " is given twice");
         given_[index] = true;
         description_.texts[index] = text(node, field);
+        if (const char* arguments = fmt::formatArguments(slot->offset)) {
+            const std::string problem = fmt::checkFormatText(description_.texts[index], arguments);
+            if (!problem.empty()) fail(node, field, problem);
+        }
     }
 
     void readProduct(const toml::table& product) {

@@ -93,6 +93,14 @@ std::vector<BadDescription> badDescriptions() {
          "4: uninstaller.texts: the texts take"},
         {"WrongNumberOfUninstallerTexts", P + "[uninstaller]\ntexts = [\"a\"]\n", "4: uninstaller.texts: needs 19 texts, has 1"},
         {"SyntaxError", P + "[texts\n", "3: syntax:"},
+        {"FormatWithTooManyConversions", P + "[texts]\nmsgDoneFolder = \"%s in %s\"\n",
+         "4: texts.msgDoneFolder: has more than 1 conversion"},
+        {"FormatWithWrongConversion", P + "[texts]\nerrCreateFile = \"%s: %d\"\n",
+         "4: texts.errCreateFile: conversion 2 must be \"%s\""},
+        {"FormatWithUnknownConversion", P + "[texts]\nprogressFileFormat = \"%x\"\n",
+         "4: texts.progressFileFormat: has \"%x\""},
+        {"FormatTakingNoArguments", P + "[texts]\nerrCrc = \"CRC %s\"\n",
+         "4: texts.errCrc: takes no \"%\" conversions"},
     };
 }
 
