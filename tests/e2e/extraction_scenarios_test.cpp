@@ -287,7 +287,10 @@ TEST_F(ExtractionScenario, DISABLED_CancelFromTheReplaceQuestionUndoesTheRun) {
     source("sub/second.txt", "second");
     source("last.txt", "new last");
     existing("last.txt", "old last");
-    Bytes file = build(withFiles({"first.txt", "sub/second.txt", "last.txt"}));
+    ProductDescription product = withFiles({"first.txt"});
+    product.components[0].rawEntries = {"{ source = \"sub/second.txt\", to = \"Sub\\\\second.txt\" }",
+                                        "\"last.txt\""};
+    Bytes file = build(product);
     ASSERT_FALSE(file.empty());
     writeInstaller(file, "cancel.exe");
 
@@ -321,7 +324,7 @@ TEST_F(ExtractionScenario, DISABLED_CancelFromTheReplaceQuestionUndoesTheRun) {
     EXPECT_FALSE(fs::exists(tempFile)) << "the icon's temporary file outlives the cancel";
 
     EXPECT_FALSE(isInstalled("first.txt"));
-    EXPECT_FALSE(isInstalled("sub")) << "a folder made by the run stays";
+    EXPECT_FALSE(isInstalled("Sub")) << "a folder made by the run stays";
     EXPECT_EQ(installed("last.txt"), "old last");
 }
 
