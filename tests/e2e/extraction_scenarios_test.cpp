@@ -93,6 +93,22 @@ protected:
         fs::remove(tempFolderFile(name() + ".ico"));
     }
 
+    // A product of small files below "Many\". Under Wine each file costs
+    // about 5 ms (most of it the shell's change notification).
+    ProductDescription manyFiles(int count) {
+        const fs::path folder = fs::path(hostDir()) / "many";
+        fs::create_directories(folder);
+        for (int i = 0; i < count; ++i) {
+            char fileName[32];
+            std::snprintf(fileName, sizeof fileName, "f%d.txt", i);
+            std::ofstream(folder / fileName) << i;
+        }
+        ProductDescription product = description();
+        product.components.push_back({"Program", {}, {"{ folder = \"many\", to = \"Many\" }"}});
+        product.defaultSelection = {"Program"};
+        return product;
+    }
+
     ProductDescription withFiles(const std::vector<std::string>& files) {
         ProductDescription product = description();
         product.components.push_back({"Program", files});
@@ -328,21 +344,11 @@ TEST_F(ExtractionScenario, DISABLED_CancelFromTheReplaceQuestionUndoesTheRun) {
     EXPECT_EQ(installed("last.txt"), "old last");
 }
 
-// Many small files keep the progress window up for a few seconds under Wine
-// (each file costs about a millisecond), long enough to press its Cancel.
+// Many small files keep the progress window up for a few seconds, long enough
+// to press its Cancel.
 TEST_F(ExtractionScenario, CancelInTheProgressWindowDeclinedThenConfirmed) {
     SKIP_WITHOUT_PACKAGE_BUILDER();
-    const int kFiles = 3000;
-    const fs::path folder = fs::path(hostDir()) / "many";
-    fs::create_directories(folder);
-    for (int i = 0; i < kFiles; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "f%d.txt", i);
-        std::ofstream(folder / name) << i;
-    }
-    ProductDescription product = description();
-    product.components.push_back({"Program", {}, {"{ folder = \"many\", to = \"Many\" }"}});
-    product.defaultSelection = {"Program"};
+    ProductDescription product = manyFiles(2000);
     addIcon(product, "undoing");  // the rollback popup's icon
     Bytes file = build(product);
     ASSERT_FALSE(file.empty());
@@ -384,6 +390,39 @@ TEST_F(ExtractionScenario, CancelInTheProgressWindowDeclinedThenConfirmed) {
     EXPECT_EQ(exitCodeOf(setup), 8);
     EXPECT_FALSE(fs::exists(tempFile)) << "the icon's temporary file outlives the cancel";
     EXPECT_FALSE(fs::exists(hostInstallFolder())) << "the run's folders stay after the cancel";
+}
+
+TEST_F(ExtractionScenario, EscapeAndCloseBoxOfTheProgressWindowAskToo) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    Bytes file = build(manyFiles(1000));
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "keys.exe");
+
+    Process& setup = startAndAccept("keys.exe");
+    const std::string quitTitle = productName() + " Wizard";
+    std::optional<Window> progress =
+        robot.waitFor(titled("keys.exe", productName() + " Progress"), kWindowTimeout);
+    ASSERT_TRUE(progress) << "no progress window";
+
+    ASSERT_TRUE(robot.pressEscape(progress->hwnd));
+    std::optional<Window> quit = waitWindow(titled("keys.exe", quitTitle), "quit-after-esc");
+    expectBox(quit, quitTitle, "Quit the setup of " + productName() + "?", {kIdYes, kIdNo});
+    ASSERT_TRUE(quit);
+    answer(*quit, kIdNo);
+
+    ASSERT_TRUE(robot.close(progress->hwnd)) << "the extraction ended too soon";
+    quit = waitWindow(titled("keys.exe", quitTitle), "quit-after-close");
+    ASSERT_TRUE(quit);
+    answer(*quit, kIdNo);
+
+    // Both declined: the run completes.
+    std::optional<Window> done =
+        waitWindow(titled("keys.exe", productName()), "completion", Milliseconds(60000));
+    ASSERT_TRUE(done);
+    EXPECT_TRUE(done->isMessageBox());
+    answer(*done, kIdOk);
+    EXPECT_EQ(exitCodeOf(setup), 0);
+    EXPECT_EQ(installed("Many/f999.txt"), "999");
 }
 
 }  // namespace
