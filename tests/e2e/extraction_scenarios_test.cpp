@@ -425,5 +425,47 @@ TEST_F(ExtractionScenario, EscapeAndCloseBoxOfTheProgressWindowAskToo) {
     EXPECT_EQ(installed("Many/f999.txt"), "999");
 }
 
+// A file that cannot be created (a folder holds its name) is a fatal error:
+// the configured message with the path and the system's reason, the run so
+// far undone, exit code 2.
+TEST_F(ExtractionScenario, FileThatCannotBeCreatedEndsWithRollback) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    source("first.txt", "first");
+    source("blocked.txt", "blocked");
+    ProductDescription product = withFiles({"first.txt", "blocked.txt"});
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "blocked.exe");
+    fs::create_directories(hostInstallFolder() + "blocked.txt");
+
+    Process& setup = startAndAccept("blocked.exe");
+    std::optional<Window> error;
+    for (int step = 0; step < 4 && !error; ++step) {
+        std::optional<Window> window = waitWindow(WindowQuery::byExe("blocked.exe"), "after-yes");
+        ASSERT_TRUE(window);
+        if (window->title == "Confirm File Replace") {
+            answer(*window, kIdYes);  // the folder "exists": replace it
+        } else if (window->isMessageBox()) {
+            error = window;
+        } else {
+            robot.waitGone(window->hwnd, kWindowTimeout);
+        }
+    }
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->title, productName() + " Error");
+    const std::string head =
+        "Could not create file '" + installFolder() + "blocked.txt'.\nError: ";
+    const std::string tail = "\n\nInstall failed and will exit.";
+    EXPECT_EQ(error->message.rfind(head, 0), 0u) << error->message;
+    ASSERT_GT(error->message.size(), head.size() + tail.size()) << "no system reason";
+    EXPECT_EQ(error->message.substr(error->message.size() - tail.size()), tail);
+    answer(*error, kIdOk);
+    EXPECT_EQ(exitCodeOf(setup), 2);
+
+    EXPECT_FALSE(isInstalled("first.txt")) << "the rollback left a file of the run";
+    EXPECT_TRUE(fs::is_directory(hostInstallFolder() + "blocked.txt"));
+    EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
+}
+
 }  // namespace
 }  // namespace e2e
