@@ -121,7 +121,7 @@ protected:
         Process& setup = start(fileName);
         std::optional<Window> question = waitWindow(fileName, "install-question");
         EXPECT_TRUE(question);
-        if (question) answer(*question, kIdYes);
+        if (question) acceptAndPassWizard(*question, fileName);
         return setup;
     }
 
@@ -227,7 +227,7 @@ TEST_F(ExtractionScenario, UpgradeRemovesTheInstalledVersionByItsLog) {
     expectBox(question, productName() + " Setup",
               "An older " + productName() + " is installed. Upgrade it?", {kIdYes, kIdNo});
     ASSERT_TRUE(question);
-    answer(*question, kIdYes);
+    acceptAndPassWizard(*question, "v2.exe");
     finishWithCompletion("v2.exe", upgrade);
 
     EXPECT_FALSE(isInstalled("old.txt")) << "a file of the old version stays";
@@ -253,7 +253,7 @@ TEST_F(ExtractionScenario, MissingLogOfTheInstalledVersionIsReported) {
     Process& setup = start("nolog.exe");
     std::optional<Window> question = waitWindow("nolog.exe", "upgrade-question");
     ASSERT_TRUE(question);
-    answer(*question, kIdYes);
+    acceptAndPassWizard(*question, "nolog.exe");
     std::optional<Window> missing = waitWindow(titled("nolog.exe", productName() + " Error"), "log-missing");
     expectBox(missing, productName() + " Error",
               "The log " + log + " of the installed " + productName() + " is missing.", {kIdOk});

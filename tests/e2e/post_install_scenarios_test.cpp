@@ -70,7 +70,7 @@ TEST_F(PostInstallScenario, ShortcutsRegistryValuesAndUninstallEntry) {
     Process& setup = start("full.exe");
     std::optional<Window> question = waitWindow("full.exe", "install-question");
     ASSERT_TRUE(question);
-    answer(*question, kIdYes);
+    acceptAndPassWizard(*question, "full.exe");
     WindowQuery done = WindowQuery::byExe("full.exe");
     done.title = productName();
     std::optional<Window> completion = waitWindow(done, "completion");
@@ -119,7 +119,7 @@ TEST_F(PostInstallScenario, ShortcutActionsWithTheirFlagsClearMakeNothing) {
     Process& setup = start("noflags.exe");
     std::optional<Window> question = waitWindow("noflags.exe", "install-question");
     ASSERT_TRUE(question);
-    answer(*question, kIdYes);
+    acceptAndPassWizard(*question, "noflags.exe");
     WindowQuery done = WindowQuery::byExe("noflags.exe");
     done.title = productName();
     std::optional<Window> completion = waitWindow(done, "completion");

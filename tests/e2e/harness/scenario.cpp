@@ -185,6 +185,26 @@ void SetupScenario::answer(const Window& box, int buttonId) {
                                                           << buttonId;
 }
 
+void SetupScenario::acceptAndPassWizard(const Window& question, const std::string& fileName) {
+    constexpr int kWizardNext = 0x3024;
+    constexpr int kWizardFinish = 0x3025;
+    constexpr Milliseconds kNextWindow{5000};
+    answer(question, kIdYes);
+    for (int page = 0; page < 16; ++page) {
+        std::optional<Window> window = robot.waitFor(WindowQuery::byExe(fileName), kNextWindow);
+        if (!window || window->isMessageBox()) return;
+        const Control* next = window->child(kWizardNext);
+        const Control* finish = window->child(kWizardFinish);
+        bool canFinish = finish && finish->visible && finish->enabled;
+        bool canGoOn = next && next->visible && next->enabled;
+        if (!canFinish && !canGoOn) return;  // not the wizard
+        screenshot("wizard-" + window->title.substr(0, 40));
+        robot.click(window->hwnd, canFinish ? kWizardFinish : kWizardNext);
+        if (canFinish) robot.waitGone(window->hwnd, kWindowTimeout);
+    }
+    ADD_FAILURE() << "the wizard did not end after 16 pages";
+}
+
 int SetupScenario::exitCodeOf(Process& process, Milliseconds timeout) {
     std::optional<int> code = process.wait(timeout);
     if (!code) {

@@ -76,6 +76,10 @@ protected:
                    const std::string& text, const std::vector<int>& buttons);
     // Answers a message box and waits until it has gone.
     void answer(const Window& box, int buttonId);
+    // Answers Yes to an install, reinstall or upgrade question, then passes
+    // the wizard if one comes (Finish when it can, else Next). Returns once a
+    // window other than the wizard is up (or none comes within a while).
+    void acceptAndPassWizard(const Window& question, const std::string& fileName);
     // Exit code of the process, or -1 (with a test failure) after the timeout.
     int exitCodeOf(Process& process, Milliseconds timeout = kExitTimeout);
     // Saves a screenshot of the whole screen.
