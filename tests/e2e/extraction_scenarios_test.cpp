@@ -93,6 +93,22 @@ protected:
         fs::remove(tempFolderFile(name() + ".ico"));
     }
 
+    // A product of small files below "Many\". Under Wine each file costs
+    // about 5 ms (most of it the shell's change notification).
+    ProductDescription manyFiles(int count) {
+        const fs::path folder = fs::path(hostDir()) / "many";
+        fs::create_directories(folder);
+        for (int i = 0; i < count; ++i) {
+            char fileName[32];
+            std::snprintf(fileName, sizeof fileName, "f%d.txt", i);
+            std::ofstream(folder / fileName) << i;
+        }
+        ProductDescription product = description();
+        product.components.push_back({"Program", {}, {"{ folder = \"many\", to = \"Many\" }"}});
+        product.defaultSelection = {"Program"};
+        return product;
+    }
+
     ProductDescription withFiles(const std::vector<std::string>& files) {
         ProductDescription product = description();
         product.components.push_back({"Program", files});
@@ -105,7 +121,7 @@ protected:
         Process& setup = start(fileName);
         std::optional<Window> question = waitWindow(fileName, "install-question");
         EXPECT_TRUE(question);
-        if (question) answer(*question, kIdYes);
+        if (question) acceptAndPassWizard(*question, fileName);
         return setup;
     }
 
@@ -211,7 +227,7 @@ TEST_F(ExtractionScenario, UpgradeRemovesTheInstalledVersionByItsLog) {
     expectBox(question, productName() + " Setup",
               "An older " + productName() + " is installed. Upgrade it?", {kIdYes, kIdNo});
     ASSERT_TRUE(question);
-    answer(*question, kIdYes);
+    acceptAndPassWizard(*question, "v2.exe");
     finishWithCompletion("v2.exe", upgrade);
 
     EXPECT_FALSE(isInstalled("old.txt")) << "a file of the old version stays";
@@ -237,7 +253,7 @@ TEST_F(ExtractionScenario, MissingLogOfTheInstalledVersionIsReported) {
     Process& setup = start("nolog.exe");
     std::optional<Window> question = waitWindow("nolog.exe", "upgrade-question");
     ASSERT_TRUE(question);
-    answer(*question, kIdYes);
+    acceptAndPassWizard(*question, "nolog.exe");
     std::optional<Window> missing = waitWindow(titled("nolog.exe", productName() + " Error"), "log-missing");
     expectBox(missing, productName() + " Error",
               "The log " + log + " of the installed " + productName() + " is missing.", {kIdOk});
@@ -287,7 +303,10 @@ TEST_F(ExtractionScenario, DISABLED_CancelFromTheReplaceQuestionUndoesTheRun) {
     source("sub/second.txt", "second");
     source("last.txt", "new last");
     existing("last.txt", "old last");
-    Bytes file = build(withFiles({"first.txt", "sub/second.txt", "last.txt"}));
+    ProductDescription product = withFiles({"first.txt"});
+    product.components[0].rawEntries = {"{ source = \"sub/second.txt\", to = \"Sub\\\\second.txt\" }",
+                                        "\"last.txt\""};
+    Bytes file = build(product);
     ASSERT_FALSE(file.empty());
     writeInstaller(file, "cancel.exe");
 
@@ -321,25 +340,15 @@ TEST_F(ExtractionScenario, DISABLED_CancelFromTheReplaceQuestionUndoesTheRun) {
     EXPECT_FALSE(fs::exists(tempFile)) << "the icon's temporary file outlives the cancel";
 
     EXPECT_FALSE(isInstalled("first.txt"));
-    EXPECT_FALSE(isInstalled("sub")) << "a folder made by the run stays";
+    EXPECT_FALSE(isInstalled("Sub")) << "a folder made by the run stays";
     EXPECT_EQ(installed("last.txt"), "old last");
 }
 
-// Many small files keep the progress window up for a few seconds under Wine
-// (each file costs about a millisecond), long enough to press its Cancel.
+// Many small files keep the progress window up for a few seconds, long enough
+// to press its Cancel.
 TEST_F(ExtractionScenario, CancelInTheProgressWindowDeclinedThenConfirmed) {
     SKIP_WITHOUT_PACKAGE_BUILDER();
-    const int kFiles = 3000;
-    const fs::path folder = fs::path(hostDir()) / "many";
-    fs::create_directories(folder);
-    for (int i = 0; i < kFiles; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "f%d.txt", i);
-        std::ofstream(folder / name) << i;
-    }
-    ProductDescription product = description();
-    product.components.push_back({"Program", {}, {"{ folder = \"many\", to = \"Many\" }"}});
-    product.defaultSelection = {"Program"};
+    ProductDescription product = manyFiles(2000);
     addIcon(product, "undoing");  // the rollback popup's icon
     Bytes file = build(product);
     ASSERT_FALSE(file.empty());
@@ -381,6 +390,81 @@ TEST_F(ExtractionScenario, CancelInTheProgressWindowDeclinedThenConfirmed) {
     EXPECT_EQ(exitCodeOf(setup), 8);
     EXPECT_FALSE(fs::exists(tempFile)) << "the icon's temporary file outlives the cancel";
     EXPECT_FALSE(fs::exists(hostInstallFolder())) << "the run's folders stay after the cancel";
+}
+
+TEST_F(ExtractionScenario, EscapeAndCloseBoxOfTheProgressWindowAskToo) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    Bytes file = build(manyFiles(1000));
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "keys.exe");
+
+    Process& setup = startAndAccept("keys.exe");
+    const std::string quitTitle = productName() + " Wizard";
+    std::optional<Window> progress =
+        robot.waitFor(titled("keys.exe", productName() + " Progress"), kWindowTimeout);
+    ASSERT_TRUE(progress) << "no progress window";
+
+    ASSERT_TRUE(robot.pressEscape(progress->hwnd));
+    std::optional<Window> quit = waitWindow(titled("keys.exe", quitTitle), "quit-after-esc");
+    expectBox(quit, quitTitle, "Quit the setup of " + productName() + "?", {kIdYes, kIdNo});
+    ASSERT_TRUE(quit);
+    answer(*quit, kIdNo);
+
+    ASSERT_TRUE(robot.close(progress->hwnd)) << "the extraction ended too soon";
+    quit = waitWindow(titled("keys.exe", quitTitle), "quit-after-close");
+    ASSERT_TRUE(quit);
+    answer(*quit, kIdNo);
+
+    // Both declined: the run completes.
+    std::optional<Window> done =
+        waitWindow(titled("keys.exe", productName()), "completion", Milliseconds(60000));
+    ASSERT_TRUE(done);
+    EXPECT_TRUE(done->isMessageBox());
+    answer(*done, kIdOk);
+    EXPECT_EQ(exitCodeOf(setup), 0);
+    EXPECT_EQ(installed("Many/f999.txt"), "999");
+}
+
+// A file that cannot be created (a folder holds its name) is a fatal error:
+// the configured message with the path and the system's reason, the run so
+// far undone, exit code 2.
+TEST_F(ExtractionScenario, FileThatCannotBeCreatedEndsWithRollback) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    source("first.txt", "first");
+    source("blocked.txt", "blocked");
+    ProductDescription product = withFiles({"first.txt", "blocked.txt"});
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "blocked.exe");
+    fs::create_directories(hostInstallFolder() + "blocked.txt");
+
+    Process& setup = startAndAccept("blocked.exe");
+    std::optional<Window> error;
+    for (int step = 0; step < 4 && !error; ++step) {
+        std::optional<Window> window = waitWindow(WindowQuery::byExe("blocked.exe"), "after-yes");
+        ASSERT_TRUE(window);
+        if (window->title == "Confirm File Replace") {
+            answer(*window, kIdYes);  // the folder "exists": replace it
+        } else if (window->isMessageBox()) {
+            error = window;
+        } else {
+            robot.waitGone(window->hwnd, kWindowTimeout);
+        }
+    }
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->title, productName() + " Error");
+    const std::string head =
+        "Could not create file '" + installFolder() + "blocked.txt'.\nError: ";
+    const std::string tail = "\n\nInstall failed and will exit.";
+    EXPECT_EQ(error->message.rfind(head, 0), 0u) << error->message;
+    ASSERT_GT(error->message.size(), head.size() + tail.size()) << "no system reason";
+    EXPECT_EQ(error->message.substr(error->message.size() - tail.size()), tail);
+    answer(*error, kIdOk);
+    EXPECT_EQ(exitCodeOf(setup), 2);
+
+    EXPECT_FALSE(isInstalled("first.txt")) << "the rollback left a file of the run";
+    EXPECT_TRUE(fs::is_directory(hostInstallFolder() + "blocked.txt"));
+    EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
 }
 
 }  // namespace

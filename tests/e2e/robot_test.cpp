@@ -64,8 +64,13 @@ TEST_F(RobotOnFixture, ButtonClicksToggleAndEscapeCancels) {
     EXPECT_TRUE(robot.clickButton(dialog->hwnd, FIXTURE_CHECK_ON));
     EXPECT_TRUE(robot.clickButton(dialog->hwnd, FIXTURE_CHECK_OFF));
     EXPECT_TRUE(robot.clickButton(dialog->hwnd, FIXTURE_RADIO_FIRST));
-    std::optional<Window> changed = robot.describe(dialog->hwnd);
-    ASSERT_TRUE(changed);
+    // The clicks are posted: the dialog takes them in its own time.
+    std::optional<Window> changed;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        changed = robot.describe(dialog->hwnd);
+        ASSERT_TRUE(changed);
+        if (changed->child(FIXTURE_RADIO_FIRST)->check == 1) break;
+    }
     EXPECT_EQ(changed->child(FIXTURE_CHECK_ON)->check, 0);
     EXPECT_EQ(changed->child(FIXTURE_CHECK_OFF)->check, 1);
     EXPECT_EQ(changed->child(FIXTURE_RADIO_SECOND)->check, 0);

@@ -21,9 +21,6 @@ const char kArchiveCorrupt[] =
 const char kDefaultCaption[] = "Error";
 // The reserved area the configuration record decompresses into.
 constexpr size_t kConfigArea = 787426;
-// Property sheet buttons.
-constexpr int kWizardNext = 0x3024;
-constexpr int kWizardFinish = 0x3025;
 
 // String-table text 1 with the program's path for its "%s".
 std::string noPackageText(const std::string& windowsPath) {
@@ -56,28 +53,19 @@ protected:
     }
 
     // Accepts the install question, passes a wizard if one is shown, lets
-    // other windows (status popups) go by, and returns the completion
-    // message box (left open).
+    // other windows (status popups, the progress window) go by, and returns
+    // the completion message box (left open).
     std::optional<Window> installUpToCompletion(const std::string& fileName) {
         std::optional<Window> question = waitWindow(fileName, "install-question");
         if (!question) return std::nullopt;
-        answer(*question, kIdYes);
+        acceptAndPassWizard(*question, fileName);
         for (int step = 0; step < 12; ++step) {
             std::optional<Window> window = waitWindow(fileName, "after-yes");
             if (!window) return std::nullopt;
             if (window->isMessageBox()) return window;
-            const Control* next = window->child(kWizardNext);
-            const Control* finish = window->child(kWizardFinish);
-            if (finish && finish->visible && finish->enabled) {
-                robot.click(window->hwnd, kWizardFinish);
-                robot.waitGone(window->hwnd, kWindowTimeout);
-            } else if (next && next->visible && next->enabled) {
-                robot.click(window->hwnd, kWizardNext);
-            } else {
-                robot.waitGone(window->hwnd, kWindowTimeout);
-            }
+            robot.waitGone(window->hwnd, kWindowTimeout);
         }
-        ADD_FAILURE() << "no completion message after the wizard";
+        ADD_FAILURE() << "no completion message";
         return std::nullopt;
     }
 

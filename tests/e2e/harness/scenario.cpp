@@ -67,10 +67,21 @@ void SetupScenario::TearDown() {
     processes_.clear();
     if (!sessionError.empty()) return;
     wineSession().deleteRegistryKey(machineKey());
+    for (const std::string& key : extraKeys_) wineSession().deleteRegistryKey(key);
     std::error_code ignored;
+    for (const std::string& path : extraPaths_) fs::remove_all(path, ignored);
     fs::remove_all(hostDir_, ignored);
     const char* keep = std::getenv("E2E_KEEP_SHOTS");
     if (!HasFailure() && !(keep && *keep)) fs::remove_all(shotsDir_, ignored);
+}
+
+std::string SetupScenario::hostPathOf(const std::string& windowsPath) const {
+    std::string path = windowsPath;
+    if (path.size() >= 2 && (path[0] == 'C' || path[0] == 'c') && path[1] == ':')
+        path = wineSession().driveC() + path.substr(2);
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
 }
 
 ProductDescription SetupScenario::description() const {
@@ -172,6 +183,26 @@ void SetupScenario::answer(const Window& box, int buttonId) {
     EXPECT_TRUE(robot.click(box.hwnd, buttonId)) << robot.lastOutput();
     EXPECT_TRUE(robot.waitGone(box.hwnd, kWindowTimeout)) << "the box stays after button "
                                                           << buttonId;
+}
+
+void SetupScenario::acceptAndPassWizard(const Window& question, const std::string& fileName) {
+    constexpr int kWizardNext = 0x3024;
+    constexpr int kWizardFinish = 0x3025;
+    constexpr Milliseconds kNextWindow{5000};
+    answer(question, kIdYes);
+    for (int page = 0; page < 16; ++page) {
+        std::optional<Window> window = robot.waitFor(WindowQuery::byExe(fileName), kNextWindow);
+        if (!window || window->isMessageBox()) return;
+        const Control* next = window->child(kWizardNext);
+        const Control* finish = window->child(kWizardFinish);
+        bool canFinish = finish && finish->visible && finish->enabled;
+        bool canGoOn = next && next->visible && next->enabled;
+        if (!canFinish && !canGoOn) return;  // not the wizard
+        screenshot("wizard-" + window->title.substr(0, 40));
+        robot.click(window->hwnd, canFinish ? kWizardFinish : kWizardNext);
+        if (canFinish) robot.waitGone(window->hwnd, kWindowTimeout);
+    }
+    ADD_FAILURE() << "the wizard did not end after 16 pages";
 }
 
 int SetupScenario::exitCodeOf(Process& process, Milliseconds timeout) {

@@ -9,6 +9,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "package_surgery.h"
 #include "process.h"
@@ -75,10 +76,20 @@ protected:
                    const std::string& text, const std::vector<int>& buttons);
     // Answers a message box and waits until it has gone.
     void answer(const Window& box, int buttonId);
+    // Answers Yes to an install, reinstall or upgrade question, then passes
+    // the wizard if one comes (Finish when it can, else Next). Returns once a
+    // window other than the wizard is up (or none comes within a while).
+    void acceptAndPassWizard(const Window& question, const std::string& fileName);
     // Exit code of the process, or -1 (with a test failure) after the timeout.
     int exitCodeOf(Process& process, Milliseconds timeout = kExitTimeout);
     // Saves a screenshot of the whole screen.
     void screenshot(const std::string& label);
+    // More for the tear-down to remove: a registry key (full path, e.g.
+    // "HKCU\\Software\\E2E\\Name") or a host file or folder.
+    void deleteKeyAtEnd(const std::string& key) { extraKeys_.push_back(key); }
+    void removeAtEnd(const std::string& hostPath) { extraPaths_.push_back(hostPath); }
+    // Host path of a Windows path on drive C ("C:\\x\\y" gives .../drive_c/x/y).
+    std::string hostPathOf(const std::string& windowsPath) const;
 
     Robot robot;
 
@@ -90,6 +101,8 @@ private:
     std::string shotsDir_;
     int shotCount_ = 0;
     std::deque<Process> processes_;
+    std::vector<std::string> extraKeys_;
+    std::vector<std::string> extraPaths_;
 };
 
 }  // namespace e2e

@@ -29,6 +29,22 @@ std::string quoteShell(const std::string& text) {
     return out + "'";
 }
 
+// Wine links the user's Desktop, Documents and the like to the Linux home:
+// shortcuts a scenario makes would land there. Plain folders keep them in
+// the prefix.
+bool unlinkUserFolders(const std::string& prefix) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    for (const auto& user : fs::directory_iterator(prefix + "/drive_c/users", error)) {
+        for (const auto& entry : fs::directory_iterator(user.path(), error)) {
+            if (!entry.is_symlink()) continue;
+            if (!fs::remove(entry.path(), error) || !fs::create_directory(entry.path(), error))
+                return false;
+        }
+    }
+    return !error;
+}
+
 }  // namespace
 
 WineSession& wineSession() {
@@ -63,7 +79,9 @@ bool WineSession::start(const std::string& prefix) {
     setenv("WINEPREFIX", prefix.c_str(), 1);
     setenv("WINEARCH", "win32", 1);
     setenv("WINEDEBUG", "-all", 1);
-    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+    // No Mono or Gecko installers; and no menu builder, which would copy
+    // every shortcut a scenario makes into the Linux user's menus and desktop.
+    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d", 1);
     // Wine takes the ANSI code page from the locale: the C locale gives
     // Windows-1252, as on an English system, whatever the user's own.
     setenv("LC_ALL", "C.UTF-8", 1);
@@ -71,7 +89,7 @@ bool WineSession::start(const std::string& prefix) {
 
     // The marker is written last: a prefix without it is new or was left
     // half-made by an interrupted run, and is made again from scratch.
-    const std::string marker = prefix + "/e2e-configured";
+    const std::string marker = prefix + "/e2e-ready";
     if (!exists(marker)) {
         Process({"wineserver", "-k"}).wait(kPrefixTimeout);
         std::error_code ignored;
@@ -85,11 +103,11 @@ bool WineSession::start(const std::string& prefix) {
             booted == 0 && setRegistryString("HKCU\\Software\\Wine\\X11 Driver", "Managed", "N");
         // The registry files are complete once the server has ended.
         Process({"wineserver", "-w"}).wait(kPrefixTimeout);
-        if (!configured || !exists(prefix + "/system.reg")) {
+        if (!configured || !exists(prefix + "/system.reg") || !unlinkUserFolders(prefix)) {
             error_ = "cannot make the Wine prefix " + prefix;
             return false;
         }
-        std::ofstream(marker) << "wineboot -i; X11 Driver: Managed=N\n";
+        std::ofstream(marker) << "wineboot -i; X11 Driver: Managed=N; user folders unlinked\n";
     }
     // The wineserver lingers a while after its last program, so that the
     // next scenario (a separate test process) starts in about 0.1 s. It
