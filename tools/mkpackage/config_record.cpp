@@ -81,15 +81,15 @@ ConfigRecord buildConfigRecord(const Description& description) {
 
     const std::size_t componentsSlot = offsetof(fmt::SetupConfig, components);
     for (std::size_t c = 0; c < description.components.size(); ++c) {
-        const ComponentSpec& spec = description.components[c];
+        const ComponentSpec& described = description.components[c];
         record.putU32(componentsSlot + 4 * c, record.size());
         result.componentOffsets.push_back(record.size());
         fmt::Component component{};
-        std::memcpy(component.name, spec.name.data(), std::min<std::size_t>(spec.name.size(), fmt::kFieldTextSize - 1));
-        component.fileCount = static_cast<u32>(spec.files.size());
-        component.actionCount = static_cast<u32>(spec.actions.size());
+        std::memcpy(component.name, described.name.data(), std::min<std::size_t>(described.name.size(), fmt::kFieldTextSize - 1));
+        component.fileCount = static_cast<u32>(described.files.size());
+        component.actionCount = static_cast<u32>(described.actions.size());
         record.append(&component, sizeof component);
-        for (const fmt::InstallAction& action : spec.actions) record.append(&action, sizeof action);
+        for (const fmt::InstallAction& action : described.actions) record.append(&action, sizeof action);
     }
     for (std::size_t c = description.components.size(); c < fmt::kMaxComponents; ++c) {
         record.putU32(componentsSlot + 4 * c, record.size());
