@@ -396,6 +396,12 @@ public:
         for (char letter = 'r'; letter <= 'y'; ++letter) {
             std::string link = prefix + "/dosdevices/" + letter + ":";
             std::error_code error;
+            // A drive that a killed run left behind is taken again.
+            fs::path target = fs::read_symlink(link, error);
+            if (!error && target.string().rfind("/tmp/e2e-small-disk-", 0) == 0 &&
+                !fs::exists(target, error))
+                fs::remove(link, error);
+            error.clear();
             if (fs::exists(fs::symlink_status(link, error))) continue;
             fs::create_directory_symlink(mountPoint_, link, error);
             if (error) continue;
