@@ -4,14 +4,11 @@
 // made and ends with the failure's code.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <future>
