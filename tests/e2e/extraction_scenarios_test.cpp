@@ -28,6 +28,7 @@ constexpr int kReplaceWithThisLine = 218;
 // Controls of the progress window.
 constexpr int kProgressGroupLine = 227;
 constexpr int kProgressFileLine = 230;
+constexpr int kProgressBar = 211;
 
 // 2001-02-03 04:05:06 UTC: the time given to every source file.
 constexpr std::time_t kSourceTime = 981173106;
@@ -375,6 +376,11 @@ TEST_F(ExtractionScenario, CancelInTheProgressWindowDeclinedThenConfirmed) {
     EXPECT_EQ(line->text.rfind("Extracting: Many\\f", 0), 0u) << line->text;
     ASSERT_TRUE(paused->child(kIdCancel));
     EXPECT_EQ(paused->child(kIdCancel)->text, "Cancel");
+    // Part-way: the bar stands below its end.
+    const Control* bar = paused->child(kProgressBar);
+    ASSERT_TRUE(bar);
+    EXPECT_GE(bar->position, 0);
+    EXPECT_LT(bar->position, 1024);
     answer(*quit, kIdNo);
 
     // Declined: the extraction goes on; the second cancel is confirmed.

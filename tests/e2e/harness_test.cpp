@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "harness/install_log_file.h"
 #include "harness/json_lines.h"
 #include "harness/package_surgery.h"
 #include "harness/product_description.h"
@@ -115,6 +116,79 @@ TEST(PackageSurgery, FlippedBitBreaksTheCrcOnly) {
     EXPECT_EQ(readU32(file, block + kConfigCrcField), crc);
     EXPECT_NE(crc32(0, &file[block + 20], packed), crc);
     EXPECT_FALSE(flipConfigBit(file, packed, 0)) << "past the compressed bytes";
+}
+
+// A fake package with two stored entries behind the header: a file of
+// 20,000 bytes (two chunks of 10 and 7 stored bytes) and an empty one.
+Bytes installerWithEntries() {
+    Bytes file = fakeInstaller(512, Bytes(10, 'r'));
+    const size_t start = *findPackage(file);
+    Bytes entries;
+    auto entry = [&](const std::string& name, uint32_t size, std::vector<uint16_t> chunks) {
+        Bytes header(28, 0);
+        std::memcpy(header.data(), "FILE", 4);
+        writeU32(header, 4, size);
+        header[24] = 1;
+        header[26] = static_cast<uint8_t>(name.size());
+        entries.insert(entries.end(), header.begin(), header.end());
+        entries.insert(entries.end(), name.begin(), name.end());
+        for (uint16_t length : chunks) {
+            entries.push_back(length & 0xFF);
+            entries.push_back(length >> 8);
+        }
+        for (uint16_t length : chunks) entries.insert(entries.end(), length, 0xCC);
+    };
+    entry("a\\b.bin", 20000, {10, 7});
+    entry("empty", 0, {});
+    insertBytes(file, start + 28, entries);
+    writeU32(file, start + 24, static_cast<uint32_t>(28 + entries.size()));
+    return file;
+}
+
+TEST(PackageSurgery, StoredEntriesAreWalkedUpToTheConfigBlock) {
+    Bytes file = installerWithEntries();
+    std::vector<StoredEntry> entries = storedEntries(file);
+    ASSERT_EQ(entries.size(), 2u);
+    const size_t start = *findPackage(file);
+    EXPECT_EQ(entries[0].offset, start + 28);
+    EXPECT_EQ(entries[0].name, "a\\b.bin");
+    EXPECT_EQ(entries[0].componentIndex, 1);
+    EXPECT_EQ(entries[0].chunkLengths, (std::vector<uint16_t>{10, 7}));
+    EXPECT_EQ(entries[0].chunkOffsets, (std::vector<size_t>{start + 28 + 28 + 7 + 4, start + 28 + 28 + 7 + 4 + 10}));
+    EXPECT_EQ(entries[1].offset, start + 28 + 28 + 7 + 4 + 17);
+    EXPECT_TRUE(entries[1].chunkLengths.empty());
+
+    // Cut inside the first entry's chunks: the walk no longer fits, the
+    // configuration block is still found and read.
+    ASSERT_TRUE(cutBeforeConfigBlock(file, entries[0].chunkOffsets[1]));
+    EXPECT_TRUE(storedEntries(file).empty());
+    EXPECT_EQ(unpackConfigRecord(file), Bytes(10, 'r'));
+    EXPECT_FALSE(cutBeforeConfigBlock(file, start + 10)) << "inside the package header";
+}
+
+TEST(InstallLogFile, WrittenLogReadsBackAndDamageIsNamed) {
+    std::vector<LogRecord> records = {{2, 0, 0, "C:\\x"}, {1, 1, 0, "C:\\x\\abc"},
+                                      {3, 0, 0x80000001u, "K\\a"}};
+    Bytes bytes = makeInstallLog(records);
+    // Texts of 3 characters take 4 bytes (an entry of 14), of 4 to 7 take 8.
+    EXPECT_EQ(bytes.size(), 110u + 18 + 22 + 14);
+    std::string problem;
+    std::optional<InstallLogFile> log = parseInstallLog(bytes, problem);
+    ASSERT_TRUE(log) << problem;
+    EXPECT_EQ(log->entries, records);
+    EXPECT_EQ(log->entryCount, 3u);
+    EXPECT_EQ(log->firstEntryOffset, 110u);
+
+    Bytes counted = bytes;
+    writeU32(counted, 94, 4);
+    EXPECT_FALSE(parseInstallLog(counted, problem));
+    EXPECT_NE(problem.find("entry 3"), std::string::npos) << problem;
+    Bytes chained = bytes;
+    writeU32(chained, 110 + 2, 15);  // the first entry's next
+    EXPECT_FALSE(parseInstallLog(chained, problem));
+    Bytes magic = bytes;
+    magic[7] = 'x';
+    EXPECT_FALSE(parseInstallLog(magic, problem));
 }
 
 TEST(Description, TomlStringsAreEscaped) {

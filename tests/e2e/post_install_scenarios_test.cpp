@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "format/package_format.h"
+
+#include "harness/install_log_file.h"
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
 
@@ -22,12 +25,74 @@ std::string contentOf(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The text as 8-bit bytes or as UTF-16 (shortcut files hold either).
+bool holdsText(const std::string& bytes, const std::string& text) {
+    std::string wide;
+    for (char c : text) {
+        wide += c;
+        wide += '\0';
+    }
+    return bytes.find(text) != std::string::npos || bytes.find(wide) != std::string::npos;
+}
+
 class PostInstallScenario : public SetupScenario {
 protected:
     // The shell folder the program reads, or its fallback when Wine has no
     // such value.
     std::string shellFolder(const std::string& value, const std::string& fallback) {
         return wineSession().readRegistryString(kShellFolders, value).value_or(fallback);
+    }
+
+    // Folder entries a run must record for a file it makes at this Windows
+    // path: every level below the drive that does not exist yet, outermost
+    // first.
+    std::vector<LogRecord> missingFolders(const std::string& windowsFile) {
+        std::vector<LogRecord> records;
+        for (size_t at = windowsFile.find('\\', 3); at != std::string::npos;
+             at = windowsFile.find('\\', at + 1)) {
+            const std::string folder = windowsFile.substr(0, at);
+            if (!fs::exists(hostPathOf(folder))) records.push_back({fmt::kLogFolder, 0, 0, folder});
+        }
+        return records;
+    }
+
+    // Runs the installer through the install question and the completion
+    // message; returns the completion text.
+    std::string installToTheEnd(const std::string& fileName) {
+        Process& setup = start(fileName);
+        std::optional<Window> question = waitWindow(fileName, "install-question");
+        if (!question) return {};
+        acceptAndPassWizard(*question, fileName);
+        WindowQuery done = WindowQuery::byExe(fileName);
+        done.title = productName();
+        std::optional<Window> completion = waitWindow(done, "completion");
+        if (!completion) return {};
+        answer(*completion, kIdOk);
+        EXPECT_EQ(exitCodeOf(setup), 0);
+        return completion->message;
+    }
+
+    // The run's InstallLog, parsed; fails the scenario when it is unsound.
+    InstallLogFile installLog() {
+        Bytes bytes;
+        EXPECT_TRUE(readFile(hostInstallFolder() + "InstallLog", bytes)) << "no InstallLog";
+        std::string problem;
+        std::optional<InstallLogFile> log = parseInstallLog(bytes, problem);
+        EXPECT_TRUE(log) << problem;
+        return log.value_or(InstallLogFile());
+    }
+
+    void expectEntries(const InstallLogFile& log, const std::vector<LogRecord>& expected) {
+        EXPECT_EQ(log.entryCount, expected.size());
+        for (size_t i = 0; i < std::max(log.entries.size(), expected.size()); ++i) {
+            if (i >= log.entries.size()) {
+                ADD_FAILURE() << "missing entry " << i << ": " << expected[i];
+            } else if (i >= expected.size()) {
+                ADD_FAILURE() << "unexpected entry " << i << ": " << log.entries[i];
+            } else {
+                EXPECT_EQ(log.entries[i], expected[i]) << "entry " << i;
+            }
+        }
     }
 };
 
@@ -127,6 +192,156 @@ TEST_F(PostInstallScenario, ShortcutActionsWithTheirFlagsClearMakeNothing) {
     answer(*completion, kIdOk);
     EXPECT_EQ(exitCodeOf(setup), 0);
     EXPECT_FALSE(fs::exists(desktopLink)) << "a desktop shortcut with its flag clear";
+}
+
+// Everything an accepted run makes, with the flags given, checked against
+// the files, the registry and the InstallLog, entry by entry.
+class FullInstall : public PostInstallScenario {
+protected:
+    void run(bool desktopFlag) {
+        SKIP_WITHOUT_PACKAGE_BUILDER();
+        std::ofstream(hostDir() + "/app.txt") << "the program";
+        std::ofstream(hostDir() + "/guide.txt") << "the guide";
+        const std::string menuFolder = "E2E " + name();
+        const std::string settingsKey = "Software\\E2E\\" + name() + "\\Settings";
+        const std::string runtimeKey = "Software\\E2E\\" + name() + "\\Runtime\\$(BootDrive)";
+        const std::string cacheKey = registryKey() + "\\Cache";
+
+        ProductDescription product = description();
+        product.flags = {"start-menu-shortcuts", "uninstall-entry", "uninstall-shortcut"};
+        if (desktopFlag) product.flags.insert(product.flags.begin(), "desktop-shortcuts");
+        product.components.push_back(
+            {"Program", {"app.txt"}, {"{ source = \"guide.txt\", to = \"Docs\\\\guide.txt\" }"}});
+        product.defaultSelection = {"Program"};
+        product.setText("uninstallDisplayName", productName());
+        product.setText("uninstallShortcutName", menuFolder + "\\Uninstall");
+        product.extraToml =
+            "[[components.actions]]\ntype = \"desktop-shortcut\"\nprogram = \"app.txt\"\n"
+            "name = " + tomlString(productName()) + "\narguments = \"--desk\"\n\n"
+            "[[components.actions]]\ntype = \"programs-shortcut\"\nprogram = \"app.txt\"\n"
+            "name = " + tomlString(menuFolder + "\\Tools\\App") + "\narguments = \"--menu\"\n\n"
+            "[[components.actions]]\ntype = \"registry-value\"\nroot = \"HKCU\"\n"
+            "key = " + tomlString(settingsKey) + "\nvalue = \"Path\"\ndata = \"$(ExtrPath)\"\n\n"
+            "[[components.actions]]\ntype = \"remove-file\"\npath = \"app.ini\"\n\n"
+            "[[components.actions]]\ntype = \"remove-file-flagged\"\npath = \"Data\\\\cache.bin\"\n\n"
+            "[[components.actions]]\ntype = \"remove-key\"\nroot = \"HKCU\"\n"
+            "key = " + tomlString(runtimeKey) + "\n\n"
+            "[[components.actions]]\ntype = \"remove-key-flagged\"\nroot = \"HKLM\"\n"
+            "key = " + tomlString(cacheKey) + "\n";
+        Bytes file = build(product);
+        ASSERT_FALSE(file.empty());
+        writeInstaller(file, "full.exe");
+
+        const std::string desktopLink =
+            shellFolder("Desktop", "C:\\Windows\\Desktop") + "\\" + productName() + ".lnk";
+        const std::string programs = shellFolder("Programs", "C:\\Windows\\Start Menu\\Programs");
+        const std::string appLink = programs + "\\" + menuFolder + "\\Tools\\App.lnk";
+        const std::string uninstallLink = programs + "\\" + menuFolder + "\\Uninstall.lnk";
+        deleteKeyAtEnd("HKCU\\Software\\E2E\\" + name());
+        deleteKeyAtEnd(std::string(kUninstallKeys) + productName());
+        removeAtEnd(hostPathOf(desktopLink));
+        removeAtEnd(hostPathOf(programs + "\\" + menuFolder));
+        ASSERT_FALSE(fs::exists(hostPathOf(programs + "\\" + menuFolder)));
+
+        // What the run must record, in order: the extraction, the actions,
+        // the registration, the uninstaller's shortcut, the log itself.
+        const std::string dir = installFolder();
+        std::vector<LogRecord> expected = missingFolders(dir + "app.txt");
+        expected.push_back({fmt::kLogFile, 0, 0, dir + "app.txt"});
+        expected.push_back({fmt::kLogFolder, 0, 0, dir + "Docs"});
+        expected.push_back({fmt::kLogFile, 0, 0, dir + "Docs\\guide.txt"});
+        if (desktopFlag) {
+            for (const LogRecord& folder : missingFolders(desktopLink)) expected.push_back(folder);
+            expected.push_back({fmt::kLogFile, 0, 0, desktopLink});
+        }
+        for (const LogRecord& folder : missingFolders(appLink)) expected.push_back(folder);
+        expected.push_back({fmt::kLogFile, 0, 0, appLink});
+        expected.push_back({fmt::kLogRegistryKey, 0, fmt::kRootCurrentUser, settingsKey});
+        expected.push_back({fmt::kLogFile, 0, 0, dir + "app.ini"});
+        expected.push_back({fmt::kLogFile, 1, 0, dir + "Data\\cache.bin"});
+        expected.push_back({fmt::kLogRegistryKey, 0, fmt::kRootCurrentUser, runtimeKey});
+        expected.push_back({fmt::kLogRegistryKey, 1, fmt::kRootLocalMachine, cacheKey});
+        expected.push_back({fmt::kLogRegistryKey, 1, fmt::kRootLocalMachine, registryKey()});
+        expected.push_back({fmt::kLogRegistryKey, 1, fmt::kRootCurrentUser, registryKey()});
+        expected.push_back({fmt::kLogFile, 0, 0, uninstallLink});
+        expected.push_back({fmt::kLogFile, 0, 0, dir + "InstallLog"});
+
+        EXPECT_EQ(installToTheEnd("full.exe"),
+                  productName() + " is installed. Start it from the Start menu.");
+
+        // Shortcut files: target, working folder and arguments.
+        EXPECT_EQ(fs::exists(hostPathOf(desktopLink)), desktopFlag) << desktopLink;
+        if (desktopFlag) {
+            const std::string link = contentOf(hostPathOf(desktopLink));
+            EXPECT_TRUE(holdsText(link, dir + "app.txt"));
+            EXPECT_TRUE(holdsText(link, "--desk"));
+        }
+        const std::string app = contentOf(hostPathOf(appLink));
+        EXPECT_TRUE(holdsText(app, dir + "app.txt")) << appLink;
+        EXPECT_TRUE(holdsText(app, "--menu"));
+        const std::string uninstall = contentOf(hostPathOf(uninstallLink));
+        EXPECT_TRUE(holdsText(uninstall, dir + "UnInst.exe")) << uninstallLink;
+        EXPECT_TRUE(holdsText(uninstall, dir + "InstallLog")) << "the log is the argument";
+
+        // Registry values exactly as written, all plain strings.
+        EXPECT_EQ(wineSession().readRegistryString("HKCU\\" + settingsKey, "Path"), dir);
+        EXPECT_EQ(wineSession().readRegistryString(machineKey(), "InstallDir"), dir);
+        EXPECT_EQ(wineSession().readRegistryString(machineKey(), "Version"), "1.00");
+        EXPECT_EQ(wineSession().readRegistryString(machineKey(), "UnInstallLog"), dir + "InstallLog");
+        const std::string entry = kUninstallKeys + productName();
+        EXPECT_EQ(wineSession().readRegistryString(entry, "DisplayName"), productName());
+        EXPECT_EQ(wineSession().readRegistryString(entry, "UninstallString"),
+                  dir + "UnInst.exe " + dir + "InstallLog");
+        // The record-only actions make nothing.
+        EXPECT_FALSE(wineSession().registryKeyExists("HKCU\\" + runtimeKey.substr(0, runtimeKey.rfind('\\'))));
+        EXPECT_FALSE(wineSession().registryKeyExists("HKLM\\" + cacheKey));
+        EXPECT_FALSE(fs::exists(hostInstallFolder() + "app.ini"));
+
+        // The log: the shipped header fields, the uninstaller's texts, every entry.
+        InstallLogFile log = installLog();
+        EXPECT_EQ(log.version, fmt::kUninstallVersion);
+        EXPECT_EQ(log.savedEntryCount, 0u);
+        EXPECT_EQ(log.firstEntryOffset, log.savedFirstEntryOffset);
+        EXPECT_EQ(log.firstEntryOffset, sizeof(fmt::UninstallHeader) + log.savedUsedBytes);
+        ASSERT_EQ(log.texts.size(), fmt::kUninstallTextCount);
+        EXPECT_EQ(log.texts[0], "UnInstall " + productName());
+        EXPECT_EQ(log.texts[1], "Lock_" + productName());
+        expectEntries(log, expected);
+    }
+};
+
+TEST_F(FullInstall, AllFourFlagsRecordEverythingTheRunMade) { run(true); }
+
+TEST_F(FullInstall, WithoutTheDesktopFlagNoDesktopShortcut) { run(false); }
+
+// Without a product key nothing is registered, but the log's path is still
+// stored: under the root key itself.
+TEST_F(PostInstallScenario, EmptyRegistryKeyStillStoresTheLogPath) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    struct RootValueCleanup {
+        RootValueCleanup() { wineSession().deleteRegistryValue("HKLM", "UnInstallLog"); }
+        ~RootValueCleanup() { wineSession().deleteRegistryValue("HKLM", "UnInstallLog"); }
+    } cleanup;
+    std::ofstream(hostDir() + "/app.txt") << "the program";
+    ProductDescription product = description();
+    product.registryKey = "";
+    product.components.push_back({"Program", {"app.txt"}});
+    product.defaultSelection = {"Program"};
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "nokey.exe");
+    ASSERT_FALSE(wineSession().readRegistryString("HKLM", "InstallDir"));
+
+    installToTheEnd("nokey.exe");
+    EXPECT_EQ(wineSession().readRegistryString("HKLM", "UnInstallLog"),
+              installFolder() + "InstallLog");
+    EXPECT_FALSE(wineSession().readRegistryString("HKLM", "InstallDir"));
+    EXPECT_FALSE(wineSession().readRegistryString("HKLM", "Version"));
+    InstallLogFile log = installLog();
+    for (const LogRecord& record : log.entries)
+        EXPECT_NE(record.kind, fmt::kLogRegistryKey) << record;
+    ASSERT_FALSE(log.entries.empty());
+    EXPECT_EQ(log.entries.back(), (LogRecord{fmt::kLogFile, 0, 0, installFolder() + "InstallLog"}));
 }
 
 }  // namespace

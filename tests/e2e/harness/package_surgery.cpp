@@ -102,4 +102,61 @@ bool replaceConfigRecord(Bytes& file, const Bytes& record) {
     return true;
 }
 
+std::vector<StoredEntry> storedEntries(const Bytes& file) {
+    std::optional<std::size_t> start = findPackage(file);
+    std::optional<std::size_t> block = findConfigBlock(file);
+    if (!start || !block) return {};
+    std::vector<StoredEntry> entries;
+    std::size_t at = *start + sizeof(fmt::PackageHeader);
+    while (at + sizeof(fmt::FileEntry) <= *block) {
+        if (std::memcmp(&file[at], fmt::kFileEntryMagic, 4) != 0) return {};
+        StoredEntry entry;
+        entry.offset = at;
+        entry.unpackedSize = readU32(file, at + offsetof(fmt::FileEntry, unpackedSize));
+        std::size_t index = at + offsetof(fmt::FileEntry, componentIndex);
+        entry.componentIndex = static_cast<std::uint16_t>(file[index] | file[index + 1] << 8);
+        std::size_t length = at + offsetof(fmt::FileEntry, nameLength);
+        std::size_t nameLength = file[length] | file[length + 1] << 8;
+        at += sizeof(fmt::FileEntry);
+        if (at + nameLength > *block) return {};
+        entry.name.assign(reinterpret_cast<const char*>(&file[at]), nameLength);
+        at += nameLength;
+        std::size_t chunks = (entry.unpackedSize + fmt::kChunkSize - 1) / fmt::kChunkSize;
+        if (at + 2 * chunks > *block) return {};
+        for (std::size_t i = 0; i < chunks; ++i)
+            entry.chunkLengths.push_back(static_cast<std::uint16_t>(file[at + 2 * i] | file[at + 2 * i + 1] << 8));
+        at += 2 * chunks;
+        for (std::uint16_t chunkLength : entry.chunkLengths) {
+            entry.chunkOffsets.push_back(at);
+            at += chunkLength;
+        }
+        if (at > *block) return {};
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+bool setComponentFirstEntry(Bytes& file, std::uint32_t index, std::uint32_t packageOffset) {
+    std::optional<Bytes> record = unpackConfigRecord(file);
+    if (!record || index >= fmt::kMaxComponents) return false;
+    std::size_t slot = offsetof(fmt::SetupConfig, components) + 4 * index;
+    std::size_t component = readU32(*record, slot);
+    std::size_t field = component + offsetof(fmt::Component, firstEntryOffset);
+    if (component == 0 || field + 4 > record->size()) return false;
+    writeU32(*record, field, packageOffset);
+    return replaceConfigRecord(file, *record);
+}
+
+bool cutBeforeConfigBlock(Bytes& file, std::size_t cutAt) {
+    std::optional<std::size_t> start = findPackage(file);
+    std::optional<std::size_t> block = findConfigBlock(file);
+    if (!start || !block || cutAt < *start + sizeof(fmt::PackageHeader) || cutAt > *block)
+        return false;
+    file.erase(file.begin() + static_cast<std::ptrdiff_t>(cutAt),
+               file.begin() + static_cast<std::ptrdiff_t>(*block));
+    writeU32(file, *start + offsetof(fmt::PackageHeader, configOffset),
+             static_cast<std::uint32_t>(cutAt - *start));
+    return true;
+}
+
 }  // namespace e2e

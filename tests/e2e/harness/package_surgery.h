@@ -49,6 +49,26 @@ std::optional<Bytes> unpackConfigRecord(const Bytes& file);
 // (sizes and crc); the block stays the last thing in the file.
 bool replaceConfigRecord(Bytes& file, const Bytes& record);
 
+// One stored file of the package, as the setup program walks it.
+struct StoredEntry {
+    std::size_t offset = 0;        // file offset of the 28-byte header
+    std::uint32_t unpackedSize = 0;
+    std::uint16_t componentIndex = 0;
+    std::string name;
+    std::vector<std::uint16_t> chunkLengths;
+    std::vector<std::size_t> chunkOffsets;  // file offsets of the chunks (their crc)
+};
+// The stored files from behind the package header up to the configuration
+// block, in storage order; empty if the walk leaves the file.
+std::vector<StoredEntry> storedEntries(const Bytes& file);
+
+// Points component `index`'s first entry at a package offset (in the
+// configuration record, which is packed anew).
+bool setComponentFirstEntry(Bytes& file, std::uint32_t index, std::uint32_t packageOffset);
+// Removes the bytes from `cutAt` up to the configuration block, so that the
+// stored data ends early while the block stays readable behind it.
+bool cutBeforeConfigBlock(Bytes& file, std::size_t cutAt);
+
 }  // namespace e2e
 
 #endif

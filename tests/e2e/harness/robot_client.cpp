@@ -73,6 +73,8 @@ std::vector<Window> parseWindows(const std::string& output) {
             c.visible = flagOf(*object, "visible");
             c.enabled = flagOf(*object, "enabled");
             c.rect = rectOf(*object);
+            c.position = static_cast<long>(numberOf(*object, "position", -1));
+            c.high = static_cast<long>(numberOf(*object, "high", -1));
             windows.back().children.push_back(std::move(c));
         }
     }
@@ -97,7 +99,22 @@ std::vector<std::string> Robot::filterArgs(const WindowQuery& query) const {
 }
 
 std::optional<Window> Robot::waitFor(const WindowQuery& query, Milliseconds timeout) const {
+    return wait(query, timeout, false);
+}
+
+std::optional<Window> Robot::waitForBusy(const WindowQuery& query, Milliseconds timeout) const {
+    return wait(query, timeout, true);
+}
+
+Process Robot::holdFile(const std::string& path, const std::string& readyFile,
+                        Milliseconds time) const {
+    return wineSession().launch(
+        {exe_, "hold", path, "--ready", readyFile, "--timeout", std::to_string(time.count())});
+}
+
+std::optional<Window> Robot::wait(const WindowQuery& query, Milliseconds timeout, bool busy) const {
     std::vector<std::string> args{"wait"};
+    if (busy) args.push_back("--no-send");
     std::vector<std::string> filter = filterArgs(query);
     args.insert(args.end(), filter.begin(), filter.end());
     args.insert(args.end(), {"--timeout", std::to_string(timeout.count())});

@@ -26,6 +26,9 @@ struct Control {
     bool visible = false;
     bool enabled = false;
     Rect rect;
+    // A progress bar's position and upper limit; -1 for other controls.
+    long position = -1;
+    long high = -1;
 };
 
 struct Window {
@@ -75,6 +78,9 @@ public:
     // The first visible top-level window matching the query, once it exists;
     // nullopt after the timeout.
     std::optional<Window> waitFor(const WindowQuery& query, Milliseconds timeout) const;
+    // The same, reading texts without sending messages, for a window whose
+    // thread is busy (no default button, check states or bar positions).
+    std::optional<Window> waitForBusy(const WindowQuery& query, Milliseconds timeout) const;
     // The matching windows now (without children).
     std::vector<Window> list(const WindowQuery& query) const;
     std::optional<Window> describe(unsigned long hwnd) const;
@@ -86,6 +92,11 @@ public:
     bool close(unsigned long hwnd) const;
     // Ends the process that owns the window.
     bool terminateOwner(unsigned long hwnd) const;
+    // Opens a file (Windows path) for reading with only reading shared and
+    // keeps it open for the time given or until the process is killed;
+    // readyFile (Windows path) is made once the file is open.
+    Process holdFile(const std::string& path, const std::string& readyFile,
+                     Milliseconds time) const;
 
     // The robot's last output, for failure messages.
     const std::string& lastOutput() const { return lastOutput_; }
@@ -93,6 +104,7 @@ public:
 private:
     CommandResult call(const std::vector<std::string>& args, Milliseconds timeout) const;
     std::vector<std::string> filterArgs(const WindowQuery& query) const;
+    std::optional<Window> wait(const WindowQuery& query, Milliseconds timeout, bool busy) const;
 
     std::string exe_;
     mutable std::string lastOutput_;

@@ -176,6 +176,20 @@ void WineSession::deleteRegistryKey(const std::string& key) const {
     run({"reg", "delete", key, "/f"}, kRegistryTimeout);
 }
 
+void WineSession::deleteRegistryValue(const std::string& key, const std::string& value) const {
+    run({"reg", "delete", key, "/v", value, "/f"}, kRegistryTimeout);
+}
+
+bool WineSession::screenshot(const std::string& pngPath, long left, long top, long right,
+                             long bottom) const {
+    std::filesystem::create_directories(std::filesystem::path(pngPath).parent_path());
+    std::string crop = std::to_string(right - left) + "x" + std::to_string(bottom - top) + "+" +
+                       std::to_string(left) + "+" + std::to_string(top);
+    std::string command = "xwd -root -silent | convert xwd:- -crop " + crop + " +repage " +
+                          quoteShell("png:" + pngPath);
+    return runCommand({"/bin/sh", "-c", command}, kShotTimeout).exitCode == 0;
+}
+
 bool WineSession::screenshot(const std::string& pngPath) const {
     std::filesystem::create_directories(std::filesystem::path(pngPath).parent_path());
     std::string command =

@@ -44,9 +44,13 @@ public:
                                                   const std::string& value) const;
     bool registryKeyExists(const std::string& key) const;
     void deleteRegistryKey(const std::string& key) const;
+    void deleteRegistryValue(const std::string& key, const std::string& value) const;
 
     // Saves the whole screen as PNG; false if xwd or convert fails.
     bool screenshot(const std::string& pngPath) const;
+    // Saves the part of the screen inside the rectangle (screen pixels).
+    bool screenshot(const std::string& pngPath, long left, long top, long right,
+                    long bottom) const;
 
 private:
     bool startDisplay();

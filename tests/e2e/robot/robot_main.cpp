@@ -8,7 +8,12 @@
 //   robot close   HWND                     posts WM_CLOSE
 //   robot sysclose HWND                    posts WM_SYSCOMMAND SC_CLOSE
 //   robot terminate HWND                   ends the process that owns the window
+//   robot hold    PATH [--timeout MS] [--ready FILE]
+//                                          opens a file for reading, sharing only
+//                                          reading, and keeps it open for MS (or
+//                                          until killed); FILE is made once it is open
 // filter: --exe NAME --class CLASS --title TEXT --title-has TEXT
+// --no-send: read texts without sending messages (for a busy window's thread)
 // Output is JSON lines. Exit codes: 0 done, 2 usage error, 3 timed out or
 // nothing found, 4 the window does not exist, 5 the command could not be sent,
 // 6 the button is disabled or missing.
@@ -38,6 +43,7 @@ struct Options {
     robot::WindowFilter filter;
     DWORD timeoutMs = 10000;
     bool bmClick = false;
+    std::string readyFile;
 };
 
 int usage(const char* problem) {
@@ -75,6 +81,10 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
             options.timeoutMs = std::strtoul(number.c_str(), nullptr, 10);
         } else if (arg == "--bm-click") {
             options.bmClick = true;
+        } else if (arg == "--no-send") {
+            robot::readWithoutMessages(true);
+        } else if (arg == "--ready") {
+            if (!value(options.readyFile)) return false;
         } else if (arg.rfind("--", 0) == 0) {
             problem = "unknown option " + arg;
             return false;
@@ -129,6 +139,27 @@ int commandGone(HWND window, const Options& options) {
     return 0;
 }
 
+// Holds a file open the way another program might: reading, with only
+// reading shared, so that nobody else can open it for writing.
+int commandHold(const Options& options) {
+    if (options.positional.empty()) return usage("hold needs a file");
+    HANDLE file = CreateFileA(options.positional[0].c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        robot::JsonLine().text("error", "cannot open the file").number("code", GetLastError()).print();
+        return kExitNoWindow;
+    }
+    if (!options.readyFile.empty()) {
+        HANDLE ready = CreateFileA(options.readyFile.c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (ready != INVALID_HANDLE_VALUE) CloseHandle(ready);
+    }
+    robot::JsonLine().text("held", options.positional[0]).print();
+    Sleep(options.timeoutMs);
+    CloseHandle(file);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -138,6 +169,7 @@ int main(int argc, char** argv) {
 
     if (options.command == "list") return commandList(options);
     if (options.command == "wait") return commandWait(options);
+    if (options.command == "hold") return commandHold(options);
 
     HWND window = nullptr;
     if (options.positional.empty() || !parseHandle(options.positional[0], window))

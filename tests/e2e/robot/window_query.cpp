@@ -1,5 +1,7 @@
 #include "window_query.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cctype>
 
@@ -11,6 +13,8 @@ namespace {
 // The id of the static control that holds a message box's text.
 constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr UINT kAnswerTimeoutMs = 2000;
+
+bool withoutMessages = false;
 
 bool equalNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() &&
@@ -73,8 +77,17 @@ void addCommonFields(JsonLine& line, HWND window) {
 
 }  // namespace
 
+void readWithoutMessages(bool on) { withoutMessages = on; }
+
 std::string windowText(HWND window) {
     char buffer[4096];
+    if (withoutMessages) {
+        WCHAR wide[4096];
+        int length = InternalGetWindowText(window, wide, 4096);
+        int bytes = WideCharToMultiByte(CP_ACP, 0, wide, length, buffer, sizeof buffer - 1,
+                                        nullptr, nullptr);
+        return std::string(buffer, bytes > 0 ? bytes : 0);
+    }
     DWORD_PTR copied = 0;
     if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
                              SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &copied))
@@ -128,6 +141,7 @@ int defaultButtonId(HWND dialog) {
         if ((GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
             return GetDlgCtrlID(child);
     }
+    if (withoutMessages) return -1;
     DWORD_PTR answer = 0;
     if (SendMessageTimeoutA(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
                             &answer) &&
@@ -163,7 +177,18 @@ void printWindowWithChildren(HWND window) {
         line.text("kind", "child");
         addCommonFields(line, child);
         line.number("parent", handleNumber(GetParent(child))).number("id", GetDlgCtrlID(child));
-        if (className(child) == "Button") {
+        const std::string childClass = className(child);
+        if (childClass == PROGRESS_CLASSA && !withoutMessages) {
+            // The bar's position and upper limit, as the program set them.
+            DWORD_PTR position = 0, high = 0;
+            SendMessageTimeoutA(child, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
+                                &position);
+            SendMessageTimeoutA(child, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG,
+                                kAnswerTimeoutMs, &high);
+            line.number("position", static_cast<long long>(position))
+                .number("high", static_cast<long long>(high));
+        }
+        if (childClass == "Button" && !withoutMessages) {
             DWORD_PTR check = 0;
             SendMessageTimeoutA(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
                                 &check);

@@ -24,6 +24,11 @@ std::vector<HWND> findWindows(const WindowFilter& filter);
 // Window text through WM_GETTEXT, so that edit controls of another process
 // report their contents; empty if the window does not answer in time.
 std::string windowText(HWND window);
+// Reads texts and states without sending messages (the text the system
+// keeps for each window; no default button query, no check state): for the
+// windows of a thread that does not pump while it works, such as the status
+// popup during a removal.
+void readWithoutMessages(bool on);
 std::string className(HWND window);
 // Full path of the image of the process that owns the window; empty if the
 // process cannot be queried.

@@ -1,0 +1,563 @@
+// Runs that fail part-way: damaged or cut package data, a folder or file
+// that cannot be made, a full disk, and a previous installation whose log is
+// damaged. Each failure shows the configured message, undoes what the run
+// made and ends with the failure's code.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <random>
+#include <thread>
+
+#include "format/package_format.h"
+
+#include "harness/install_log_file.h"
+#include "harness/scenario.h"
+#include "harness/wine_session.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contentOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Bytes that deflate cannot shrink: stored blocks carry them unchanged.
+std::string noise(std::size_t size, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+// Every file below a host folder, relative to it.
+std::vector<std::string> filesBelow(const std::string& folder) {
+    std::vector<std::string> found;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(folder, error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error))
+        found.push_back(fs::relative(it->path(), folder).generic_string());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+constexpr int kReplaceYes = 6;
+
+class FailureScenario : public SetupScenario {
+protected:
+    void source(const std::string& relative, const std::string& content) {
+        fs::path path = fs::path(hostDir()) / relative;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << content;
+    }
+
+    // This scenario's texts for every failure message and the undo popup,
+    // so that the boxes prove where their texts come from.
+    ProductDescription failingDescription() {
+        ProductDescription product = description();
+        const std::string p = productName();
+        product.setText("errArchiveCorrupt", p + ": the package is damaged.");
+        product.setText("errCrc", p + ": a checksum does not match.");
+        product.setText("errCreateFile", p + " cannot create '%s': %s");
+        product.setText("errCreatePath", p + " cannot make the folder '%s': %s");
+        product.setText("errWriteFile", p + " cannot write '%s': %s");
+        product.setText("textUndoing", "Undoing what the setup of " + p + " did...");
+        return product;
+    }
+
+    // Components named "One", "Two", ... holding the given files.
+    void addComponents(ProductDescription& product,
+                       const std::vector<std::vector<std::string>>& files) {
+        const char* names[] = {"One", "Two", "Three", "Four"};
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            product.components.push_back({names[i], files[i]});
+            product.defaultSelection.push_back(names[i]);
+        }
+    }
+
+    // Starts the installer, accepts the install question and waits for the
+    // error box; replace questions (for files that exist) are answered Yes.
+    std::optional<Window> runToErrorBox(const std::string& fileName, Process*& setup) {
+        setup = &start(fileName);
+        std::optional<Window> question = waitWindow(fileName, "install-question");
+        if (!question) return std::nullopt;
+        acceptAndPassWizard(*question, fileName);
+        const std::string errorTitle = productName() + " Error";
+        const auto deadline = std::chrono::steady_clock::now() + kWindowTimeout;
+        while (std::chrono::steady_clock::now() < deadline) {
+            for (const Window& window : robot.list(WindowQuery::byExe(fileName))) {
+                if (window.title == "Confirm File Replace") {
+                    answer(window, kReplaceYes);
+                } else if (window.title == errorTitle) {
+                    WindowQuery query = WindowQuery::byExe(fileName);
+                    query.title = errorTitle;
+                    return waitWindow(query, "error");
+                }
+            }
+            if (setup->poll()) break;
+            std::this_thread::sleep_for(Milliseconds(50));
+        }
+        screenshot("no-error-box");
+        ADD_FAILURE() << "no error box";
+        return std::nullopt;
+    }
+
+    // Answers the error box and returns the exit code. With watchUndo the
+    // undo popup must be seen while the rollback runs (its thread does not
+    // pump then, so the robot reads it without sending messages); a rollback
+    // of a few entries is over too soon for that, one of 150 files lasts
+    // about a second.
+    int answerAndExit(const Window& box, Process& setup, const std::string& fileName,
+                      bool watchUndo) {
+        std::future<std::optional<Window>> popup;
+        std::string watcherOutput;
+        if (watchUndo) {
+            WindowQuery query = WindowQuery::byExe(fileName);
+            query.title = productName();
+            query.className = "#32770";
+            popup = std::async(std::launch::async, [query, &watcherOutput] {
+                Robot watcher(E2E_ROBOT_EXE);
+                std::optional<Window> seen = watcher.waitForBusy(query, Milliseconds(10000));
+                watcherOutput = watcher.lastOutput();
+                return seen;
+            });
+            std::this_thread::sleep_for(Milliseconds(300));  // the watcher is polling
+        }
+        answer(box, kIdOk);
+        int code = exitCodeOf(setup);
+        if (watchUndo) {
+            std::optional<Window> seen = popup.get();
+            EXPECT_TRUE(seen) << "no undo popup during the rollback";
+            if (seen) {
+                EXPECT_FALSE(seen->isMessageBox());
+                const Control* text = seen->child(219);
+                EXPECT_TRUE(text) << "the popup has no text line: " << seen->title << " "
+                                  << seen->children.size() << " children; "
+                                  << watcherOutput;
+                if (text) {
+                    EXPECT_EQ(text->text, "Undoing what the setup of " + productName() + " did...");
+                }
+            }
+        }
+        return code;
+    }
+
+    // A box of this scenario's error caption with the text and OK alone.
+    void expectErrorBox(const std::optional<Window>& box, const std::string& text) {
+        expectBox(box, productName() + " Error", text, {kIdOk});
+    }
+
+    // The message of a failure that quotes a path and the system's reason.
+    void expectPathAndReason(const std::optional<Window>& box, const std::string& head,
+                             const std::string& path) {
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->title, productName() + " Error");
+        const std::string start = head + path + "': ";
+        EXPECT_EQ(box->message.rfind(start, 0), 0u) << box->message;
+        EXPECT_GT(box->message.size(), start.size()) << "no system reason: " << box->message;
+    }
+
+    void expectNothingLeft() {
+        EXPECT_EQ(filesBelow(hostInstallFolder()), std::vector<std::string>{})
+            << "the rollback left files";
+        EXPECT_FALSE(fs::exists(hostInstallFolder())) << "the run's install folder stays";
+        EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
+    }
+};
+
+// ---- damaged package data -------------------------------------------------
+
+// A flipped bit in the stored bytes of an incompressible file: inflate takes
+// them as they are, the chunk's checksum tells. The first component and the
+// files before the chunk were written; the rollback (with its popup) takes
+// them all.
+TEST_F(FailureScenario, FlippedBitInChunkDataIsChecksumErrorAndUndoesTheRun) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    std::vector<std::string> many;
+    for (int i = 0; i < 150; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "many/f%03d.txt", i);
+        source(name, std::to_string(i));
+    }
+    source("first.txt", "first");
+    const std::string data = noise(40000, 1);
+    source("noise.bin", data);
+    ProductDescription product = failingDescription();
+    addComponents(product, {{"first.txt"}, {"noise.bin"}});
+    product.components[0].rawEntries = {"{ folder = \"many\", to = \"Many\" }"};
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    std::vector<StoredEntry> entries = storedEntries(file);
+    ASSERT_EQ(entries.size(), 152u);
+    const StoredEntry& target = entries.back();
+    ASSERT_EQ(target.name, "noise.bin");
+    ASSERT_EQ(target.chunkLengths.size(), 3u);
+    // A piece of the second chunk's bytes as stored: flip a bit inside it.
+    const Bytes piece(data.begin() + 16384 + 5000, data.begin() + 16384 + 5064);
+    auto chunk = file.begin() + static_cast<std::ptrdiff_t>(target.chunkOffsets[1]);
+    auto found = std::search(chunk, chunk + target.chunkLengths[1], piece.begin(), piece.end());
+    ASSERT_NE(found, chunk + target.chunkLengths[1]) << "the chunk is not stored as it is";
+    found[10] ^= 0x10;
+    writeInstaller(file, "flipped.exe");
+
+    Process* setup = nullptr;
+    std::optional<Window> box = runToErrorBox("flipped.exe", setup);
+    expectErrorBox(box, productName() + ": a checksum does not match.");
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(fs::exists(hostInstallFolder() + "Many/f149.txt")) << "nothing was written before";
+    EXPECT_EQ(answerAndExit(*box, *setup, "flipped.exe", true), 8);
+    expectNothingLeft();
+}
+
+// A damaged stream header at the start of the second component: inflate
+// itself fails, error 1.
+TEST_F(FailureScenario, DamagedStreamOfLaterComponentIsCorruptArchive) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    source("one.txt", "one");
+    source("sub/two.txt", std::string(30000, 't'));
+    ProductDescription product = failingDescription();
+    addComponents(product, {{"one.txt"}, {}});
+    product.components[1].rawEntries = {"{ source = \"sub/two.txt\", to = \"Sub\\\\two.txt\" }"};
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    std::vector<StoredEntry> entries = storedEntries(file);
+    ASSERT_EQ(entries.size(), 2u);
+    ASSERT_EQ(entries[1].componentIndex, 1);
+    // The chunk's crc, then the zlib header: its check bits no longer add up.
+    file[entries[1].chunkOffsets[0] + 4 + 1] ^= 0x01;
+    writeInstaller(file, "stream.exe");
+
+    Process* setup = nullptr;
+    std::optional<Window> box = runToErrorBox("stream.exe", setup);
+    expectErrorBox(box, productName() + ": the package is damaged.");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(answerAndExit(*box, *setup, "stream.exe", false), 1);
+    expectNothingLeft();
+}
+
+// ---- a cut installer ------------------------------------------------------
+
+// Cut inside the last component's data: the configuration block went with
+// the end, so the program stops before it writes anything, with the
+// program's own text.
+TEST_F(FailureScenario, InstallerCutInsideItsDataStopsBeforeWriting) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    source("data.bin", noise(50000, 2));
+    ProductDescription product = failingDescription();
+    addComponents(product, {{"data.bin"}});
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    std::vector<StoredEntry> entries = storedEntries(file);
+    ASSERT_EQ(entries.size(), 1u);
+    file.resize(entries[0].chunkOffsets[1] + 100);
+    writeInstaller(file, "cut.exe");
+
+    Process& setup = start("cut.exe");
+    std::optional<Window> box = waitWindow("cut.exe", "error-box");
+    expectBox(box, "Error",
+              "The archive inside INSTALL.EXE is corrupt.\nInstall failed and will exit.", {kIdOk});
+    if (box) answer(*box, kIdOk);
+    EXPECT_EQ(exitCodeOf(setup), 1);
+    expectNothingLeft();
+}
+
+// The stored data ends early but the configuration block is intact behind
+// it: the reads of the last file come up short.
+TEST_F(FailureScenario, StoredDataEndingEarlyIsCorruptArchive) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    source("first.txt", "first");
+    source("data.bin", noise(50000, 3));
+    ProductDescription product = failingDescription();
+    addComponents(product, {{"first.txt", "data.bin"}});
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    std::vector<StoredEntry> entries = storedEntries(file);
+    ASSERT_EQ(entries.size(), 2u);
+    ASSERT_TRUE(cutBeforeConfigBlock(file, entries[1].chunkOffsets[1] + 100));
+    writeInstaller(file, "short.exe");
+
+    Process* setup = nullptr;
+    std::optional<Window> box = runToErrorBox("short.exe", setup);
+    expectErrorBox(box, productName() + ": the package is damaged.");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(answerAndExit(*box, *setup, "short.exe", false), 1);
+    expectNothingLeft();
+}
+
+// A component whose first entry lies past the end of the file.
+TEST_F(FailureScenario, ComponentStartingPastTheEndIsCorruptArchive) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    source("one.txt", "one");
+    source("two.txt", "two");
+    ProductDescription product = failingDescription();
+    addComponents(product, {{"one.txt"}, {"two.txt"}});
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    std::optional<std::size_t> start = findPackage(file);
+    ASSERT_TRUE(start);
+    ASSERT_TRUE(setComponentFirstEntry(file, 1, static_cast<std::uint32_t>(file.size() + 4096)));
+    writeInstaller(file, "pastend.exe");
+
+    Process* setup = nullptr;
+    std::optional<Window> box = runToErrorBox("pastend.exe", setup);
+    expectErrorBox(box, productName() + ": the package is damaged.");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(answerAndExit(*box, *setup, "pastend.exe", false), 1);
+    expectNothingLeft();
+}
+
+// ---- the target system refuses --------------------------------------------
+
+// A plain file stands where a folder of the path must be made: error 4
+// quoting the path up to that folder.
+TEST_F(FailureScenario, FileInThePlaceOfAFolderEndsWithErrorFour) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    source("first.txt", "first");
+    source("one.txt", "one");
+    source("two.txt", "two");
+    ProductDescription product = failingDescription();
+    addComponents(product, {{"first.txt"}});
+    product.components[0].rawEntries = {"{ source = \"one.txt\", to = \"New\\\\one.txt\" }",
+                                        "{ source = \"two.txt\", to = \"Data\\\\Deep\\\\two.txt\" }"};
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "blocked.exe");
+    fs::create_directories(hostInstallFolder());
+    std::ofstream(hostInstallFolder() + "Data") << "a file named like the folder";
+
+    Process* setup = nullptr;
+    std::optional<Window> box = runToErrorBox("blocked.exe", setup);
+    expectPathAndReason(box, productName() + " cannot make the folder '", installFolder() + "Data");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(answerAndExit(*box, *setup, "blocked.exe", false), 4);
+    EXPECT_EQ(filesBelow(hostInstallFolder()), std::vector<std::string>{"Data"});
+    EXPECT_EQ(contentOf(hostInstallFolder() + "Data"), "a file named like the folder");
+    EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
+}
+
+// Another program holds an output file open and shares only reading: error 2
+// naming the file; the held file is as it was.
+TEST_F(FailureScenario, OutputFileHeldOpenByAnotherProgramEndsWithErrorTwo) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    source("first.txt", "first");
+    source("held.txt", "new content");
+    ProductDescription product = failingDescription();
+    addComponents(product, {{"first.txt", "held.txt"}});
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "held.exe");
+    fs::create_directories(hostInstallFolder());
+    std::ofstream(hostInstallFolder() + "held.txt") << "old content";
+
+    Process holder = robot.holdFile(installFolder() + "held.txt", windowsDir() + "held.ready",
+                                    Milliseconds(60000));
+    for (int i = 0; i < 200 && !fs::exists(hostDir() + "/held.ready"); ++i)
+        std::this_thread::sleep_for(Milliseconds(50));
+    ASSERT_TRUE(fs::exists(hostDir() + "/held.ready")) << "the robot did not open the file";
+
+    Process* setup = nullptr;
+    std::optional<Window> box = runToErrorBox("held.exe", setup);
+    expectPathAndReason(box, productName() + " cannot create '", installFolder() + "held.txt");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(answerAndExit(*box, *setup, "held.exe", false), 2);
+    holder.kill();
+    EXPECT_EQ(filesBelow(hostInstallFolder()), std::vector<std::string>{"held.txt"});
+    EXPECT_EQ(contentOf(hostInstallFolder() + "held.txt"), "old content");
+    EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
+}
+
+// A small disk of its own, mapped as a Wine drive; unmounted and unmapped on
+// every way out.
+class SmallDisk {
+public:
+    SmallDisk(const std::string& prefix, const std::string& size) {
+        mountPoint_ = "/tmp/e2e-small-disk-" + std::to_string(::getpid());
+        fs::create_directories(mountPoint_);
+        CommandResult mounted = runCommand(
+            {"mount", "-t", "tmpfs", "-o", "size=" + size, "tmpfs", mountPoint_},
+            Milliseconds(10000), true);
+        if (mounted.exitCode != 0) {
+            problem_ = "cannot mount a tmpfs: " + mounted.output;
+            return;
+        }
+        mounted_ = true;
+        for (char letter = 'r'; letter <= 'y'; ++letter) {
+            std::string link = prefix + "/dosdevices/" + letter + ":";
+            std::error_code error;
+            // A drive that a killed run left behind is taken again.
+            fs::path target = fs::read_symlink(link, error);
+            if (!error && target.string().rfind("/tmp/e2e-small-disk-", 0) == 0 &&
+                !fs::exists(target, error))
+                fs::remove(link, error);
+            error.clear();
+            if (fs::exists(fs::symlink_status(link, error))) continue;
+            fs::create_directory_symlink(mountPoint_, link, error);
+            if (error) continue;
+            link_ = link;
+            letter_ = static_cast<char>(letter - 'a' + 'A');
+            return;
+        }
+        problem_ = "no free drive letter";
+    }
+    ~SmallDisk() {
+        std::error_code ignored;
+        if (!link_.empty()) fs::remove(link_, ignored);
+        if (mounted_ && runCommand({"umount", mountPoint_}, Milliseconds(10000)).exitCode != 0)
+            runCommand({"umount", "-l", mountPoint_}, Milliseconds(10000));
+        fs::remove(mountPoint_, ignored);
+    }
+    const std::string& problem() const { return problem_; }
+    char letter() const { return letter_; }
+    const std::string& hostPath() const { return mountPoint_; }
+
+private:
+    std::string mountPoint_, link_, problem_;
+    bool mounted_ = false;
+    char letter_ = 0;
+};
+
+// The disk fills up during a write: error 5 with the file's path, and the
+// disk is empty again after the rollback.
+TEST_F(FailureScenario, FullDiskDuringAWriteEndsWithErrorFive) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    SmallDisk disk(wineSession().prefix(), "256k");
+    if (!disk.problem().empty()) GTEST_SKIP() << disk.problem();
+    const std::string folder = std::string(1, disk.letter()) + ":\\Product\\";
+    source("first.txt", std::string(20000, 'f'));
+    source("large.bin", noise(400000, 4));
+    ProductDescription product = failingDescription();
+    product.defaultFolder = folder;
+    addComponents(product, {{"first.txt", "large.bin"}});
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "full.exe");
+
+    Process* setup = nullptr;
+    std::optional<Window> box = runToErrorBox("full.exe", setup);
+    expectPathAndReason(box, productName() + " cannot write '", folder + "large.bin");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(answerAndExit(*box, *setup, "full.exe", false), 5);
+    EXPECT_EQ(filesBelow(disk.hostPath()), std::vector<std::string>{}) << "left on the full disk";
+    EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
+}
+
+// ---- the progress bar at the end ------------------------------------------
+
+// The bar reaches 1024 once the last chunk of the last selected component
+// is consumed. A finished run destroys the progress window before anything
+// waits, so the run is held after its last chunk: the last entry is an empty
+// file (no chunks, nothing in the packed total) that cannot be created, and
+// its error box waits with the progress window still up.
+TEST_F(FailureScenario, ProgressBarStandsAtItsEndAfterTheLastChunk) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    source("exact.bin", noise(16384, 5));
+    source("over.bin", noise(16385, 6));
+    source("text.txt", std::string(70000, 'x'));
+    source("noise.bin", noise(40000, 7));
+    source("empty.txt", "");
+    ProductDescription product = failingDescription();
+    addComponents(product, {{"exact.bin", "over.bin", "text.txt"}, {"noise.bin", "empty.txt"}});
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "bar.exe");
+    fs::create_directories(hostInstallFolder() + "empty.txt");
+
+    Process* setup = nullptr;
+    std::optional<Window> box = runToErrorBox("bar.exe", setup);
+    expectPathAndReason(box, productName() + " cannot create '", installFolder() + "empty.txt");
+    WindowQuery query = WindowQuery::byExe("bar.exe");
+    query.title = productName() + " Progress";
+    std::optional<Window> progress = robot.waitFor(query, Milliseconds(2000));
+    ASSERT_TRUE(progress) << "no progress window behind the error box";
+    const Control* bar = progress->child(211);
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->className, "msctls_progress32");
+    EXPECT_EQ(bar->high, 1024);
+    EXPECT_EQ(bar->position, 1024);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(answerAndExit(*box, *setup, "bar.exe", false), 2);
+    EXPECT_EQ(filesBelow(hostInstallFolder()), std::vector<std::string>{"empty.txt"});
+}
+
+// ---- a damaged log of the previous installation ---------------------------
+
+class DamagedLogScenario : public FailureScenario {
+protected:
+    // A previous installation below "old\" with its log, as the registry
+    // names it; the log's bytes pass through `damage` first.
+    std::string previousInstallation(void (*damage)(Bytes&)) {
+        fs::create_directories(hostDir() + "/old");
+        std::ofstream(hostDir() + "/old/old.txt") << "old";
+        const std::string oldFolder = windowsDir() + "old";
+        Bytes log = makeInstallLog({{2, 0, 0, oldFolder}, {1, 0, 0, oldFolder + "\\old.txt"}});
+        damage(log);
+        EXPECT_TRUE(writeFile(hostDir() + "/old/InstallLog", log));
+        const std::string logPath = oldFolder + "\\InstallLog";
+        EXPECT_TRUE(wineSession().setRegistryString(machineKey(), "Version", "1.00"));
+        EXPECT_TRUE(wineSession().setRegistryString(machineKey(), "UnInstallLog", logPath));
+        return logPath;
+    }
+
+    // Upgrades over it: the damaged-log box, nothing of the old installation
+    // removed, and the installation completes.
+    void upgradeOverDamagedLog(const std::string& logPath, const std::string& fileName) {
+        source("new.txt", "new");
+        ProductDescription product = failingDescription();
+        product.version = "1.10";
+        addComponents(product, {{"new.txt"}});
+        Bytes file = build(product);
+        ASSERT_FALSE(file.empty());
+        writeInstaller(file, fileName);
+
+        Process& setup = start(fileName);
+        std::optional<Window> question = waitWindow(fileName, "upgrade-question");
+        ASSERT_TRUE(question);
+        acceptAndPassWizard(*question, fileName);
+        WindowQuery errorQuery = WindowQuery::byExe(fileName);
+        errorQuery.title = productName() + " Error";
+        std::optional<Window> box = waitWindow(errorQuery, "log-damaged");
+        expectErrorBox(box, "The log " + logPath + " of the installed " + productName() +
+                                " is damaged.");
+        ASSERT_TRUE(box);
+        answer(*box, kIdOk);
+        WindowQuery doneQuery = WindowQuery::byExe(fileName);
+        doneQuery.title = productName();
+        std::optional<Window> done = waitWindow(doneQuery, "completion");
+        ASSERT_TRUE(done);
+        EXPECT_TRUE(done->isMessageBox());
+        answer(*done, kIdOk);
+        EXPECT_EQ(exitCodeOf(setup), 0);
+
+        EXPECT_EQ(contentOf(hostDir() + "/old/old.txt"), "old") << "a file of the damaged log went";
+        EXPECT_TRUE(fs::exists(hostDir() + "/old/InstallLog"));
+        EXPECT_EQ(contentOf(hostInstallFolder() + "new.txt"), "new");
+    }
+};
+
+TEST_F(DamagedLogScenario, LogWithAWrongMagicByteIsReportedAndKept) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    std::string log = previousInstallation([](Bytes& bytes) { bytes[7] = 'x'; });
+    upgradeOverDamagedLog(log, "magic.exe");
+}
+
+// The count promises a third entry that the file does not hold: the walk
+// would leave the file, so nothing at all is removed.
+TEST_F(DamagedLogScenario, LogWhoseCountLeadsOutOfTheFileIsReportedAndKept) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    std::string log = previousInstallation([](Bytes& bytes) {
+        writeU32(bytes, offsetof(fmt::UninstallHeader, entryCount), 3);
+    });
+    upgradeOverDamagedLog(log, "count.exe");
+}
+
+}  // namespace
+}  // namespace e2e
