@@ -9,7 +9,7 @@ packages=(
   zlib1g-dev libgtest-dev googletest libbenchmark-dev
   libtomlplusplus-dev libcli11-dev
   g++-mingw-w64-i686 libz-mingw-w64-dev
-  wine wine32:i386 wine64 fonts-wine
+  wine wine32:i386 wine64
   xvfb xauth x11-apps imagemagick
 )
 
