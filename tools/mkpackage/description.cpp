@@ -313,7 +313,7 @@ private:
             if (const toml::node* tempName = table.get("temp-name")) {
                 picture.tempName = text(*tempName, field + ".temp-name", fmt::kMaxPath - 1);
             } else {
-                picture.tempName = encode(utf8FromPath(pathFromUtf8(source).filename()), *file, field + ".file", fmt::kMaxPath - 1);
+                picture.tempName = encode(fileNameOf(source), *file, field + ".file", fmt::kMaxPath - 1);
             }
             if (picture.tempName.empty() || picture.tempName.find_first_of("\\/:*?\"<>|") != std::string::npos) {
                 fail(table, field + ".temp-name", "must be a plain file name");
@@ -404,7 +404,7 @@ private:
             const std::string field = context + ".files[" + std::to_string(i) + "]";
             if (entry.is_string()) {
                 const std::string source = utf8(entry, field);
-                addFile(component, base_ / pathFromUtf8(source), utf8FromPath(pathFromUtf8(source).filename()), entry, field);
+                addFile(component, base_ / pathFromUtf8(source), fileNameOf(source), entry, field);
                 continue;
             }
             const toml::table& table = asTable(entry, field);
@@ -419,7 +419,7 @@ private:
             const std::string to = toNode != nullptr ? utf8(*toNode, field + ".to") : std::string();
             if (source != nullptr) {
                 const std::string path = utf8(*source, field + ".source");
-                addFile(component, base_ / pathFromUtf8(path), toNode != nullptr ? to : utf8FromPath(pathFromUtf8(path).filename()), table,
+                addFile(component, base_ / pathFromUtf8(path), toNode != nullptr ? to : fileNameOf(path), table,
                         field);
             } else if (folder != nullptr) {
                 const std::string path = utf8(*folder, field + ".folder");
@@ -435,7 +435,7 @@ private:
                 std::string problem;
                 if (!expandGlob(base_, glob, matches, problem)) fail(*pattern, field + ".glob", "\"" + glob + "\": " + problem);
                 for (const std::string& match : matches) {
-                    addFile(component, base_ / pathFromUtf8(match), storedName(to, utf8FromPath(pathFromUtf8(match).filename())), table, field);
+                    addFile(component, base_ / pathFromUtf8(match), storedName(to, fileNameOf(match)), table, field);
                 }
             }
         }

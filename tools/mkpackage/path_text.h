@@ -20,6 +20,9 @@ inline std::string utf8FromPath(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+// The last level of a UTF-8 path.
+inline std::string fileNameOf(std::string_view utf8Path) { return utf8FromPath(pathFromUtf8(utf8Path).filename()); }
+
 // With "/" between levels on every system.
 inline std::string genericUtf8(const std::filesystem::path& path) {
     const std::u8string text = path.generic_u8string();

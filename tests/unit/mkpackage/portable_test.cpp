@@ -81,6 +81,7 @@ TEST(Glob, LevelsSortingAndWhatIsLeftOut) {
     s.write("other/x/a.txt");
     s.write("other/y/b.txt");
     s.write("other/y/z/c.txt");
+    s.write("dir/.cache/c.txt");
     EXPECT_EQ(s.glob("dir/*.txt"), (Names{"dir/a.txt", "dir/b.txt"}));
     EXPECT_EQ(s.glob("dir/.*"), (Names{"dir/.hidden.txt"}));
     EXPECT_EQ(s.glob("*/*.dat"), (Names{"dir/c.dat"}));
@@ -88,6 +89,8 @@ TEST(Glob, LevelsSortingAndWhatIsLeftOut) {
     EXPECT_EQ(s.glob("o*//[xy]/[!a].txt"), (Names{"other/y/b.txt"}));
     EXPECT_EQ(s.glob("dir/a.txt"), (Names{"dir/a.txt"}));
     EXPECT_EQ(s.glob("dir/sub.txt/*"), (Names{"dir/sub.txt/inner.txt"}));
+    // ".*" never takes in "." or "..": the pattern must not climb out.
+    EXPECT_EQ(s.glob("dir/.*/*"), (Names{"dir/.cache/c.txt"}));
 
     std::vector<std::string> matches;
     std::string problem;
