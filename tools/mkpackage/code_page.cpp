@@ -1,6 +1,6 @@
 #include "code_page.h"
 
-#include <iconv.h>
+#include "system_code_page.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -50,12 +50,9 @@ std::string describeCodePoint(char32_t c) {
 
 TextEncoder::TextEncoder(unsigned codePage) : codePage_(codePage) {
     if (codePage == 1252) return;
-    const std::string name = "CP" + std::to_string(codePage);
-    iconv_t probe = iconv_open(name.c_str(), "UTF-8");
-    if (probe == reinterpret_cast<iconv_t>(-1)) {
+    if (!systemCodePageAvailable(codePage)) {
         throw std::invalid_argument("code page " + std::to_string(codePage) + " is not available");
     }
-    iconv_close(probe);
 }
 
 std::optional<std::string> TextEncoder::encode(std::string_view utf8, std::string& problem) const {
@@ -93,31 +90,15 @@ std::optional<std::string> TextEncoder::encode(std::string_view utf8, std::strin
         }
         return out;
     }
-    const std::string name = "CP" + std::to_string(codePage_);
-    iconv_t cd = iconv_open(name.c_str(), "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        problem = "code page " + std::to_string(codePage_) + " is not available";
-        return std::nullopt;
-    }
     // Convert character by character so that the failing one can be named.
-    std::size_t i = 0;
     for (char32_t c : chars) {
-        std::size_t start = i;
-        char32_t ignored;
-        decodeUtf8(utf8, i, ignored);
-        char* in = const_cast<char*>(utf8.data() + start);
-        std::size_t inLeft = i - start;
-        char buffer[8];
-        char* outPtr = buffer;
-        std::size_t outLeft = sizeof buffer;
-        if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) || outPtr - buffer != 1) {
-            iconv_close(cd);
+        char byte;
+        if (!systemEncodeCharacter(codePage_, c, byte)) {
             problem = "character " + describeCodePoint(c) + " has no place in code page " + std::to_string(codePage_);
             return std::nullopt;
         }
-        out.push_back(buffer[0]);
+        out.push_back(byte);
     }
-    iconv_close(cd);
     return out;
 }
 

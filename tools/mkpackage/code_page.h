@@ -1,6 +1,6 @@
 // Turns the UTF-8 texts of a description into the 8-bit ANSI texts stored in
 // a package. Windows-1252 is built in as a table; other code pages go through
-// the system's iconv.
+// the system's converter (iconv on Linux, the code page API on Windows).
 #ifndef MKPACKAGE_CODE_PAGE_H
 #define MKPACKAGE_CODE_PAGE_H
 

@@ -13,6 +13,7 @@
 #include "format/text_slots.h"
 #include "input_error.h"
 #include "picture_file.h"
+#include "path_text.h"
 #include "source_files.h"
 
 namespace mkpackage {
@@ -306,13 +307,13 @@ private:
                 if (other.name == picture.name) fail(*name, field + ".name", "picture \"" + picture.name + "\" is named twice");
             }
             const std::string source = utf8(*file, field + ".file");
-            const fs::path path = base_ / source;
+            const fs::path path = base_ / pathFromUtf8(source);
             std::string problem;
             if (!loadPicture(path, picture, problem)) fail(*file, field + ".file", "\"" + source + "\": " + problem);
             if (const toml::node* tempName = table.get("temp-name")) {
                 picture.tempName = text(*tempName, field + ".temp-name", fmt::kMaxPath - 1);
             } else {
-                picture.tempName = encode(fs::path(source).filename().string(), *file, field + ".file", fmt::kMaxPath - 1);
+                picture.tempName = encode(fileNameOf(source), *file, field + ".file", fmt::kMaxPath - 1);
             }
             if (picture.tempName.empty() || picture.tempName.find_first_of("\\/:*?\"<>|") != std::string::npos) {
                 fail(table, field + ".temp-name", "must be a plain file name");
@@ -388,7 +389,7 @@ private:
         file.storedName = encode(name, node, field);
         std::string problem;
         if (!checkStoredName(file.storedName, problem)) fail(node, field, "stored name \"" + nameUtf8 + "\" " + problem);
-        if (!statSourceFile(path, file, problem)) fail(node, field, "\"" + path.string() + "\": " + problem);
+        if (!statSourceFile(path, file, problem)) fail(node, field, "\"" + utf8FromPath(path) + "\": " + problem);
         for (const SourceFile& other : component.files) {
             if (sameStoredName(other.storedName, file.storedName)) {
                 fail(node, field, "stored name \"" + nameUtf8 + "\" is used twice in this component");
@@ -403,7 +404,7 @@ private:
             const std::string field = context + ".files[" + std::to_string(i) + "]";
             if (entry.is_string()) {
                 const std::string source = utf8(entry, field);
-                addFile(component, base_ / source, fs::path(source).filename().string(), entry, field);
+                addFile(component, base_ / pathFromUtf8(source), fileNameOf(source), entry, field);
                 continue;
             }
             const toml::table& table = asTable(entry, field);
@@ -418,15 +419,15 @@ private:
             const std::string to = toNode != nullptr ? utf8(*toNode, field + ".to") : std::string();
             if (source != nullptr) {
                 const std::string path = utf8(*source, field + ".source");
-                addFile(component, base_ / path, toNode != nullptr ? to : fs::path(path).filename().string(), table,
+                addFile(component, base_ / pathFromUtf8(path), toNode != nullptr ? to : fileNameOf(path), table,
                         field);
             } else if (folder != nullptr) {
                 const std::string path = utf8(*folder, field + ".folder");
                 std::vector<std::string> relative;
                 std::string problem;
-                if (!listFolder(base_ / path, relative, problem)) fail(*folder, field + ".folder", "\"" + path + "\": " + problem);
+                if (!listFolder(base_ / pathFromUtf8(path), relative, problem)) fail(*folder, field + ".folder", "\"" + path + "\": " + problem);
                 for (const std::string& rel : relative) {
-                    addFile(component, base_ / path / rel, storedName(to, rel), table, field);
+                    addFile(component, base_ / pathFromUtf8(path) / pathFromUtf8(rel), storedName(to, rel), table, field);
                 }
             } else {
                 const std::string glob = utf8(*pattern, field + ".glob");
@@ -434,7 +435,7 @@ private:
                 std::string problem;
                 if (!expandGlob(base_, glob, matches, problem)) fail(*pattern, field + ".glob", "\"" + glob + "\": " + problem);
                 for (const std::string& match : matches) {
-                    addFile(component, base_ / match, storedName(to, fs::path(match).filename().string()), table, field);
+                    addFile(component, base_ / pathFromUtf8(match), storedName(to, fileNameOf(match)), table, field);
                 }
             }
         }
@@ -738,7 +739,7 @@ std::array<std::string, fmt::kUninstallTextCount> defaultUninstallTexts(const st
 Description parseDescription(const std::string& text, const std::filesystem::path& file) {
     toml::table root;
     try {
-        root = toml::parse(text, file.string());
+        root = toml::parse(text, utf8FromPath(file));
     } catch (const toml::parse_error& e) {
         throw errorAt(file, static_cast<long>(e.source().begin.line), "syntax", std::string(e.description()));
     }
@@ -748,7 +749,7 @@ Description parseDescription(const std::string& text, const std::filesystem::pat
 
 Description readDescription(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
-    if (!in) throw InputError(file.string() + ": cannot open the description");
+    if (!in) throw InputError(utf8FromPath(file) + ": cannot open the description");
     std::ostringstream content;
     content << in.rdbuf();
     return parseDescription(content.str(), file);

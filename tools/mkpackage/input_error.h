@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "path_text.h"
+
 namespace mkpackage {
 
 struct InputError : std::runtime_error {
@@ -17,7 +19,7 @@ struct InputError : std::runtime_error {
 // "file:line: field: what is wrong"
 inline InputError errorAt(const std::filesystem::path& file, long line, const std::string& field,
                           const std::string& what) {
-    return InputError(file.string() + ":" + std::to_string(line) + ": " + field + ": " + what);
+    return InputError(utf8FromPath(file) + ":" + std::to_string(line) + ": " + field + ": " + what);
 }
 
 }  // namespace mkpackage

@@ -1,9 +1,9 @@
 #include "inspect_report.h"
 
 #include <cstdio>
-#include <ctime>
 
 #include "format/text_slots.h"
+#include "path_text.h"
 
 namespace mkpackage {
 namespace {
@@ -39,16 +39,33 @@ std::string hex(u32 value) {
     return text;
 }
 
+}  // namespace
+
 std::string fileTimeText(const fmt::FileTime& time) {
     const std::uint64_t ticks = (std::uint64_t(time.high) << 32) | time.low;
-    const std::int64_t seconds = static_cast<std::int64_t>(ticks / 10000000ull) - 11644473600ll;
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm tm{};
-    if (gmtime_r(&t, &tm) == nullptr) return "?";
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &tm);
+    // Whole seconds since 1601-01-01, split into days and the time of day;
+    // plain arithmetic, so no time zone or C library is involved.
+    const std::int64_t seconds = static_cast<std::int64_t>(ticks / 10000000ull);
+    const std::int64_t daysSince1601 = seconds / 86400;
+    const int secondOfDay = static_cast<int>(seconds % 86400);
+    // Civil date from a day count (March-based years, 400-year eras), counted
+    // from 0000-03-01; 1601-01-01 is day 584694 of that count.
+    const std::int64_t z = daysSince1601 + 584694;
+    const std::int64_t era = z / 146097;
+    const std::int64_t dayOfEra = z - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
+    const int day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
+    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    const long long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    char text[40];
+    std::snprintf(text, sizeof text, "%04lld-%02d-%02d %02d:%02d:%02d UTC", year, month, day, secondOfDay / 3600,
+                  secondOfDay / 60 % 60, secondOfDay % 60);
     return text;
 }
+
+namespace {
 
 const char* actionName(u32 type) {
     static const char* const kNames[] = {"?", "desktop-shortcut", "programs-shortcut", "registry-value",

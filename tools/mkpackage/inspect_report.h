@@ -5,10 +5,14 @@
 
 #include <filesystem>
 #include <ostream>
+#include <string>
 
 #include "format/package_reader.h"
 
 namespace mkpackage {
+
+// A FILETIME as "YYYY-MM-DD HH:MM:SS UTC", the same on every system.
+std::string fileTimeText(const fmt::FileTime& time);
 
 // Prints the report of `report` to `out`; the last line is "verified: OK"
 // or "defect: ..." naming the first defect.

@@ -3,7 +3,11 @@
 //
 // Exit codes: 0 success, 1 a defect in the input (or an installer that fails
 // verification), 2 a usage error.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -16,6 +20,7 @@
 #include "input_error.h"
 #include "inspect_report.h"
 #include "package_writer.h"
+#include "path_text.h"
 #include "starter_product.h"
 
 namespace {
@@ -25,6 +30,26 @@ using namespace mkpackage;
 
 constexpr int kExitDefect = 1;
 constexpr int kExitUsage = 2;
+
+#ifdef _WIN32
+
+// On Windows the program image is the setup.exe shipped next to mkpackage.exe.
+fs::path defaultProgramImage() {
+    wchar_t self[MAX_PATH + 1];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH) return {};
+    std::error_code ec;
+    const fs::path candidate = fs::path(self).parent_path() / "setup.exe";
+    return fs::is_regular_file(candidate, ec) ? candidate : fs::path();
+}
+
+// Progress is drawn only on a console, never into a redirected file.
+bool errorsGoToTerminal() {
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+#else
 
 // The program image of this build: the win32 tree named at configure time,
 // else a setup.exe in or near the build tree that holds this tool.
@@ -46,6 +71,10 @@ fs::path defaultProgramImage() {
     return {};
 }
 
+bool errorsGoToTerminal() { return ::isatty(STDERR_FILENO) != 0; }
+
+#endif
+
 std::string megabytes(std::uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
@@ -59,7 +88,7 @@ int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path i
         return kExitUsage;
     }
     const Description description = readDescription(descriptionPath);
-    const bool showProgress = !quiet && ::isatty(STDERR_FILENO);
+    const bool showProgress = !quiet && errorsGoToTerminal();
     auto lastShown = std::chrono::steady_clock::now();
     auto progress = [&](const BuildProgress& p) {
         const auto now = std::chrono::steady_clock::now();
@@ -80,7 +109,7 @@ int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path i
     }
     if (showProgress) std::fputs("\n", stderr);
     if (!quiet) {
-        std::cout << "wrote " << output.string() << ": " << result.files << " files, " << megabytes(result.unpackedBytes)
+        std::cout << "wrote " << utf8FromPath(output) << ": " << result.files << " files, " << megabytes(result.unpackedBytes)
                   << " packed into " << megabytes(result.packageBytes) << "\n";
     }
     return 0;
@@ -91,6 +120,9 @@ int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path i
 int main(int argc, char** argv) {
     CLI::App app{"mkpackage: builds, inspects and starts setup packages"};
     app.require_subcommand(1);
+    // On Windows the parser would take "/name" for an option; a path given
+    // in that form must stay a path, and both builds take the same options.
+    app.allow_windows_style_options(false);
 
     fs::path descriptionPath, output, image;
     bool quiet = false;
@@ -122,8 +154,8 @@ int main(int argc, char** argv) {
         if (*inspect) return printInstallerReport(installer, std::cout) ? 0 : kExitDefect;
         if (*start) {
             writeStarterProduct(folder, productName);
-            std::cout << "wrote a starter product in " << folder.string() << "; build it with\n  mkpackage build "
-                      << (folder / "product.toml").string() << " -o setup.exe\n";
+            std::cout << "wrote a starter product in " << utf8FromPath(folder) << "; build it with\n  mkpackage build "
+                      << utf8FromPath(folder / "product.toml") << " -o setup.exe\n";
             return 0;
         }
     } catch (const InputError& e) {

@@ -1,15 +1,13 @@
 #include "output_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <string>
+#include <system_error>
 
 #include "input_error.h"
+#include "file_open.h"
+#include "path_text.h"
 
 namespace mkpackage {
 
@@ -19,38 +17,30 @@ constexpr std::size_t kBufferSize = 1 << 20;
 
 OutputFile::OutputFile(const std::filesystem::path& finalPath) : finalPath_(finalPath) {
     const std::filesystem::path folder = finalPath.parent_path().empty() ? "." : finalPath.parent_path();
-    std::string name = ".";
-    name += finalPath.filename().string();
-    name += ".XXXXXX";
-    std::string pattern = (folder / name).string();
-    fd_ = ::mkstemp(pattern.data());
-    if (fd_ < 0) {
-        throw InputError(finalPath.string() + ": cannot create a temporary file next to it: " + std::strerror(errno));
+    std::string prefix = ".";
+    prefix += utf8FromPath(finalPath.filename());
+    prefix += '.';
+    std::string problem;
+    file_ = createUniqueFile(folder, prefix, tempPath_, problem);
+    if (file_ == nullptr) {
+        throw InputError(utf8FromPath(finalPath) + ": cannot create a temporary file next to it: " + problem);
     }
-    tempPath_ = pattern;
     buffer_.reserve(kBufferSize);
 }
 
 OutputFile::~OutputFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!committed_ && !tempPath_.empty()) ::unlink(tempPath_.c_str());
+    if (file_ != nullptr) std::fclose(file_);
+    std::error_code ec;
+    if (!committed_ && !tempPath_.empty()) std::filesystem::remove(tempPath_, ec);
 }
 
 void OutputFile::fail(const char* what) const {
-    throw InputError(finalPath_.string() + ": " + what + ": " + std::strerror(errno));
+    throw InputError(utf8FromPath(finalPath_) + ": " + what + ": " + std::strerror(errno));
 }
 
 void OutputFile::flush() {
-    const unsigned char* p = buffer_.data();
-    std::size_t left = buffer_.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd_, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail("cannot write");
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
+    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
+        fail("cannot write");
     }
     flushed_ += buffer_.size();
     buffer_.clear();
@@ -79,32 +69,33 @@ void OutputFile::writeZeros(std::size_t count) {
 
 void OutputFile::patch(std::uint64_t offset, const void* data, std::size_t count) {
     const unsigned char* p = static_cast<const unsigned char*>(data);
-    // The part that is still in the buffer is changed there; the rest on disk.
-    while (count > 0 && offset < flushed_) {
+    // The part that is still in the buffer is changed there; the rest on
+    // disk, after which writing goes on at the end.
+    if (count > 0 && offset < flushed_) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count, flushed_ - offset));
-        const ssize_t written = ::pwrite(fd_, p, n, static_cast<off_t>(offset));
-        if (written < 0) {
-            if (errno == EINTR) continue;
+        if (!seekTo(file_, offset) || std::fwrite(p, 1, n, file_) != n || !seekTo(file_, flushed_)) {
             fail("cannot write");
         }
-        p += written;
-        offset += static_cast<std::uint64_t>(written);
-        count -= static_cast<std::size_t>(written);
+        p += n;
+        offset += n;
+        count -= n;
     }
     if (count > 0) std::memcpy(buffer_.data() + (offset - flushed_), p, count);
 }
 
 void OutputFile::commit() {
     flush();
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(fd_, 0777 & ~mask) != 0) fail("cannot set permissions");
-    if (::close(fd_) != 0) {
-        fd_ = -1;
-        fail("cannot close");
+    if (std::fflush(file_) != 0) fail("cannot write");
+    if (!makeExecutable(file_)) fail("cannot set permissions");
+    const int closed = std::fclose(file_);
+    file_ = nullptr;
+    if (closed != 0) fail("cannot close");
+    // Replaces an existing file on both systems (plain rename does not on Windows).
+    std::error_code ec;
+    std::filesystem::rename(tempPath_, finalPath_, ec);
+    if (ec) {
+        throw InputError(utf8FromPath(finalPath_) + ": cannot rename the temporary file: " + ec.message());
     }
-    fd_ = -1;
-    if (std::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) fail("cannot rename the temporary file");
     committed_ = true;
 }
 

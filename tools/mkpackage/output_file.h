@@ -6,6 +6,7 @@
 #define MKPACKAGE_OUTPUT_FILE_H
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -33,7 +34,7 @@ private:
 
     std::filesystem::path finalPath_;
     std::filesystem::path tempPath_;
-    int fd_ = -1;
+    std::FILE* file_ = nullptr;
     std::vector<unsigned char> buffer_;
     std::uint64_t flushed_ = 0;   // bytes already on disk
     std::uint64_t position_ = 0;  // bytes written in all

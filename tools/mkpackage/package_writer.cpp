@@ -11,6 +11,7 @@
 #include "chunk_compressor.h"
 #include "config_record.h"
 #include "format/package_reader.h"
+#include "file_open.h"
 #include "input_error.h"
 #include "output_file.h"
 
@@ -28,7 +29,7 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 // Package offsets and sizes are u32 on disk.
 u32 packageOffset(const OutputFile& out, std::uint64_t packageStart, const fs::path& output) {
     const std::uint64_t offset = out.position() - packageStart;
-    if (offset > 0xFFFFFFFFull) throw InputError(output.string() + ": the package grows beyond 4 GiB");
+    if (offset > 0xFFFFFFFFull) throw InputError(utf8FromPath(output) + ": the package grows beyond 4 GiB");
     return static_cast<u32>(offset);
 }
 
@@ -58,13 +59,13 @@ public:
 
 private:
     [[noreturn]] void fail(const SourceFile& file, const std::string& what) const {
-        throw errorAt(description_.file, file.line, "files", "\"" + file.path.string() + "\": " + what);
+        throw errorAt(description_.file, file.line, "files", "\"" + utf8FromPath(file.path) + "\": " + what);
     }
 
     // Writes one entry: header and name, a chunk table filled in chunk by
     // chunk, and the chunks. Returns FileEntry.storedSize.
     u32 writeEntry(fmt::u16 componentIndex, const SourceFile& file, ChunkCompressor& compressor, bool endsStream) {
-        FileHandle in(std::fopen(file.path.c_str(), "rb"));
+        FileHandle in(openForReading(file.path));
         if (!in) fail(file, std::string("cannot open: ") + std::strerror(errno));
 
         const std::uint64_t headerOffset = out_.position();
@@ -120,12 +121,12 @@ private:
 
 void checkProgramImage(const fs::path& image) {
     std::ifstream in(image, std::ios::binary);
-    if (!in) throw InputError(image.string() + ": cannot open the program image");
+    if (!in) throw InputError(utf8FromPath(image) + ": cannot open the program image");
     in.seekg(0, std::ios::end);
     const auto size = static_cast<std::uint64_t>(in.tellg());
-    if (size == 0) throw InputError(image.string() + ": the program image is empty");
+    if (size == 0) throw InputError(utf8FromPath(image) + ": the program image is empty");
     if (const std::optional<std::uint64_t> found = fmt::locatePackage(in, size)) {
-        throw InputError(image.string() + ": the program image already holds a package signature at offset " +
+        throw InputError(utf8FromPath(image) + ": the program image already holds a package signature at offset " +
                          std::to_string(*found) + "; the setup program would find it instead of the new package");
     }
 }
@@ -146,7 +147,7 @@ BuildResult writeInstaller(const Description& description, const fs::path& image
         std::ifstream in(image, std::ios::binary);
         char buffer[64 * 1024];
         while (in.read(buffer, sizeof buffer) || in.gcount() > 0) out.write(buffer, static_cast<std::size_t>(in.gcount()));
-        if (in.bad()) throw InputError(image.string() + ": cannot read the program image");
+        if (in.bad()) throw InputError(utf8FromPath(image) + ": cannot read the program image");
     }
     out.writeZeros((4 - out.position() % 4) % 4);
     const std::uint64_t packageStart = out.position();
@@ -175,7 +176,7 @@ BuildResult writeInstaller(const Description& description, const fs::path& image
         header.fileEntryCount += static_cast<u32>(component.files.size());
     }
     if (totalUnpacked > 0xFFFFFFFFull || totalPacked > 0xFFFFFFFFull) {
-        throw InputError(output.string() + ": the package's totals exceed 4 GiB");
+        throw InputError(utf8FromPath(output) + ": the package's totals exceed 4 GiB");
     }
     header.totalUnpackedSize = static_cast<u32>(totalUnpacked);
     header.totalPackedSize = static_cast<u32>(totalPacked);

@@ -1,11 +1,11 @@
 #include "source_files.h"
 
-#include <glob.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <system_error>
+
+#include "file_facts.h"
+#include "path_text.h"
 
 namespace mkpackage {
 
@@ -67,23 +67,16 @@ fmt::FileTime fileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds) {
 }
 
 bool statSourceFile(const fs::path& path, SourceFile& file, std::string& problem) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        problem = "file not found";
-        return false;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        problem = "is not a regular file";
-        return false;
-    }
-    if (static_cast<std::uint64_t>(info.st_size) > 0xFFFFFFFFull) {
+    FileFacts facts;
+    if (!readFileFacts(path, facts, problem)) return false;
+    if (facts.size > 0xFFFFFFFFull) {
         problem = "is 4 GiB or larger";
         return false;
     }
-    file.size = static_cast<fmt::u32>(info.st_size);
-    file.fileTime = fileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    file.size = static_cast<fmt::u32>(facts.size);
+    file.fileTime = facts.modified;
     file.attributes = 0x20;
-    if ((info.st_mode & S_IWUSR) == 0) file.attributes |= 0x01;
+    if (facts.readOnly) file.attributes |= 0x01;
     return true;
 }
 
@@ -96,7 +89,7 @@ bool listFolder(const fs::path& folder, std::vector<std::string>& relative, std:
     fs::recursive_directory_iterator it(folder, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         if (!it->is_regular_file(ec)) continue;
-        relative.push_back(fs::relative(it->path(), folder, ec).generic_string());
+        relative.push_back(genericUtf8(fs::relative(it->path(), folder, ec)));
     }
     if (ec) {
         problem = "cannot list the folder: " + ec.message();
@@ -106,20 +99,160 @@ bool listFolder(const fs::path& folder, std::vector<std::string>& relative, std:
     return true;
 }
 
+namespace {
+
+// Matches one "[...]" set at pattern[i] (just past the "["); moves i past the
+// closing "]". A set without a closing "]" is a literal "[", as in the shell.
+bool matchSet(std::string_view pattern, std::size_t& i, unsigned char c, bool& isSet) {
+    std::size_t k = i;
+    bool negate = false;
+    if (k < pattern.size() && (pattern[k] == '!' || pattern[k] == '^')) {
+        negate = true;
+        ++k;
+    }
+    bool found = false;
+    bool first = true;
+    while (k < pattern.size() && (first || pattern[k] != ']')) {
+        first = false;
+        unsigned char low = static_cast<unsigned char>(pattern[k]);
+        if (low == '\\' && k + 1 < pattern.size()) low = static_cast<unsigned char>(pattern[++k]);
+        ++k;
+        unsigned char high = low;
+        if (k + 1 < pattern.size() && pattern[k] == '-' && pattern[k + 1] != ']') {
+            high = static_cast<unsigned char>(pattern[k + 1]);
+            if (high == '\\' && k + 2 < pattern.size()) {
+                high = static_cast<unsigned char>(pattern[k + 2]);
+                ++k;
+            }
+            k += 2;
+        }
+        if (c >= low && c <= high) found = true;
+    }
+    if (k >= pattern.size()) {
+        isSet = false;
+        return false;
+    }
+    isSet = true;
+    i = k + 1;
+    return found != negate;
+}
+
+}  // namespace
+
+bool matchNamePattern(std::string_view pattern, std::string_view name) {
+    // A leading "." is matched only by a "." written in the pattern.
+    if (!name.empty() && name[0] == '.' && (pattern.empty() || pattern[0] != '.')) return false;
+    // Iterative matching with one backtrack point: the latest "*".
+    std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size()) {
+            const char pc = pattern[p];
+            if (pc == '*') {
+                starP = ++p;
+                starN = n;
+                continue;
+            }
+            if (pc == '?') {
+                ++p;
+                ++n;
+                continue;
+            }
+            if (pc == '[') {
+                std::size_t q = p + 1;
+                bool isSet = false;
+                const bool hit = matchSet(pattern, q, static_cast<unsigned char>(name[n]), isSet);
+                if (isSet) {
+                    if (hit) {
+                        p = q;
+                        ++n;
+                        continue;
+                    }
+                } else if (name[n] == '[') {
+                    ++p;
+                    ++n;
+                    continue;
+                }
+            } else {
+                std::size_t q = p;
+                if (pc == '\\' && q + 1 < pattern.size()) ++q;
+                if (pattern[q] == name[n]) {
+                    p = q + 1;
+                    ++n;
+                    continue;
+                }
+            }
+        }
+        if (starP == std::string_view::npos) return false;
+        p = starP;
+        n = ++starN;
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+namespace {
+
+bool hasWildcard(std::string_view level) {
+    for (std::size_t i = 0; i < level.size(); ++i) {
+        if (level[i] == '\\') ++i;
+        else if (level[i] == '*' || level[i] == '?' || level[i] == '[') return true;
+    }
+    return false;
+}
+
+// A level without wildcards names itself; its escapes are dropped.
+std::string unescaped(std::string_view level) {
+    std::string out;
+    for (std::size_t i = 0; i < level.size(); ++i) {
+        if (level[i] == '\\' && i + 1 < level.size()) ++i;
+        out += level[i];
+    }
+    return out;
+}
+
+}  // namespace
+
 bool expandGlob(const fs::path& base, const std::string& pattern, std::vector<std::string>& matches,
                 std::string& problem) {
-    const std::string full = (base / pattern).string();
-    glob_t result{};
-    const int rc = ::glob(full.c_str(), 0, nullptr, &result);
-    if (rc == 0) {
-        for (std::size_t i = 0; i < result.gl_pathc; ++i) {
-            std::error_code ec;
-            const fs::path match(result.gl_pathv[i]);
-            if (!fs::is_regular_file(match, ec)) continue;
-            matches.push_back(base.empty() ? match.string() : match.lexically_relative(base).string());
-        }
+    // Split into levels at "/"; an absolute pattern starts at its root.
+    const fs::path asPath = pathFromUtf8(pattern);
+    fs::path start = base;
+    std::string rest = pattern;
+    if (asPath.has_root_path()) {
+        start = asPath.root_path();
+        rest = genericUtf8(asPath.relative_path());
     }
-    globfree(&result);
+    std::vector<std::string> levels;
+    for (std::size_t from = 0; from <= rest.size();) {
+        const std::size_t slash = std::min(rest.find('/', from), rest.size());
+        if (slash > from) levels.push_back(rest.substr(from, slash - from));
+        from = slash + 1;
+    }
+    std::vector<fs::path> current{start};
+    for (std::size_t l = 0; l < levels.size() && !current.empty(); ++l) {
+        std::vector<fs::path> next;
+        if (!hasWildcard(levels[l])) {
+            for (const fs::path& dir : current) next.push_back(dir / pathFromUtf8(unescaped(levels[l])));
+        } else {
+            for (const fs::path& dir : current) {
+                std::error_code ec;
+                const fs::path listed = dir.empty() ? fs::path(".") : dir;
+                fs::directory_iterator it(listed, ec), end;
+                std::vector<fs::path> found;
+                for (; !ec && it != end; it.increment(ec)) {
+                    const std::string name = utf8FromPath(it->path().filename());
+                    if (matchNamePattern(levels[l], name)) found.push_back(dir / it->path().filename());
+                }
+                next.insert(next.end(), found.begin(), found.end());
+            }
+        }
+        current = std::move(next);
+    }
+    for (const fs::path& match : current) {
+        std::error_code ec;
+        if (levels.empty() || !fs::is_regular_file(match, ec)) continue;
+        matches.push_back(base.empty() ? genericUtf8(match) : genericUtf8(match.lexically_relative(base)));
+    }
     std::sort(matches.begin(), matches.end());
     if (matches.empty()) {
         problem = "matches no file";

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "description.h"
@@ -28,10 +29,17 @@ bool statSourceFile(const std::filesystem::path& path, SourceFile& file, std::st
 // separators, in byte order of those paths.
 bool listFolder(const std::filesystem::path& folder, std::vector<std::string>& relative, std::string& problem);
 
-// The regular files matching `pattern` (relative to `base`, "*" "?" "[...]"
-// as in the shell), sorted; no match is an error.
+// The regular files matching `pattern` (relative to `base`, "/" between
+// levels, any level a shell pattern), as UTF-8 paths relative to `base` with
+// "/" separators, sorted by bytes; no match is an error. The same on every
+// system, so that a description selects the same files everywhere.
 bool expandGlob(const std::filesystem::path& base, const std::string& pattern, std::vector<std::string>& matches,
                 std::string& problem);
+
+// Whether one file name matches one level of a shell pattern: "*", "?",
+// "[abc]", "[a-z]", "[!...]", a backslash escaping the next character; a leading
+// "." must be matched by a "." in the pattern.
+bool matchNamePattern(std::string_view pattern, std::string_view name);
 
 // Seconds and nanoseconds since 1970 as a Windows FILETIME.
 fmt::FileTime fileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds);

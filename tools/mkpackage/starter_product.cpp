@@ -1,8 +1,5 @@
 #include "starter_product.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <fstream>
 #include <system_error>
@@ -10,7 +7,9 @@
 
 #include "description.h"
 #include "format/text_slots.h"
+#include "file_open.h"
 #include "input_error.h"
+#include "path_text.h"
 #include "placeholder_media.h"
 
 namespace mkpackage {
@@ -79,7 +78,7 @@ void writeFile(const fs::path& path, const void* data, std::size_t size) {
     fs::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary);
     out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-    if (!out.flush()) throw InputError(path.string() + ": cannot write");
+    if (!out.flush()) throw InputError(utf8FromPath(path) + ": cannot write");
 }
 
 void writeText(const fs::path& path, const std::string& text) { writeFile(path, text.data(), text.size()); }
@@ -293,14 +292,16 @@ std::string starterDescription(const std::string& name) {
 void writeStarterProduct(const fs::path& folder, const std::string& productName) {
     std::error_code ec;
     if (fs::exists(folder, ec) && !(fs::is_directory(folder, ec) && fs::is_empty(folder, ec))) {
-        throw InputError(folder.string() + ": already exists and is not an empty folder");
+        throw InputError(utf8FromPath(folder) + ": already exists and is not an empty folder");
     }
     const fs::path parent = folder.parent_path().empty() ? fs::path(".") : folder.parent_path();
     fs::create_directories(parent, ec);
-    if (!fs::is_directory(parent, ec)) throw InputError(parent.string() + ": cannot create the folder");
-    std::string pattern = (parent / ".mkpackage-new-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw InputError(parent.string() + ": cannot create a folder: " + std::strerror(errno));
-    const fs::path temp = pattern;
+    if (!fs::is_directory(parent, ec)) throw InputError(utf8FromPath(parent) + ": cannot create the folder");
+    fs::path temp;
+    std::string problem;
+    if (!createUniqueFolder(parent, ".mkpackage-new-", temp, problem)) {
+        throw InputError(utf8FromPath(parent) + ": cannot create a folder: " + problem);
+    }
     try {
         writeText(temp / "product.toml", starterDescription(productName));
         writeBytes(temp / "pictures" / "wizard.bmp", makeBitmapFile(120, 226, 0x1F3A93, 0x6FA8DC));
@@ -317,13 +318,10 @@ void writeStarterProduct(const fs::path& folder, const std::string& productName)
         writeText(temp / "files" / "docs" / "changes.txt", "1.00: first release.\r\n");
         if (fs::exists(folder, ec)) fs::remove(folder);
         fs::rename(temp, folder);
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::chmod(folder.c_str(), 0777 & ~mask);
     } catch (const std::exception& e) {
         fs::remove_all(temp, ec);
         if (dynamic_cast<const InputError*>(&e) != nullptr) throw;
-        throw InputError(folder.string() + ": " + e.what());
+        throw InputError(utf8FromPath(folder) + ": " + e.what());
     }
 }
 

@@ -1,0 +1,90 @@
+#include "system_code_page.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
+
+#include <string>
+
+namespace mkpackage {
+
+#ifdef _WIN32
+
+bool systemCodePageAvailable(unsigned codePage) { return IsValidCodePage(codePage) != 0; }
+
+bool systemEncodeCharacter(unsigned codePage, char32_t c, char& byte) {
+    wchar_t wide[2];
+    int count = 1;
+    if (c >= 0x10000) {
+        wide[0] = static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+        wide[1] = static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        count = 2;
+    } else {
+        wide[0] = static_cast<wchar_t>(c);
+    }
+    // No best-fit mapping ("A" for an accented letter) and no default
+    // character: either the exact byte or a refusal.
+    char buffer[8];
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, count, buffer, sizeof buffer, nullptr,
+                                      &usedDefault);
+    if (n != 1 || usedDefault) return false;
+    byte = buffer[0];
+    return true;
+}
+
+#else
+
+namespace {
+
+std::string utf8Of(char32_t c) {
+    std::string out;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+}  // namespace
+
+bool systemCodePageAvailable(unsigned codePage) {
+    const std::string name = "CP" + std::to_string(codePage);
+    iconv_t probe = iconv_open(name.c_str(), "UTF-8");
+    if (probe == reinterpret_cast<iconv_t>(-1)) return false;
+    iconv_close(probe);
+    return true;
+}
+
+bool systemEncodeCharacter(unsigned codePage, char32_t c, char& byte) {
+    const std::string name = "CP" + std::to_string(codePage);
+    iconv_t cd = iconv_open(name.c_str(), "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    std::string in = utf8Of(c);
+    char* inPtr = in.data();
+    std::size_t inLeft = in.size();
+    char buffer[8];
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) && outPtr - buffer == 1;
+    iconv_close(cd);
+    if (ok) byte = buffer[0];
+    return ok;
+}
+
+#endif
+
+}  // namespace mkpackage
