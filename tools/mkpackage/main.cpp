@@ -18,7 +18,7 @@
 
 #include "description.h"
 #include "input_error.h"
-#include "inspect_report.h"
+#include "package_listing.h"
 #include "package_writer.h"
 #include "path_text.h"
 #include "starter_product.h"

@@ -7,7 +7,7 @@
 
 #include "code_page.h"
 #include "file_open.h"
-#include "inspect_report.h"
+#include "package_listing.h"
 #include "output_file.h"
 #include "path_text.h"
 #include "source_files.h"

@@ -1,7 +1,7 @@
 // `mkpackage inspect`: prints what an installer holds and whether every
 // check passes.
-#ifndef MKPACKAGE_INSPECT_REPORT_H
-#define MKPACKAGE_INSPECT_REPORT_H
+#ifndef MKPACKAGE_PACKAGE_LISTING_H
+#define MKPACKAGE_PACKAGE_LISTING_H
 
 #include <filesystem>
 #include <ostream>

@@ -1,4 +1,4 @@
-#include "inspect_report.h"
+#include "package_listing.h"
 
 #include <cstdio>
 
