@@ -76,7 +76,7 @@ wine robot.exe click "$(sed 's/.*"hwnd":\([0-9]*\).*/\1/' <<<"$done_box")" 1 >/d
 wait "$wine_pid" || true
 
 bytes=$(du -sb "$work/payload" | cut -f1)
-seconds=$(echo "$end - $start" | bc -l)
+seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { print b - a }')
 printf 'payload: %d bytes in %d files\n' "$bytes" "$files"
-printf 'extraction under Wine: %.2f s, %.1f MB/s of unpacked bytes\n' "$seconds" "$(echo "$bytes / 1000000 / $seconds" | bc -l)"
+printf 'extraction under Wine: %.2f s, %.1f MB/s of unpacked bytes\n' "$seconds" "$(awk -v n="$bytes" -v t="$seconds" 'BEGIN { print n / 1000000 / t }')"
 printf 'setup process peak resident memory (VmHWM): %d KiB\n' "$hwm"
