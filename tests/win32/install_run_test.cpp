@@ -37,28 +37,20 @@ protected:
     void SetUp() override {
         CoInitialize(nullptr);
         product_ = std::string("Run") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        root_ = "C:\\SetupkitTests\\" + product_;
-        deleteTree(root_);
-        CreateDirectoryA("C:\\SetupkitTests", nullptr);
-        CreateDirectoryA(root_.c_str(), nullptr);
-        CreateDirectoryA(desktop().c_str(), nullptr);
-        CreateDirectoryA(programs().c_str(), nullptr);
-        shellFolders_ = std::make_unique<ShellFoldersOverride>(desktop(), programs());
-        key_ = "Software\\SetupkitTests\\" + product_;
-        app_ = root_ + "\\My App\\";
+        sandbox_ = std::make_unique<TestSandbox>(product_);
+        root_ = sandbox_->root;
+        key_ = sandbox_->key;
+        app_ = sandbox_->app;
         uninstallKey_ = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Setupkit " + product_;
     }
     void TearDown() override {
-        shellFolders_.reset();
-        deleteTree(root_);
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, key_.c_str());
-        RegDeleteTreeA(HKEY_CURRENT_USER, key_.c_str());
+        sandbox_.reset();
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey_.c_str());
         for (const std::string& path : written_) DeleteFileA(path.c_str());
     }
 
-    std::string desktop() const { return root_ + "\\Desktop"; }
-    std::string programs() const { return root_ + "\\Programs"; }
+    std::string desktop() const { return sandbox_->desktop(); }
+    std::string programs() const { return sandbox_->programs(); }
 
     TextList texts(const char* version = "1.0") const {
         return {
@@ -96,7 +88,7 @@ protected:
     }
 
     std::string product_, root_, key_, app_, uninstallKey_;
-    std::unique_ptr<ShellFoldersOverride> shellFolders_;
+    std::unique_ptr<TestSandbox> sandbox_;
     std::vector<std::string> written_;
 };
 

@@ -31,28 +31,20 @@ protected:
     void SetUp() override {
         CoInitialize(nullptr);
         name_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        root_ = "C:\\SetupkitTests\\" + name_;
-        deleteTree(root_);
-        CreateDirectoryA("C:\\SetupkitTests", nullptr);
-        CreateDirectoryA(root_.c_str(), nullptr);
-        CreateDirectoryA(desktop().c_str(), nullptr);
-        CreateDirectoryA(programs().c_str(), nullptr);
-        shellFolders_ = std::make_unique<ShellFoldersOverride>(desktop(), programs());
-        key_ = "Software\\SetupkitTests\\" + name_;
-        app_ = root_ + "\\My App\\";
+        sandbox_ = std::make_unique<TestSandbox>(name_);
+        root_ = sandbox_->root;
+        key_ = sandbox_->key;
+        app_ = sandbox_->app;
         std::strcpy(setup::installDir, app_.c_str());
     }
     void TearDown() override {
-        shellFolders_.reset();
-        deleteTree(root_);
-        RegDeleteTreeA(HKEY_CURRENT_USER, key_.c_str());
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, key_.c_str());
+        sandbox_.reset();
         resetLoadedState();
         setup::installDir[0] = '\0';
     }
 
-    std::string desktop() const { return root_ + "\\Desktop"; }
-    std::string programs() const { return root_ + "\\Programs"; }
+    std::string desktop() const { return sandbox_->desktop(); }
+    std::string programs() const { return sandbox_->programs(); }
 
     TextList texts() const {
         return {
@@ -69,7 +61,7 @@ protected:
     void load(const TestProduct& product) { installRecord(buildProductRecord(product)); }
 
     std::string name_, root_, key_, app_;
-    std::unique_ptr<ShellFoldersOverride> shellFolders_;
+    std::unique_ptr<TestSandbox> sandbox_;
 };
 
 }  // namespace

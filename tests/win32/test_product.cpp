@@ -384,4 +384,23 @@ bool fileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+TestSandbox::TestSandbox(const std::string& name)
+    : root("C:\\SetupkitTests\\" + name),
+      key("Software\\SetupkitTests\\" + name),
+      app(root + "\\My App\\") {
+    deleteTree(root);
+    CreateDirectoryA("C:\\SetupkitTests", nullptr);
+    CreateDirectoryA(root.c_str(), nullptr);
+    CreateDirectoryA(desktop().c_str(), nullptr);
+    CreateDirectoryA(programs().c_str(), nullptr);
+    shellFolders_ = std::make_unique<ShellFoldersOverride>(desktop(), programs());
+}
+
+TestSandbox::~TestSandbox() {
+    shellFolders_.reset();
+    deleteTree(root);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+}
+
 }  // namespace testing_support

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -103,6 +104,27 @@ inline constexpr char kShellFoldersKey[] =
 
 // Removes a folder with everything in it; a missing folder is fine.
 void deleteTree(const std::string& folder);
+
+// A test's own ground: the folder C:\SetupkitTests\<name> with Desktop and
+// Programs folders inside, the shell folders pointed at them, and the
+// registry key Software\SetupkitTests\<name>; all removed when it ends.
+class TestSandbox {
+public:
+    explicit TestSandbox(const std::string& name);
+    ~TestSandbox();
+    TestSandbox(const TestSandbox&) = delete;
+    TestSandbox& operator=(const TestSandbox&) = delete;
+
+    std::string desktop() const { return root + "\\Desktop"; }
+    std::string programs() const { return root + "\\Programs"; }
+
+    const std::string root;  // C:\SetupkitTests\<name>
+    const std::string key;   // below HKLM and HKCU
+    const std::string app;   // the install folder "My App" below root, with its backslash
+
+private:
+    std::unique_ptr<ShellFoldersOverride> shellFolders_;
+};
 
 // The files below folder, as paths relative to it, sorted.
 std::vector<std::string> listFiles(const std::string& folder);
