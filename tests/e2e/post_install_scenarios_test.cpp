@@ -111,14 +111,10 @@ TEST_F(PostInstallScenario, ShortcutsRegistryValuesAndUninstallEntry) {
     product.setText("uninstallDisplayName", displayName);
     product.setText("uninstallShortcutName", programsFolder + "\\Uninstall");
     product.extraToml =
-        "[[components.actions]]\ntype = \"desktop-shortcut\"\nprogram = \"app.txt\"\n"
-        "name = " + tomlString(productName()) + "\narguments = \"--desk\"\n\n"
-        "[[components.actions]]\ntype = \"programs-shortcut\"\nprogram = \"app.txt\"\n"
-        "name = " + tomlString(programsFolder + "\\App") + "\narguments = \"\"\n\n"
-        "[[components.actions]]\ntype = \"registry-value\"\nroot = \"HKCU\"\n"
-        "key = " + tomlString(settingsKey) + "\nvalue = \"Path\"\ndata = \"$(ExtrPath)\"\n\n"
-        "[[components.actions]]\ntype = \"registry-value\"\nroot = \"HKCU\"\n"
-        "key = " + tomlString(settingsKey) + "\nvalue = \"Drive\"\ndata = \"$(BootDrive):$$\"\n";
+        shortcutAction("desktop-shortcut", "app.txt", productName(), "--desk") +
+        shortcutAction("programs-shortcut", "app.txt", programsFolder + "\\App", "") +
+        registryValueAction("HKCU", settingsKey, "Path", "$(ExtrPath)") +
+        registryValueAction("HKCU", settingsKey, "Drive", "$(BootDrive):$$");
     Bytes file = build(product);
     ASSERT_FALSE(file.empty());
     writeInstaller(file, "full.exe");
@@ -171,9 +167,7 @@ TEST_F(PostInstallScenario, ShortcutActionsWithTheirFlagsClearMakeNothing) {
     product.flags = {};
     product.components.push_back({"Program", {"app.txt"}});
     product.defaultSelection = {"Program"};
-    product.extraToml =
-        "[[components.actions]]\ntype = \"desktop-shortcut\"\nprogram = \"app.txt\"\n"
-        "name = " + tomlString(productName()) + "\narguments = \"\"\n";
+    product.extraToml = shortcutAction("desktop-shortcut", "app.txt", productName(), "");
     Bytes file = build(product);
     ASSERT_FALSE(file.empty());
     writeInstaller(file, "noflags.exe");
@@ -216,18 +210,13 @@ protected:
         product.setText("uninstallDisplayName", productName());
         product.setText("uninstallShortcutName", menuFolder + "\\Uninstall");
         product.extraToml =
-            "[[components.actions]]\ntype = \"desktop-shortcut\"\nprogram = \"app.txt\"\n"
-            "name = " + tomlString(productName()) + "\narguments = \"--desk\"\n\n"
-            "[[components.actions]]\ntype = \"programs-shortcut\"\nprogram = \"app.txt\"\n"
-            "name = " + tomlString(menuFolder + "\\Tools\\App") + "\narguments = \"--menu\"\n\n"
-            "[[components.actions]]\ntype = \"registry-value\"\nroot = \"HKCU\"\n"
-            "key = " + tomlString(settingsKey) + "\nvalue = \"Path\"\ndata = \"$(ExtrPath)\"\n\n"
-            "[[components.actions]]\ntype = \"remove-file\"\npath = \"app.ini\"\n\n"
-            "[[components.actions]]\ntype = \"remove-file-flagged\"\npath = \"Data\\\\cache.bin\"\n\n"
-            "[[components.actions]]\ntype = \"remove-key\"\nroot = \"HKCU\"\n"
-            "key = " + tomlString(runtimeKey) + "\n\n"
-            "[[components.actions]]\ntype = \"remove-key-flagged\"\nroot = \"HKLM\"\n"
-            "key = " + tomlString(cacheKey) + "\n";
+            shortcutAction("desktop-shortcut", "app.txt", productName(), "--desk") +
+            shortcutAction("programs-shortcut", "app.txt", menuFolder + "\\Tools\\App", "--menu") +
+            registryValueAction("HKCU", settingsKey, "Path", "$(ExtrPath)") +
+            removeFileAction("remove-file", "app.ini") +
+            removeFileAction("remove-file-flagged", "Data\\cache.bin") +
+            removeKeyAction("remove-key", "HKCU", runtimeKey) +
+            removeKeyAction("remove-key-flagged", "HKLM", cacheKey);
         Bytes file = build(product);
         ASSERT_FALSE(file.empty());
         writeInstaller(file, "full.exe");

@@ -90,4 +90,26 @@ bool packageBuilderAvailable() {
     return available;
 }
 
+std::string shortcutAction(const std::string& type, const std::string& program,
+                           const std::string& name, const std::string& arguments) {
+    return "[[components.actions]]\ntype = " + tomlString(type) + "\nprogram = " + tomlString(program) +
+           "\nname = " + tomlString(name) + "\narguments = " + tomlString(arguments) + "\n\n";
+}
+
+std::string registryValueAction(const std::string& root, const std::string& key,
+                                const std::string& value, const std::string& data) {
+    return "[[components.actions]]\ntype = \"registry-value\"\nroot = " + tomlString(root) +
+           "\nkey = " + tomlString(key) + "\nvalue = " + tomlString(value) + "\ndata = " +
+           tomlString(data) + "\n\n";
+}
+
+std::string removeFileAction(const std::string& type, const std::string& path) {
+    return "[[components.actions]]\ntype = " + tomlString(type) + "\npath = " + tomlString(path) + "\n\n";
+}
+
+std::string removeKeyAction(const std::string& type, const std::string& root, const std::string& key) {
+    return "[[components.actions]]\ntype = " + tomlString(type) + "\nroot = " + tomlString(root) +
+           "\nkey = " + tomlString(key) + "\n\n";
+}
+
 }  // namespace e2e

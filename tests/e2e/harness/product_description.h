@@ -38,6 +38,17 @@ struct ProductDescription {
 // A TOML basic string with the escapes TOML needs.
 std::string tomlString(const std::string& text);
 
+// One post-install action as a [[components.actions]] table, for extraToml.
+// type is "desktop-shortcut" or "programs-shortcut".
+std::string shortcutAction(const std::string& type, const std::string& program,
+                           const std::string& name, const std::string& arguments);
+std::string registryValueAction(const std::string& root, const std::string& key,
+                                const std::string& value, const std::string& data);
+// type is "remove-file" or "remove-file-flagged".
+std::string removeFileAction(const std::string& type, const std::string& path);
+// type is "remove-key" or "remove-key-flagged".
+std::string removeKeyAction(const std::string& type, const std::string& root, const std::string& key);
+
 // Runs mkpackage build on the description file with the program image as
 // stub; the result carries mkpackage's exit code and messages.
 CommandResult buildInstaller(const std::string& descriptionPath, const std::string& outputPath);
