@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/process_state.h"
+#include "base/process_state.h"
 
 namespace setup {
 

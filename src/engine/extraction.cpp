@@ -5,12 +5,12 @@
 
 #include <cstring>
 
-#include "engine/bounded_text.h"
+#include "base/bounded_text.h"
+#include "base/field_text.h"
+#include "base/process_state.h"
 #include "engine/failure.h"
-#include "engine/field_text.h"
 #include "engine/install_log.h"
 #include "engine/path_rules.h"
-#include "engine/process_state.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"

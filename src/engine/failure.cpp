@@ -5,11 +5,12 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "engine/bounded_text.h"
+#include "base/bounded_text.h"
+#include "base/process_state.h"
+#include "base/program_instance.h"
 #include "engine/extraction.h"
+#include "engine/failure_messages.h"
 #include "engine/remove_by_log.h"
-#include "engine/process_state.h"
-#include "engine/win_main.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
@@ -47,12 +48,6 @@ void showConfiguredMessage(const xInstall& error, const char* systemReason) {
 }
 
 }  // namespace
-
-void raiseInstallError(ErrorCode code) {
-    xInstall* error = installErrorObject(code);
-    error->systemError = GetLastError();
-    throw error;
-}
 
 void handleInstallFailure(xInstall* error) {
     // A window procedure may raise again while the message box or the

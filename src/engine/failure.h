@@ -6,13 +6,9 @@
 
 #include <cstdint>
 
-#include "engine/install_error.h"
+#include "base/install_error.h"
 
 namespace setup {
-
-// Stores the thread's last error number into the object of code and throws
-// a pointer to it.
-[[noreturn]] void raiseInstallError(ErrorCode code);
 
 // The one handler: closes an open output file, shows string-table text 2
 // (before the configuration is loaded) or the configured message of the

@@ -2,20 +2,21 @@
 
 #include <objbase.h>
 
-#include "engine/bounded_text.h"
+#include "base/bounded_text.h"
+#include "base/process_state.h"
+#include "base/program_instance.h"
 #include "engine/expand_path.h"
-#include "engine/failure.h"
 #include "engine/extraction.h"
+#include "engine/failure.h"
 #include "engine/later_steps.h"
 #include "engine/post_install.h"
 #include "engine/product_registration.h"
-#include "engine/remove_by_log.h"
-#include "engine/process_state.h"
 #include "engine/registry.h"
+#include "engine/remove_by_log.h"
 #include "engine/startup_choices.h"
-#include "engine/win_main.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
+#include "resource_ids.h"
 #include "ui/font_cache.h"
 
 namespace setup {
@@ -36,6 +37,17 @@ void guardSingleInstance() {
     formatBounded(name, sizeof name, "InstallSync_%s", configText(config().texts.productName));
     HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0, 32, name);
     if (mapping != nullptr && GetLastError() == kErrorAlreadyExists) ExitProcess(0);
+}
+
+// Without a package the program can only name its own file and end: the
+// configuration, and so every configured text, is missing.
+void openPackageOrExit() {
+    char path[fmt::kMaxPath];
+    if (openPackage(path)) return;
+    char format[512] = {};
+    LoadStringA(programInstance, IDS_NO_PACKAGE, format, sizeof format);
+    showError(format, path);
+    exitSetup(1);
 }
 
 void takeBootDrive() {
@@ -140,7 +152,7 @@ void runSetup(HINSTANCE instance) {
     GetVersionExA(&version);
     isWindowsNT = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 
-    openPackage();
+    openPackageOrExit();
     guardSingleInstance();
     takeBootDrive();
     measureContext = CreateCompatibleDC(nullptr);

@@ -5,28 +5,6 @@
 
 namespace setup {
 
-static bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
-bool isSafeEntryName(const char* name) {
-    if (name[0] == '\0' || isSeparator(name[0])) return false;
-    if (std::strchr(name, ':') != nullptr) return false;
-
-    const char* component = name;
-    for (const char* p = name;; ++p) {
-        if (*p == '\0' || isSeparator(*p)) {
-            // Windows drops trailing dots and blanks of a component, so ". ." or
-            // ".. " would still climb: refuse every component made of them alone,
-            // and empty components too.
-            bool onlyDotsAndBlanks = true;
-            for (const char* q = component; q < p; ++q)
-                if (*q != '.' && *q != ' ') onlyDotsAndBlanks = false;
-            if (onlyDotsAndBlanks) return false;
-            if (*p == '\0') return true;
-            component = p + 1;
-        }
-    }
-}
-
 std::size_t folderPartLength(const char* path) {
     const char* last = std::strrchr(path, '\\');
     return last == nullptr ? 0 : static_cast<std::size_t>(last - path) + 1;

@@ -1,17 +1,11 @@
-// Pure rules about the paths the extraction makes: which stored names may be
-// written, and where folder creation starts along a path.
+// Pure rules about the paths the extraction makes: where folder creation
+// starts along a path, and the progress bar's position.
 #ifndef ENGINE_PATH_RULES_H
 #define ENGINE_PATH_RULES_H
 
 #include <cstddef>
 
 namespace setup {
-
-// True when a stored entry name stays inside the destination folder: not
-// empty, no drive or stream colon, no leading separator, and no component
-// that Windows would read as "." or ".." (dots and blanks only). Both "\" and
-// "/" count as separators, as they do to the file system.
-bool isSafeEntryName(const char* name);
 
 // Length of the folder part of `path`: up to and including its last "\", or
 // 0 when it has none.

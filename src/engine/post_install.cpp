@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include "engine/bounded_text.h"
+#include "base/bounded_text.h"
+#include "base/field_text.h"
+#include "base/process_state.h"
 #include "engine/expand_path.h"
-#include "engine/field_text.h"
 #include "engine/install_log.h"
 #include "engine/post_install_rules.h"
-#include "engine/process_state.h"
 #include "engine/registry.h"
 #include "engine/shortcuts.h"
 #include "package/setup_config.h"

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "engine/bounded_text.h"
+#include "base/bounded_text.h"
+#include "base/process_state.h"
 #include "engine/failure.h"
 #include "engine/install_log.h"
-#include "engine/process_state.h"
 #include "engine/registry.h"
 #include "engine/shortcuts.h"
 #include "engine/uninstall_log_file.h"

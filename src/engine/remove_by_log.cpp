@@ -7,9 +7,9 @@
 #include <initializer_list>
 #include <cstring>
 
-#include "engine/bounded_text.h"
+#include "base/bounded_text.h"
+#include "base/process_state.h"
 #include "engine/failure.h"
-#include "engine/process_state.h"
 #include "engine/product_registration.h"
 #include "engine/registry.h"
 #include "engine/uninstall_log.h"

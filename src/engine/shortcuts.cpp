@@ -7,10 +7,10 @@
 
 #include <cstring>
 
-#include "engine/bounded_text.h"
+#include "base/bounded_text.h"
+#include "base/process_state.h"
 #include "engine/extraction.h"
 #include "engine/install_log.h"
-#include "engine/process_state.h"
 #include "engine/registry.h"
 #include "format/package_format.h"
 

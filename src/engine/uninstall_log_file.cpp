@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/bounded_text.h"
+#include "base/bounded_text.h"
+#include "base/process_state.h"
 #include "engine/extraction.h"
-#include "engine/process_state.h"
 #include "package/setup_config.h"
 
 namespace setup {

@@ -1,5 +1,7 @@
 #include "format/package_reader.h"
 
+#include "format/stored_names.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -256,18 +258,6 @@ void readBlobs(PackageReport& report) {
     if (s.textAlignment > 2) fail("textAlignment " + std::to_string(s.textAlignment) + " is not 0, 1 or 2");
 }
 
-bool nameIsSafe(const std::string& name) {
-    if (name.empty() || name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos) return false;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = name.find('\\', start);
-        const std::string part = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (part.empty() || part == "..") return false;
-        if (end == std::string::npos) return true;
-        start = end + 1;
-    }
-}
-
 // Decodes one component's stream chunk by chunk exactly as the setup program
 // does, and checks every length, checksum and sum on the way.
 class ComponentDecoder {
@@ -303,8 +293,9 @@ public:
             source.read(position, file.name.data(), file.name.size(), "entry name");
             position += file.entry.nameLength;
             const std::string nameWhat = what + " file \"" + file.name + "\"";
-            if (!nameIsSafe(file.name) || file.name.find('\0') != std::string::npos) {
-                fail(nameWhat + ": stored name is absolute, empty or climbs out with \"..\"");
+            if (file.name.find('\0') != std::string::npos) fail(nameWhat + ": stored name holds a zero byte");
+            if (const StoredNameProblem problem = checkStoredName(file.name); problem != StoredNameProblem::none) {
+                fail(nameWhat + ": stored name " + storedNameProblemText(problem));
             }
             if (file.entry.componentIndex != index) fail(nameWhat + ": componentIndex is " + std::to_string(file.entry.componentIndex));
             if (streamEnded_ && file.entry.unpackedSize != 0) fail(nameWhat + ": data follows the end of the component's stream");

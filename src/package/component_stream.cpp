@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "engine/path_rules.h"
+#include "format/stored_names.h"
 
 namespace setup {
 
@@ -38,7 +38,7 @@ StreamResult readFileEntry(EntryBuffers& entry, StreamCallbacks& io) {
     if (entry.header.nameLength > fmt::kMaxNameLength) return kStreamCorrupt;
     io.read(entry.name, entry.header.nameLength);
     if (std::memchr(entry.name, 0, entry.header.nameLength) != nullptr) return kStreamCorrupt;
-    if (!isSafeEntryName(entry.name)) return kStreamCorrupt;
+    if (fmt::checkStoredName(entry.name) != fmt::StoredNameProblem::none) return kStreamCorrupt;
     return kStreamOk;
 }
 

@@ -60,8 +60,9 @@ void closeComponentStream(ComponentStream& stream);
 
 // Reads the next entry header and name into `entry`. Refuses, before reading
 // the name, a header that is not "FILE" or a name longer than 259 bytes, and
-// after reading it a name that is absolute, has a drive or climbs out of the
-// destination: a package must never write outside it.
+// after reading it a name the stored-name rule refuses (absolute, a drive,
+// climbing out of the destination, a device): a package must never write
+// outside its destination.
 StreamResult readFileEntry(EntryBuffers& entry, StreamCallbacks& io);
 
 // Decodes the current entry's chunks, one inflate call per chunk, checking

@@ -2,12 +2,9 @@
 
 #include <cstring>
 
-#include "engine/bounded_text.h"
-#include "engine/failure.h"
-#include "engine/win_main.h"
+#include "base/install_error.h"
 #include "package/package_scan.h"
 #include "package/setup_config.h"
-#include "resource_ids.h"
 
 namespace setup {
 
@@ -86,22 +83,17 @@ void closePackageFile() {
     }
 }
 
-void openPackage() {
-    char path[fmt::kMaxPath] = {};
+bool openPackage(char (&path)[fmt::kMaxPath]) {
+    std::memset(path, 0, sizeof path);
     GetModuleFileNameA(nullptr, path, fmt::kMaxPath - 1);
-
-    if (!locatePackage(path)) {
-        char format[512] = {};
-        LoadStringA(programInstance, IDS_NO_PACKAGE, format, sizeof format);
-        showError(format, path);
-        exitSetup(1);
-    }
+    if (!locatePackage(path)) return false;
 
     readPackage(&packageFile.header, sizeof packageFile.header);
     if (std::memcmp(packageFile.header.magic, fmt::kPackageMagic, sizeof fmt::kPackageMagic) != 0) {
         raiseInstallError(kErrorArchiveCorrupt);
     }
     loadSetupConfig();
+    return true;
 }
 
 }  // namespace setup

@@ -20,11 +20,11 @@ struct PackageFile {
 
 extern PackageFile packageFile;
 
-// Finds the package in the program's own file, reads its header and loads
-// the configuration. Without a package it shows string-table text 1 with
-// the program's path and ends the process with exit code 1; a bad header
-// raises error code 1; configuration failures raise as loadSetupConfig does.
-void openPackage();
+// Finds the package in the program's own file (its full path is left in
+// `path`), reads its header and loads the configuration. False when the file
+// holds no package; a bad header raises error code 1; configuration
+// failures raise as loadSetupConfig does.
+bool openPackage(char (&path)[fmt::kMaxPath]);
 
 // Opens path and scans it for the package. On success fills packageFile and
 // leaves the file position at the package start; on failure closes the file

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "engine/failure.h"
-#include "engine/process_state.h"
+#include "base/install_error.h"
+#include "base/process_state.h"
 #include "package/config_block.h"
 #include "package/package_file.h"
 

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "engine/bounded_text.h"
+#include "base/bounded_text.h"
+#include "base/field_text.h"
+#include "base/process_state.h"
 #include "engine/failure.h"
-#include "engine/field_text.h"
-#include "engine/process_state.h"
 #include "package/setup_config.h"
 
 namespace setup {

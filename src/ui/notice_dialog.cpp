@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/win_main.h"
+#include "base/program_instance.h"
 #include "engine/window_boundary.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"

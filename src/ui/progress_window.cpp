@@ -2,10 +2,10 @@
 
 #include <commctrl.h>
 
+#include "base/program_instance.h"
 #include "engine/extraction.h"
 #include "engine/failure.h"
 #include "engine/remove_by_log.h"
-#include "engine/win_main.h"
 #include "engine/window_boundary.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/process_state.h"
 #include "engine/expand_path.h"
-#include "engine/process_state.h"
 
 using namespace setup;
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "engine/install_error.h"
+#include "base/install_error.h"
+#include "engine/failure_messages.h"
 #include "engine/startup_choices.h"
+#include "format/package_format.h"
 
 using namespace setup;
 

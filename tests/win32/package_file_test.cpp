@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/process_state.h"
 #include "engine/failure.h"
-#include "engine/process_state.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "test_support.h"

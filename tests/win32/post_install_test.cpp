@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "base/process_state.h"
 #include "engine/extraction.h"
 #include "engine/extraction_state.h"
 #include "engine/failure.h"
 #include "engine/post_install.h"
-#include "engine/process_state.h"
 #include "engine/product_registration.h"
 #include "engine/shortcuts.h"
 #include "format/package_format.h"

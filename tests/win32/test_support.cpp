@@ -5,11 +5,11 @@
 
 #include <zlib.h>
 
-#include "engine/bounded_text.h"
+#include "base/bounded_text.h"
+#include "base/process_state.h"
+#include "base/program_instance.h"
 #include "engine/failure.h"
 #include "engine/main_sequence.h"
-#include "engine/process_state.h"
-#include "engine/win_main.h"
 #include "engine/window_boundary.h"
 #include "format/package_format.h"
 #include "package/config_block.h"

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "file_facts.h"
+#include "format/stored_names.h"
 #include "path_text.h"
 
 namespace mkpackage {
@@ -12,43 +13,12 @@ namespace mkpackage {
 namespace fs = std::filesystem;
 
 bool checkStoredName(const std::string& name, std::string& problem) {
-    if (name.empty()) {
-        problem = "is empty";
-        return false;
-    }
-    if (name.size() > fmt::kMaxNameLength) {
-        problem = "is " + std::to_string(name.size()) + " bytes, longer than 259";
-        return false;
-    }
-    if (name.front() == '\\') {
-        problem = "is absolute";
-        return false;
-    }
-    if (name.find(':') != std::string::npos) {
-        problem = "holds a drive or a \":\"";
-        return false;
-    }
-    for (unsigned char c : name) {
-        if (c < 0x20 || std::string_view("*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) {
-            problem = "holds a character Windows does not allow in file names";
-            return false;
-        }
-    }
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = name.find('\\', start);
-        const std::string part = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (part == "..") {
-            problem = "climbs out of the install folder with \"..\"";
-            return false;
-        }
-        if (part.empty() || part == ".") {
-            problem = "has an empty folder level";
-            return false;
-        }
-        if (end == std::string::npos) return true;
-        start = end + 1;
-    }
+    const fmt::StoredNameProblem found = fmt::checkStoredName(name);
+    if (found == fmt::StoredNameProblem::none) return true;
+    problem = found == fmt::StoredNameProblem::tooLong
+                  ? "is " + std::to_string(name.size()) + " bytes, longer than 259"
+                  : fmt::storedNameProblemText(found);
+    return false;
 }
 
 bool sameStoredName(const std::string& a, const std::string& b) {

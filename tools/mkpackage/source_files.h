@@ -12,9 +12,8 @@
 
 namespace mkpackage {
 
-// A stored name must be relative (no leading "\", no drive), free of empty
-// and ".." levels and of characters Windows forbids in names, and at most
-// 259 bytes. Returns false with `problem` saying what is wrong.
+// The format's stored-name rule (format/stored_names.h). Returns false with
+// `problem` saying what is wrong.
 bool checkStoredName(const std::string& name, std::string& problem);
 
 // Windows compares names without regard to ASCII case.

@@ -1,8 +1,8 @@
 // Fixed-size text fields of stored records (a component's name, an action's
 // arguments, a blob's file name) are terminated by the writer, but a damaged
 // record must not make a reader run past the field.
-#ifndef ENGINE_FIELD_TEXT_H
-#define ENGINE_FIELD_TEXT_H
+#ifndef BASE_FIELD_TEXT_H
+#define BASE_FIELD_TEXT_H
 
 #include <cstddef>
 #include <cstring>

@@ -2,8 +2,8 @@
 // the destination's full size in bytes, never writes beyond it, and always
 // leaves a terminated text when the size is at least 1; a text that does not
 // fit is cut at the buffer's end.
-#ifndef ENGINE_BOUNDED_TEXT_H
-#define ENGINE_BOUNDED_TEXT_H
+#ifndef BASE_BOUNDED_TEXT_H
+#define BASE_BOUNDED_TEXT_H
 
 #include <cstdarg>
 #include <cstddef>

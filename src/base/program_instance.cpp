@@ -1,4 +1,4 @@
-#include "engine/win_main.h"
+#include "base/program_instance.h"
 
 namespace setup {
 

@@ -1,4 +1,4 @@
-#include "engine/process_state.h"
+#include "base/process_state.h"
 
 namespace setup {
 

@@ -1,7 +1,7 @@
 // Process-wide values of the setup program that pure code reads. The Win32
 // side sets them during start-up; tests set them directly.
-#ifndef ENGINE_PROCESS_STATE_H
-#define ENGINE_PROCESS_STATE_H
+#ifndef BASE_PROCESS_STATE_H
+#define BASE_PROCESS_STATE_H
 
 #include "format/package_format.h"
 

@@ -1,6 +1,6 @@
 // Process-wide values of the Win32 program.
-#ifndef ENGINE_WIN_MAIN_H
-#define ENGINE_WIN_MAIN_H
+#ifndef BASE_PROGRAM_INSTANCE_H
+#define BASE_PROGRAM_INSTANCE_H
 
 #include <windows.h>
 
