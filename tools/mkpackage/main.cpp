@@ -81,7 +81,7 @@ std::string megabytes(std::uint64_t bytes) {
     return text;
 }
 
-int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path image, bool quiet) {
+int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path image, unsigned jobs, bool quiet) {
     if (image.empty()) image = defaultProgramImage();
     if (image.empty()) {
         std::cerr << "mkpackage: no program image found next to mkpackage; name one with --stub\n";
@@ -98,11 +98,12 @@ int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path i
                      static_cast<unsigned long long>(p.filesTotal), megabytes(p.bytesDone).c_str(),
                      megabytes(p.bytesTotal).c_str());
     };
+    BuildOptions options;
+    options.jobs = jobs;
+    if (showProgress) options.progress = progress;
     BuildResult result;
     try {
-        result = writeInstaller(description, image, output,
-                                showProgress ? std::function<void(const BuildProgress&)>(progress)
-                                             : std::function<void(const BuildProgress&)>());
+        result = writeInstaller(description, image, output, options);
     } catch (...) {
         if (showProgress) std::fputs("\n", stderr);  // the error starts on a line of its own
         throw;
@@ -126,10 +127,13 @@ int main(int argc, char** argv) {
 
     fs::path descriptionPath, output, image;
     bool quiet = false;
+    unsigned jobs = defaultJobs();
     CLI::App* build = app.add_subcommand("build", "Build an installer from a product description");
     build->add_option("description", descriptionPath, "product description (TOML)")->required();
     build->add_option("-o,--output", output, "installer to write")->required();
     build->add_option("--stub", image, "program image the package is appended to (default: setup.exe of this build)");
+    build->add_option("-j,--jobs", jobs, "threads that compress (default: the number of cores); the output is the same")
+        ->check(CLI::Range(1u, kMaxJobs));
     build->add_flag("-q,--quiet", quiet, "print nothing but errors");
 
     fs::path installer;
@@ -150,7 +154,7 @@ int main(int argc, char** argv) {
     }
 
     try {
-        if (*build) return runBuild(descriptionPath, output, image, quiet);
+        if (*build) return runBuild(descriptionPath, output, image, jobs, quiet);
         if (*inspect) return printInstallerReport(installer, std::cout) ? 0 : kExitDefect;
         if (*start) {
             writeStarterProduct(folder, productName);

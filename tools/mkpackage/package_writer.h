@@ -27,12 +27,22 @@ struct BuildResult {
 // Refuses an image that already carries a package (InputError).
 void checkProgramImage(const std::filesystem::path& image);
 
+inline constexpr unsigned kMaxJobs = 256;
+
+// The number of cores, at least 1 and at most kMaxJobs.
+unsigned defaultJobs();
+
+struct BuildOptions {
+    // Threads that compress pieces. The installer's bytes do not depend on it.
+    unsigned jobs = 1;
+    // Called after every piece of 16 KiB is written; may be empty.
+    std::function<void(const BuildProgress&)> progress;
+};
+
 // Writes the installer for `description` to `output` (through a temporary
-// file: on any failure no output file is left). `progress` is called after
-// every piece of 16 KiB and may be empty. Throws InputError.
+// file: on any failure no output file is left). Throws InputError.
 BuildResult writeInstaller(const Description& description, const std::filesystem::path& image,
-                           const std::filesystem::path& output,
-                           const std::function<void(const BuildProgress&)>& progress = {});
+                           const std::filesystem::path& output, const BuildOptions& options = {});
 
 }  // namespace mkpackage
 

@@ -37,10 +37,12 @@ void Workspace::write(const std::string& relative, const std::string& text) cons
     write(relative, Bytes(text.begin(), text.end()));
 }
 
-fs::path Workspace::build(const std::string& body, const std::string& output) const {
+fs::path Workspace::build(const std::string& body, const std::string& output, unsigned jobs) const {
     write("product.toml", std::string(kProduct) + body);
     const mkpackage::Description description = mkpackage::readDescription(descriptionPath());
-    mkpackage::writeInstaller(description, path("stub.exe"), path(output));
+    mkpackage::BuildOptions options;
+    options.jobs = jobs;
+    mkpackage::writeInstaller(description, path("stub.exe"), path(output), options);
     return path(output);
 }
 

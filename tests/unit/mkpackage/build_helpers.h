@@ -25,8 +25,10 @@ public:
     void write(const std::string& relative, const std::string& text) const;
 
     // Writes product.toml with `body` after a [product] section and builds
-    // it against an odd-sized program image; returns the installer's path.
-    std::filesystem::path build(const std::string& body, const std::string& output = "setup.exe") const;
+    // it against an odd-sized program image with `jobs` workers; returns the
+    // installer's path.
+    std::filesystem::path build(const std::string& body, const std::string& output = "setup.exe",
+                                unsigned jobs = 1) const;
 
     // The description file's path after build() or describe().
     std::filesystem::path descriptionPath() const { return dir_ / "product.toml"; }

@@ -37,6 +37,8 @@ TEST(CommandLine, ExitCodes) {
     EXPECT_EQ(run("frobnicate"), 2);
 
     EXPECT_EQ(run(build + quote(ws.path("good.exe")) + " --quiet"), 0);
+    EXPECT_EQ(run(build + quote(ws.path("good.exe")) + " --quiet --jobs 3"), 0);
+    for (const char* jobs : {"0", "257", "two"}) EXPECT_EQ(run(build + quote(ws.path("bad.exe")) + " -j " + jobs), 2) << jobs;
     EXPECT_EQ(run("inspect " + quote(ws.path("good.exe"))), 0);
     EXPECT_EQ(run("inspect " + quote(ws.path("stub.exe"))), 1);
 

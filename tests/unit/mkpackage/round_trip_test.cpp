@@ -226,6 +226,55 @@ TEST(RoundTrip, RecordLayoutOfTextsPagesAndUninstaller) {
     EXPECT_EQ(report.uninstall.firstEntryOffset, 110 + report.uninstall.usedBytes);
 }
 
+// A component's whole zlib stream as zlib writes it in one call at level 9.
+Bytes zlibStream(const Bytes& data) {
+    Bytes stream(compressBound(static_cast<uLong>(data.size())));
+    uLongf length = static_cast<uLongf>(stream.size());
+    EXPECT_EQ(compress2(stream.data(), &length, data.data(), static_cast<uLong>(data.size()), 9), Z_OK);
+    stream.resize(length);
+    return stream;
+}
+
+TEST(Build, SameBytesWhateverTheNumberOfWorkers) {
+    Workspace ws;
+    const Bytes noise = randomBytes(16384, 21);
+    const std::vector<std::pair<std::string, Bytes>> sources = {
+        {"mixed/a.txt", textBytes(40000)},
+        {"mixed/b.bin", noise},  // stored
+        {"mixed/c.txt", textBytes(100)},
+        {"mixed/d.txt", Bytes{}},
+        {"mixed/e.bin", randomBytes(5000, 22)},
+        {"mixed/f.bin", noise},  // within reach of the copy before it
+        {"mixed/g.txt", textBytes(40 * 16384 + 5)},  // more pieces than the pool holds at once
+        {"one/piece.txt", textBytes(16384)},
+        {"empty/x", Bytes{}},
+        {"empty/y", Bytes{}},
+    };
+    for (const auto& [name, data] : sources) ws.write(name, data);
+    const std::string body =
+        "[[components]]\nname = \"Mixed\"\nfiles = [{ folder = \"mixed\" }]\n"
+        "[[components]]\nname = \"One piece\"\nfiles = [\"one/piece.txt\"]\n"
+        "[[components]]\nname = \"Zero bytes\"\nfiles = [{ folder = \"empty\" }]\n";
+    const Bytes installer = readFile(ws.build(body, "one.exe", 1));
+    for (const unsigned jobs : {2u, 8u}) EXPECT_EQ(readFile(ws.build(body, "more.exe", jobs)), installer) << jobs;
+
+    const fmt::PackageReport report = verify(ws.path("one.exe"));
+    ASSERT_EQ(report.components.size(), 3u);
+    std::size_t next = 0;
+    for (std::size_t c = 0; c < 2; ++c) {
+        for (const Bytes& content : extract(installer, report, c)) EXPECT_EQ(content, sources[next++].second) << next;
+    }
+    const auto& mixed = report.components[0].files;
+    EXPECT_EQ(mixed[1].entry.storedSize, 2 + 4 + 5 + 16384 + 5);
+    EXPECT_LT(mixed[5].entry.storedSize, 200u);
+    // One piece: one chunk that is the whole stream, header and trailer.
+    const std::vector<Chunk> chunks = chunksOf(installer, report, report.components[1].files[0]);
+    ASSERT_EQ(chunks.size(), 1u);
+    EXPECT_EQ(chunks[0].data, zlibStream(sources[7].second));
+    EXPECT_EQ(report.components[2].record.packedSize, 0);
+    EXPECT_EQ(report.components[2].files.size(), 2u);
+}
+
 TEST(Build, SameInputsGiveTheSameBytes) {
     Workspace ws;
     ws.write("dir/b.txt", textBytes(30000));
@@ -255,15 +304,22 @@ TEST(Build, RefusesAnImageThatAlreadyHoldsAPackage) {
 }
 
 TEST(Build, LeavesNoFileBehindOnFailure) {
-    Workspace ws;
-    ws.write("a.txt", textBytes(10));
-    ws.write("product.toml", std::string(kProduct) + "[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n");
-    const mkpackage::Description description = mkpackage::readDescription(ws.descriptionPath());
-    std::filesystem::remove(ws.path("a.txt"));  // gone between reading and writing
-    EXPECT_THROW(mkpackage::writeInstaller(description, ws.path("stub.exe"), ws.path("out.exe")), mkpackage::InputError);
-    for (const auto& entry : std::filesystem::directory_iterator(ws.dir())) {
-        EXPECT_NE(entry.path().filename().string().rfind(".out.exe", 0), 0u) << entry.path();
-        EXPECT_NE(entry.path().filename(), "out.exe");
+    for (const unsigned jobs : {1u, 8u}) {
+        SCOPED_TRACE(jobs);
+        Workspace ws;
+        ws.write("a.txt", textBytes(200000));  // pieces still in flight when b.txt fails
+        ws.write("b.txt", textBytes(10));
+        ws.write("product.toml", std::string(kProduct) + "[[components]]\nname = \"C\"\nfiles = [\"a.txt\", \"b.txt\"]\n");
+        const mkpackage::Description description = mkpackage::readDescription(ws.descriptionPath());
+        std::filesystem::remove(ws.path("b.txt"));  // gone between reading and writing
+        mkpackage::BuildOptions options;
+        options.jobs = jobs;
+        EXPECT_THROW(mkpackage::writeInstaller(description, ws.path("stub.exe"), ws.path("out.exe"), options),
+                     mkpackage::InputError);
+        for (const auto& entry : std::filesystem::directory_iterator(ws.dir())) {
+            EXPECT_NE(entry.path().filename().string().rfind(".out.exe", 0), 0u) << entry.path();
+            EXPECT_NE(entry.path().filename(), "out.exe");
+        }
     }
 }
 

@@ -1,0 +1,168 @@
+#!/usr/bin/env bash
+# The builder side by side with makensis (Debian's nsis package, zlib,
+# non-solid): generates a mixed payload (bench/mixed_payload.py: text-like,
+# structured binary with noise, random; files from empty to 20 MB in nested
+# folders), then builds it in interleaved rounds with `mkpackage build` on one
+# worker, on all cores, and with makensis, and prints the medians of wall
+# time, CPU time and peak resident memory, the ratios and the sizes.
+# With --install it also installs both installers under Wine + Xvfb (ours
+# answered by the robot, the NSIS one silently with /S) and prints the ratio.
+#
+#   bench/nsis_compare.sh [--install] [SIZE_MB] [ROUNDS] [FILES]
+#                         (defaults: 150 MB, 5 rounds, 2,000 files)
+#
+# Installs the nsis package when makensis is missing. Not a test: it
+# measures, it does not judge; the machine's load is printed with each round.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+install=0
+if [ "${1:-}" = "--install" ]; then install=1; shift; fi
+size_mb=${1:-150}
+rounds=${2:-5}
+files=${3:-2000}
+cores=$(nproc)
+mkpackage="$root/build/native/tools/mkpackage/mkpackage"
+stub="$root/build/win32/src/setup.exe"
+robot="$root/build/win32/tests/e2e/robot/robot.exe"
+for f in "$mkpackage" "$stub"; do
+  [ -e "$f" ] || { echo "missing $f: run scripts/build.sh first"; exit 2; }
+done
+if [ "$install" = 1 ] && [ ! -e "$robot" ]; then echo "missing $robot: run scripts/build.sh first"; exit 2; fi
+
+if ! command -v makensis >/dev/null; then
+  echo "makensis is missing: installing Debian's nsis package" >&2
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get install -y -qq --no-install-recommends nsis >/dev/null ||
+    { $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-recommends nsis >/dev/null; }
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/nsis-compare.XXXXXX")
+cleanup() {
+  if [ "$install" = 1 ]; then
+    WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
+    stop_display 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+python3 "$root/bench/mixed_payload.py" "$work/payload" "$size_mb" "$files"
+payload_bytes=$(find "$work/payload" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
+
+cat > "$work/product.toml" <<'TOML'
+[product]
+name = "Builder Benchmark"
+registry-key = ""
+default-folder = "C:\\bench-ours\\"
+[texts]
+msgConfirmInstall = "Install?"
+msgDoneFolder = "Done: %s"
+progressTitle = "Extracting"
+titleMessage = "Finished"
+[[components]]
+name = "Payload"
+files = [{ folder = "payload", to = "Payload" }]
+TOML
+cat > "$work/bench.nsi" <<'NSI'
+Unicode true
+SetCompressor zlib
+Name "Builder Benchmark"
+OutFile "nsis-setup.exe"
+InstallDir "C:\bench-nsis"
+RequestExecutionLevel user
+Section
+  SetOutPath "$INSTDIR\Payload"
+  File /r "payload/*"
+SectionEnd
+NSI
+
+# Reads the payload once so that every run finds it in the page cache.
+find "$work/payload" -type f -exec cat {} + >/dev/null
+
+# run NAME COMMAND...: appends "NAME wall user+sys peak_kb" to the results.
+run() {
+  local name=$1
+  shift
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time.txt" "$@" >"$work/out.txt" 2>&1 ||
+    { cat "$work/out.txt" >&2; exit 1; }
+  awk -v n="$name" '{printf "%s %s %.2f %s\n", n, $1, $2 + $3, $4}' "$work/time.txt" >> "$work/results.txt"
+}
+ours_one() { run "mkpackage-1" "$mkpackage" build "$work/product.toml" -o "$work/ours-1.exe" --stub "$stub" -q -j 1; }
+ours_all() { run "mkpackage-$cores" "$mkpackage" build "$work/product.toml" -o "$work/ours.exe" --stub "$stub" -q -j "$cores"; }
+nsis() { run "makensis" makensis -V1 "$work/bench.nsi"; }
+
+: > "$work/results.txt"
+for round in $(seq "$rounds"); do
+  # The order turns each round, so that a burst of load falls on each in turn.
+  case $((round % 3)) in
+    1) order="ours_one ours_all nsis" ;;
+    2) order="ours_all nsis ours_one" ;;
+    0) order="nsis ours_one ours_all" ;;
+  esac
+  load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+  for step in $order; do $step; done
+  echo "round $round: load average before $load_before, after $(cut -d' ' -f1-3 /proc/loadavg)"
+done
+cmp -s "$work/ours-1.exe" "$work/ours.exe" || { echo "FAIL: 1 and $cores workers wrote different bytes"; exit 1; }
+"$mkpackage" inspect "$work/ours.exe" | tail -1
+
+ours_size=$(stat -c %s "$work/ours.exe")
+nsis_size=$(stat -c %s "$work/nsis-setup.exe")
+stub_size=$(stat -c %s "$stub")
+python3 - "$work/results.txt" "$payload_bytes" "$files" "$ours_size" "$nsis_size" "$stub_size" "$cores" <<'PY'
+import statistics, sys
+path, payload, files, ours, nsis, stub, cores = sys.argv[1], *map(int, sys.argv[2:])
+runs = {}
+for line in open(path):
+    name, wall, cpu, peak = line.split()
+    runs.setdefault(name, []).append((float(wall), float(cpu), int(peak)))
+print(f"payload: {payload:,} bytes in {files:,} files; {cores} cores; {len(runs['makensis'])} rounds")
+print(f"{'':14}{'wall s':>8}{'(min-max)':>14}{'cpu s':>8}{'peak MiB':>10}{'MB/s':>7}")
+median = {}
+for name in sorted(runs, key=lambda n: (n == "makensis", n)):
+    walls = [r[0] for r in runs[name]]
+    median[name] = statistics.median(walls)
+    cpu = statistics.median(r[1] for r in runs[name])
+    peak = max(r[2] for r in runs[name]) / 1024
+    print(f"{name:14}{median[name]:8.2f}{f'({min(walls):.2f}-{max(walls):.2f})':>14}{cpu:8.2f}{peak:10.1f}"
+          f"{payload / 1e6 / median[name]:7.1f}")
+for name in median:
+    if name != "makensis":
+        print(f"makensis / {name}: {median['makensis'] / median[name]:.2f}x by median wall time")
+print(f"installer: ours {ours:,} bytes, NSIS {nsis:,} bytes ({(ours - nsis) / nsis * 100:+.2f} %)")
+print(f"without our program image ({stub:,} bytes): {ours - stub:,} bytes ({(ours - stub - nsis) / nsis * 100:+.2f} % of NSIS)")
+PY
+
+[ "$install" = 1 ] || exit 0
+
+# Both installers under Wine, each into a fresh folder of one prefix: ours
+# from the answer to its question to the completion message, NSIS from
+# start to exit.
+. "$root/scripts/wine-env.sh"
+export WINEPREFIX="$work/prefix"
+start_display
+prepare_prefix
+cp "$robot" "$work/robot.exe"
+cd "$work"
+wine ours.exe &
+wine_pid=$!
+box=$(wine robot.exe wait --exe ours.exe --class '#32770' --timeout 60000 | head -1)
+start=$(date +%s.%N)
+wine robot.exe click "$(sed 's/.*"hwnd":\([0-9]*\).*/\1/' <<<"$box")" 6 >/dev/null
+done_box=""
+while [ -z "$done_box" ]; do
+  done_box=$(wine robot.exe wait --exe ours.exe --title Finished --timeout 600000 | grep -m1 '"message":"Done' || true)
+done
+ours_install=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
+wine robot.exe click "$(sed 's/.*"hwnd":\([0-9]*\).*/\1/' <<<"$done_box")" 1 >/dev/null
+wait "$wine_pid" || true
+start=$(date +%s.%N)
+wine nsis-setup.exe /S
+nsis_install=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
+drive_c="$WINEPREFIX/drive_c"
+ours_files=$(find "$drive_c/bench-ours" -type f | wc -l)
+nsis_files=$(find "$drive_c/bench-nsis" -type f | wc -l)
+printf 'install under Wine: ours %.2f s (%d files), NSIS %.2f s (%d files), NSIS / ours %.2fx\n' \
+  "$ours_install" "$ours_files" "$nsis_install" "$nsis_files" "$(awk -v a="$nsis_install" -v b="$ours_install" 'BEGIN { print a / b }')"
