@@ -162,7 +162,7 @@ start=$(date +%s.%N)
 wine nsis-setup.exe /S
 nsis_install=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
 drive_c="$WINEPREFIX/drive_c"
-ours_files=$(find "$drive_c/bench-ours" -type f | wc -l)
-nsis_files=$(find "$drive_c/bench-nsis" -type f | wc -l)
-printf 'install under Wine: ours %.2f s (%d files), NSIS %.2f s (%d files), NSIS / ours %.2fx\n' \
-  "$ours_install" "$ours_files" "$nsis_install" "$nsis_files" "$(awk -v a="$nsis_install" -v b="$ours_install" 'BEGIN { print a / b }')"
+ours_files=$(find "$drive_c/bench-ours/Payload" -type f | wc -l)
+nsis_files=$(find "$drive_c/bench-nsis/Payload" -type f | wc -l)
+printf 'install under Wine: ours %.2f s (%d files), NSIS %.2f s (%d files); ours / NSIS %.2fx\n' \
+  "$ours_install" "$ours_files" "$nsis_install" "$nsis_files" "$(awk -v a="$ours_install" -v b="$nsis_install" 'BEGIN { print a / b }')"
