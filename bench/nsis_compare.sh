@@ -108,31 +108,33 @@ done
 cmp -s "$work/ours-1.exe" "$work/ours.exe" || { echo "FAIL: 1 and $cores workers wrote different bytes"; exit 1; }
 "$mkpackage" inspect "$work/ours.exe" | tail -1
 
-ours_size=$(stat -c %s "$work/ours.exe")
-nsis_size=$(stat -c %s "$work/nsis-setup.exe")
-stub_size=$(stat -c %s "$stub")
-python3 - "$work/results.txt" "$payload_bytes" "$files" "$ours_size" "$nsis_size" "$stub_size" "$cores" <<'PY'
-import statistics, sys
-path, payload, files, ours, nsis, stub, cores = sys.argv[1], *map(int, sys.argv[2:])
+python3 - "$work/results.txt" "$payload_bytes" "$files" "$work/ours.exe" "$work/nsis-setup.exe" "$stub" "$cores" <<'PY'
+import os, statistics, sys
+path, payload, files = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+ours, nsis, stub, cores = os.path.getsize(sys.argv[4]), os.path.getsize(sys.argv[5]), os.path.getsize(sys.argv[6]), int(sys.argv[7])
+# The NSIS installer's data begins 4 bytes before its signature, behind its
+# program image.
+nsis_stub = open(sys.argv[5], "rb").read().find(b"\xef\xbe\xad\xdeNullsoftInst") - 4
 runs = {}
 for line in open(path):
     name, wall, cpu, peak = line.split()
     runs.setdefault(name, []).append((float(wall), float(cpu), int(peak)))
 print(f"payload: {payload:,} bytes in {files:,} files; {cores} cores; {len(runs['makensis'])} rounds")
-print(f"{'':14}{'wall s':>8}{'(min-max)':>14}{'cpu s':>8}{'peak MiB':>10}{'MB/s':>7}")
+print(f"{'':14}{'wall s':>8}{'(min-max)':>18}{'cpu s':>8}{'peak MiB':>10}{'MB/s':>7}")
 median = {}
 for name in sorted(runs, key=lambda n: (n == "makensis", n)):
     walls = [r[0] for r in runs[name]]
     median[name] = statistics.median(walls)
     cpu = statistics.median(r[1] for r in runs[name])
     peak = max(r[2] for r in runs[name]) / 1024
-    print(f"{name:14}{median[name]:8.2f}{f'({min(walls):.2f}-{max(walls):.2f})':>14}{cpu:8.2f}{peak:10.1f}"
+    print(f"{name:14}{median[name]:8.2f}{f'({min(walls):.2f}-{max(walls):.2f})':>18}{cpu:8.2f}{peak:10.1f}"
           f"{payload / 1e6 / median[name]:7.1f}")
 for name in median:
     if name != "makensis":
         print(f"makensis / {name}: {median['makensis'] / median[name]:.2f}x by median wall time")
-print(f"installer: ours {ours:,} bytes, NSIS {nsis:,} bytes ({(ours - nsis) / nsis * 100:+.2f} %)")
-print(f"without our program image ({stub:,} bytes): {ours - stub:,} bytes ({(ours - stub - nsis) / nsis * 100:+.2f} % of NSIS)")
+print(f"installer: ours {ours:,} bytes, NSIS {nsis:,} bytes; ours {(ours - nsis) / nsis * 100:+.2f} %")
+print(f"without the program images (ours {stub:,}, NSIS {nsis_stub:,} bytes): ours {ours - stub:,}, "
+      f"NSIS {nsis - nsis_stub:,} bytes; ours {(ours - stub - nsis + nsis_stub) / (nsis - nsis_stub) * 100:+.2f} %")
 PY
 
 [ "$install" = 1 ] || exit 0
