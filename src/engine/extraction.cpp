@@ -190,13 +190,16 @@ void closeOutputFile() {
     if (outputFile != nullptr) stampAndClose();
 }
 
-void writeOutput(HANDLE file, const void* bytes, std::uint32_t count) {
+bool writeAll(HANDLE file, const void* bytes, std::uint32_t count) {
     DWORD written = 0;
     const BOOL ok = WriteFile(file, bytes, count, &written, nullptr);
-    if (!ok || written != count) {
-        if (ok) SetLastError(ERROR_DISK_FULL);  // a short write means the disk is full
-        raiseInstallError(kErrorWriteFile);
-    }
+    if (ok && written == count) return true;
+    if (ok) SetLastError(ERROR_DISK_FULL);  // a short write means the disk is full
+    return false;
+}
+
+void writeOutput(HANDLE file, const void* bytes, std::uint32_t count) {
+    if (!writeAll(file, bytes, count)) raiseInstallError(kErrorWriteFile);
 }
 
 void updateProgress(const ExtractionState& state) {

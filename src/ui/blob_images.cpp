@@ -5,6 +5,7 @@
 #include "base/bounded_text.h"
 #include "base/field_text.h"
 #include "base/process_state.h"
+#include "engine/extraction.h"
 #include "engine/failure.h"
 #include "package/setup_config.h"
 
@@ -40,13 +41,13 @@ const char* writeBlobTempFile(std::uint32_t index) {
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     const auto* data = reinterpret_cast<const std::uint8_t*>(blob) + sizeof(fmt::Blob);
-    DWORD written = 0;
-    if (!WriteFile(file, data, blob->size, &written, nullptr) || written != blob->size) {
+    if (!writeAll(file, data, blob->size)) {
         // Leave no half-written picture behind: close and delete before raising.
-        const DWORD error = written != blob->size && GetLastError() == 0 ? ERROR_WRITE_FAULT
-                                                                         : GetLastError();
+        const DWORD error = GetLastError();
         CloseHandle(file);
         DeleteFileA(blobTempPath);
+        // While the run is being undone nothing may raise: the picture is left out.
+        if (endingRun) return nullptr;
         SetLastError(error);
         copyBounded(currentPath, blobTempPath);
         raiseInstallError(kErrorWriteFile);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "base/program_instance.h"
+#include "base/process_state.h"
 #include "engine/extraction.h"
 #include "engine/failure.h"
 #include "engine/remove_by_log.h"
@@ -49,11 +50,16 @@ HWND createProgressWindow(ExtractionState& state) {
 }
 
 void confirmCancel(HWND window, bool ask) {
+    // A failure being handled, or a cancel already confirmed, ends the run
+    // with its own code: a click meanwhile changes nothing.
+    if (endingRun) return;
     const fmt::TextSlots& texts = config().texts;
     if (ask && MessageBoxA(window, configText(texts.msgConfirmQuit), configText(texts.titleWizard),
                            MB_YESNO | MB_ICONQUESTION) != IDYES) {
         return;
     }
+    if (endingRun) return;  // a failure came while the question was open
+    endingRun = true;
     if (outputFile != nullptr) {
         CloseHandle(outputFile);
         outputFile = nullptr;
