@@ -493,12 +493,15 @@ TEST_F(FailureScenario, ProgressBarStandsAtItsEndAfterTheLastChunk) {
 class DamagedLogScenario : public FailureScenario {
 protected:
     // A previous installation below "old\" with its log, as the registry
-    // names it; the log's bytes pass through `damage` first.
-    std::string previousInstallation(void (*damage)(Bytes&)) {
+    // names it; the log's bytes pass through `damage` first, and `extra`
+    // entries follow the sound ones.
+    std::string previousInstallation(void (*damage)(Bytes&), std::vector<LogRecord> extra = {}) {
         fs::create_directories(hostDir() + "/old");
         std::ofstream(hostDir() + "/old/old.txt") << "old";
         const std::string oldFolder = windowsDir() + "old";
-        Bytes log = makeInstallLog({{2, 0, 0, oldFolder}, {1, 0, 0, oldFolder + "\\old.txt"}});
+        std::vector<LogRecord> entries{{2, 0, 0, oldFolder}, {1, 0, 0, oldFolder + "\\old.txt"}};
+        entries.insert(entries.end(), extra.begin(), extra.end());
+        Bytes log = makeInstallLog(entries);
         damage(log);
         EXPECT_TRUE(writeFile(hostDir() + "/old/InstallLog", log));
         const std::string logPath = oldFolder + "\\InstallLog";
@@ -557,6 +560,29 @@ TEST_F(DamagedLogScenario, LogWhoseCountLeadsOutOfTheFileIsReportedAndKept) {
         writeU32(bytes, offsetof(fmt::UninstallHeader, entryCount), 3);
     });
     upgradeOverDamagedLog(log, "count.exe");
+}
+
+// The first entry's successor is the entry itself, and the count claims
+// millions: the walk must neither loop nor size an array by the count.
+TEST_F(DamagedLogScenario, SelfLoopingLogIsReportedAndTheInstallationCompletes) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    std::string log = previousInstallation([](Bytes& bytes) {
+        writeU32(bytes, offsetof(fmt::UninstallHeader, entryCount), 0x10000001u);
+        writeU32(bytes, sizeof(fmt::UninstallHeader) + offsetof(fmt::LogEntry, next), 0);
+    });
+    upgradeOverDamagedLog(log, "loop.exe");
+}
+
+// A log edited to name a file that no installation of the product made
+// (outside its folder and the shell folders) is refused as a whole.
+TEST_F(DamagedLogScenario, LogNamingAFileOutsideTheInstallationRemovesNothing) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    std::ofstream(hostDir() + "/victim.txt") << "victim";
+    std::string log = previousInstallation([](Bytes&) {},
+                                           {{1, 0, 0, windowsDir() + "old\\..\\victim.txt"},
+                                            {1, 0, 0, windowsDir() + "victim.txt"}});
+    upgradeOverDamagedLog(log, "hostile.exe");
+    EXPECT_EQ(contentOf(hostDir() + "/victim.txt"), "victim");
 }
 
 }  // namespace
