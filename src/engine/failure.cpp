@@ -14,6 +14,7 @@
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
+#include "ui/message_box.h"
 
 namespace setup {
 
@@ -85,7 +86,7 @@ void showError(const char* format, ...) {
     va_start(args, format);
     vformatBounded(text, sizeof text, format, args);
     va_end(args);
-    MessageBoxA(nullptr, text, errorCaption(), MB_OK | MB_ICONERROR);
+    showMessageBox(nullptr, text, errorCaption(), MB_OK | MB_ICONERROR);
 }
 
 const char* systemErrorText(std::uint32_t number) {

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "base/fault_injection.h"
 #include "base/process_state.h"
 #include "engine/extraction.h"
 #include "engine/install_log.h"
@@ -85,7 +86,7 @@ void createShellLink(const char* linkPath, const char* targetPath, const char* a
     WCHAR wideName[fmt::kMaxPath];
     if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wideName, fmt::kMaxPath) == 0)
         wideName[0] = L'\0';
-    file->Save(wideName, TRUE);
+    if (!injectFault(FaultSite::saveShortcut)) file->Save(wideName, TRUE);
     file->Release();
     // Logged even when the save failed: removing a file that is not there is harmless.
     appendLogEntry(fmt::kLogFile, 0, 0, linkPath);

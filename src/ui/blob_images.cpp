@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "base/fault_injection.h"
 #include "base/field_text.h"
 #include "base/process_state.h"
 #include "engine/extraction.h"
@@ -37,6 +38,7 @@ const char* writeBlobTempFile(std::uint32_t index) {
     copyFieldText(fileName, blob->fileName);
     if (!appendBounded(blobTempPath, fileName)) return nullptr;
 
+    if (injectFault(FaultSite::createPicture)) return nullptr;
     HANDLE file = CreateFileA(blobTempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) return nullptr;

@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include "base/program_instance.h"
 #include "base/process_state.h"
+#include "base/program_instance.h"
 #include "engine/extraction.h"
 #include "engine/failure.h"
 #include "engine/remove_by_log.h"
@@ -11,6 +11,7 @@
 #include "package/setup_config.h"
 #include "resource_ids.h"
 #include "ui/blob_images.h"
+#include "ui/message_box.h"
 
 namespace setup {
 
@@ -54,7 +55,7 @@ void confirmCancel(HWND window, bool ask) {
     // with its own code: a click meanwhile changes nothing.
     if (endingRun) return;
     const fmt::TextSlots& texts = config().texts;
-    if (ask && MessageBoxA(window, configText(texts.msgConfirmQuit), configText(texts.titleWizard),
+    if (ask && showMessageBox(window, configText(texts.msgConfirmQuit), configText(texts.titleWizard),
                            MB_YESNO | MB_ICONQUESTION) != IDYES) {
         return;
     }
@@ -70,7 +71,7 @@ void confirmCancel(HWND window, bool ask) {
         if (window == progressWindow || parent == progressWindow) progressWindow = nullptr;
     }
     rollBackInstallation();
-    MessageBoxA(nullptr, configText(texts.msgCanceled), configText(texts.titleMessage),
+    showMessageBox(nullptr, configText(texts.msgCanceled), configText(texts.titleMessage),
                 MB_OK | MB_ICONERROR);
     exitSetup(8);
 }
