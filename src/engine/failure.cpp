@@ -11,6 +11,7 @@
 #include "engine/extraction.h"
 #include "engine/failure_messages.h"
 #include "engine/remove_by_log.h"
+#include "engine/run_log.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
@@ -117,6 +118,7 @@ void deleteTempFiles() {
 }
 
 void exitSetup(std::uint32_t code) {
+    closeRunLog(code);
     deleteTempFiles();
     closePackageFile();
     ExitProcess(code);
