@@ -9,6 +9,13 @@
 
 namespace setup {
 
+// The first call of a program: from here on every library the process
+// loads, the system's own loads on its behalf included, comes from the
+// system folder alone (SetDefaultDllDirectories, looked up at run time so
+// that the program still starts where it is missing; there the current
+// folder at least leaves the search order).
+void restrictLibrarySearchToSystem();
+
 // Loads `fileName` (e.g. "comctl32.dll") from the system folder; nullptr when
 // the path does not fit or the library cannot be loaded. The library stays
 // loaded until the process ends.
