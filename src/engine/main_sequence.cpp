@@ -18,6 +18,7 @@
 #include "package/setup_config.h"
 #include "resource_ids.h"
 #include "ui/font_cache.h"
+#include "ui/wizard/setup_wizard.h"
 
 namespace setup {
 
