@@ -79,10 +79,13 @@ std::int32_t detectDirectXVersion() {
     if (block.bytes() == nullptr || !functions.info(path, 0, size, block.bytes()))
         return kDirectXUnreadable;
 
+    // US English, with the Unicode and then the Western code page.
     const char* text = productVersion(functions, block.bytes(),
                                       "\\StringFileInfo\\040904B0\\ProductVersion");
-    if (text == nullptr)
-        text = productVersion(functions, block.bytes(), "\\StringFileInfo\\040904E4\\ProductVersion");
+    if (text == nullptr) {
+        text = productVersion(functions, block.bytes(),
+                              "\\StringFileInfo\\040904E4\\ProductVersion");
+    }
     if (text == nullptr) return kDirectXUnreadable;
     return directXVersionFromProductVersion(text);
 }

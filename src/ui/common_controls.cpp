@@ -16,7 +16,9 @@ PropertySheetFunction loadCommonControls() {
     if (library != nullptr) return propertySheet;
     library = loadSystemLibrary("comctl32.dll");
     if (library == nullptr) return nullptr;
-    if (auto initialise = systemFunction<InitCommonControlsExFunction>(library, "InitCommonControlsEx")) {
+    auto initialise =
+        systemFunction<InitCommonControlsExFunction>(library, "InitCommonControlsEx");
+    if (initialise != nullptr) {
         INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
         initialise(&classes);
     }

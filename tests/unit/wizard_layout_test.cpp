@@ -164,6 +164,8 @@ TEST(PageItemReader, NeverReadsPastTheAreaAndSkipsWhatItCannotUse) {
     EXPECT_FALSE(PageItemReader(bytes.data(), bytes.data() + bytes.size()).next(item));
 }
 
+// The picture, its indent and the bottom lines are checked on the real
+// windows too (the wizard scenarios); here what those do not reach.
 TEST(PageLayout, ImageIndentsAnchorsAndSkippedKinds) {
     Description d;
     d.value(fmt::kItemImage, 0)
@@ -181,17 +183,10 @@ TEST(PageLayout, ImageIndentsAnchorsAndSkippedKinds) {
     EXPECT_EQ(layoutPage(d.reader(), page96(), host), nullptr);
     ASSERT_EQ(host.controls.size(), 5u);
 
-    const ControlSpec& image = host.controls[0];
-    EXPECT_EQ(image.image, 0);
-    EXPECT_EQ(image.x, 0);
-    EXPECT_EQ(image.width, 124);
-    EXPECT_EQ(image.height, 230);
-    EXPECT_EQ(image.exStyle, style::kExStaticEdge);
-
+    EXPECT_EQ(host.controls[0].height, 226 + 2 * 2);
     const ControlSpec& heading = host.controls[1];
     EXPECT_EQ(heading.x, 120 + 2 * 2 + 7);
-    EXPECT_EQ(heading.y, 0);
-    EXPECT_EQ(heading.height, 26);
+    EXPECT_EQ(heading.y, 0);  // beside the picture
     EXPECT_EQ(heading.width, 483 - 131);
 
     const ControlSpec& gap = host.controls[2];  // after +6 and -6: the same left edge
@@ -201,38 +196,6 @@ TEST(PageLayout, ImageIndentsAnchorsAndSkippedKinds) {
 
     EXPECT_EQ(host.controls[3].y, 228 - 13);
     EXPECT_EQ(host.controls[4].y, 228 - 26);
-}
-
-TEST(PageLayout, DestinationGroupRows) {
-    Description d;
-    d.raw(fmt::kItemDestinationGroup, fmt::kItemAnchorBottom, 0).end();
-    RecordingHost host;
-    layoutPage(d.reader(), page96(), host);
-    ASSERT_EQ(host.controls.size(), 8u);
-    const int line = 13, groupHeight = 52 + 3 * line, top = 228 - groupHeight;
-    const int x = 7, innerWidth = 483 - 16, row1 = top + 15;
-    struct Expected { int id; const char* text; int x, y, width, height; };
-    const Expected expected[] = {
-        {0, "", 0, top, 483, groupHeight},
-        {0, "Required:", x, row1, 54, line},
-        {212, "", x + 54, row1, innerWidth - 54, line},
-        {0, "Free:", x, row1 + line + 3, 30, line},
-        {213, "", x + 30, row1 + line + 3, innerWidth - 30, line},
-        {0, "", x, row1 + 2 * line + 3 + 7, innerWidth, 1},
-        {201, "Browse", x + innerWidth - (36 + 27), row1 + 2 * line + 3 + 14, 36 + 27, line + 11},
-        {202, "", x, row1 + 2 * line + 3 + 14 + 5, innerWidth - 63 - 4, line},
-    };
-    for (std::size_t i = 0; i < host.controls.size(); ++i) {
-        const ControlSpec& c = host.controls[i];
-        EXPECT_EQ(c.id, expected[i].id) << i;
-        EXPECT_EQ(host.texts[i], expected[i].text) << i;
-        EXPECT_EQ(c.x, expected[i].x) << i;
-        EXPECT_EQ(c.y, expected[i].y) << i;
-        EXPECT_EQ(c.width, expected[i].width) << i;
-        EXPECT_EQ(c.height, expected[i].height) << i;
-    }
-    EXPECT_EQ(host.controls[0].style & 0xF, style::kGroupBox);
-    EXPECT_EQ(host.controls[2].style & style::kStaticRight, style::kStaticRight);
 }
 
 TEST(PageLayout, AlignmentStylesAndTextItems) {
@@ -300,6 +263,4 @@ TEST(ItemFonts, FlagsDecodeWithTheirPrecedenceIntoOneCacheSlotEach) {
     EXPECT_EQ(itemFontHeight(-13, FontSize::kSmall), -9);
     EXPECT_EQ(itemFontHeight(-10, FontSize::kLarge), -20);
     EXPECT_EQ(itemFontHeight(-10, FontSize::kNormal), -10);
-    EXPECT_STREQ(fontFaceName(FontFace::kTimesNewRoman), "Times New Roman");
-    EXPECT_EQ(fontFaceName(FontFace::kBase), nullptr);
 }

@@ -12,10 +12,9 @@ namespace setup {
 
 bool updateDiskSpace(HWND page, ExtractionState& selection) {
     HWND requiredLine = GetDlgItem(page, kIdRequiredSpaceText);
-    if (GetDlgItem(page, kIdRequiredSpace) == nullptr && GetDlgItem(page, kIdFreeSpace) == nullptr &&
-        requiredLine == nullptr) {
-        return true;
-    }
+    const bool figures = GetDlgItem(page, kIdRequiredSpace) != nullptr ||
+                         GetDlgItem(page, kIdFreeSpace) != nullptr;
+    if (!figures && requiredLine == nullptr) return true;
 
     getDriveRoot();
     computeSelectionTotals(selection);

@@ -17,14 +17,17 @@ const char* requiredSizeText = "";
 static_assert(style::kChild == WS_CHILD && style::kVisible == WS_VISIBLE &&
               style::kClipChildren == WS_CLIPCHILDREN && style::kTabStop == WS_TABSTOP);
 static_assert(style::kStaticCenter == SS_CENTER && style::kStaticRight == SS_RIGHT &&
-              style::kStaticBitmap == SS_BITMAP && style::kStaticEtchedHorizontal == SS_ETCHEDHORZ &&
-              style::kStaticNoPrefix == SS_NOPREFIX && style::kStaticRealSizeImage == SS_REALSIZEIMAGE);
+              style::kStaticBitmap == SS_BITMAP &&
+              style::kStaticEtchedHorizontal == SS_ETCHEDHORZ &&
+              style::kStaticNoPrefix == SS_NOPREFIX &&
+              style::kStaticRealSizeImage == SS_REALSIZEIMAGE);
 static_assert(style::kPushButton == BS_PUSHBUTTON && style::kAutoCheckBox == BS_AUTOCHECKBOX &&
               style::kGroupBox == BS_GROUPBOX && style::kAutoRadioButton == BS_AUTORADIOBUTTON &&
               style::kLeftText == BS_LEFTTEXT && style::kButtonLeft == BS_LEFT &&
               style::kButtonRight == BS_RIGHT && style::kButtonCenter == BS_CENTER &&
               style::kButtonVerticalCenter == BS_VCENTER);
-static_assert(style::kExTransparent == WS_EX_TRANSPARENT && style::kExStaticEdge == WS_EX_STATICEDGE);
+static_assert(style::kExTransparent == WS_EX_TRANSPARENT &&
+              style::kExStaticEdge == WS_EX_STATICEDGE);
 
 namespace {
 
@@ -62,7 +65,8 @@ public:
     void selectBaseFont() override { SelectObject(dc_, baseFont()); }
 
     bool blobSize(std::int32_t index, int& width, int& height) override {
-        const fmt::Blob* blob = index >= 0 ? blobRecord(static_cast<std::uint32_t>(index)) : nullptr;
+        if (index < 0) return false;
+        const fmt::Blob* blob = blobRecord(static_cast<std::uint32_t>(index));
         if (blob == nullptr) return false;
         width = blob->width;
         height = blob->height;
@@ -72,16 +76,18 @@ public:
     const char* directXVersionText() override { return setup::directXVersionText(); }
 
     void addControl(const ControlSpec& spec) override {
-        HWND control = CreateWindowExA(
-            spec.exStyle, spec.controlClass == ControlClass::kButton ? "Button" : "Static", spec.text,
-            spec.style, spec.x, spec.y, spec.width, spec.height, page_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), programInstance, nullptr);
+        const char* className = spec.controlClass == ControlClass::kButton ? "Button" : "Static";
+        HWND control = CreateWindowExA(spec.exStyle, className, spec.text, spec.style, spec.x,
+                                       spec.y, spec.width, spec.height, page_,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                       programInstance, nullptr);
         if (control == nullptr) return;
         if (spec.itemFont && font_ != nullptr)
             SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
         if (spec.image >= 0) {
             // Without the picture the framed empty control stays.
-            if (HANDLE bitmap = loadBlobImage(static_cast<std::uint32_t>(spec.image), IMAGE_BITMAP)) {
+            HANDLE bitmap = loadBlobImage(static_cast<std::uint32_t>(spec.image), IMAGE_BITMAP);
+            if (bitmap != nullptr) {
                 SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
                 // Taking the picture sizes the control to the bitmap alone;
                 // the frame gets its room back.

@@ -97,10 +97,13 @@ void restoreChoices(HWND page) {
 
 void storeChoices(HWND page) {
     std::uint32_t flags = config().settings.flags;
-    if (hasControl(page, kIdDesktopShortcuts))
+    if (hasControl(page, kIdDesktopShortcuts)) {
         flags = withFlag(flags, fmt::kFlagDesktopShortcuts, isChecked(page, kIdDesktopShortcuts));
-    if (hasControl(page, kIdStartMenuShortcuts))
-        flags = withFlag(flags, fmt::kFlagStartMenuShortcuts, isChecked(page, kIdStartMenuShortcuts));
+    }
+    if (hasControl(page, kIdStartMenuShortcuts)) {
+        flags = withFlag(flags, fmt::kFlagStartMenuShortcuts,
+                         isChecked(page, kIdStartMenuShortcuts));
+    }
     for (int id : {kIdPreset1, kIdDefaultSelection, kIdPreset3}) {
         if (hasControl(page, id) && isChecked(page, id))
             selectionMask() = presetMask(presets(), id, selectionMask());
@@ -200,7 +203,8 @@ bool runSetupWizard(ExtractionState& product) {
     wizardState.selection = &product;
     baseFont();
 
-    installDirectX = needsDirectXSetup(detectDirectXVersion(), record.settings.requiredDirectXVersion);
+    installDirectX =
+        needsDirectXSetup(detectDirectXVersion(), record.settings.requiredDirectXVersion);
     if (!installDirectX) {
         std::uint32_t pages[fmt::kMaxPages];
         std::memcpy(pages, record.pages, sizeof pages);
