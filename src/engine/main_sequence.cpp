@@ -19,6 +19,7 @@
 #include "resource_ids.h"
 #include "ui/font_cache.h"
 #include "ui/message_box.h"
+#include "ui/wizard/setup_wizard.h"
 
 namespace setup {
 

@@ -1,0 +1,52 @@
+#include "ui/wizard/disk_space.h"
+
+#include "base/bounded_text.h"
+#include "engine/extraction.h"
+#include "package/setup_config.h"
+#include "ui/drive_root.h"
+#include "ui/size_text.h"
+#include "ui/wizard/page_builder.h"
+#include "ui/wizard/page_layout.h"
+
+namespace setup {
+
+bool updateDiskSpace(HWND page, ExtractionState& selection) {
+    HWND requiredLine = GetDlgItem(page, kIdRequiredSpaceText);
+    const bool figures = GetDlgItem(page, kIdRequiredSpace) != nullptr ||
+                         GetDlgItem(page, kIdFreeSpace) != nullptr;
+    if (!figures && requiredLine == nullptr) return true;
+
+    getDriveRoot();
+    computeSelectionTotals(selection);
+    const std::int64_t required = selection.totalUnpacked;
+
+    if (requiredLine != nullptr) {
+        char figure[kSizeTextSize];
+        formatSizeText(figure, sizeof figure, kAutomaticUnit, required);
+        char line[512];
+        copyBounded(line, requiredSizeText);
+        appendBounded(line, figure);
+        SetWindowTextA(requiredLine, line);
+        return true;
+    }
+
+    char freeText[kSizeTextSize];
+    int unit = kAutomaticUnit;
+    std::int64_t available = required;  // unknown free space passes
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+    // An empty root (a relative folder) asks about the current folder's drive.
+    if (GetDiskFreeSpaceA(driveRoot[0] != '\0' ? driveRoot : nullptr, &sectorsPerCluster,
+                          &bytesPerSector, &freeClusters, &clusters)) {
+        available = freeSpaceBytes(freeClusters, sectorsPerCluster, bytesPerSector);
+        unit = formatSizeText(freeText, sizeof freeText, kAutomaticUnit, available);
+    } else {
+        copyBounded(freeText, configText(config().texts.textSizeUnknown));
+    }
+    char requiredText[kSizeTextSize];
+    formatSizeText(requiredText, sizeof requiredText, unit, required);
+    SetDlgItemTextA(page, kIdFreeSpace, freeText);
+    SetDlgItemTextA(page, kIdRequiredSpace, requiredText);
+    return available >= required;
+}
+
+}  // namespace setup
