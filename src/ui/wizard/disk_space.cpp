@@ -10,6 +10,30 @@
 
 namespace setup {
 
+namespace {
+
+// The free space of driveRoot's drive; false when it cannot be read. An
+// empty root (a relative folder) asks about the current folder's drive.
+bool readFreeSpace(std::int64_t& available) {
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+    if (!GetDiskFreeSpaceA(driveRoot[0] != '\0' ? driveRoot : nullptr, &sectorsPerCluster,
+                           &bytesPerSector, &freeClusters, &clusters)) {
+        return false;
+    }
+    available = freeSpaceBytes(freeClusters, sectorsPerCluster, bytesPerSector);
+    return true;
+}
+
+}  // namespace
+
+bool enoughDiskSpace(ExtractionState& selection) {
+    getDriveRoot();
+    computeSelectionTotals(selection);
+    std::int64_t available = selection.totalUnpacked;
+    readFreeSpace(available);
+    return available >= static_cast<std::int64_t>(selection.totalUnpacked);
+}
+
 bool updateDiskSpace(HWND page, ExtractionState& selection) {
     HWND requiredLine = GetDlgItem(page, kIdRequiredSpaceText);
     const bool figures = GetDlgItem(page, kIdRequiredSpace) != nullptr ||
@@ -33,11 +57,7 @@ bool updateDiskSpace(HWND page, ExtractionState& selection) {
     char freeText[kSizeTextSize];
     int unit = kAutomaticUnit;
     std::int64_t available = required;  // unknown free space passes
-    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-    // An empty root (a relative folder) asks about the current folder's drive.
-    if (GetDiskFreeSpaceA(driveRoot[0] != '\0' ? driveRoot : nullptr, &sectorsPerCluster,
-                          &bytesPerSector, &freeClusters, &clusters)) {
-        available = freeSpaceBytes(freeClusters, sectorsPerCluster, bytesPerSector);
+    if (readFreeSpace(available)) {
         unit = formatSizeText(freeText, sizeof freeText, kAutomaticUnit, available);
     } else {
         copyBounded(freeText, configText(config().texts.textSizeUnknown));

@@ -139,7 +139,14 @@ std::string SetupScenario::writeInstaller(const Bytes& file, const std::string& 
 
 Process& SetupScenario::start(const std::string& fileName,
                              const std::vector<std::string>& environment) {
-    processes_.push_back(wineSession().launch({windowsDir() + fileName}, environment));
+    return startWith(fileName, {}, environment);
+}
+
+Process& SetupScenario::startWith(const std::string& fileName, const std::vector<std::string>& arguments,
+                                  const std::vector<std::string>& environment) {
+    std::vector<std::string> command{windowsDir() + fileName};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    processes_.push_back(wineSession().launch(command, environment));
     EXPECT_TRUE(processes_.back().started()) << "wine did not start " << fileName;
     return processes_.back();
 }

@@ -64,6 +64,9 @@ protected:
     // Starts an installer by its file name in the scenario folder, with
     // further environment settings ("WINEDLLOVERRIDES=...") when given.
     Process& start(const std::string& fileName, const std::vector<std::string>& environment = {});
+    // The same with command-line arguments for the installer.
+    Process& startWith(const std::string& fileName, const std::vector<std::string>& arguments,
+                       const std::vector<std::string>& environment = {});
     // Waits for a visible top-level window of the installer, saves a
     // screenshot labelled with `label` and the window's title, and returns the window with its
     // children; nullopt (with a test failure) after the timeout.
