@@ -1,6 +1,6 @@
 // A complete installation of the example product, kept as the README's
-// pictures: the progress window and the completion message, each cut out of
-// the screen, in build/native/e2e-shots/readme/.
+// pictures: every wizard page, the progress window and the completion
+// message, each cut out of the screen, in build/native/e2e-shots/readme/.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -81,7 +81,18 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsToTheEnd) {
     Process& setup = start("setup.exe");
     std::optional<Window> question = waitWindow("setup.exe", "install-question");
     ASSERT_TRUE(question);
-    acceptAndPassWizard(*question, "setup.exe");
+    answer(*question, kIdYes);
+    const char* const pages[] = {"Welcome", "Before You Install", "Destination Folder", "Shortcuts",
+                                 "Setup Type"};
+    unsigned long previous = 0;
+    for (int i = 0; i < 5; ++i) {
+        std::optional<WizardPage> page = waitWizardPage("setup.exe", "wizard", previous);
+        ASSERT_TRUE(page);
+        EXPECT_TRUE(page->withText(pages[i])) << "page " << i;
+        keep(page->sheet, "wizard-" + std::to_string(i + 1) + ".png");
+        robot.click(page->sheet.hwnd, i < 4 ? kWizardNext : kWizardFinish);
+        previous = page->page;
+    }
 
     WindowQuery progressQuery = WindowQuery::byExe("setup.exe");
     progressQuery.title = "Installing Example Writer";

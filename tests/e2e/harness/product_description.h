@@ -29,6 +29,10 @@ struct ProductDescription {
     std::vector<std::string> flags;                         // named flags
     std::vector<ComponentDescription> components;
     std::vector<std::string> defaultSelection;              // component names
+    std::vector<std::string> options;  // further [options] lines ("preset-1 = [\"A\"]")
+    // Wizard pages, each its items as TOML inline tables
+    // ("{ text = \"Welcome\", flags = [\"bold\"] }"); written after extraToml.
+    std::vector<std::vector<std::string>> pages;
     std::string extraToml;  // further tables ([images], [[pictures]]), written last
 
     void setText(const std::string& slot, const std::string& text);

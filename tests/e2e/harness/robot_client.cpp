@@ -166,4 +166,8 @@ bool Robot::close(unsigned long hwnd) const {
     return call({"close", std::to_string(hwnd)}, kShortCall).exitCode == 0;
 }
 
+bool Robot::closeBox(unsigned long hwnd) const {
+    return call({"sysclose", std::to_string(hwnd)}, kShortCall).exitCode == 0;
+}
+
 }  // namespace e2e

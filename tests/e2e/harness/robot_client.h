@@ -90,6 +90,8 @@ public:
     bool clickButton(unsigned long hwnd, int id) const;
     bool pressEscape(unsigned long hwnd) const;
     bool close(unsigned long hwnd) const;
+    // The close box of the caption (WM_SYSCOMMAND SC_CLOSE).
+    bool closeBox(unsigned long hwnd) const;
     // Ends the process that owns the window.
     bool terminateOwner(unsigned long hwnd) const;
     // Opens a file (Windows path) for reading with only reading shared and
