@@ -5,8 +5,8 @@
 # folders), then builds it in interleaved rounds with `mkpackage build` on one
 # worker, on all cores, and with makensis, and prints the medians of wall
 # time, CPU time and peak resident memory, the ratios and the sizes.
-# With --install it also installs both installers under Wine + Xvfb (ours
-# answered by the robot, the NSIS one silently with /S) and prints the ratio.
+# With --install it also installs both installers unattended (/S) under Wine
+# and prints the times and their ratio.
 #
 #   bench/nsis_compare.sh [--install] [SIZE_MB] [ROUNDS] [FILES]
 #                         (defaults: 150 MB, 5 rounds, 2,000 files)
@@ -23,11 +23,9 @@ files=${3:-2000}
 cores=$(nproc)
 mkpackage="$root/build/native/tools/mkpackage/mkpackage"
 stub="$root/build/win32/src/setup.exe"
-robot="$root/build/win32/tests/e2e/robot/robot.exe"
 for f in "$mkpackage" "$stub"; do
   [ -e "$f" ] || { echo "missing $f: run scripts/build.sh first"; exit 2; }
 done
-if [ "$install" = 1 ] && [ ! -e "$robot" ]; then echo "missing $robot: run scripts/build.sh first"; exit 2; fi
 
 if ! command -v makensis >/dev/null; then
   echo "makensis is missing: installing Debian's nsis package" >&2
@@ -40,10 +38,7 @@ fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/nsis-compare.XXXXXX")
 cleanup() {
-  if [ "$install" = 1 ]; then
-    WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
-    stop_display 2>/dev/null || true
-  fi
+  [ "$install" = 1 ] && { WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true; }
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -56,11 +51,6 @@ cat > "$work/product.toml" <<'TOML'
 name = "Builder Benchmark"
 registry-key = ""
 default-folder = "C:\\bench-ours\\"
-[texts]
-msgConfirmInstall = "Install?"
-msgDoneFolder = "Done: %s"
-progressTitle = "Extracting"
-titleMessage = "Finished"
 [[components]]
 name = "Payload"
 files = [{ folder = "payload", to = "Payload" }]
@@ -139,32 +129,23 @@ PY
 
 [ "$install" = 1 ] || exit 0
 
-# Both installers under Wine, each into a fresh folder of one prefix: ours
-# from the answer to its question to the completion message, NSIS from
-# start to exit.
+# Both installers unattended under Wine (/S), each into its own folder of one
+# prefix, from start to exit.
 . "$root/scripts/wine-env.sh"
 export WINEPREFIX="$work/prefix"
-start_display
 prepare_prefix
-cp "$robot" "$work/robot.exe"
 cd "$work"
-wine ours.exe &
-wine_pid=$!
-box=$(wine robot.exe wait --exe ours.exe --class '#32770' --timeout 60000 | head -1)
-start=$(date +%s.%N)
-wine robot.exe click "$(sed 's/.*"hwnd":\([0-9]*\).*/\1/' <<<"$box")" 6 >/dev/null
-done_box=""
-while [ -z "$done_box" ]; do
-  done_box=$(wine robot.exe wait --exe ours.exe --title Finished --timeout 600000 | grep -m1 '"message":"Done' || true)
-done
-ours_install=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
-wine robot.exe click "$(sed 's/.*"hwnd":\([0-9]*\).*/\1/' <<<"$done_box")" 1 >/dev/null
-wait "$wine_pid" || true
-start=$(date +%s.%N)
-wine nsis-setup.exe /S
-nsis_install=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
+install_time() {  # install_time INSTALLER: runs it with /S, prints its seconds
+  local start code=0
+  start=$(date +%s.%N)
+  wine "$1" /S || code=$?
+  [ "$code" = 0 ] || { echo "$1 /S exited with $code" >&2; exit 1; }
+  awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }'
+}
+ours_install=$(install_time ours.exe)
+nsis_install=$(install_time nsis-setup.exe)
 drive_c="$WINEPREFIX/drive_c"
 ours_files=$(find "$drive_c/bench-ours/Payload" -type f | wc -l)
 nsis_files=$(find "$drive_c/bench-nsis/Payload" -type f | wc -l)
-printf 'install under Wine: ours %.2f s (%d files), NSIS %.2f s (%d files); ours / NSIS %.2fx\n' \
+printf 'unattended install under Wine: ours %.2f s (%d files), NSIS %.2f s (%d files); ours / NSIS %.2fx\n' \
   "$ours_install" "$ours_files" "$nsis_install" "$nsis_files" "$(awk -v a="$ours_install" -v b="$nsis_install" 'BEGIN { print a / b }')"

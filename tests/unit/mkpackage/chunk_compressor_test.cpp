@@ -112,31 +112,5 @@ TEST(ChunkCompressor, OutputDependsOnTheLast32KiBAndThePieceOnly) {
     EXPECT_EQ(whole.data, trimmed.data);
 }
 
-TEST(StreamFrame, OnePieceIsTheZlibStreamOfItsBytes) {
-    for (const Bytes& data : {textBytes(10000), randomBytes(10000, 11)}) {
-        ChunkCompressor compressor;
-        CompressedPiece piece;
-        compressor.compress(data.data(), 0, data.size(), true, piece);
-        mkpackage::StreamFrame frame;
-        frame.add(piece, data.size());
-        Bytes stream(mkpackage::StreamFrame::kHeader.begin(), mkpackage::StreamFrame::kHeader.end());
-        stream.insert(stream.end(), piece.data.begin(), piece.data.end());
-        const auto trailer = frame.trailer();
-        stream.insert(stream.end(), trailer.begin(), trailer.end());
-        if (!piece.stored) {
-            // As zlib itself writes it at level 9 in one call.
-            Bytes expected(compressBound(static_cast<uLong>(data.size())));
-            uLongf length = static_cast<uLongf>(expected.size());
-            ASSERT_EQ(compress2(expected.data(), &length, data.data(), static_cast<uLong>(data.size()), 9), Z_OK);
-            expected.resize(length);
-            EXPECT_EQ(stream, expected);
-        }
-        Bytes back(data.size());
-        uLongf length = static_cast<uLongf>(back.size());
-        ASSERT_EQ(uncompress(back.data(), &length, stream.data(), static_cast<uLong>(stream.size())), Z_OK);
-        EXPECT_EQ(back, data);
-    }
-}
-
 }  // namespace
 }  // namespace testing_mkpackage
