@@ -1,6 +1,7 @@
 #include "piece_pool.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace mkpackage {
 namespace {
@@ -15,9 +16,11 @@ PiecePool::PiecePool(unsigned workers) {
     workers = std::max(workers, 1u);
     jobs_.resize(std::size_t(workers) * kPiecesPerWorker);
     done_.assign(jobs_.size(), 0);
+    // Made here, so that a compressor that cannot start fails the caller.
+    for (unsigned i = 0; i < workers; ++i) compressors_.push_back(std::make_unique<ChunkCompressor>());
     threads_.reserve(workers);
     try {
-        for (unsigned i = 0; i < workers; ++i) threads_.emplace_back(&PiecePool::work, this);
+        for (unsigned i = 0; i < workers; ++i) threads_.emplace_back(&PiecePool::work, this, std::ref(*compressors_[i]));
     } catch (...) {
         stop();
         throw;
@@ -59,8 +62,7 @@ PieceJob& PiecePool::oldest() {
 
 void PiecePool::pop() { ++retired_; }
 
-void PiecePool::work() {
-    ChunkCompressor compressor;
+void PiecePool::work(ChunkCompressor& compressor) {
     for (;;) {
         std::uint64_t number;
         {

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -55,7 +56,7 @@ public:
     void pop();
 
 private:
-    void work();
+    void work(ChunkCompressor& compressor);
     void stop();
 
     std::vector<PieceJob> jobs_;  // a ring: piece n lives in jobs_[n % size]
@@ -64,6 +65,7 @@ private:
     bool stopping_ = false;
     std::mutex mutex_;
     std::condition_variable workReady_, pieceDone_;
+    std::vector<std::unique_ptr<ChunkCompressor>> compressors_;  // one per worker
     std::vector<std::thread> threads_;
 };
 
