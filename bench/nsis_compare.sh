@@ -11,8 +11,14 @@
 #   bench/nsis_compare.sh [--install] [SIZE_MB] [ROUNDS] [FILES]
 #                         (defaults: 150 MB, 5 rounds, 2,000 files)
 #
+# On a shared machine each round waits (at most QUIET_WAIT seconds, default
+# 600; 0 does not wait) for 5 seconds in which other work of normal priority
+# keeps less than a tenth of the cores busy; niced work (fuzzers, background
+# builds) yields to the benchmark and is not counted. Each round prints what
+# it found and the load average.
+#
 # Installs the nsis package when makensis is missing. Not a test: it
-# measures, it does not judge; the machine's load is printed with each round.
+# measures, it does not judge.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 install=0
@@ -20,6 +26,7 @@ if [ "${1:-}" = "--install" ]; then install=1; shift; fi
 size_mb=${1:-150}
 rounds=${2:-5}
 files=${3:-2000}
+quiet_wait=${QUIET_WAIT:-600}
 cores=$(nproc)
 mkpackage="$root/build/native/tools/mkpackage/mkpackage"
 stub="$root/build/win32/src/setup.exe"
@@ -83,6 +90,31 @@ ours_one() { run "mkpackage-1" "$mkpackage" build "$work/product.toml" -o "$work
 ours_all() { run "mkpackage-$cores" "$mkpackage" build "$work/product.toml" -o "$work/ours.exe" --stub "$stub" -q -j "$cores"; }
 nsis() { run "makensis" makensis -V1 "$work/bench.nsi"; }
 
+# busy_share SECONDS: the percentage of all cores that work of normal
+# priority (user, system and interrupt time, not nice time) kept busy.
+busy_share() {
+  local before after
+  before=$(head -1 /proc/stat)
+  sleep "$1"
+  after=$(head -1 /proc/stat)
+  awk -v a="$before" -v b="$after" 'BEGIN {
+    split(a, x); split(b, y)
+    busy = y[2] - x[2] + y[4] - x[4] + y[7] - x[7] + y[8] - x[8]
+    total = 0
+    for (i = 2; i <= 9; i++) total += y[i] - x[i]
+    printf "%d", total ? 100 * busy / total : 0 }'
+}
+wait_for_quiet() {
+  local waited=0 share=0
+  [ "$quiet_wait" -gt 0 ] || { echo "not waited"; return; }
+  while :; do
+    share=$(busy_share 5)
+    waited=$((waited + 5))
+    if [ "$share" -lt 10 ] || [ "$waited" -ge "$quiet_wait" ]; then break; fi
+  done
+  echo "others kept ${share} % of the cores busy before it (waited ${waited} s)"
+}
+
 : > "$work/results.txt"
 for round in $(seq "$rounds"); do
   # The order turns each round, so that a burst of load falls on each in turn.
@@ -91,9 +123,10 @@ for round in $(seq "$rounds"); do
     2) order="ours_all nsis ours_one" ;;
     0) order="nsis ours_one ours_all" ;;
   esac
+  quiet=$(wait_for_quiet)
   load_before=$(cut -d' ' -f1-3 /proc/loadavg)
   for step in $order; do $step; done
-  echo "round $round: load average before $load_before, after $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo "round $round: $quiet; load average before $load_before, after $(cut -d' ' -f1-3 /proc/loadavg)"
 done
 cmp -s "$work/ours-1.exe" "$work/ours.exe" || { echo "FAIL: 1 and $cores workers wrote different bytes"; exit 1; }
 "$mkpackage" inspect "$work/ours.exe" | tail -1
