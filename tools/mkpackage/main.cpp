@@ -17,6 +17,7 @@
 #include <CLI/CLI.hpp>
 
 #include "description.h"
+#include "file_facts.h"
 #include "input_error.h"
 #include "package_listing.h"
 #include "package_writer.h"
@@ -150,8 +151,16 @@ int main(int argc, char** argv) {
     }
 
     try {
-        if (*build) return runBuild(descriptionPath, output, image, quiet);
-        if (*inspect) return printInstallerReport(installer, std::cout) ? 0 : kExitDefect;
+        // A folder, a device or a pipe is refused before any work is done.
+        if (*build) {
+            if (!image.empty()) refuseUnlessFile(image, "the program image");
+            refuseUnlessFile(output, "the output");
+            return runBuild(descriptionPath, output, image, quiet);
+        }
+        if (*inspect) {
+            refuseUnlessFile(installer, "the installer");
+            return printInstallerReport(installer, std::cout) ? 0 : kExitDefect;
+        }
         if (*start) {
             writeStarterProduct(folder, productName);
             std::cout << "wrote a starter product in " << utf8FromPath(folder) << "; build it with\n  mkpackage build "
