@@ -17,6 +17,7 @@
 #include "picture_file.h"
 #include "path_text.h"
 #include "source_files.h"
+#include "toml_prescan.h"
 
 namespace mkpackage {
 namespace {
@@ -566,8 +567,9 @@ private:
                 item.flags = namedBits(child, field + ".flags", std::begin(kItemFlags), std::end(kItemFlags));
                 continue;
             }
+            const std::string_view keyText = key.str();
             const ItemKind* found = std::find_if(std::begin(kItemKinds), std::end(kItemKinds),
-                                                 [&](const ItemKind& k) { return key.str() == k.key; });
+                                                 [&](const ItemKind& k) { return keyText == k.key; });
             if (found == std::end(kItemKinds)) {
                 fail(static_cast<long>(key.source().begin.line), field + "." + std::string(key.str()), "unknown key");
             }
@@ -758,6 +760,9 @@ std::array<std::string, fmt::kUninstallTextCount> defaultUninstallTexts(const st
 }
 
 Description parseDescription(const std::string& text, const std::filesystem::path& file) {
+    long line = 0;
+    std::string problem;
+    if (!prescanToml(text, line, problem)) throw errorAt(file, line, "syntax", problem);
     toml::table root;
     try {
         root = toml::parse(text, utf8FromPath(file));

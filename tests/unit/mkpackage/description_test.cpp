@@ -108,6 +108,14 @@ std::vector<BadDescription> badDescriptions() {
          "4: uninstaller.texts: the texts take"},
         {"WrongNumberOfUninstallerTexts", P + "[uninstaller]\ntexts = [\"a\"]\n", "4: uninstaller.texts: needs 19 texts, has 1"},
         {"SyntaxError", P + "[texts\n", "3: syntax:"},
+        {"LetterOutsideAQuotedText", P + "[texts]\ntitleWizard = \xC3\x9C\n",
+         "4: syntax: a character outside ASCII stands outside a quoted text"},
+        {"LetterInAQuoteGluedToAValue", P + "[[components]]\nname = \"C\"\nfiles = [{ to = 0\"\xD0\x96\" }]\n",
+         "5: syntax: a character outside ASCII stands outside a quoted text"},
+        {"LetterBehindABackslashInAMultiLineText", P + "[texts]\ntitleWizard = \"\"\"a\\\xC3\xA9\"\"\"\n",
+         "4: syntax: a character outside ASCII may not follow a backslash"},
+        {"ContinuedLineGoingOnWithALetterOutsideAscii", P + "[texts]\ntitleWizard = \"\"\"a\\  \n\n  \xC3\x9C\"\"\"\n",
+         "6: syntax: a line continued with a backslash"},
         {"EmptyDefaultFolder", P + "default-folder = \"\"\n", "3: product.default-folder: is empty"},
         {"EmptyLogName", P + "log-name = \"\"\n", "3: product.log-name: is empty"},
         {"FormatWithTooManyConversions", P + "[texts]\nmsgDoneFolder = \"%s in %s\"\n",
@@ -225,7 +233,8 @@ TEST(Description, DefaultsAndOptions) {
     ws.write("product.toml", P + components(3) +
                                  "[options]\nflags = [\"uninstall-entry\", \"desktop-shortcuts\"]\n"
                                  "preset-3 = 5\ndirectx-components = [\"C1\"]\ntext-alignment = \"right\"\n"
-                                 "[texts]\ntitleWizard = \"Caf\\u00e9 \\u20ac\"\n");
+                                 "[texts]\ntitleWizard = \"Caf\\u00e9 \\u20ac\"  # \xC3\x9C in a comment\n"
+                                 "msgCanceled = \"\"\"\xC3\x9C\\\n  ber \"\"\\\"\xC3\xA9\"\"\"\"\n");
     const mkpackage::Description d = mkpackage::readDescription(ws.descriptionPath());
     EXPECT_EQ(d.settings.flags, fmt::kFlagUninstallEntry | fmt::kFlagDesktopShortcuts);
     EXPECT_EQ(d.settings.defaultSelection, 7u);
@@ -235,6 +244,7 @@ TEST(Description, DefaultsAndOptions) {
     EXPECT_EQ(d.settings.directXPageIndex, -1);
     EXPECT_EQ(d.settings.textAlignment, 2u);
     EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, titleWizard) / 4], "Caf\xE9 \x80");
+    EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, msgCanceled) / 4], "\xDC" "ber \"\"\"\xE9\"");
     EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, productVersion) / 4], "1.00h");
     EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, uninstallerName) / 4], "UnInst.exe");
     EXPECT_EQ(d.uninstallTexts[1], "Lock_P");
