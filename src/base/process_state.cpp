@@ -10,6 +10,7 @@ bool isWindowsNT;
 bool installDirectX;
 bool rebootRequired;
 bool configLoaded;
+bool endingRun;
 
 char bootDriveFromWindowsDir(const char* windowsDir) {
     if (windowsDir[0] != '\0' && windowsDir[1] == ':') return windowsDir[0];

@@ -20,6 +20,11 @@ extern bool installDirectX;
 extern bool rebootRequired;
 // False until the configuration record is loaded and its slots relocated.
 extern bool configLoaded;
+// Set once the run is being undone, by the failure handler or a confirmed
+// cancel: from then on nothing raises (a picture that cannot be written is
+// left out), and a further failure or cancel is ignored, so the first one
+// ends the process with its own code.
+extern bool endingRun;
 
 // The drive letter of a Windows folder path: its first character when the
 // second is a colon, otherwise 'C'. No case change.

@@ -1,11 +1,13 @@
 #include <windows.h>
 
+#include "base/system_library.h"
 #include "engine/failure.h"
 #include "engine/main_sequence.h"
 
 // The program's entry point: the whole run inside one guarded region whose
 // only handler takes the raised failure.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    setup::restrictLibrarySearchToSystem();
     try {
         setup::runSetup(instance);
     } catch (setup::xInstall* error) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "base/fault_injection.h"
 #include "base/field_text.h"
 #include "base/process_state.h"
 #include "engine/failure.h"
@@ -67,6 +68,7 @@ public:
         state_.donePacked = static_cast<std::int32_t>(
             static_cast<std::uint32_t>(state_.donePacked) + packedBytes);
         updateProgress(state_);
+        if (cancelAfterChunk()) confirmCancel(progressWindow, true);
     }
 
     void pump() override { pumpProgressMessages(); }
@@ -139,8 +141,13 @@ void openOutputFile(const char* folder, bool& replaceAll, bool& skip) {
     createPathDirectories();
     if (exists) SetFileAttributesA(currentPath, attributes & ~FILE_ATTRIBUTE_READONLY);
 
-    HANDLE file = CreateFileA(currentPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (injectFault(FaultSite::createFile)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+    } else {
+        file = CreateFileA(currentPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    }
     if (file == INVALID_HANDLE_VALUE) raiseInstallError(kErrorCreateFile);
     outputFile = file;
     SHChangeNotify(SHCNE_CREATE, SHCNF_PATHA | SHCNF_FLUSH, currentPath, nullptr);
@@ -157,6 +164,10 @@ void createPathDirectories() {
         currentDir[p] = '\0';
         const DWORD attributes = GetFileAttributesA(currentDir);
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (injectFault(FaultSite::createFolder)) {
+                SetLastError(ERROR_ACCESS_DENIED);
+                raiseInstallError(kErrorCreatePath);
+            }
             if (!CreateDirectoryA(currentDir, nullptr)) raiseInstallError(kErrorCreatePath);
             appendLogEntry(fmt::kLogFolder, 0, 0, currentDir);
             SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA | SHCNF_FLUSH, currentDir, nullptr);
@@ -174,7 +185,12 @@ static bool stampAndClose() {
     SetFileTime(outputFile, &time, &time, &time);  // a file without its time is no failure
     HANDLE file = outputFile;
     outputFile = nullptr;
-    return CloseHandle(file) != 0;
+    const bool closed = CloseHandle(file) != 0;
+    if (closed && injectFault(FaultSite::closeFile)) {
+        SetLastError(ERROR_WRITE_FAULT);
+        return false;
+    }
+    return closed;
 }
 
 void closeOutputFile(bool skip) {
@@ -190,13 +206,20 @@ void closeOutputFile() {
     if (outputFile != nullptr) stampAndClose();
 }
 
-void writeOutput(HANDLE file, const void* bytes, std::uint32_t count) {
+bool writeAll(HANDLE file, const void* bytes, std::uint32_t count) {
+    if (injectFault(FaultSite::writeFile)) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
     DWORD written = 0;
     const BOOL ok = WriteFile(file, bytes, count, &written, nullptr);
-    if (!ok || written != count) {
-        if (ok) SetLastError(ERROR_DISK_FULL);  // a short write means the disk is full
-        raiseInstallError(kErrorWriteFile);
-    }
+    if (ok && written == count) return true;
+    if (ok) SetLastError(ERROR_DISK_FULL);  // a short write means the disk is full
+    return false;
+}
+
+void writeOutput(HANDLE file, const void* bytes, std::uint32_t count) {
+    if (!writeAll(file, bytes, count)) raiseInstallError(kErrorWriteFile);
 }
 
 void updateProgress(const ExtractionState& state) {

@@ -48,6 +48,11 @@ void closeOutputFile();
 // Writes exactly `count` bytes or raises error code 5.
 void writeOutput(HANDLE file, const void* bytes, std::uint32_t count);
 
+// The write rule of every file the program makes: true when all `count`
+// bytes were written; otherwise false with the thread's last error set, a
+// short write without a system error counting as a full disk.
+bool writeAll(HANDLE file, const void* bytes, std::uint32_t count);
+
 // Refreshes the progress window's lines and bar where something changed.
 void updateProgress(const ExtractionState& state);
 

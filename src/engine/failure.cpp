@@ -11,9 +11,11 @@
 #include "engine/extraction.h"
 #include "engine/failure_messages.h"
 #include "engine/remove_by_log.h"
+#include "engine/run_log.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
+#include "ui/message_box.h"
 
 namespace setup {
 
@@ -35,8 +37,8 @@ std::uint32_t textSlot(std::size_t slotOffset) {
     return slot;
 }
 
-void showConfiguredMessage(const xInstall& error, const char* systemReason) {
-    FailureMessage message = failureMessageFor(error.code);
+void showConfiguredMessage(std::uint32_t code, const char* systemReason) {
+    FailureMessage message = failureMessageFor(code);
     if (!message.shown) return;
     const char* format = configText(textSlot(message.textSlot));
     switch (message.arguments) {
@@ -50,12 +52,15 @@ void showConfiguredMessage(const xInstall& error, const char* systemReason) {
 }  // namespace
 
 void handleInstallFailure(xInstall* error) {
-    // A window procedure may raise again while the message box or the
-    // rollback pumps messages: the first failure is the one reported, and a
-    // second one ends the process at once with the first one's code.
-    static xInstall* handling = nullptr;
-    if (handling != nullptr) ExitProcess(handling->code);
-    handling = error;
+    // The handler runs inside a catch block: nothing may leave it. Window
+    // procedures drop failures while the run ends (engine/window_boundary.h),
+    // each step below is guarded all the same, and whatever happens the
+    // process ends with the first failure's code through exitSetup.
+    static std::uint32_t firstCode = 0;
+    if (endingRun) exitSetup(firstCode != 0 ? firstCode : error->code);
+    endingRun = true;
+    firstCode = error->code;
+    const std::uint32_t systemError = error->systemError;
 
     closeOutputFile();
     if (!configLoaded) {
@@ -63,12 +68,17 @@ void handleInstallFailure(xInstall* error) {
         LoadStringA(programInstance, IDS_ARCHIVE_CORRUPT, text, sizeof text);
         // The resource text is shown as it is: it has no placeholders.
         showError("%s", text);
-        exitSetup(error->code);
+        exitSetup(firstCode);
     }
-    const char* reason = systemErrorText(error->systemError);
-    showConfiguredMessage(*error, reason);
-    rollBackInstallation();
-    exitSetup(error->code);
+    try {
+        showConfiguredMessage(firstCode, systemErrorText(systemError));
+    } catch (xInstall*) {
+    }
+    try {
+        rollBackInstallation();
+    } catch (xInstall*) {
+    }
+    exitSetup(firstCode);
 }
 
 void showError(const char* format, ...) {
@@ -77,7 +87,7 @@ void showError(const char* format, ...) {
     va_start(args, format);
     vformatBounded(text, sizeof text, format, args);
     va_end(args);
-    MessageBoxA(nullptr, text, errorCaption(), MB_OK | MB_ICONERROR);
+    showMessageBox(nullptr, text, errorCaption(), MB_OK | MB_ICONERROR);
 }
 
 const char* systemErrorText(std::uint32_t number) {
@@ -108,6 +118,7 @@ void deleteTempFiles() {
 }
 
 void exitSetup(std::uint32_t code) {
+    closeRunLog(code);
     deleteTempFiles();
     closePackageFile();
     ExitProcess(code);

@@ -12,9 +12,9 @@ namespace setup {
 
 // The one handler: closes an open output file, shows string-table text 2
 // (before the configuration is loaded) or the configured message of the
-// code, rolls back what this run made, and ends the process with the code.
-// A failure raised while one is being handled ends the process at once with
-// the first failure's code.
+// code, rolls back what this run made, and ends the process with the code
+// through exitSetup. Sets endingRun first: nothing it calls raises, and a
+// failure raised while it runs never replaces the first one's code.
 [[noreturn]] void handleInstallFailure(xInstall* error);
 
 // Formats printf-style into a 500-byte buffer (a longer text is cut) and

@@ -1,12 +1,18 @@
 #include "engine/install_log.h"
 
+#include "engine/run_log.h"
 #include "engine/uninstall_log.h"
 #include "package/setup_config.h"
 
 namespace setup {
 
 void appendLogEntry(std::uint8_t kind, std::uint8_t flag, std::uint32_t value, const char* text) {
-    appendLogEntry(config().uninstall, kind, flag, value, text);
+    if (appendLogEntry(config().uninstall, kind, flag, value, text)) {
+        logRunEntry(kind, value, text);
+    } else {
+        logRunLine("the uninstall log is full: not recorded for removal:");
+        logRunEntry(kind, value, text);
+    }
 }
 
 }  // namespace setup

@@ -18,6 +18,7 @@
 #include "package/setup_config.h"
 #include "resource_ids.h"
 #include "ui/font_cache.h"
+#include "ui/message_box.h"
 
 namespace setup {
 
@@ -57,7 +58,7 @@ void takeBootDrive() {
 }
 
 bool askYesNo(const char* text, UINT extraStyle) {
-    return MessageBoxA(nullptr, text, configText(config().texts.titlePrompt),
+    return showMessageBox(nullptr, text, configText(config().texts.titlePrompt),
                        MB_YESNO | MB_ICONQUESTION | extraStyle) == IDYES;
 }
 
@@ -70,7 +71,7 @@ void confirmInstallation() {
         if (!askYesNo(configText(texts.msgConfirmInstall), 0)) ExitProcess(0);
         break;
     case InstallPrompt::kNewerInstalled:
-        MessageBoxA(nullptr, configText(texts.msgNewerInstalled), configText(texts.titleError),
+        showMessageBox(nullptr, configText(texts.msgNewerInstalled), configText(texts.titleError),
                     MB_OK | MB_ICONERROR);
         ExitProcess(0);
     case InstallPrompt::kReinstall:
@@ -118,7 +119,7 @@ void requestReboot() {
     const fmt::SetupConfig& record = config();
     const char* caption = configText(record.texts.titleMessage);
     if (rebootRequired) {
-        if (MessageBoxA(nullptr, configText(record.texts.msgDoneReboot), caption,
+        if (showMessageBox(nullptr, configText(record.texts.msgDoneReboot), caption,
                         MB_YESNO | MB_ICONQUESTION) == IDYES) {
             requestReboot();
         }
@@ -137,7 +138,7 @@ void requestReboot() {
         text = folderText;
         break;
     }
-    MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONINFORMATION);
+    showMessageBox(nullptr, text, caption, MB_OK | MB_ICONINFORMATION);
     exitSetup(0);
 }
 

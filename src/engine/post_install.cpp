@@ -56,12 +56,14 @@ void runAction(const fmt::InstallAction& action, std::uint32_t flags) {
         break;
     case ActionEffect::kRegistryValue: {
         // Data, value name, key, then the key once more for the log: the ring
-        // of expansion buffers keeps all four apart.
+        // of expansion buffers keeps all four apart. The key is logged before
+        // it is written, so that a value that cannot be set does not leave
+        // behind the key its creation made.
         const char* data = expandPath(texts.arg3);
         const char* valueName = expandPath(texts.arg2);
         const char* key = expandPath(texts.arg1);
-        writeRegistryString(registryRoot(action.rootKey), key, valueName, data);
         appendLogEntry(fmt::kLogRegistryKey, plan.logFlag, action.rootKey, expandPath(texts.arg1));
+        writeRegistryString(registryRoot(action.rootKey), key, valueName, data);
         break;
     }
     case ActionEffect::kLogFile:

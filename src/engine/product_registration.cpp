@@ -32,6 +32,9 @@ constexpr std::size_t kCommandLineSize = 2 * fmt::kMaxPath;
 // The system uninstall entry this run wrote, empty until then. It is not in
 // the uninstall log, so a rollback removes it by this name.
 char writtenUninstallKey[fmt::kMaxPath];
+// Without a product key the log's path goes to a value of the root itself,
+// which no log entry names: a rollback removes it by this mark.
+bool wroteRootLogValue;
 
 void writeSystemUninstallEntry(const char* logPath) {
     const fmt::TextSlots& texts = config().texts;
@@ -54,6 +57,8 @@ void writeSystemUninstallEntry(const char* logPath) {
 }  // namespace
 
 void removeWrittenUninstallEntry() {
+    if (wroteRootLogValue) RegDeleteValueA(HKEY_LOCAL_MACHINE, "UnInstallLog");
+    wroteRootLogValue = false;
     if (writtenUninstallKey[0] == '\0') return;
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, writtenUninstallKey);
     writtenUninstallKey[0] = '\0';
@@ -63,10 +68,12 @@ void registerProduct() {
     const fmt::TextSlots& texts = config().texts;
     const char* key = configText(texts.registryKey);
     if (key[0] == '\0') return;
-    writeRegistryString(HKEY_LOCAL_MACHINE, key, "InstallDir", installDir);
-    writeRegistryString(HKEY_LOCAL_MACHINE, key, "Version", configText(texts.productVersion));
+    // Logged first: a value that cannot be written must not leave the key
+    // that writing the first one created.
     appendLogEntry(fmt::kLogRegistryKey, 1, fmt::kRootLocalMachine, key);
     appendLogEntry(fmt::kLogRegistryKey, 1, fmt::kRootCurrentUser, key);
+    writeRegistryString(HKEY_LOCAL_MACHINE, key, "InstallDir", installDir);
+    writeRegistryString(HKEY_LOCAL_MACHINE, key, "Version", configText(texts.productVersion));
 }
 
 void writeUninstallLog() {
@@ -82,7 +89,9 @@ void writeUninstallLog() {
         raiseInstallError(kErrorCreateFile);
     }
 
-    writeRegistryString(HKEY_LOCAL_MACHINE, configText(texts.registryKey), "UnInstallLog", logPath);
+    const char* productKey = configText(texts.registryKey);
+    wroteRootLogValue = productKey[0] == '\0';  // before writing: a half-written value goes too
+    writeRegistryString(HKEY_LOCAL_MACHINE, productKey, "UnInstallLog", logPath);
     if (record.settings.flags & fmt::kFlagUninstallEntry) writeSystemUninstallEntry(logPath);
     if (record.settings.flags & fmt::kFlagUninstallShortcut) {
         createProgramsShortcut(configText(texts.uninstallerName),

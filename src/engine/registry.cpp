@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "base/fault_injection.h"
 #include "engine/failure.h"
 
 namespace setup {
@@ -54,18 +55,23 @@ void writeRegistryString(HKEY root, const char* keyPath, const char* valueName, 
 void writeRegistryValues(HKEY root, const char* keyPath, const RegistryValue* values,
                          std::size_t count) {
     HKEY key;
-    LONG status = RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    LONG status = injectFault(FaultSite::createKey)
+                      ? ERROR_ACCESS_DENIED
+                      : RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                        KEY_ALL_ACCESS, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(status));
         raiseInstallError(kErrorRegistry);
     }
     for (std::size_t i = 0; i < count && status == ERROR_SUCCESS; ++i) {
-        status = RegSetValueExA(key, values[i].name, 0, REG_SZ,
-                                reinterpret_cast<const BYTE*>(values[i].text),
-                                static_cast<DWORD>(std::strlen(values[i].text) + 1));
+        status = injectFault(FaultSite::setValue)
+                     ? ERROR_ACCESS_DENIED
+                     : RegSetValueExA(key, values[i].name, 0, REG_SZ,
+                                      reinterpret_cast<const BYTE*>(values[i].text),
+                                      static_cast<DWORD>(std::strlen(values[i].text) + 1));
     }
-    const LONG closeStatus = RegCloseKey(key);
+    LONG closeStatus = RegCloseKey(key);
+    if (closeStatus == ERROR_SUCCESS && injectFault(FaultSite::closeKey)) closeStatus = ERROR_WRITE_FAULT;
     if (status == ERROR_SUCCESS) status = closeStatus;
     if (status != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(status));

@@ -3,15 +3,17 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <cstdlib>
-#include <initializer_list>
 #include <cstring>
+#include <initializer_list>
+#include <iterator>
 
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "engine/failure.h"
 #include "engine/product_registration.h"
 #include "engine/registry.h"
+#include "engine/removal_limits.h"
+#include "engine/shortcuts.h"
 #include "engine/uninstall_log.h"
 #include "package/setup_config.h"
 #include "ui/blob_images.h"
@@ -21,42 +23,73 @@ namespace setup {
 
 namespace {
 
-// What one removal holds; released on every way out, a raised failure too.
-struct RemovalResources {
-    HWND popup = nullptr;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    std::uint8_t* fileBytes = nullptr;
-    LogItem* items = nullptr;
+// The removal never allocates, so that a rollback runs whatever the memory:
+// a log is at most a whole section, whether it is this run's own or a file,
+// and holds at most one entry per 14 of its bytes.
+std::uint8_t logFileBytes[kMaxLogFileSize];
+LogItem logItems[kMaxLogFileSize / kMinLogEntrySize];
 
-    ~RemovalResources() {
-        closePopup();
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-        std::free(fileBytes);
-        std::free(items);
-    }
-    void closePopup() {
-        if (popup != nullptr) DestroyWindow(popup);
-        popup = nullptr;
+// The popup of one removal, closed on every way out, a raised failure too.
+struct RemovalPopup {
+    HWND window = nullptr;
+    ~RemovalPopup() { close(); }
+    void close() {
+        if (window != nullptr) DestroyWindow(window);
+        window = nullptr;
     }
 };
 
-// Reads the whole log file into memory. False when it cannot be opened.
-// Raises error code 6 when there is no memory for it; a failed read leaves
-// fewer bytes, which the log check then refuses.
-bool readLogFile(const char* path, RemovalResources& held, std::size_t& size) {
-    held.file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (held.file == INVALID_HANDLE_VALUE) return false;
-    const DWORD fileSize = GetFileSize(held.file, nullptr);
-    held.fileBytes = static_cast<std::uint8_t*>(
-        std::malloc(fileSize == INVALID_FILE_SIZE || fileSize == 0 ? 1 : fileSize));
-    if (held.fileBytes == nullptr) raiseInstallError(kErrorOutOfMemory);
-    DWORD got = 0;
+enum class LogFileRead { ok, notFound, corrupt };
+
+// Reads the whole log file into logFileBytes. A file larger than a whole
+// section is no log of ours and is not read; a failed read leaves fewer
+// bytes, which the log check then refuses.
+LogFileRead readLogFile(const char* path, std::size_t& size) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return LogFileRead::notFound;
+    LARGE_INTEGER fileSize;
     size = 0;
-    if (fileSize != INVALID_FILE_SIZE && ReadFile(held.file, held.fileBytes, fileSize, &got, nullptr))
-        size = got;
-    CloseHandle(held.file);
-    held.file = INVALID_HANDLE_VALUE;
+    if (GetFileSizeEx(file, &fileSize) && fileSize.QuadPart <= static_cast<LONGLONG>(kMaxLogFileSize)) {
+        DWORD got = 0;
+        if (ReadFile(file, logFileBytes, static_cast<DWORD>(fileSize.QuadPart), &got, nullptr))
+            size = got;
+    }
+    CloseHandle(file);
+    return size != 0 ? LogFileRead::ok : LogFileRead::corrupt;
+}
+
+// The folder the previous installation went into: its "InstallDir" value
+// (written under HKEY_LOCAL_MACHINE, where only administrators write), or
+// without one the log's own folder less the levels of the configured log
+// name.
+void previousInstallFolder(const char* logPath, char (&folder)[fmt::kMaxPath]) {
+    readRegistryString(folder, sizeof folder, HKEY_LOCAL_MACHINE,
+                       configText(config().texts.registryKey), "InstallDir", "");
+    if (folder[0] != '\0') return;
+    copyBounded(folder, logPath);
+    const std::size_t length = std::strlen(folder);
+    const std::size_t nameLength = std::strlen(configText(config().texts.uninstallLogName));
+    if (nameLength < length && folder[length - nameLength - 1] == '\\') {
+        folder[length - nameLength] = '\0';
+    } else if (char* last = std::strrchr(folder, '\\')) {
+        last[1] = '\0';
+    }
+}
+
+// True when every file and folder of a log from disk lies where an
+// installation of this product could have put it.
+bool staysWithinLimits(const std::uint8_t* log, const char* logPath) {
+    char installFolder[fmt::kMaxPath], desktop[fmt::kMaxPath], programs[fmt::kMaxPath];
+    previousInstallFolder(logPath, installFolder);
+    readShellFolder(ShellFolder::desktop, desktop, sizeof desktop);
+    readShellFolder(ShellFolder::programs, programs, sizeof programs);
+    const RemovalLimits limits{installFolder, desktop, programs};
+    for (std::uint8_t kind : {fmt::kLogFile, fmt::kLogFolder}) {
+        const std::size_t found = collectLogEntries(log, kind, logItems, std::size(logItems));
+        for (std::size_t i = 0; i < found; ++i)
+            if (!isWithinRemovalLimits(kind, logItems[i].text, limits)) return false;
+    }
     return true;
 }
 
@@ -81,39 +114,35 @@ void removeEntry(const LogItem& item) {
 }  // namespace
 
 void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image, const char* logPath) {
-    RemovalResources held;
+    RemovalPopup popup;
     HICON icon = static_cast<HICON>(loadBlobImage(imageIndex(image), IMAGE_ICON));
-    held.popup = showStatusPopup(text, icon);
+    popup.window = showStatusPopup(text, icon);
 
     const std::uint8_t* log = reinterpret_cast<const std::uint8_t*>(&config().uninstall);
-    std::size_t size = sizeof(fmt::UninstallSection);
     if (mode == RemovalMode::kPreviousInstallation) {
         const fmt::TextSlots& texts = config().texts;
-        if (!readLogFile(logPath, held, size)) {
-            held.closePopup();
+        std::size_t size = 0;
+        const LogFileRead read = readLogFile(logPath, size);
+        if (read == LogFileRead::notFound) {
+            popup.close();
             showError(configText(texts.msgLogNotFound), logPath);
             return;
         }
-        log = held.fileBytes;
-        if (checkLog(log, size) != LogCheck::ok) {
-            held.closePopup();
+        log = logFileBytes;
+        if (read != LogFileRead::ok || checkLog(log, size, LogOrigin::disk) != LogCheck::ok ||
+            !staysWithinLimits(log, logPath)) {
+            popup.close();
             showError(configText(texts.msgLogCorrupt), logPath);
             return;
         }
-    } else if (checkLog(log, size) != LogCheck::ok) {
+    } else if (checkLog(log, sizeof(fmt::UninstallSection), LogOrigin::thisRun) != LogCheck::ok) {
         return;  // this run's own log is always sound; never walk one that is not
     }
 
-    std::uint32_t count;
-    std::memcpy(&count, log + offsetof(fmt::UninstallHeader, entryCount), sizeof count);
-    if (count != 0) {
-        held.items = static_cast<LogItem*>(std::malloc(count * sizeof(LogItem)));
-        if (held.items == nullptr) raiseInstallError(kErrorOutOfMemory);
-        for (std::uint8_t kind : {fmt::kLogFile, fmt::kLogFolder, fmt::kLogRegistryKey}) {
-            const std::size_t found = collectLogEntries(log, size, kind, held.items);
-            sortLongestFirst(held.items, found);
-            for (std::size_t i = 0; i < found; ++i) removeEntry(held.items[i]);
-        }
+    for (std::uint8_t kind : {fmt::kLogFile, fmt::kLogFolder, fmt::kLogRegistryKey}) {
+        const std::size_t found = collectLogEntries(log, kind, logItems, std::size(logItems));
+        sortLongestFirst(logItems, found);
+        for (std::size_t i = 0; i < found; ++i) removeEntry(logItems[i]);
     }
     if (mode == RemovalMode::kTemporaryFiles) resetLogToShipped(config().uninstall);
 }

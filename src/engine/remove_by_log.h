@@ -17,9 +17,12 @@ enum class RemovalMode {
 
 // Removes everything the chosen log records under a status popup with `text`
 // and the icon of ImageIndexTable entry `image`. A log file that cannot be
-// opened, or that is corrupt or would lead the walk outside its bytes, gets
-// its error box and nothing is removed. Every removal result is ignored.
-// Raises error code 6 only when there is no memory for the log's contents.
+// opened gets its error box; one that is corrupt, would lead the walk outside
+// its bytes, names a root the program never records, or names a file or
+// folder outside the previous installation's folder and the shell folders
+// of its shortcuts gets the corrupt-log box, and nothing is removed. Every
+// removal result is ignored. Never allocates, so it raises nothing itself
+// (only the popup's picture may, outside a rollback).
 void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image,
                  const char* logPath);
 

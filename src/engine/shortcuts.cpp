@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "base/fault_injection.h"
 #include "base/process_state.h"
 #include "engine/extraction.h"
 #include "engine/install_log.h"
@@ -21,13 +22,22 @@ namespace {
 constexpr char kShellFoldersKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
+struct ShellFolderValue {
+    const char* name;
+    const char* fallback;
+};
+
+constexpr ShellFolderValue kShellFolders[] = {
+    {"Desktop", "C:\\Windows\\Desktop"},
+    {"Programs", "C:\\Windows\\Start Menu\\Programs"},
+};
+
 // The shortcut's file name is built in currentPath, where
 // createPathDirectories expects it. A text that would be cut is refused:
 // a cut name or target would make a different shortcut than configured.
-void createShortcutBelow(const char* folderValue, const char* fallbackFolder,
-                         const char* program, const char* name, const char* arguments) {
-    readRegistryString(currentPath, sizeof currentPath, HKEY_CURRENT_USER, kShellFoldersKey,
-                       folderValue, fallbackFolder);
+void createShortcutBelow(ShellFolder folder, const char* program, const char* name,
+                         const char* arguments) {
+    readShellFolder(folder, currentPath, sizeof currentPath);
     const std::size_t folderLength = std::strlen(currentPath);
     if (!formatBounded(currentPath + folderLength, sizeof currentPath - folderLength, "\\%s.lnk",
                        name)) {
@@ -43,12 +53,17 @@ void createShortcutBelow(const char* folderValue, const char* fallbackFolder,
 
 }  // namespace
 
+void readShellFolder(ShellFolder folder, char* dest, std::uint32_t size) {
+    const ShellFolderValue& value = kShellFolders[static_cast<int>(folder)];
+    readRegistryString(dest, size, HKEY_CURRENT_USER, kShellFoldersKey, value.name, value.fallback);
+}
+
 void createDesktopShortcut(const char* program, const char* name, const char* arguments) {
-    createShortcutBelow("Desktop", "C:\\Windows\\Desktop", program, name, arguments);
+    createShortcutBelow(ShellFolder::desktop, program, name, arguments);
 }
 
 void createProgramsShortcut(const char* program, const char* name, const char* arguments) {
-    createShortcutBelow("Programs", "C:\\Windows\\Start Menu\\Programs", program, name, arguments);
+    createShortcutBelow(ShellFolder::programs, program, name, arguments);
 }
 
 void createShellLink(const char* linkPath, const char* targetPath, const char* arguments,
@@ -71,7 +86,7 @@ void createShellLink(const char* linkPath, const char* targetPath, const char* a
     WCHAR wideName[fmt::kMaxPath];
     if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wideName, fmt::kMaxPath) == 0)
         wideName[0] = L'\0';
-    file->Save(wideName, TRUE);
+    if (!injectFault(FaultSite::saveShortcut)) file->Save(wideName, TRUE);
     file->Release();
     // Logged even when the save failed: removing a file that is not there is harmless.
     appendLogEntry(fmt::kLogFile, 0, 0, linkPath);

@@ -53,7 +53,25 @@ void resetLogToShipped(fmt::UninstallSection& section) {
     std::memset(section.data + h.usedBytes, 0, fmt::kLogAreaSize - h.usedBytes);
 }
 
-LogCheck checkLog(const u8* bytes, std::size_t size) {
+namespace {
+
+// The text of the entry whose head lies at `at`, its length, and the offset
+// just past its terminator; false when the text runs past the bytes.
+bool entryText(const u8* bytes, std::size_t size, std::size_t at, std::size_t& length) {
+    const char* text = reinterpret_cast<const char*>(bytes + at + sizeof(fmt::LogEntry));
+    const void* end = std::memchr(text, 0, size - (at + sizeof(fmt::LogEntry)));
+    if (end == nullptr) return false;
+    length = static_cast<std::size_t>(static_cast<const char*>(end) - text);
+    return true;
+}
+
+bool isRecordedRoot(u32 root) {
+    return root == fmt::kRootLocalMachine || root == fmt::kRootCurrentUser;
+}
+
+}  // namespace
+
+LogCheck checkLog(const u8* bytes, std::size_t size, LogOrigin origin) {
     if (size < 10) return LogCheck::tooShort;
     if (std::memcmp(bytes, fmt::kUninstallMagic, sizeof fmt::kUninstallMagic) != 0)
         return LogCheck::badMagic;
@@ -61,36 +79,47 @@ LogCheck checkLog(const u8* bytes, std::size_t size) {
     std::memcpy(&version, bytes + 8, sizeof version);
     if (version != fmt::kUninstallVersion) return LogCheck::badVersion;
     if (size < kHeaderSize) return LogCheck::tooShort;
+    if (origin == LogOrigin::disk && size > kMaxLogFileSize) return LogCheck::tooLong;
 
     const u32 count = headerField(bytes, offsetof(fmt::UninstallHeader, entryCount));
+    if (count > size / kMinLogEntrySize) return LogCheck::badCount;
+    // 64 bits: a stored offset near 4 GiB plus a head must not wrap.
     std::uint64_t at = headerField(bytes, offsetof(fmt::UninstallHeader, firstEntryOffset));
     for (u32 i = 0; i < count; ++i) {
-        if (at + sizeof(fmt::LogEntry) > size) return LogCheck::outOfBounds;
+        if (at + sizeof(fmt::LogEntry) >= size) return LogCheck::outOfBounds;
+        std::size_t length;
+        if (!entryText(bytes, size, static_cast<std::size_t>(at), length)) return LogCheck::outOfBounds;
         const u8* head = bytes + at;
-        const char* text = reinterpret_cast<const char*>(head + sizeof(fmt::LogEntry));
-        const std::size_t room = size - (at + sizeof(fmt::LogEntry));
-        const void* end = std::memchr(text, 0, room);
-        if (end == nullptr) return LogCheck::outOfBounds;
-        const std::size_t length = static_cast<const char*>(end) - text;
-        if (head[0] == fmt::kLogRegistryKey && length >= fmt::kMaxPath)
-            return LogCheck::keyTooLong;
+        if (origin == LogOrigin::disk && head[0] == fmt::kLogRegistryKey) {
+            if (!isRecordedRoot(readU32(head + 6))) return LogCheck::unknownRoot;
+            if (length >= fmt::kMaxPath) return LogCheck::keyTooLong;
+        }
+        // Every step moves past the entry's own text, so the walk cannot
+        // loop and ends within the bytes whatever the count claims.
         const std::uint64_t next = kHeaderSize + std::uint64_t(readU32(head + 2));
-        if (next > size) return LogCheck::outOfBounds;
+        if (i + 1 < count) {
+            if (next < at + sizeof(fmt::LogEntry) + length + 1) return LogCheck::notForward;
+            if (next > size) return LogCheck::outOfBounds;
+        }
         at = next;
     }
     return LogCheck::ok;
 }
 
-std::size_t collectLogEntries(const u8* bytes, std::size_t size, u8 kind, LogItem* out) {
-    (void)size;  // checkLog has bounded every step of this walk
-    const u32 count = headerField(bytes, offsetof(fmt::UninstallHeader, entryCount));
+std::uint32_t logEntryCount(const u8* bytes) {
+    return headerField(bytes, offsetof(fmt::UninstallHeader, entryCount));
+}
+
+std::size_t collectLogEntries(const u8* bytes, u8 kind, LogItem* out, std::size_t capacity) {
+    // checkLog has bounded every step of this walk.
+    const u32 count = logEntryCount(bytes);
     std::size_t at = headerField(bytes, offsetof(fmt::UninstallHeader, firstEntryOffset));
     std::size_t found = 0;
-    for (u32 i = 0; i < count; ++i) {
+    for (u32 i = 0; i < count && found < capacity; ++i) {
         const u8* head = bytes + at;
         if (head[0] == kind) {
             const char* text = reinterpret_cast<const char*>(head + sizeof(fmt::LogEntry));
-            out[found++] = LogItem{head[0], readU32(head + 6), text, std::strlen(text)};
+            out[found++] = LogItem{head[0], head[1], readU32(head + 6), text, std::strlen(text)};
         }
         at = kHeaderSize + readU32(head + 2);
     }

@@ -2,6 +2,9 @@
 // window or dialog procedure ends the process on this target. Every window
 // and dialog procedure is registered through these wrappers, which catch a
 // raised failure at the boundary and hand it to the one failure handler.
+// While the run is already ending (the handler's message box or the
+// rollback pumps messages), a further failure is dropped at the boundary:
+// the first one is reported and decides the exit code.
 //
 //   DialogBoxParamA(instance, id, owner, guardedDialogProc<pageProc>, 0);
 #ifndef ENGINE_WINDOW_BOUNDARY_H
@@ -9,6 +12,7 @@
 
 #include <windows.h>
 
+#include "base/process_state.h"
 #include "engine/failure.h"
 
 namespace setup {
@@ -18,6 +22,7 @@ INT_PTR CALLBACK guardedDialogProc(HWND window, UINT message, WPARAM wParam, LPA
     try {
         return Procedure(window, message, wParam, lParam);
     } catch (xInstall* error) {
+        if (endingRun) return 0;
         handleInstallFailure(error);
     }
 }
@@ -27,6 +32,7 @@ LRESULT CALLBACK guardedWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     try {
         return Procedure(window, message, wParam, lParam);
     } catch (xInstall* error) {
+        if (endingRun) return 0;
         handleInstallFailure(error);
     }
 }

@@ -3,8 +3,10 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "base/fault_injection.h"
 #include "base/field_text.h"
 #include "base/process_state.h"
+#include "engine/extraction.h"
 #include "engine/failure.h"
 #include "package/setup_config.h"
 
@@ -36,17 +38,18 @@ const char* writeBlobTempFile(std::uint32_t index) {
     copyFieldText(fileName, blob->fileName);
     if (!appendBounded(blobTempPath, fileName)) return nullptr;
 
+    if (injectFault(FaultSite::createPicture)) return nullptr;
     HANDLE file = CreateFileA(blobTempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     const auto* data = reinterpret_cast<const std::uint8_t*>(blob) + sizeof(fmt::Blob);
-    DWORD written = 0;
-    if (!WriteFile(file, data, blob->size, &written, nullptr) || written != blob->size) {
+    if (!writeAll(file, data, blob->size)) {
         // Leave no half-written picture behind: close and delete before raising.
-        const DWORD error = written != blob->size && GetLastError() == 0 ? ERROR_WRITE_FAULT
-                                                                         : GetLastError();
+        const DWORD error = GetLastError();
         CloseHandle(file);
         DeleteFileA(blobTempPath);
+        // While the run is being undone nothing may raise: the picture is left out.
+        if (endingRun) return nullptr;
         SetLastError(error);
         copyBounded(currentPath, blobTempPath);
         raiseInstallError(kErrorWriteFile);

@@ -23,7 +23,8 @@ std::uint32_t imageIndex(fmt::ImageIndex entry);
 
 // Writes the blob's data into the temporary folder under Blob.fileName and
 // returns the path (blobTempPath), or nullptr when the file cannot be
-// created. A failed write removes the file and raises error code 5.
+// created. A failed write removes the file and raises error code 5, or,
+// while the run is being undone, returns nullptr.
 const char* writeBlobTempFile(std::uint32_t index);
 
 // The blob's image as `type` (IMAGE_BITMAP or IMAGE_ICON), loaded once and

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "base/process_state.h"
 #include "base/program_instance.h"
 #include "engine/extraction.h"
 #include "engine/failure.h"
@@ -10,6 +11,7 @@
 #include "package/setup_config.h"
 #include "resource_ids.h"
 #include "ui/blob_images.h"
+#include "ui/message_box.h"
 
 namespace setup {
 
@@ -49,11 +51,16 @@ HWND createProgressWindow(ExtractionState& state) {
 }
 
 void confirmCancel(HWND window, bool ask) {
+    // A failure being handled, or a cancel already confirmed, ends the run
+    // with its own code: a click meanwhile changes nothing.
+    if (endingRun) return;
     const fmt::TextSlots& texts = config().texts;
-    if (ask && MessageBoxA(window, configText(texts.msgConfirmQuit), configText(texts.titleWizard),
+    if (ask && showMessageBox(window, configText(texts.msgConfirmQuit), configText(texts.titleWizard),
                            MB_YESNO | MB_ICONQUESTION) != IDYES) {
         return;
     }
+    if (endingRun) return;  // a failure came while the question was open
+    endingRun = true;
     if (outputFile != nullptr) {
         CloseHandle(outputFile);
         outputFile = nullptr;
@@ -64,7 +71,7 @@ void confirmCancel(HWND window, bool ask) {
         if (window == progressWindow || parent == progressWindow) progressWindow = nullptr;
     }
     rollBackInstallation();
-    MessageBoxA(nullptr, configText(texts.msgCanceled), configText(texts.titleMessage),
+    showMessageBox(nullptr, configText(texts.msgCanceled), configText(texts.titleMessage),
                 MB_OK | MB_ICONERROR);
     exitSetup(8);
 }

@@ -450,6 +450,75 @@ TEST_F(FailureScenario, FullDiskDuringAWriteEndsWithErrorFive) {
     EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
 }
 
+// The user's temporary folder for the run: TEMP and TMP of the prefix's
+// user environment point at `folder` until the guard ends.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const std::string& folder) {
+        for (const char* name : {"TEMP", "TMP"}) {
+            saved_.push_back(wineSession().readRegistryString(kKey, name).value_or(""));
+            wineSession().setRegistryString(kKey, name, folder);
+        }
+    }
+    ~TemporaryFolder() {
+        const char* names[] = {"TEMP", "TMP"};
+        for (std::size_t i = 0; i < saved_.size(); ++i) {
+            if (saved_[i].empty()) wineSession().deleteRegistryValue(kKey, names[i]);
+            else wineSession().setRegistryString(kKey, names[i], saved_[i]);
+        }
+    }
+
+private:
+    static constexpr const char* kKey = "HKCU\\Environment";
+    std::vector<std::string> saved_;
+};
+
+// The temporary folder fills up: the progress clip still fits, the icon of
+// the popup after the extraction does not. Error 5 quotes the picture; the
+// rollback still runs under its popup (without the undo icon, which cannot
+// be written either) and takes every file; nothing is left in either place.
+TEST_F(FailureScenario, FullTemporaryFolderEndsWithErrorFiveAndAFullRollback) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    SmallDisk disk(wineSession().prefix(), "1m");
+    if (!disk.problem().empty()) GTEST_SKIP() << disk.problem();
+    const std::string pictures = std::string(E2E_SOURCE_DIR) + "/examples/writer/pictures/";
+    const auto clipSize = fs::file_size(pictures + "progress.avi");
+    const std::uintmax_t page = 4096;
+    {
+        // Room for the clip alone, to the page.
+        const fs::space_info space = fs::space(disk.hostPath());
+        std::ofstream(disk.hostPath() + "/filler", std::ios::binary)
+            << std::string(space.available - (clipSize + page - 1) / page * page, 'x');
+    }
+    TemporaryFolder temporary(std::string(1, disk.letter()) + ":\\");
+    for (int i = 0; i < 150; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "many/f%03d.txt", i);
+        source(name, std::to_string(i));
+    }
+    ProductDescription product = failingDescription();
+    addComponents(product, {{}});
+    product.components[0].rawEntries = {"{ folder = \"many\", to = \"Many\" }"};
+    product.extraToml =
+        "[[pictures]]\nname = \"clip\"\nfile = " + tomlString(pictures + "progress.avi") +
+        "\n[[pictures]]\nname = \"info\"\nfile = " + tomlString(pictures + "info.ico") +
+        "\n[[pictures]]\nname = \"undo\"\nfile = " + tomlString(pictures + "undo.ico") +
+        "\n[images]\nprogress-animation = \"clip\"\nupdating-system = \"info\"\n"
+        "undoing = \"undo\"\n";
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "temp.exe");
+
+    Process* setup = nullptr;
+    std::optional<Window> box = runToErrorBox("temp.exe", setup);
+    expectPathAndReason(box, productName() + " cannot write '",
+                        std::string(1, disk.letter()) + ":\\info.ico");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(answerAndExit(*box, *setup, "temp.exe", true), 5);
+    expectNothingLeft();
+    EXPECT_EQ(filesBelow(disk.hostPath()), std::vector<std::string>{"filler"});
+}
+
 // ---- the progress bar at the end ------------------------------------------
 
 // The bar reaches 1024 once the last chunk of the last selected component
@@ -493,12 +562,15 @@ TEST_F(FailureScenario, ProgressBarStandsAtItsEndAfterTheLastChunk) {
 class DamagedLogScenario : public FailureScenario {
 protected:
     // A previous installation below "old\" with its log, as the registry
-    // names it; the log's bytes pass through `damage` first.
-    std::string previousInstallation(void (*damage)(Bytes&)) {
+    // names it; the log's bytes pass through `damage` first, and `extra`
+    // entries follow the sound ones.
+    std::string previousInstallation(void (*damage)(Bytes&), std::vector<LogRecord> extra = {}) {
         fs::create_directories(hostDir() + "/old");
         std::ofstream(hostDir() + "/old/old.txt") << "old";
         const std::string oldFolder = windowsDir() + "old";
-        Bytes log = makeInstallLog({{2, 0, 0, oldFolder}, {1, 0, 0, oldFolder + "\\old.txt"}});
+        std::vector<LogRecord> entries{{2, 0, 0, oldFolder}, {1, 0, 0, oldFolder + "\\old.txt"}};
+        entries.insert(entries.end(), extra.begin(), extra.end());
+        Bytes log = makeInstallLog(entries);
         damage(log);
         EXPECT_TRUE(writeFile(hostDir() + "/old/InstallLog", log));
         const std::string logPath = oldFolder + "\\InstallLog";
@@ -557,6 +629,29 @@ TEST_F(DamagedLogScenario, LogWhoseCountLeadsOutOfTheFileIsReportedAndKept) {
         writeU32(bytes, offsetof(fmt::UninstallHeader, entryCount), 3);
     });
     upgradeOverDamagedLog(log, "count.exe");
+}
+
+// The first entry's successor is the entry itself, and the count claims
+// millions: the walk must neither loop nor size an array by the count.
+TEST_F(DamagedLogScenario, SelfLoopingLogIsReportedAndTheInstallationCompletes) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    std::string log = previousInstallation([](Bytes& bytes) {
+        writeU32(bytes, offsetof(fmt::UninstallHeader, entryCount), 0x10000001u);
+        writeU32(bytes, sizeof(fmt::UninstallHeader) + offsetof(fmt::LogEntry, next), 0);
+    });
+    upgradeOverDamagedLog(log, "loop.exe");
+}
+
+// A log edited to name a file that no installation of the product made
+// (outside its folder and the shell folders) is refused as a whole.
+TEST_F(DamagedLogScenario, LogNamingAFileOutsideTheInstallationRemovesNothing) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    std::ofstream(hostDir() + "/victim.txt") << "victim";
+    std::string log = previousInstallation([](Bytes&) {},
+                                           {{1, 0, 0, windowsDir() + "old\\..\\victim.txt"},
+                                            {1, 0, 0, windowsDir() + "victim.txt"}});
+    upgradeOverDamagedLog(log, "hostile.exe");
+    EXPECT_EQ(contentOf(hostDir() + "/victim.txt"), "victim");
 }
 
 }  // namespace

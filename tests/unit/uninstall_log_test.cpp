@@ -89,67 +89,117 @@ TEST(UninstallLog, WalkRemovesDeepestFirstWithinEachKind) {
     appendLogEntry(*s, fmt::kLogRegistryKey, 1, fmt::kRootLocalMachine, "Software\\X\\Y\\Z");
     appendLogEntry(*s, fmt::kLogFile, 0, 0, "C:\\A\\g");
     const auto bytes = fileBytes(*s);
-    ASSERT_EQ(checkLog(bytes.data(), bytes.size()), LogCheck::ok);
+    ASSERT_EQ(checkLog(bytes.data(), bytes.size(), LogOrigin::disk), LogCheck::ok);
 
     LogItem items[5];
-    std::size_t n = collectLogEntries(bytes.data(), bytes.size(), fmt::kLogFolder, items);
+    std::size_t n = collectLogEntries(bytes.data(), fmt::kLogFolder, items, 5);
     ASSERT_EQ(n, 2u);
     sortLongestFirst(items, n);
     EXPECT_STREQ(items[0].text, "C:\\A\\B\\");
     EXPECT_STREQ(items[1].text, "C:\\A\\");
 
-    n = collectLogEntries(bytes.data(), bytes.size(), fmt::kLogFile, items);
+    n = collectLogEntries(bytes.data(), fmt::kLogFile, items, 5);
     ASSERT_EQ(n, 2u);
     sortLongestFirst(items, n);
     EXPECT_STREQ(items[0].text, "C:\\A\\B\\f.txt");
 
-    n = collectLogEntries(bytes.data(), bytes.size(), fmt::kLogRegistryKey, items);
+    n = collectLogEntries(bytes.data(), fmt::kLogRegistryKey, items, 5);
     ASSERT_EQ(n, 1u);
     EXPECT_EQ(items[0].value, fmt::kRootLocalMachine);
 }
 
-TEST(UninstallLog, CheckRefusesLogsThatWouldLeaveTheirBytes) {
+TEST(UninstallLog, CheckRefusesLogsThatWouldLeaveTheirBytesOrNeverEnd) {
     auto s = shippedSection(20);
     appendLogEntry(*s, fmt::kLogFile, 0, 0, "C:\\one");
     appendLogEntry(*s, fmt::kLogFile, 0, 0, "C:\\two");
     const auto good = fileBytes(*s);
-    ASSERT_EQ(checkLog(good.data(), good.size()), LogCheck::ok);
+    ASSERT_EQ(checkLog(good.data(), good.size(), LogOrigin::disk), LogCheck::ok);
+    const std::size_t count = offsetof(fmt::UninstallHeader, entryCount);
+    const std::size_t first = offsetof(fmt::UninstallHeader, firstEntryOffset);
+    const std::size_t firstNext = 110 + 20 + 2;  // `next` of the first entry
 
+    struct Case {
+        const char* what;
+        std::size_t at;      // where to put `value`; 0: change nothing
+        fmt::u32 value;
+        std::size_t size;    // bytes handed to the check; 0: all
+        LogCheck expected;
+    };
+    const Case cases[] = {
+        {"short of the magic", 0, 0, 9, LogCheck::tooShort},
+        {"short of the header", 0, 0, 100, LogCheck::tooShort},
+        {"one entry more than the file holds", count, 3, 0, LogCheck::outOfBounds},
+        {"a count the bytes cannot hold", count, 1000, 0, LogCheck::badCount},
+        {"a count that would wrap an array size", count, 0x40000000u, 0, LogCheck::badCount},
+        {"first entry beyond the end", first, 0xFFFFFFF0u, 0, LogCheck::outOfBounds},
+        {"a next that points far away", firstNext, 0x7FFFFFFFu, 0, LogCheck::outOfBounds},
+        {"a next that leads back to its own entry", firstNext, 20, 0, LogCheck::notForward},
+        {"a next inside its own text", firstNext, 20 + 12, 0, LogCheck::notForward},
+        {"a next that leads backwards", firstNext, 0, 0, LogCheck::notForward},
+        {"the last text cut off before its terminator", 0, 0, good.size() - 2, LogCheck::outOfBounds},
+    };
+    for (const Case& c : cases) {
+        auto b = good;
+        if (c.at != 0) putU32(b, c.at, c.value);
+        EXPECT_EQ(checkLog(b.data(), c.size != 0 ? c.size : b.size(), LogOrigin::disk), c.expected)
+            << c.what;
+    }
     auto b = good;
     b[7] = 'x';
-    EXPECT_EQ(checkLog(b.data(), b.size()), LogCheck::badMagic);
+    EXPECT_EQ(checkLog(b.data(), b.size(), LogOrigin::disk), LogCheck::badMagic);
     b = good;
     b[8] = 0x02;
-    EXPECT_EQ(checkLog(b.data(), b.size()), LogCheck::badVersion);
-    EXPECT_EQ(checkLog(good.data(), 9), LogCheck::tooShort);
-    EXPECT_EQ(checkLog(good.data(), 100), LogCheck::tooShort);
+    EXPECT_EQ(checkLog(b.data(), b.size(), LogOrigin::disk), LogCheck::badVersion);
 
-    b = good;  // one entry more than the file holds
-    putU32(b, offsetof(fmt::UninstallHeader, entryCount), 3);
-    EXPECT_EQ(checkLog(b.data(), b.size()), LogCheck::outOfBounds);
-    b = good;  // first entry beyond the end
-    putU32(b, offsetof(fmt::UninstallHeader, firstEntryOffset), 0xFFFFFFF0u);
-    EXPECT_EQ(checkLog(b.data(), b.size()), LogCheck::outOfBounds);
-    b = good;  // a next that points far away
-    putU32(b, 110 + 20 + 2, 0x7FFFFFFFu);
-    EXPECT_EQ(checkLog(b.data(), b.size()), LogCheck::outOfBounds);
-    // The last text cut off before its terminator.
-    EXPECT_EQ(checkLog(good.data(), good.size() - 2), LogCheck::outOfBounds);
+    // A self-looping entry with any count is refused before any array is sized.
+    b = good;
+    putU32(b, firstNext, 20);
+    for (fmt::u32 n : {2u, 3u, 1000u, 0xFFFFFFFFu}) {
+        putU32(b, count, n);
+        EXPECT_NE(checkLog(b.data(), b.size(), LogOrigin::disk), LogCheck::ok) << n;
+    }
+    // A file larger than a whole section is no log of ours.
+    b = good;
+    b.resize(kMaxLogFileSize + 1);
+    EXPECT_EQ(checkLog(b.data(), b.size(), LogOrigin::disk), LogCheck::tooLong);
 }
 
-TEST(UninstallLog, CheckRefusesKeyPathsLongerThan259) {
-    auto s = shippedSection(0);
-    ASSERT_TRUE(appendLogEntry(*s, fmt::kLogRegistryKey, 0, fmt::kRootCurrentUser,
-                               std::string(259, 'k').c_str()));
-    auto b = fileBytes(*s);
-    EXPECT_EQ(checkLog(b.data(), b.size()), LogCheck::ok);
-    ASSERT_TRUE(appendLogEntry(*s, fmt::kLogRegistryKey, 0, fmt::kRootCurrentUser,
-                               std::string(260, 'k').c_str()));
-    b = fileBytes(*s);
-    EXPECT_EQ(checkLog(b.data(), b.size()), LogCheck::keyTooLong);
+TEST(UninstallLog, ALogFromDiskNamesOnlyTheRecordedRootsAndShortKeys) {
+    struct Case {
+        fmt::u32 root;
+        std::size_t keyLength;
+        LogCheck fromDisk;
+    };
+    const Case cases[] = {
+        {fmt::kRootLocalMachine, 10, LogCheck::ok},
+        {fmt::kRootCurrentUser, 259, LogCheck::ok},
+        {fmt::kRootCurrentUser, 260, LogCheck::keyTooLong},
+        {0x80000000u, 10, LogCheck::unknownRoot},   // HKEY_CLASSES_ROOT
+        {0x80000003u, 10, LogCheck::unknownRoot},   // HKEY_USERS
+        {0, 10, LogCheck::unknownRoot},
+    };
+    for (const Case& c : cases) {
+        auto s = shippedSection(0);
+        appendLogEntry(*s, fmt::kLogFile, 0, 0, "C:\\P\\a.txt");
+        ASSERT_TRUE(appendLogEntry(*s, fmt::kLogRegistryKey, 0, c.root,
+                                   std::string(c.keyLength, 'k').c_str()));
+        const auto b = fileBytes(*s);
+        EXPECT_EQ(checkLog(b.data(), b.size(), LogOrigin::disk), c.fromDisk) << std::hex << c.root;
+        // The run's own log is walked whatever it recorded: a key too long
+        // for the removal's buffer is passed over alone, not the whole rollback.
+        EXPECT_EQ(checkLog(bytesOf(*s), sizeof *s, LogOrigin::thisRun), LogCheck::ok);
+    }
     // A long file path is no danger: it is never copied into a fixed buffer.
     auto f = shippedSection(0);
     appendLogEntry(*f, fmt::kLogFile, 0, 0, std::string(400, 'f').c_str());
-    b = fileBytes(*f);
-    EXPECT_EQ(checkLog(b.data(), b.size()), LogCheck::ok);
+    const auto b = fileBytes(*f);
+    EXPECT_EQ(checkLog(b.data(), b.size(), LogOrigin::disk), LogCheck::ok);
+}
+
+TEST(UninstallLog, CollectStopsAtTheCapacity) {
+    auto s = shippedSection(0);
+    for (int i = 0; i < 4; ++i) appendLogEntry(*s, fmt::kLogFile, 0, 0, "C:\\f");
+    LogItem items[2];
+    EXPECT_EQ(collectLogEntries(bytesOf(*s), fmt::kLogFile, items, 2), 2u);
+    EXPECT_EQ(logEntryCount(bytesOf(*s)), 4u);
 }

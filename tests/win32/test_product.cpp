@@ -122,6 +122,22 @@ std::vector<std::uint8_t> buildProductRecord(const TestProduct& product,
           static_cast<std::uint32_t>(product.components.size()));
     putAt(record, settingsOffset(offsetof(fmt::ScalarSettings, defaultSelection)), product.selection);
 
+    putAt(record, settingsOffset(offsetof(fmt::ScalarSettings, blobCount)),
+          static_cast<std::uint32_t>(product.pictures.size()));
+    for (std::size_t i = 0; i < fmt::kImageIndexCount; ++i) {
+        putAt(record, settingsOffset(offsetof(fmt::ScalarSettings, imageIndexTable) + 4 * i),
+              product.images[i]);
+    }
+    for (std::size_t i = 0; i < product.pictures.size(); ++i) {
+        const TestPicture& picture = product.pictures[i];
+        putAt(record, offsetof(fmt::SetupConfig, blobs) + 4 * i, static_cast<std::uint32_t>(record.size()));
+        fmt::Blob blob{};
+        blob.kind = fmt::kBlobIcon;
+        std::memcpy(blob.fileName, picture.fileName.data(), std::min<std::size_t>(picture.fileName.size(), 259));
+        blob.size = static_cast<std::uint32_t>(picture.data.size());
+        append(record, blob);
+        record.insert(record.end(), picture.data.begin(), picture.data.end());
+    }
     for (std::size_t i = 0; i < product.components.size(); ++i) {
         const TestComponent& component = product.components[i];
         putAt(record, offsetof(fmt::SetupConfig, components) + 4 * i,

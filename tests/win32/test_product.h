@@ -35,11 +35,18 @@ struct TestComponent {
     std::vector<TestAction> actions;
 };
 
+struct TestPicture {
+    std::string fileName;  // in the temporary folder
+    std::string data;
+};
+
 struct TestProduct {
     TextList texts;
     std::uint32_t flags = 0;
     std::uint32_t selection = 0;
     std::vector<TestComponent> components;
+    std::vector<TestPicture> pictures;
+    std::uint32_t images[fmt::kImageIndexCount] = {};  // ImageIndexTable
 };
 
 // The uninstaller texts shipped in every test record's section, and their size.
