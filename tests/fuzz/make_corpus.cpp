@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "description.h"
+#include "engine/uninstall_log.h"
 #include "format/package_reader.h"
 #include "input_error.h"
 #include "package_writer.h"
@@ -148,6 +149,53 @@ void writeScanSeeds(const fs::path& corpus) {
     write(corpus / "package_scan" / "magic-without-signature-first", near);
 }
 
+// Logs as installations leave them, and as an editor of the product's folder
+// might leave them, on the shipped section of a built package.
+void writeLogSeeds(const Bytes& record, const fs::path& corpus) {
+    static fmt::UninstallSection shipped, log;
+    std::memcpy(&shipped, record.data() + fmt::kUninstallSectionOffset, sizeof shipped);
+    auto save = [&](const std::string& name) {
+        write(corpus / "uninstall_log" / name, reinterpret_cast<const std::uint8_t*>(&log),
+              sizeof(fmt::UninstallHeader) + log.header.usedBytes);
+    };
+    log = shipped;
+    save("shipped");
+
+    const std::string folder = "C:\\Program Files\\Seed";
+    for (const auto& [kind, text] : std::vector<std::pair<fmt::u8, std::string>>{
+             {fmt::kLogFolder, folder},
+             {fmt::kLogFile, folder + "\\a.txt"},
+             {fmt::kLogFolder, folder + "\\Docs"},
+             {fmt::kLogFile, folder + "\\Docs\\a.txt"},
+             {fmt::kLogFile, "C:\\users\\seed\\Desktop\\A.lnk"},
+             {fmt::kLogFolder, "C:\\users\\seed\\Start Menu\\Programs\\Seed"},
+             {fmt::kLogFile, "C:\\users\\seed\\Start Menu\\Programs\\Seed\\A.lnk"},
+             {fmt::kLogRegistryKey, "Software\\Seed"},
+         }) {
+        setup::appendLogEntry(log, kind, 0, kind == fmt::kLogRegistryKey ? fmt::kRootCurrentUser : 0, text.c_str());
+    }
+    setup::appendLogEntry(log, fmt::kLogRegistryKey, 1, fmt::kRootLocalMachine, "Software\\Seed");
+    setup::appendLogEntry(log, fmt::kLogFile, 0, 0, (folder + "\\InstallLog").c_str());
+    save("installed");
+
+    setup::appendLogEntry(log, fmt::kLogFile, 0, 0, "C:\\Windows\\system32\\kernel32.dll");
+    setup::appendLogEntry(log, fmt::kLogFolder, 0, 0, (folder + "\\..\\..\\Windows").c_str());
+    setup::appendLogEntry(log, fmt::kLogFile, 0, 0, "\\\\?\\C:\\x");
+    setup::appendLogEntry(log, fmt::kLogRegistryKey, 0, 0x80000000u, "Software\\Classes");
+    save("outside-limits");
+
+    // One entry whose successor is itself, counted a thousand times.
+    log = shipped;
+    setup::appendLogEntry(log, fmt::kLogFile, 0, 0, (folder + "\\a.txt").c_str());
+    fmt::LogEntry head;
+    const std::size_t at = log.header.firstEntryOffset - sizeof(fmt::UninstallHeader);
+    std::memcpy(&head, log.data + at, sizeof head);
+    head.next = static_cast<fmt::u32>(at);
+    std::memcpy(log.data + at, &head, sizeof head);
+    log.header.entryCount = 1000;
+    save("self-loop");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -173,6 +221,9 @@ int main(int argc, char** argv) {
             const mkpackage::Description description = mkpackage::parseDescription(text, scratch / "product.toml");
             mkpackage::writeInstaller(description, scratch / "stub.exe", corpus / ".installer");
             splitInstaller(readAll(corpus / ".installer"), product.name, corpus);
+            if (std::string(product.name) == "edges") {
+                writeLogSeeds(fmt::verifyPackageFile((corpus / ".installer").string()).record, corpus);
+            }
         }
         writeScanSeeds(corpus);
     } catch (const std::exception& e) {
