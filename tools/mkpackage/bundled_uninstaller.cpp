@@ -41,7 +41,7 @@ UninstallerSource addBundledUninstaller(Description& description, const fs::path
     if (!checkStoredName(name, problem))
         throw errorAt(description.file, line, field, "\"" + name + "\" cannot be stored: " + problem);
     if (description.components.empty()) {
-        throw errorAt(description.file, line, "options.flags",
+        throw errorAt(description.file, line, field,
                       "the uninstall entry or shortcut needs the uninstaller in a component, and there is "
                       "none (add one, or set [uninstaller] bundle = false)");
     }
