@@ -21,7 +21,7 @@
 #define IDC_PROGRESS_ICON 1004
 
 /* errors window; its message is the static 0xFFFF, as in a message box */
-#define IDC_ERRORS_MESSAGE -1
+#define IDC_ERRORS_MESSAGE 0xFFFF
 #define IDC_ERRORS_ICON 1010
 #define IDC_DETAILS 1011
 

@@ -81,7 +81,6 @@ INT_PTR CALLBACK errorsDialog(HWND window, UINT message, WPARAM wParam, LPARAM l
         SendDlgItemMessageA(window, IDC_ERRORS_ICON, STM_SETICON,
                             reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_EXCLAMATION)), 0);
         fitTextHeight(window, IDC_ERRORS_MESSAGE);
-        MessageBeep(MB_ICONEXCLAMATION);
         return TRUE;
     }
     case WM_COMMAND: {

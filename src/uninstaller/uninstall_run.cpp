@@ -46,7 +46,7 @@ struct Run {
         const char* title = caption;
         if (textsRead) title = texts[kTextTitle];
         else LoadStringA(instance, IDS_CAPTION, caption, sizeof caption);
-        return setup::showMessageBox(nullptr, text, title, type);
+        return setup::showMessageBox(nullptr, text, title, type | MB_SETFOREGROUND);
     }
     // A box of the program's own string table, quoting `argument`.
     void tableBox(UINT id, const char* argument, UINT type) const {
