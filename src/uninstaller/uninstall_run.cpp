@@ -82,9 +82,11 @@ bool namedObjectExists(const char* name) {
 }
 
 bool productIsRunning(const UninstallTexts& texts) {
+    if (namedObjectExists(texts[kTextLockName])) return true;
     char setupGuard[256];
-    setup::formatBounded(setupGuard, sizeof setupGuard, "InstallSync_%s", texts[kTextProductName]);
-    return namedObjectExists(texts[kTextLockName]) || namedObjectExists(setupGuard);
+    return texts[kTextProductName][0] != '\0' &&
+           setup::formatBounded(setupGuard, sizeof setupGuard, "InstallSync_%s", texts[kTextProductName]) &&
+           namedObjectExists(setupGuard);
 }
 
 // The places an installation of the product could have written to. The
