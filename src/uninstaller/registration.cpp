@@ -58,8 +58,9 @@ bool deleteEntryTree(HKEY parent, const char* name, int depth) {
 // The entries are walked from the first again after every deletion, which
 // shifts the indexes; an entry that stays is stepped over.
 void removeUninstallEntries(const char* program, const char* logPath, RemovalReport& report) {
+    // Read access is enough to find the entry; deleting it asks for its own.
     HKEY entries;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallEntries, 0, KEY_ALL_ACCESS, &entries) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallEntries, 0, KEY_READ, &entries) != ERROR_SUCCESS)
         return;
     for (DWORD index = 0;;) {
         char name[256];

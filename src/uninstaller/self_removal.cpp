@@ -103,8 +103,9 @@ bool startCopy(const char* image, unsigned levels) {
 SelfRemoval::SelfRemoval(const char* image) { setup::copyBounded(image_, image); }
 
 bool SelfRemoval::deferIfOwnImage(const char* path) {
-    if (deferredImage_ != nullptr || image_[0] == '\0' || !sameFullPath(path, image_)) return false;
-    deferredImage_ = path;
+    if (image_[0] == '\0' || !sameFullPath(path, image_)) return false;
+    // A file the log names twice is still the one file.
+    if (deferredImage_ == nullptr) deferredImage_ = path;
     return true;
 }
 
