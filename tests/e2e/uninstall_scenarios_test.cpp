@@ -27,6 +27,7 @@ const char kUninstaller[] = "UnInst.exe";
 
 // The uninstaller's exit codes and its own controls.
 constexpr int kExitRemoved = 0;
+constexpr int kExitUsage = 1;
 constexpr int kExitLogNotFound = 2;
 constexpr int kExitLogRefused = 3;
 constexpr int kExitRunning = 4;
@@ -91,9 +92,8 @@ protected:
     // install folder and a folder of its own, a desktop and a Programs
     // shortcut, a value below the product's key in HKEY_CURRENT_USER, the
     // product key, the system's uninstall entry and the uninstaller's
-    // shortcut. `pages` more files make the removal last long enough for
-    // its window to be seen.
-    void buildProduct(const std::string& fileName, int pages = 0) {
+    // shortcut.
+    void buildProduct(const std::string& fileName) {
         std::ofstream(hostDir() + "/app.txt") << "the program";
         std::ofstream(hostDir() + "/guide.txt") << "the guide";
         ProductDescription product = description();
@@ -101,12 +101,6 @@ protected:
                          "uninstall-shortcut"};
         product.components.push_back(
             {"Program", {"app.txt"}, {"{ source = \"guide.txt\", to = \"Docs\\\\guide.txt\" }"}});
-        if (pages > 0) {
-            fs::create_directories(hostDir() + "/pages");
-            for (int i = 0; i < pages; ++i)
-                std::ofstream(hostDir() + "/pages/page" + std::to_string(i) + ".txt") << i;
-            product.components[0].rawEntries.push_back("{ folder = \"pages\", to = \"Docs\\\\Pages\" }");
-        }
         product.defaultSelection = {"Program"};
         product.setText("uninstallDisplayName", productName());
         product.setText("uninstallShortcutName", productName() + "\\Uninstall");
@@ -281,35 +275,15 @@ TEST_F(UninstallScenario, UninstallListAndShortcutRemoveTheProduct) {
     expectNothingLeft();
 }
 
-// "/S": no question and no window, exit code 0, nothing left. A second run
-// on the removed product finds no log: a code of its own, nothing touched.
-TEST_F(UninstallScenario, SilentRemovalShowsNothing) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
-    buildProduct("silent.exe");
-    install("silent.exe", "Install " + productName() + " on this computer?");
-    const std::string program = installFolder() + kUninstaller;
-    Process& run = runUninstaller(program + " /S " + logPath());
-    EXPECT_EQ(exitCodeOf(run, kUninstallTimeout), kExitRemoved);
-    EXPECT_EQ(robot.list(WindowQuery::byExe(kUninstaller)).size(), 0u);
-    expectNothingLeft();
-
-    // Again, with a copy of the uninstaller, as an administrator's script
-    // that runs twice would.
-    fs::copy_file(E2E_UNINSTALLER, hostDir() + "/again.exe");
-    std::ofstream(hostDir() + "/bystander.txt") << "untouched";
-    const auto before = filesBelow(hostDir());
-    Process& again = runUninstaller(windowsDir() + "again.exe /S " + logPath());
-    EXPECT_EQ(exitCodeOf(again, kUninstallTimeout), kExitLogNotFound);
-    EXPECT_EQ(filesBelow(hostDir()), before);
-    EXPECT_EQ(robot.list(WindowQuery::byExe("again.exe")).size(), 0u);
-}
-
 // Every way the uninstaller refuses, each on the same installation, which
 // stays as it was: the question answered No, the product running, a damaged
-// log, and logs edited to name a file outside the installation, a file in
-// the Windows folder, the Windows folder, the drive root and a document on
-// the desktop. Afterwards the sound log removes it all.
-TEST_F(UninstallScenario, RefusalsRemoveNothing) {
+// log, logs edited to name a file outside the installation, a file in the
+// Windows folder, the Windows folder, the drive root and a document on the
+// desktop; and the command line without a log or with a missing one.
+// Then "/S" with the sound log: no question and no window,
+// exit code 0, nothing left; and a second "/S" finds no log: a code of its
+// own, nothing touched.
+TEST_F(UninstallScenario, RefusalsRemoveNothingThenSilentRemovalRemovesAll) {
     SKIP_WITHOUT_PACKAGE_BUILDER();
     buildProduct("refused.exe");
     install("refused.exe", "Install " + productName() + " on this computer?");
@@ -339,6 +313,7 @@ TEST_F(UninstallScenario, RefusalsRemoveNothing) {
         int answer;
         int exitCode;
         bool locked = false;
+        std::string commandLine = {};  // the uninstall entry's unless given
     };
     const std::vector<Refusal> refusals{
         {"declined", log, title(), "Are you sure you want to remove " + productName() + " and all of its components?",
@@ -355,6 +330,13 @@ TEST_F(UninstallScenario, RefusalsRemoveNothing) {
          kExitLogRefused},
         {"desktop-document", withExtraEntries(log, {{fmt::kLogFile, 0, 0, desktopVictim}}), title(), corrupt, kIdOk,
          kExitLogRefused},
+        {"no-log-path", log, "Uninstall",
+         "The uninstaller needs the path of the product's uninstall log:\n\nUnInst.exe [/S] <uninstall log>\n\n"
+         "/S removes the product without a question or a window; the exit code tells the result.",
+         kIdOk, kExitUsage, false, installFolder() + kUninstaller},
+        {"missing-log", log, "Uninstall",
+         "The uninstall log " + installFolder() + "Gone cannot be opened.\n\nNothing was removed.", kIdOk,
+         kExitLogNotFound, false, installFolder() + kUninstaller + " " + installFolder() + "Gone"},
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.label);
@@ -366,7 +348,7 @@ TEST_F(UninstallScenario, RefusalsRemoveNothing) {
                 std::this_thread::sleep_for(Milliseconds(50));
             ASSERT_TRUE(fs::exists(hostDir() + "/locked.ready")) << "the robot holds no lock";
         }
-        Process& run = runUninstaller(uninstallCommand());
+        Process& run = runUninstaller(refusal.commandLine.empty() ? uninstallCommand() : refusal.commandLine);
         std::optional<Window> box = uninstallerWindow(refusal.caption, std::string("refused-") + refusal.label);
         ASSERT_TRUE(box);
         EXPECT_EQ(box->message, refusal.message);
@@ -384,7 +366,15 @@ TEST_F(UninstallScenario, RefusalsRemoveNothing) {
     ASSERT_TRUE(writeFile(hostLog(), log));
     Process& run = runUninstaller(installFolder() + kUninstaller + " /S " + logPath());
     EXPECT_EQ(exitCodeOf(run, kUninstallTimeout), kExitRemoved);
+    EXPECT_EQ(robot.list(WindowQuery::byExe(kUninstaller)).size(), 0u);
     expectNothingLeft();
+
+    // Again, with a copy of the uninstaller, as a script run twice would.
+    fs::copy_file(E2E_UNINSTALLER, hostDir() + "/again.exe");
+    const auto before = filesBelow(hostDir());
+    Process& again = runUninstaller(windowsDir() + "again.exe /S " + logPath());
+    EXPECT_EQ(exitCodeOf(again, kUninstallTimeout), kExitLogNotFound);
+    EXPECT_EQ(filesBelow(hostDir()), before);
 }
 
 }  // namespace
