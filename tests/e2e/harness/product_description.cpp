@@ -86,7 +86,7 @@ std::string ProductDescription::toToml() const {
 
 CommandResult buildInstaller(const std::string& descriptionPath, const std::string& outputPath) {
     return runCommand({E2E_MKPACKAGE, "build", descriptionPath, "-o", outputPath, "--stub",
-                       E2E_SETUP_STUB},
+                       E2E_SETUP_STUB, "--uninstaller", E2E_UNINSTALLER},
                       kBuildTimeout, true);
 }
 
