@@ -123,14 +123,14 @@ bool deleteRegistryKeyPath(std::uint32_t root, const char* keyPath, KeyRemoval h
     return !registryKeyExists(root, keyPath);
 }
 
-bool removeLogEntry(const LogItem& item) {
+bool removeLogEntry(const LogItem& item, KeyRemoval how) {
     switch (item.kind) {
     case fmt::kLogFile:
         return removeLoggedFile(item.text);
     case fmt::kLogFolder:
         return removeLoggedFolder(item.text);
     case fmt::kLogRegistryKey:
-        return deleteRegistryKeyPath(item.value, item.text);
+        return deleteRegistryKeyPath(item.value, item.text, how);
     default:
         return true;
     }

@@ -56,9 +56,10 @@ bool deleteRegistryKeyPath(std::uint32_t root, const char* keyPath, KeyRemoval h
 // than being missing.
 bool registryKeyExists(std::uint32_t root, const char* keyPath);
 
-// Removes one entry the way the setup program does (a key as the system
-// allows, with its empty parents). True when it is gone.
-bool removeLogEntry(const LogItem& item);
+// Removes one entry the way the setup program does (a key as `how` says,
+// by default as the system allows, with its empty parents). True when it is
+// gone.
+bool removeLogEntry(const LogItem& item, KeyRemoval how = {});
 
 }  // namespace setup
 

@@ -102,12 +102,17 @@ void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image, cons
         return;  // this run's own log is always sound; never walk one that is not
     }
 
+    // A log from disk may have been edited: the keys the system and other
+    // programs share (top-level keys, everything outside Software and the
+    // shared keys below it) are never deleted by it.
+    KeyRemoval keys;
+    keys.keepSystemKeys = mode == RemovalMode::kPreviousInstallation;
     for (std::uint8_t kind : {fmt::kLogFile, fmt::kLogFolder, fmt::kLogRegistryKey}) {
         const std::size_t found = collectLogEntries(log, kind, logItems, std::size(logItems));
         sortLongestFirst(logItems, found);
         // Whatever stays is passed over: a previous installation or this
         // run's rollback goes on regardless.
-        for (std::size_t i = 0; i < found; ++i) removeLogEntry(logItems[i]);
+        for (std::size_t i = 0; i < found; ++i) removeLogEntry(logItems[i], keys);
     }
     if (mode == RemovalMode::kTemporaryFiles) resetLogToShipped(config().uninstall);
 }

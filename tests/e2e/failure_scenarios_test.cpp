@@ -605,5 +605,36 @@ TEST_F(DamagedLogScenario, LogNamingAFileOutsideTheInstallationRemovesNothing) {
     EXPECT_EQ(contentOf(hostDir() + "/victim.txt"), "victim");
 }
 
+// A sound log naming a key the system and other programs share: the
+// previous installation's files go, the shared key stays.
+TEST_F(DamagedLogScenario, LogNamingASharedKeyLeavesIt) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    const std::string run = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string valueName = "E2E " + name();
+    ASSERT_TRUE(wineSession().setRegistryString(run, valueName, "keep me"));
+    std::string log = previousInstallation(
+        [](Bytes&) {}, {{3, 0, fmt::kRootCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"}});
+    source("new.txt", "new");
+    ProductDescription product = failingDescription();
+    product.version = "1.10";
+    addComponents(product, {{"new.txt"}});
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "shared.exe");
+    Process& setup = start("shared.exe");
+    std::optional<Window> question = waitWindow("shared.exe", "upgrade-question");
+    ASSERT_TRUE(question);
+    acceptAndPassWizard(*question, "shared.exe");
+    WindowQuery doneQuery = WindowQuery::byExe("shared.exe");
+    doneQuery.title = productName();
+    std::optional<Window> done = waitWindow(doneQuery, "completion");
+    ASSERT_TRUE(done);
+    answer(*done, kIdOk);
+    EXPECT_EQ(exitCodeOf(setup), 0);
+    EXPECT_FALSE(fs::exists(hostDir() + "/old/old.txt")) << "the previous installation stays";
+    EXPECT_EQ(wineSession().readRegistryString(run, valueName).value_or("<gone>"), "keep me");
+    wineSession().deleteRegistryValue(run, valueName);
+}
+
 }  // namespace
 }  // namespace e2e
