@@ -11,6 +11,7 @@ bool installDirectX;
 bool rebootRequired;
 bool configLoaded;
 bool endingRun;
+bool unattendedRun;
 
 char bootDriveFromWindowsDir(const char* windowsDir) {
     if (windowsDir[0] != '\0' && windowsDir[1] == ':') return windowsDir[0];

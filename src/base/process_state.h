@@ -20,6 +20,9 @@ extern bool installDirectX;
 extern bool rebootRequired;
 // False until the configuration record is loaded and its slots relocated.
 extern bool configLoaded;
+// An unattended run (/S): no window is created at all; questions get their
+// documented answers and the outcome is the exit code.
+extern bool unattendedRun;
 // Set once the run is being undone, by the failure handler or a confirmed
 // cancel: from then on nothing raises (a picture that cannot be written is
 // left out), and a further failure or cancel is ignored, so the first one

@@ -1,10 +1,21 @@
-// Libraries that Windows does not always take from its system folder
-// (comctl32, version, mpr) are loaded at run time by their full path in that
-// folder, never by bare name: a library of the same name planted beside the
-// program, as in a download folder, must never run with its rights.
+// Libraries that Windows does not always take from the system folder
+// (comctl32, version, mpr) are loaded by their full path there, never by a
+// bare name that the search order could resolve to a file planted beside
+// the program; their functions are looked up at run time.
 #ifndef BASE_SYSTEM_LIBRARY_H
 #define BASE_SYSTEM_LIBRARY_H
 
+#include <cstddef>
+
+namespace setup {
+
+// "<systemDir>\<name>" into dest (one backslash between them, none doubled).
+// False, with dest empty, when systemDir is empty or the path does not fit.
+bool systemLibraryPath(char* dest, std::size_t size, const char* systemDir, const char* name);
+
+}  // namespace setup
+
+#ifdef _WIN32
 #include <windows.h>
 
 namespace setup {
@@ -13,22 +24,29 @@ namespace setup {
 // loads, the system's own loads on its behalf included, comes from the
 // system folder alone (SetDefaultDllDirectories, looked up at run time so
 // that the program still starts where it is missing; there the current
-// folder at least leaves the search order).
+// folder at least leaves the search order). Windows 9x offers neither and
+// keeps its search order.
 void restrictLibrarySearchToSystem();
 
-// Loads `fileName` (e.g. "comctl32.dll") from the system folder; nullptr when
-// the path does not fit or the library cannot be loaded. The library stays
-// loaded until the process ends.
-HMODULE loadSystemLibrary(const char* fileName);
+// Loads the library `name` from the system folder; nullptr when it cannot.
+// The module stays loaded until the process ends.
+HMODULE loadSystemLibrary(const char* name);
 
-// The function `name` of the system library `fileName`, or nullptr.
+// The exported function `name` of `module` as the given pointer type;
+// nullptr when the module is missing or does not export it.
+template <typename Function>
+Function systemFunction(HMODULE module, const char* name) {
+    if (module == nullptr) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// The same for the system library `fileName`, loaded on first use.
 template <typename Function>
 Function systemFunction(const char* fileName, const char* name) {
-    HMODULE library = loadSystemLibrary(fileName);
-    if (library == nullptr) return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+    return systemFunction<Function>(loadSystemLibrary(fileName), name);
 }
 
 }  // namespace setup
+#endif
 
 #endif

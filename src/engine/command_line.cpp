@@ -71,12 +71,18 @@ bool parseSetupOptions(const char* commandLine, SetupOptions& options, OptionErr
     for (const char* p = commandLine;;) {
         while (isBlank(*p)) ++p;
         if (*p == '\0') return true;
-        if (startsFolded(p, "/D=")) {
+        // A program that quotes its arguments writes "/D=C:\Some Place".
+        const bool quotedFolder = p[0] == '"' && startsFolded(p + 1, "/D=");
+        if (startsFolded(p, "/D=") || quotedFolder) {
             // The rest of the line is the folder, blanks and all.
-            const char* start = p + 3;
+            const char* start = p + (quotedFolder ? 4 : 3);
             std::size_t length = std::strlen(start);
             while (length > 0 && isBlank(start[length - 1])) --length;
-            if (length >= 2 && start[0] == '"' && start[length - 1] == '"') {
+            if (quotedFolder) {
+                if (length == 0 || start[length - 1] != '"')
+                    return fail(error, "the quoted /D= option has no closing quote");
+                --length;
+            } else if (length >= 2 && start[0] == '"' && start[length - 1] == '"') {
                 ++start;
                 length -= 2;
             }
@@ -132,6 +138,17 @@ bool parseSetupOptions(const char* commandLine, SetupOptions& options, OptionErr
         if (options.type != 0 && options.componentsGiven)
             return fail(error, "/TYPE= and /COMPONENTS= cannot be given together");
     }
+}
+
+bool asksUnattended(const char* commandLine) {
+    for (const char* p = commandLine; *p != '\0';) {
+        while (isBlank(*p)) ++p;
+        if (startsFolded(p, "/D=") || startsFolded(p, "\"/D=")) return false;  // the rest is a folder
+        const char* start = p;
+        while (*p != '\0' && !isBlank(*p)) ++p;
+        if (equalsFolded(start, static_cast<std::size_t>(p - start), "/S")) return true;
+    }
+    return false;
 }
 
 bool componentMaskFromNames(const char* list, const char* const* names, std::uint32_t count,

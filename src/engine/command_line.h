@@ -44,6 +44,10 @@ struct OptionError {
 // shortcut name, text after /D=... that cannot be part of it).
 bool parseSetupOptions(const char* commandLine, SetupOptions& options, OptionError& error);
 
+// True when the line holds a "/S" option, readable or not: a line that
+// cannot be read still says whether a user is there to be told.
+bool asksUnattended(const char* commandLine);
+
 // The selection mask of a /COMPONENTS= list: each comma-separated name
 // (blanks around it ignored, case ignored) must name one of `count`
 // components. False with `error` naming the first unknown name.

@@ -6,10 +6,10 @@
 
 // The program's entry point: the whole run inside one guarded region whose
 // only handler takes the raised failure.
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     setup::restrictLibrarySearchToSystem();
     try {
-        setup::runSetup(instance);
+        setup::runSetup(instance, commandLine != nullptr ? commandLine : "");
     } catch (setup::xInstall* error) {
         setup::handleInstallFailure(error);
     }

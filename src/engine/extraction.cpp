@@ -67,7 +67,8 @@ public:
     void chunkDone(std::uint32_t packedBytes) override {
         state_.donePacked = static_cast<std::int32_t>(
             static_cast<std::uint32_t>(state_.donePacked) + packedBytes);
-        updateProgress(state_);
+        // Without a window (an unattended run) there is nothing to show or pump.
+        if (progressWindow != nullptr) updateProgress(state_);
         if (cancelAfterChunk()) confirmCancel(progressWindow, true);
     }
 
@@ -150,7 +151,7 @@ void openOutputFile(const char* folder, bool& replaceAll, bool& skip) {
     }
     if (file == INVALID_HANDLE_VALUE) raiseInstallError(kErrorCreateFile);
     outputFile = file;
-    SHChangeNotify(SHCNE_CREATE, SHCNF_PATHA | SHCNF_FLUSH, currentPath, nullptr);
+    if (!unattendedRun) SHChangeNotify(SHCNE_CREATE, SHCNF_PATHA | SHCNF_FLUSH, currentPath, nullptr);
     appendLogEntry(fmt::kLogFile, 0, 0, currentPath);
 }
 
@@ -170,7 +171,8 @@ void createPathDirectories() {
             }
             if (!CreateDirectoryA(currentDir, nullptr)) raiseInstallError(kErrorCreatePath);
             appendLogEntry(fmt::kLogFolder, 0, 0, currentDir);
-            SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA | SHCNF_FLUSH, currentDir, nullptr);
+            if (!unattendedRun)
+                SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA | SHCNF_FLUSH, currentDir, nullptr);
         }
         currentDir[p] = '\\';
     }

@@ -2,7 +2,6 @@
 
 namespace setup {
 
-bool runSetupWizard(ExtractionState&) { return true; }
 void setupDirectX() {}
 
 }  // namespace setup

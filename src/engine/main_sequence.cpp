@@ -3,22 +3,32 @@
 #include <objbase.h>
 
 #include "base/bounded_text.h"
+#include "base/field_text.h"
 #include "base/process_state.h"
 #include "base/program_instance.h"
+#include "engine/command_line.h"
+#include "engine/directx_version.h"
+#include "engine/exit_codes.h"
 #include "engine/expand_path.h"
 #include "engine/extraction.h"
 #include "engine/failure.h"
+#include "engine/install_path.h"
 #include "engine/later_steps.h"
 #include "engine/post_install.h"
 #include "engine/product_registration.h"
 #include "engine/registry.h"
 #include "engine/remove_by_log.h"
+#include "engine/run_log.h"
+#include "engine/shell_notice.h"
 #include "engine/startup_choices.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
 #include "ui/font_cache.h"
 #include "ui/message_box.h"
+#include "ui/wizard/disk_space.h"
+#include "ui/wizard/setup_wizard.h"
+#include "ui/wizard/wizard_rules.h"
 
 namespace setup {
 
@@ -37,7 +47,10 @@ void guardSingleInstance() {
     char name[256];
     formatBounded(name, sizeof name, "InstallSync_%s", configText(config().texts.productName));
     HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0, 32, name);
-    if (mapping != nullptr && GetLastError() == kErrorAlreadyExists) ExitProcess(0);
+    if (mapping != nullptr && GetLastError() == kErrorAlreadyExists) {
+        logRunLine("another setup of this product is running");
+        exitSetup(unattendedRun ? kExitAlreadyRunning : kExitDone);
+    }
 }
 
 // Without a package the program can only name its own file and end: the
@@ -64,22 +77,139 @@ bool askYesNo(const char* text, UINT extraStyle) {
 
 // Asks whether to install, reinstall or upgrade, or refuses a downgrade.
 // Every answer but Yes ends the process at once: nothing is written yet.
+// An unattended run proceeds without asking, except over a newer version.
 void confirmInstallation() {
     const fmt::TextSlots& texts = config().texts;
-    switch (chooseInstallPrompt(configText(texts.productVersion), installedVersion)) {
-    case InstallPrompt::kInstall:
-        if (!askYesNo(configText(texts.msgConfirmInstall), 0)) ExitProcess(0);
-        break;
-    case InstallPrompt::kNewerInstalled:
+    const InstallPrompt prompt = chooseInstallPrompt(configText(texts.productVersion), installedVersion);
+    if (prompt == InstallPrompt::kNewerInstalled) {
         showMessageBox(nullptr, configText(texts.msgNewerInstalled), configText(texts.titleError),
-                    MB_OK | MB_ICONERROR);
-        ExitProcess(0);
+                       MB_OK | MB_ICONERROR);
+        exitSetup(unattendedRun ? kExitNewerInstalled : kExitDone);
+    }
+    if (unattendedRun) {
+        logRunLine("installed version: \"%s\"; unattended, the setup proceeds", installedVersion);
+        return;
+    }
+    switch (prompt) {
+    case InstallPrompt::kInstall:
+        if (!askYesNo(configText(texts.msgConfirmInstall), 0)) exitSetup(kExitDone);
+        break;
     case InstallPrompt::kReinstall:
-        if (!askYesNo(configText(texts.msgConfirmReinstall), MB_DEFBUTTON2)) ExitProcess(0);
+        if (!askYesNo(configText(texts.msgConfirmReinstall), MB_DEFBUTTON2)) exitSetup(kExitDone);
         break;
     case InstallPrompt::kUpgrade:
-        if (!askYesNo(configText(texts.msgConfirmUpgrade), 0)) ExitProcess(0);
+        if (!askYesNo(configText(texts.msgConfirmUpgrade), 0)) exitSetup(kExitDone);
         break;
+    case InstallPrompt::kNewerInstalled: break;
+    }
+}
+
+SetupOptions runOptions;
+OptionError optionError;
+
+// Reads the command line before anything else happens; an option that
+// cannot be used is reported once the package's texts are there. The log
+// is opened at once, so that it sees everything from the start.
+void readCommandLine(const char* commandLine) {
+    if (!parseSetupOptions(commandLine, runOptions, optionError)) {
+        // Without a readable line, a "/S" on it still means nobody is there.
+        unattendedRun = asksUnattended(commandLine);
+        return;
+    }
+    unattendedRun = runOptions.unattended;
+    if (runOptions.logPath[0] != '\0' && !openRunLog(runOptions.logPath)) {
+        optionError.failed = true;
+        formatBounded(optionError.text, sizeof optionError.text, "the log file %s cannot be created",
+                      runOptions.logPath);
+    }
+    logRunLine("setup started; command line: %s", commandLine);
+}
+
+// A drive the system knows; asked of the drive's root as well as of the
+// drive mask, which may lag behind a drive connected while the system runs.
+bool driveExists(char letter) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    if (letter < 'A' || letter > 'Z') return false;
+    if ((GetLogicalDrives() >> (letter - 'A')) & 1) return true;
+    const char root[] = {letter, ':', '\\', '\0'};
+    return GetDriveTypeA(root) != DRIVE_NO_ROOT_DIR;
+}
+
+[[noreturn]] void endWithBadOption(const char* what) {
+    char text[512];
+    formatBounded(text, sizeof text, "%s\n\n%s", what, setupOptionsHelp());
+    showMessageBox(nullptr, text, configText(config().texts.titleError), MB_OK | MB_ICONERROR);
+    exitSetup(kExitBadOption);
+}
+
+// What the options ask, checked before anything is asked or written: an
+// option that cannot be used ends the run with its own code.
+char optionFolder[fmt::kMaxPath];
+std::uint32_t optionSelection;
+
+void checkOptions() {
+    const fmt::SetupConfig& record = config();
+    if (optionError.failed) endWithBadOption(optionError.text);
+    if (runOptions.help) {
+        showMessageBox(nullptr, setupOptionsHelp(), configText(record.texts.titleMessage),
+                       MB_OK | MB_ICONINFORMATION);
+        exitSetup(kExitDone);
+    }
+    if (runOptions.folder[0] != '\0') {
+        copyBounded(optionFolder, runOptions.folder);
+        if (checkInstallPath(optionFolder, sizeof optionFolder, driveExists) != InstallPathProblem::none ||
+            !isAbsoluteInstallPath(optionFolder)) {
+            endWithBadOption("/D= needs a full folder (drive or network share) of at most 150 characters "
+                             "without * ? \" < > |, on a drive that exists");
+        }
+    }
+    const fmt::ScalarSettings& settings = record.settings;
+    if (runOptions.type != 0) {
+        const std::uint32_t masks[] = {settings.selectionPreset1, settings.defaultSelection,
+                                       settings.selectionPreset3};
+        optionSelection = masks[runOptions.type - 1];
+    }
+    if (runOptions.componentsGiven) {
+        const std::uint32_t count = settings.componentCount < fmt::kMaxComponents
+                                        ? settings.componentCount
+                                        : fmt::kMaxComponents;
+        char names[fmt::kMaxComponents][fmt::kFieldTextSize];
+        const char* list[fmt::kMaxComponents];
+        for (std::uint32_t i = 0; i < count; ++i) {
+            copyFieldText(names[i], configRecord<const fmt::Component>(record.components[i])->name);
+            list[i] = names[i];
+        }
+        OptionError error;
+        if (!componentMaskFromNames(runOptions.components, list, count, optionSelection, error))
+            endWithBadOption(error.text);
+    }
+}
+
+// The options' folder, selection and shortcuts, as the wizard would have
+// stored them; the wizard of an attended run starts from them.
+void applyOptions() {
+    fmt::SetupConfig& record = config();
+    if (optionFolder[0] != '\0') copyBounded(installDir, optionFolder);
+    if (runOptions.type != 0 || runOptions.componentsGiven)
+        productExtraction.selectionMask = optionSelection;
+    if (runOptions.shortcutsGiven) {
+        constexpr std::uint32_t kShortcutBits = fmt::kFlagDesktopShortcuts | fmt::kFlagStartMenuShortcuts;
+        record.settings.flags = (record.settings.flags & ~kShortcutBits) | runOptions.shortcutFlags;
+    }
+    logRunLine("destination %s, components 0x%X, flags 0x%X", installDir,
+               productExtraction.selectionMask, record.settings.flags);
+}
+
+// An unattended run takes the wizard's decisions without its pages: the
+// DirectX setup when the system needs it, and no installation where the
+// selection does not fit.
+void decideUnattended() {
+    const fmt::ScalarSettings& settings = config().settings;
+    installDirectX = needsDirectXSetup(detectDirectXVersion(), settings.requiredDirectXVersion);
+    if (!enoughDiskSpace(productExtraction)) {
+        logRunLine("%u bytes do not fit on the destination drive of %s", productExtraction.totalUnpacked,
+                   installDir);
+        exitSetup(kExitNotEnoughSpace);
     }
 }
 
@@ -87,7 +217,8 @@ void prepareProductExtraction() {
     const fmt::SetupConfig& record = config();
     productExtraction = ExtractionState{};
     productExtraction.selectionMask = record.settings.defaultSelection;
-    productExtraction.replaceAll = false;
+    // Nobody is there to answer the replace question: an existing file is replaced.
+    productExtraction.replaceAll = unattendedRun;
     productExtraction.destDir = installDir;
     productExtraction.title = configText(record.texts.progressTitle);
     productExtraction.groupFormat = configText(record.texts.progressGroupFormat);
@@ -117,6 +248,11 @@ void requestReboot() {
 
 [[noreturn]] void finishInstallation() {
     const fmt::SetupConfig& record = config();
+    if (unattendedRun) {
+        // No completion message, and never a reboot: the caller restarts.
+        announceUnattendedChanges();
+        exitSetup(rebootRequired ? kExitRestartRequired : kExitDone);
+    }
     const char* caption = configText(record.texts.titleMessage);
     if (rebootRequired) {
         if (showMessageBox(nullptr, configText(record.texts.msgDoneReboot), caption,
@@ -142,9 +278,10 @@ void requestReboot() {
     exitSetup(0);
 }
 
-void runSetup(HINSTANCE instance) {
+void runSetup(HINSTANCE instance, const char* commandLine) {
     // Start-up.
     programInstance = instance;
+    readCommandLine(commandLine);
     clearSetupConfig();
     for (HFONT& font : fontCache) font = nullptr;
 
@@ -154,6 +291,9 @@ void runSetup(HINSTANCE instance) {
     isWindowsNT = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 
     openPackageOrExit();
+    logRunLine("package of %s %s", configText(config().texts.productName),
+               configText(config().texts.productVersion));
+    checkOptions();
     guardSingleInstance();
     takeBootDrive();
     measureContext = CreateCompatibleDC(nullptr);
@@ -167,9 +307,14 @@ void runSetup(HINSTANCE instance) {
     copyBounded(installDir, expandPath(configText(config().texts.defaultInstallDir)));
     CoInitialize(nullptr);
     prepareProductExtraction();
+    applyOptions();
 
     // Wizard and installation.
-    if (!runSetupWizard(productExtraction)) exitSetup(0);
+    if (unattendedRun) {
+        decideUnattended();
+    } else if (!runSetupWizard(productExtraction)) {
+        exitSetup(0);
+    }
     if (installDirectX) setupDirectX();
     removePreviousInstallation();
     extractComponents(productExtraction);

@@ -18,7 +18,7 @@ extern char installedVersion[64];
 // Runs the installation. Never returns: every way out ends the process,
 // through exitSetup or, before anything is written, directly with code 0.
 // Fatal failures are raised to the caller's handler.
-[[noreturn]] void runSetup(HINSTANCE instance);
+[[noreturn]] void runSetup(HINSTANCE instance, const char* commandLine);
 
 // The end of a successful run: the reboot question when rebootRequired is
 // set, otherwise the completion message chosen by the flags; then

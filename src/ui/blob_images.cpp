@@ -30,6 +30,7 @@ std::uint32_t imageIndex(fmt::ImageIndex entry) {
 }
 
 const char* writeBlobTempFile(std::uint32_t index) {
+    if (unattendedRun) return nullptr;  // no window shows a picture
     fmt::Blob* blob = blobRecord(index);
     if (blob == nullptr) return nullptr;
     const DWORD length = GetTempPathA(sizeof blobTempPath, blobTempPath);

@@ -7,7 +7,9 @@
 
 namespace setup {
 
-// MessageBoxA, unless the run answers boxes itself.
+// MessageBoxA, unless the run answers boxes itself: an unattended run shows
+// none (a Yes/No box gets No, any other OK), the fault-injection test build
+// answers with the first button. Every box is written to the run's log.
 int showMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 
 }  // namespace setup

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "base/program_instance.h"
+#include "base/process_state.h"
+#include "engine/run_log.h"
 #include "engine/window_boundary.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
@@ -57,6 +59,8 @@ INT_PTR noticeDialog(HWND window, UINT message, WPARAM, LPARAM lParam) {
 }  // namespace
 
 HWND showStatusPopup(const char* text, HICON icon) {
+    logRunLine("%s", text);
+    if (unattendedRun) return nullptr;
     NoticeParameters parameters{text, icon};
     HWND popup = CreateDialogParamA(programInstance, MAKEINTRESOURCEA(IDD_NOTICE), nullptr,
                                     guardedDialogProc<noticeDialog>,

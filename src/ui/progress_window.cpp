@@ -46,6 +46,7 @@ INT_PTR progressDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 }  // namespace
 
 HWND createProgressWindow(ExtractionState& state) {
+    if (unattendedRun) return nullptr;
     return CreateDialogParamA(programInstance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
                               guardedDialogProc<progressDialog>, reinterpret_cast<LPARAM>(&state));
 }

@@ -19,6 +19,7 @@
 
 #include "harness/install_log_file.h"
 #include "harness/scenario.h"
+#include "harness/small_disk.h"
 #include "harness/wine_session.h"
 
 namespace e2e {
@@ -375,56 +376,6 @@ TEST_F(FailureScenario, OutputFileHeldOpenByAnotherProgramEndsWithErrorTwo) {
     EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
 }
 
-// A small disk of its own, mapped as a Wine drive; unmounted and unmapped on
-// every way out.
-class SmallDisk {
-public:
-    SmallDisk(const std::string& prefix, const std::string& size) {
-        mountPoint_ = "/tmp/e2e-small-disk-" + std::to_string(::getpid());
-        fs::create_directories(mountPoint_);
-        CommandResult mounted = runCommand(
-            {"mount", "-t", "tmpfs", "-o", "size=" + size, "tmpfs", mountPoint_},
-            Milliseconds(10000), true);
-        if (mounted.exitCode != 0) {
-            problem_ = "cannot mount a tmpfs: " + mounted.output;
-            return;
-        }
-        mounted_ = true;
-        for (char letter = 'r'; letter <= 'y'; ++letter) {
-            std::string link = prefix + "/dosdevices/" + letter + ":";
-            std::error_code error;
-            // A drive that a killed run left behind is taken again.
-            fs::path target = fs::read_symlink(link, error);
-            if (!error && target.string().rfind("/tmp/e2e-small-disk-", 0) == 0 &&
-                !fs::exists(target, error))
-                fs::remove(link, error);
-            error.clear();
-            if (fs::exists(fs::symlink_status(link, error))) continue;
-            fs::create_directory_symlink(mountPoint_, link, error);
-            if (error) continue;
-            link_ = link;
-            letter_ = static_cast<char>(letter - 'a' + 'A');
-            return;
-        }
-        problem_ = "no free drive letter";
-    }
-    ~SmallDisk() {
-        std::error_code ignored;
-        if (!link_.empty()) fs::remove(link_, ignored);
-        if (mounted_ && runCommand({"umount", mountPoint_}, Milliseconds(10000)).exitCode != 0)
-            runCommand({"umount", "-l", mountPoint_}, Milliseconds(10000));
-        fs::remove(mountPoint_, ignored);
-    }
-    const std::string& problem() const { return problem_; }
-    char letter() const { return letter_; }
-    const std::string& hostPath() const { return mountPoint_; }
-
-private:
-    std::string mountPoint_, link_, problem_;
-    bool mounted_ = false;
-    char letter_ = 0;
-};
-
 // The disk fills up during a write: error 5 with the file's path, and the
 // disk is empty again after the rollback.
 TEST_F(FailureScenario, FullDiskDuringAWriteEndsWithErrorFive) {
@@ -652,6 +603,37 @@ TEST_F(DamagedLogScenario, LogNamingAFileOutsideTheInstallationRemovesNothing) {
                                             {1, 0, 0, windowsDir() + "victim.txt"}});
     upgradeOverDamagedLog(log, "hostile.exe");
     EXPECT_EQ(contentOf(hostDir() + "/victim.txt"), "victim");
+}
+
+// A sound log naming a key the system and other programs share: the
+// previous installation's files go, the shared key stays.
+TEST_F(DamagedLogScenario, LogNamingASharedKeyLeavesIt) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    const std::string run = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string valueName = "E2E " + name();
+    ASSERT_TRUE(wineSession().setRegistryString(run, valueName, "keep me"));
+    std::string log = previousInstallation(
+        [](Bytes&) {}, {{3, 0, fmt::kRootCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"}});
+    source("new.txt", "new");
+    ProductDescription product = failingDescription();
+    product.version = "1.10";
+    addComponents(product, {{"new.txt"}});
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "shared.exe");
+    Process& setup = start("shared.exe");
+    std::optional<Window> question = waitWindow("shared.exe", "upgrade-question");
+    ASSERT_TRUE(question);
+    acceptAndPassWizard(*question, "shared.exe");
+    WindowQuery doneQuery = WindowQuery::byExe("shared.exe");
+    doneQuery.title = productName();
+    std::optional<Window> done = waitWindow(doneQuery, "completion");
+    ASSERT_TRUE(done);
+    answer(*done, kIdOk);
+    EXPECT_EQ(exitCodeOf(setup), 0);
+    EXPECT_FALSE(fs::exists(hostDir() + "/old/old.txt")) << "the previous installation stays";
+    EXPECT_EQ(wineSession().readRegistryString(run, valueName).value_or("<gone>"), "keep me");
+    wineSession().deleteRegistryValue(run, valueName);
 }
 
 }  // namespace

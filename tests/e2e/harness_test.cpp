@@ -10,6 +10,7 @@
 #include "harness/package_surgery.h"
 #include "harness/product_description.h"
 #include "harness/robot_client.h"
+#include "harness/wizard_view.h"
 #include "robot/json_line.h"
 
 namespace e2e {
@@ -71,6 +72,42 @@ Bytes fakeInstaller(size_t imageSize, const Bytes& record) {
     std::memcpy(&file[start + 28], "-DOOFUS-", 8);
     EXPECT_TRUE(replaceConfigRecord(file, record));
     return file;
+}
+
+// A sheet with a hidden page (built before) and the visible one: only the
+// visible page's controls count, and the sheet's buttons by their state.
+TEST(RobotOutput, WizardPageOfASheet) {
+    auto child = [](int hwnd, int parent, const char* cls, int id, bool visible, bool enabled,
+                    const char* text) {
+        return std::string("{\"kind\":\"child\",\"hwnd\":") + std::to_string(hwnd) +
+               ",\"parent\":" + std::to_string(parent) + ",\"class\":\"" + cls + "\",\"id\":" +
+               std::to_string(id) + ",\"visible\":" + (visible ? "true" : "false") +
+               ",\"enabled\":" + (enabled ? "true" : "false") + ",\"text\":\"" + text +
+               "\",\"rect\":[10,20,30,40]}\n";
+    };
+    const std::string output =
+        "{\"kind\":\"window\",\"hwnd\":1,\"class\":\"#32770\",\"text\":\"Wizard\"}\n" +
+        child(2, 1, "#32770", 0, false, true, "") + child(3, 2, "Static", 0, false, true, "old") +
+        child(4, 1, "#32770", 0, true, true, "") + child(5, 4, "Button", 400, true, true, "&Desktop") +
+        child(6, 4, "Static", 0, true, true, "Welcome") +
+        child(7, 1, "Button", kWizardBack, true, false, "< &Back") +
+        child(8, 1, "Button", kWizardNext, true, true, "&Next >") +
+        child(9, 1, "Button", kWizardFinish, false, false, "Finish");
+    std::vector<Window> windows = parseWindows(output);
+    ASSERT_EQ(windows.size(), 1u);
+    std::optional<WizardPage> page = wizardPageOf(windows[0]);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->page, 4u);
+    EXPECT_EQ(page->pageRect.bottom, 40);
+    ASSERT_EQ(page->controls.size(), 2u);
+    EXPECT_EQ(page->control(400)->text, "&Desktop");
+    EXPECT_EQ(page->withText("Wel")->hwnd, 6u);
+    EXPECT_EQ(page->withText("old"), nullptr);
+    EXPECT_TRUE(page->shows(kWizardBack));
+    EXPECT_FALSE(page->offers(kWizardBack));
+    EXPECT_EQ(page->navigation(), std::vector<int>{kWizardNext});
+    windows[0].children[2].visible = false;  // no page shown: a message box, say
+    EXPECT_FALSE(wizardPageOf(windows[0]));
 }
 
 TEST(PackageSurgery, ScanHonoursTheFourByteGrid) {

@@ -1,8 +1,11 @@
-// A complete installation of the example product, kept as the README's
-// pictures: the progress window and the completion message, each cut out of
-// the screen, in build/native/e2e-shots/readme/.
+// A complete installation of the example product and its removal, kept as
+// the README's pictures: every wizard page, the progress window and the
+// completion message of the setup program, and the question, progress
+// window, errors window, details and done message of the uninstaller, each
+// cut out of the screen, in build/native/e2e-shots/readme/.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +23,8 @@ namespace fs = std::filesystem;
 
 const char kShellFolders[] =
     "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kUninstallEntry[] =
+    "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Example Writer";
 
 class ReadmeScreenshots : public SetupScenario {
 protected:
@@ -59,9 +64,28 @@ protected:
                                              window.rect.right, window.rect.bottom))
             << path;
     }
+
+    // An uninstaller window with this title, painted, kept under fileName.
+    std::optional<Window> keepUninstallerWindow(const std::string& title, const std::string& fileName) {
+        WindowQuery query = WindowQuery::byExe("UnInst.exe");
+        query.title = title;
+        std::optional<Window> window = waitWindow(query, fileName);
+        if (window) keep(*window, fileName);
+        return window;
+    }
+
+    // Runs the uninstall entry as the system's list of programs does and
+    // answers its question.
+    Process runUninstallEntry() {
+        const std::string command = wineSession().readRegistryString(kUninstallEntry, "UninstallString").value_or("");
+        Process run = robot.runCommandLine(command, Milliseconds(60000));
+        std::optional<Window> question = keepUninstallerWindow("UnInstall Example Writer", "uninstall-question.png");
+        if (question) answer(*question, kIdYes);
+        return run;
+    }
 };
 
-TEST_F(ReadmeScreenshots, ExampleProductInstallsToTheEnd) {
+TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
     SKIP_WITHOUT_PACKAGE_BUILDER();
     const std::string toml = exampleDescription();
     ASSERT_NE(toml.find("Docs\\\\Pages"), std::string::npos) << "the example's layout changed";
@@ -71,6 +95,7 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsToTheEnd) {
 
     deleteKeyAtEnd("HKLM\\Software\\Example Writer");
     wineSession().deleteRegistryKey("HKLM\\Software\\Example Writer");
+    deleteKeyAtEnd(kUninstallEntry);
     const std::string desktopLink = hostPathOf(
         shellFolder("Desktop", "C:\\Windows\\Desktop") + "\\Example Writer Read Me.lnk");
     const std::string programsDir = hostPathOf(
@@ -81,7 +106,18 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsToTheEnd) {
     Process& setup = start("setup.exe");
     std::optional<Window> question = waitWindow("setup.exe", "install-question");
     ASSERT_TRUE(question);
-    acceptAndPassWizard(*question, "setup.exe");
+    answer(*question, kIdYes);
+    const char* const pages[] = {"Welcome", "Before You Install", "Destination Folder", "Shortcuts",
+                                 "Setup Type"};
+    unsigned long previous = 0;
+    for (int i = 0; i < 5; ++i) {
+        std::optional<WizardPage> page = waitWizardPage("setup.exe", "wizard", previous);
+        ASSERT_TRUE(page);
+        EXPECT_TRUE(page->withText(pages[i])) << "page " << i;
+        keep(page->sheet, "wizard-" + std::to_string(i + 1) + ".png");
+        robot.click(page->sheet.hwnd, i < 4 ? kWizardNext : kWizardFinish);
+        previous = page->page;
+    }
 
     WindowQuery progressQuery = WindowQuery::byExe("setup.exe");
     progressQuery.title = "Installing Example Writer";
@@ -102,6 +138,52 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsToTheEnd) {
     EXPECT_EQ(exitCodeOf(setup), 0);
     EXPECT_TRUE(fs::exists(hostInstallFolder() + "Docs/Pages/page-399.txt"));
     EXPECT_TRUE(fs::exists(desktopLink));
+
+    // Removed from the uninstall list, with a file of the user's own in the
+    // install folder: the errors window and its details.
+    std::ofstream(hostInstallFolder() + "My notes.txt") << "the user's own";
+    Process uninstall = runUninstallEntry();
+    WindowQuery removing = WindowQuery::byExe("UnInst.exe");
+    removing.title = "UnInstalling";
+    std::optional<Window> removal = robot.waitFor(removing, kWindowTimeout);
+    ASSERT_TRUE(removal) << "no progress window";
+    std::this_thread::sleep_for(Milliseconds(200));
+    keep(*removal, "uninstall-progress.png");
+    std::optional<Window> errors = keepUninstallerWindow("UnInstall Example Writer", "uninstall-errors.png");
+    ASSERT_TRUE(errors);
+    EXPECT_TRUE(robot.click(errors->hwnd, 1011));
+    std::optional<Window> details =
+        keepUninstallerWindow("Errors occured during UnInstallation", "uninstall-details.png");
+    ASSERT_TRUE(details);
+    answer(*details, kIdOk);
+    answer(*errors, kIdOk);
+    EXPECT_EQ(exitCodeOf(uninstall, Milliseconds(60000)), 5);
+
+    // Tidied up by hand and installed again, it goes without a trace.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (fs::exists(hostInstallFolder() + "UnInst.exe") && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(Milliseconds(100));
+    EXPECT_EQ(fs::directory_iterator(hostInstallFolder())->path().filename(), "My notes.txt");
+    fs::remove_all(hostInstallFolder());
+    Process& again = start("setup.exe");
+    question = waitWindow("setup.exe", "install-question-again");
+    ASSERT_TRUE(question);
+    acceptAndPassWizard(*question, "setup.exe");
+    done = waitWindow(doneQuery, "completion-again");
+    ASSERT_TRUE(done);
+    answer(*done, kIdOk);
+    EXPECT_EQ(exitCodeOf(again), 0);
+    Process second = runUninstallEntry();
+    std::optional<Window> removed = keepUninstallerWindow("UnInstall Example Writer", "uninstall-done.png");
+    ASSERT_TRUE(removed);
+    EXPECT_EQ(removed->message, "Example Writer has been removed from your computer.");
+    answer(*removed, kIdOk);
+    EXPECT_EQ(exitCodeOf(second, Milliseconds(60000)), 0);
+    while (fs::exists(hostInstallFolder()) && std::chrono::steady_clock::now() < deadline + std::chrono::seconds(15))
+        std::this_thread::sleep_for(Milliseconds(100));
+    EXPECT_FALSE(fs::exists(hostInstallFolder()));
+    EXPECT_FALSE(fs::exists(desktopLink));
+    EXPECT_FALSE(fs::exists(programsDir));
 }
 
 }  // namespace

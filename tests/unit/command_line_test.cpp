@@ -39,6 +39,11 @@ TEST(SetupOptions, ReadsEveryOptionWithoutRegardToCase) {
     EXPECT_STREQ(o.components, "Main, Extras");
     EXPECT_STREQ(o.folder, "D:\\Quoted Place");
 
+    ASSERT_TRUE(parseSetupOptions("/S \"/D=C:\\Other Place\\Sub\"", o, e)) << e.text;
+    EXPECT_STREQ(o.folder, "C:\\Other Place\\Sub");
+    EXPECT_TRUE(asksUnattended("/type=9 /s"));
+    EXPECT_FALSE(asksUnattended("/D=C:\\x /S"));
+
     ASSERT_TRUE(parseSetupOptions("/?", o, e));
     EXPECT_TRUE(o.help);
     ASSERT_TRUE(parseSetupOptions("/SHORTCUTS=desktop,startmenu", o, e));
@@ -65,6 +70,7 @@ TEST(SetupOptions, RefusesWhatItCannotRead) {
         "/S=1",
         "setup.ini",
         "/COMPONENTS=Main, Extras",  // a blank ends the option outside quotes
+        "\"/D=C:\\open quote",
     };
     for (const char* line : bad) {
         SetupOptions o;

@@ -237,6 +237,8 @@ private:
             fail(nameNode, "product.name", "is " + std::to_string(name.size()) + " characters, more than 243");
         }
         productNameUtf8_ = utf8(nameNode, "product.name");
+        const toml::node* uninstaller = product.get("uninstaller");
+        description_.uninstallerLine = uninstaller != nullptr ? lineOf(*uninstaller) : line;
         // Without a folder the files would land in whatever folder the program
         // starts in, and without a log name the last step would fail: both get
         // a default, and an empty one is refused.
@@ -695,8 +697,12 @@ private:
         const toml::node* texts = nullptr;
         if (node != nullptr) {
             const toml::table& table = asTable(*node, "uninstaller");
-            checkKeys(table, {"texts"}, "uninstaller", lineOf(table));
+            checkKeys(table, {"texts", "bundle"}, "uninstaller", lineOf(table));
             texts = table.get("texts");
+            if (const toml::node* bundle = table.get("bundle")) {
+                if (!bundle->is_boolean()) fail(*bundle, "uninstaller.bundle", "must be true or false");
+                description_.bundleUninstaller = bundle->as_boolean()->get();
+            }
         }
         std::size_t total = 0;
         for (u32 i = 0; i < fmt::kUninstallTextCount; ++i) {

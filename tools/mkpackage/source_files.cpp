@@ -1,6 +1,7 @@
 #include "source_files.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <system_error>
 
@@ -19,6 +20,12 @@ bool checkStoredName(const std::string& name, std::string& problem) {
                   ? "is " + std::to_string(name.size()) + " bytes, longer than 259"
                   : fmt::storedNameProblemText(found);
     return false;
+}
+
+bool sameStoredName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 namespace {

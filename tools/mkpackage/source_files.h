@@ -16,6 +16,11 @@ namespace mkpackage {
 // `problem` saying what is wrong.
 bool checkStoredName(const std::string& name, std::string& problem);
 
+// Whether two stored (8-bit) names are one name to Windows as far as ASCII
+// case goes; their code page is not known here (the description's own check
+// of its names folds more, on their UTF-8 form: foldedName).
+bool sameStoredName(const std::string& a, const std::string& b);
+
 // `name` (UTF-8) with every letter that has a case pair in Windows-1252 in
 // its upper case: a-z, the accented letters U+00E0..U+00FE (not U+00F7),
 // and ÿ, š, œ, ž. Windows takes names that differ only in those cases for

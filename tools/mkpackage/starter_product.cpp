@@ -123,14 +123,18 @@ std::string starterDescription(const std::string& name) {
     t += "# ]\n"
          "\n"
          "[options]\n"
-         "# Add \"uninstall-entry\" and \"uninstall-shortcut\" once the product ships its uninstaller.\n"
-         "flags = [\"desktop-shortcuts\", \"start-menu-shortcuts\"]\n"
+         "# \"uninstall-entry\" and \"uninstall-shortcut\" store the uninstaller (product.uninstaller)\n"
+         "# in the first component; [uninstaller] bundle = false leaves it out.\n"
+         "flags = [\"desktop-shortcuts\", \"start-menu-shortcuts\", \"uninstall-entry\", \"uninstall-shortcut\"]\n"
          "preset-1 = [\"Program\"]                      # \"Minimal\"\n"
          "default-selection = [\"Program\", \"Documentation\"]   # \"Typical\", chosen at first\n"
-         "preset-3 = [\"Program\", \"Documentation\"]    # \"Complete\"\n"
-         "# directx-components = [\"DirectX\"]   # a component holding the DirectX setup (dsetup.dll)\n"
-         "required-directx = 0x00040005          # DirectX 5\n"
-         "directx-page = 1                       # dropped when DirectX is recent enough\n"
+         "preset-3 = [\"Program\", \"Documentation\", \"Samples\"]    # \"Complete\"\n"
+         "# A product that needs DirectX names the component holding the DirectX setup\n"
+         "# (dsetup.dll), the version it needs and the index of its DirectX page, which\n"
+         "# is dropped when the installed DirectX suffices:\n"
+         "# directx-components = [\"DirectX\"]\n"
+         "# required-directx = 0x00040005        # DirectX 5\n"
+         "# directx-page = 1\n"
          "control-ex-style = 0\n"
          "text-alignment = \"left\"\n"
          "\n"
@@ -164,7 +168,7 @@ std::string starterDescription(const std::string& name) {
          "\n"
          "[[pictures]]\n"
          "name = \"wizard\"\n"
-         "file = \"pictures/wizard.bmp\"       # 120 x 226 pixels, beside every page\n"
+         "file = \"pictures/wizard.bmp\"       # 120 x 224 pixels: framed, the page's full height\n"
          "\n"
          "[[components]]\n"
          "name = \"Program\"\n"
@@ -194,6 +198,10 @@ std::string starterDescription(const std::string& name) {
          "name = \"Documentation\"\n"
          "files = [ { folder = \"files/docs\", to = \"Docs\" } ]\n"
          "\n"
+         "[[components]]\n"
+         "name = \"Samples\"\n"
+         "files = [ { glob = \"files/samples/*.txt\", to = \"Samples\" } ]\n"
+         "\n"
          "# 1: welcome\n"
          "[[pages]]\n"
          "items = [\n"
@@ -207,20 +215,21 @@ std::string starterDescription(const std::string& name) {
          "  { text = \"Press Next to continue.\", flags = [\"bottom\"] },\n"
          "]\n"
          "\n"
-         "# 2: DirectX (index 1, see options.directx-page)\n"
+         "# 2: notes\n"
          "[[pages]]\n"
          "items = [\n"
          "  { image = \"wizard\" },\n"
          "  { indent-left = 5 },\n"
-         "  { text = \"DirectX\", flags = [\"bold\", \"arial\", \"large\"] },\n"
+         "  { text = \"Before You Install\", flags = [\"bold\", \"arial\", \"large\"] },\n"
          "  { indent-left = 1 },\n"
          "  { space-above = 2 },\n"
-         "  { text = " + tomlString("\n" + name + " needs DirectX 5 or newer.") + " },\n"
-         "  { directx-version-text = \"\\nInstalled DirectX Version\\t: %s\\nNewest DirectX Version\\t: DirectX 5\", flags = [\"bold\"] },\n"
+         "  { text = " + tomlString("\n" + name + " 1.00 is the first release.") + " },\n"
+         "  { text = \"\\n\", flags = [\"small\"] },\n"
+         "  { text = \"What it brings:\", flags = [\"bold\"] },\n"
          "  { indent-left = 6 },\n"
-         "  { space-above = 6 },\n"
-         "  { directx-install-radio = \"Install DirectX 5\" },\n"
-         "  { directx-skip-radio = \"Do not install DirectX\" },\n"
+         "  { text = \"- the program and its settings\" },\n"
+         "  { text = \"- a guide and the list of changes\" },\n"
+         "  { text = \"- a sample to start from\" },\n"
          "  { indent-left = -6 },\n"
          "  { text = \"Press Next to continue.\", flags = [\"bottom\"] },\n"
          "]\n"
@@ -270,7 +279,8 @@ std::string starterDescription(const std::string& name) {
          "  { default-selection-radio = \"&Typical: the program and its documentation\" },\n"
          "  { preset-3-radio = \"&Complete: everything\" },\n"
          "  { indent-left = -6 },\n"
-         "  { text = \"Press Next to start installing.\", flags = [\"bottom\"] },\n"
+         "  { required-space-text = \"\\nDisk space needed: \" },\n"
+         "  { text = \"Press Finish to start installing.\", flags = [\"bottom\"] },\n"
          "]\n"
          "\n"
          "[uninstaller]\n"
@@ -304,7 +314,7 @@ void writeStarterProduct(const fs::path& folder, const std::string& productName)
     }
     try {
         writeText(temp / "product.toml", starterDescription(productName));
-        writeBytes(temp / "pictures" / "wizard.bmp", makeBitmapFile(120, 226, 0x1F3A93, 0x6FA8DC));
+        writeBytes(temp / "pictures" / "wizard.bmp", makeBitmapFile(120, 224, 0x1F3A93, 0x6FA8DC));
         writeBytes(temp / "pictures" / "progress.avi", makeAnimationFile(32, 8));
         writeBytes(temp / "pictures" / "info.ico", makeIconFile(0x2060C0));
         writeBytes(temp / "pictures" / "undo.ico", makeIconFile(0xC08020));
@@ -316,6 +326,7 @@ void writeStarterProduct(const fs::path& folder, const std::string& productName)
         writeText(temp / "files" / "settings.ini", "[Settings]\r\nFirstRun=1\r\n");
         writeText(temp / "files" / "docs" / "guide.txt", "How to use " + productName + ".\r\n");
         writeText(temp / "files" / "docs" / "changes.txt", "1.00: first release.\r\n");
+        writeText(temp / "files" / "samples" / "first.txt", "A first sample for " + productName + ".\r\n");
         if (fs::exists(folder, ec)) fs::remove(folder);
         fs::rename(temp, folder);
     } catch (const std::exception& e) {

@@ -61,6 +61,7 @@ std::string ProductDescription::toToml() const {
             out << (i ? ", " : "") << tomlString(defaultSelection[i]);
         out << "]\n";
     }
+    for (const std::string& line : options) out << line << "\n";
     for (const ComponentDescription& component : components) {
         out << "\n[[components]]\nname = " << tomlString(component.name) << "\nfiles = [";
         const char* separator = "";
@@ -75,12 +76,17 @@ std::string ProductDescription::toToml() const {
         out << "]\n";
     }
     if (!extraToml.empty()) out << "\n" << extraToml;
+    for (const std::vector<std::string>& items : pages) {
+        out << "\n[[pages]]\nitems = [\n";
+        for (const std::string& item : items) out << "  " << item << ",\n";
+        out << "]\n";
+    }
     return out.str();
 }
 
 CommandResult buildInstaller(const std::string& descriptionPath, const std::string& outputPath) {
     return runCommand({E2E_MKPACKAGE, "build", descriptionPath, "-o", outputPath, "--stub",
-                       E2E_SETUP_STUB},
+                       E2E_SETUP_STUB, "--uninstaller", E2E_UNINSTALLER},
                       kBuildTimeout, true);
 }
 

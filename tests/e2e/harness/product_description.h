@@ -29,6 +29,10 @@ struct ProductDescription {
     std::vector<std::string> flags;                         // named flags
     std::vector<ComponentDescription> components;
     std::vector<std::string> defaultSelection;              // component names
+    std::vector<std::string> options;  // further [options] lines ("preset-1 = [\"A\"]")
+    // Wizard pages, each its items as TOML inline tables
+    // ("{ text = \"Welcome\", flags = [\"bold\"] }"); written after extraToml.
+    std::vector<std::vector<std::string>> pages;
     std::string extraToml;  // further tables ([images], [[pictures]]), written last
 
     void setText(const std::string& slot, const std::string& text);
@@ -50,7 +54,8 @@ std::string removeFileAction(const std::string& type, const std::string& path);
 std::string removeKeyAction(const std::string& type, const std::string& root, const std::string& key);
 
 // Runs mkpackage build on the description file with the program image as
-// stub; the result carries mkpackage's exit code and messages.
+// stub and the uninstaller of the same build; the result carries mkpackage's
+// exit code and messages.
 CommandResult buildInstaller(const std::string& descriptionPath, const std::string& outputPath);
 // True when the mkpackage of this build can build installers (it answers
 // --help); the scenarios that need a package are skipped otherwise.

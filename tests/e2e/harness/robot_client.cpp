@@ -112,6 +112,15 @@ Process Robot::holdFile(const std::string& path, const std::string& readyFile,
         {exe_, "hold", path, "--ready", readyFile, "--timeout", std::to_string(time.count())});
 }
 
+Process Robot::holdLock(const std::string& name, const std::string& readyFile, Milliseconds time) const {
+    return wineSession().launch(
+        {exe_, "lock", name, "--ready", readyFile, "--timeout", std::to_string(time.count())});
+}
+
+Process Robot::runCommandLine(const std::string& commandLine, Milliseconds timeout) const {
+    return wineSession().launch({exe_, "run", commandLine, "--timeout", std::to_string(timeout.count())});
+}
+
 std::optional<Window> Robot::wait(const WindowQuery& query, Milliseconds timeout, bool busy) const {
     std::vector<std::string> args{"wait"};
     if (busy) args.push_back("--no-send");
@@ -164,6 +173,10 @@ bool Robot::terminateOwner(unsigned long hwnd) const {
 
 bool Robot::close(unsigned long hwnd) const {
     return call({"close", std::to_string(hwnd)}, kShortCall).exitCode == 0;
+}
+
+bool Robot::closeBox(unsigned long hwnd) const {
+    return call({"sysclose", std::to_string(hwnd)}, kShortCall).exitCode == 0;
 }
 
 }  // namespace e2e

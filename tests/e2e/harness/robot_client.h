@@ -90,6 +90,8 @@ public:
     bool clickButton(unsigned long hwnd, int id) const;
     bool pressEscape(unsigned long hwnd) const;
     bool close(unsigned long hwnd) const;
+    // The close box of the caption (WM_SYSCOMMAND SC_CLOSE).
+    bool closeBox(unsigned long hwnd) const;
     // Ends the process that owns the window.
     bool terminateOwner(unsigned long hwnd) const;
     // Opens a file (Windows path) for reading with only reading shared and
@@ -97,6 +99,13 @@ public:
     // readyFile (Windows path) is made once the file is open.
     Process holdFile(const std::string& path, const std::string& readyFile,
                      Milliseconds time) const;
+    // Holds a named mutex, as a running product holds its lock, for the time
+    // given or until the process is killed; readyFile is made once it is held.
+    Process holdLock(const std::string& name, const std::string& readyFile, Milliseconds time) const;
+    // Starts a Windows command line as the system's list of programs starts
+    // an uninstall entry; the process's exit code is the program's (127: it
+    // did not start).
+    Process runCommandLine(const std::string& commandLine, Milliseconds timeout) const;
 
     // The robot's last output, for failure messages.
     const std::string& lastOutput() const { return lastOutput_; }

@@ -137,8 +137,16 @@ std::string SetupScenario::writeInstaller(const Bytes& file, const std::string& 
     return windowsDir() + fileName;
 }
 
-Process& SetupScenario::start(const std::string& fileName) {
-    processes_.push_back(wineSession().launch({windowsDir() + fileName}));
+Process& SetupScenario::start(const std::string& fileName,
+                             const std::vector<std::string>& environment) {
+    return startWith(fileName, {}, environment);
+}
+
+Process& SetupScenario::startWith(const std::string& fileName, const std::vector<std::string>& arguments,
+                                  const std::vector<std::string>& environment) {
+    std::vector<std::string> command{windowsDir() + fileName};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    processes_.push_back(wineSession().launch(command, environment));
     EXPECT_TRUE(processes_.back().started()) << "wine did not start " << fileName;
     return processes_.back();
 }
@@ -185,24 +193,66 @@ void SetupScenario::answer(const Window& box, int buttonId) {
                                                           << buttonId;
 }
 
+std::optional<WizardPage> SetupScenario::currentWizardPage() {
+    if (wizardSheet_ == 0) return std::nullopt;
+    std::optional<Window> sheet = robot.describe(wizardSheet_);
+    if (!sheet) return std::nullopt;
+    return wizardPageOf(*sheet);
+}
+
+std::optional<WizardPage> SetupScenario::waitWizardPage(const std::string& fileName,
+                                                        const std::string& label,
+                                                        unsigned long previousPage) {
+    const auto deadline = std::chrono::steady_clock::now() + kWindowTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::optional<WizardPage> view = currentWizardPage();
+        if (!view) {
+            // The sheet is the installer's window that shows a page.
+            for (const Window& window : robot.list(WindowQuery::byExe(fileName))) {
+                std::optional<Window> full = robot.describe(window.hwnd);
+                if (full && (view = wizardPageOf(*full))) {
+                    wizardSheet_ = full->hwnd;
+                    break;
+                }
+            }
+        }
+        if (view && view->page != previousPage) {
+            // The page's buttons are posted when it shows: look again once
+            // they have arrived.
+            std::this_thread::sleep_for(paintDelay());
+            std::optional<WizardPage> settled = currentWizardPage();
+            if (settled && settled->page == view->page) {
+                screenshot(label + "-" + settled->sheet.title.substr(0, 40));
+                return settled;
+            }
+        }
+        std::this_thread::sleep_for(Milliseconds(50));
+    }
+    screenshot(label + "-missing");
+    ADD_FAILURE() << "no new wizard page of " << fileName << "; robot said: " << robot.lastOutput();
+    return std::nullopt;
+}
+
 void SetupScenario::acceptAndPassWizard(const Window& question, const std::string& fileName) {
-    constexpr int kWizardNext = 0x3024;
-    constexpr int kWizardFinish = 0x3025;
     constexpr Milliseconds kNextWindow{5000};
     answer(question, kIdYes);
-    for (int page = 0; page < 16; ++page) {
-        std::optional<Window> window = robot.waitFor(WindowQuery::byExe(fileName), kNextWindow);
-        if (!window || window->isMessageBox()) return;
-        const Control* next = window->child(kWizardNext);
-        const Control* finish = window->child(kWizardFinish);
-        bool canFinish = finish && finish->visible && finish->enabled;
-        bool canGoOn = next && next->visible && next->enabled;
-        if (!canFinish && !canGoOn) return;  // not the wizard
-        screenshot("wizard-" + window->title.substr(0, 40));
-        robot.click(window->hwnd, canFinish ? kWizardFinish : kWizardNext);
-        if (canFinish) robot.waitGone(window->hwnd, kWindowTimeout);
+    // A product without pages has no wizard: the next window is another one.
+    std::optional<Window> first = robot.waitFor(WindowQuery::byExe(fileName), kNextWindow);
+    if (!first || !wizardPageOf(*first)) return;
+    unsigned long previous = 0;
+    for (int page = 0; page < 33; ++page) {
+        std::optional<WizardPage> view = waitWizardPage(fileName, "wizard", previous);
+        if (!view) return;
+        if (view->offers(kWizardFinish)) {
+            robot.click(view->sheet.hwnd, kWizardFinish);
+            robot.waitGone(view->sheet.hwnd, kWindowTimeout);
+            wizardSheet_ = 0;
+            return;
+        }
+        robot.click(view->sheet.hwnd, kWizardNext);
+        previous = view->page;
     }
-    ADD_FAILURE() << "the wizard did not end after 16 pages";
+    ADD_FAILURE() << "the wizard did not end after 33 pages";
 }
 
 int SetupScenario::exitCodeOf(Process& process, Milliseconds timeout) {

@@ -15,6 +15,7 @@
 #include "process.h"
 #include "product_description.h"
 #include "robot_client.h"
+#include "wizard_view.h"
 
 namespace e2e {
 
@@ -60,8 +61,12 @@ protected:
     // Writes an installer under the file name and returns its Windows path.
     std::string writeInstaller(const Bytes& file, const std::string& fileName);
 
-    // Starts an installer by its file name in the scenario folder.
-    Process& start(const std::string& fileName);
+    // Starts an installer by its file name in the scenario folder, with
+    // further environment settings ("WINEDLLOVERRIDES=...") when given.
+    Process& start(const std::string& fileName, const std::vector<std::string>& environment = {});
+    // The same with command-line arguments for the installer.
+    Process& startWith(const std::string& fileName, const std::vector<std::string>& arguments,
+                       const std::vector<std::string>& environment = {});
     // Waits for a visible top-level window of the installer, saves a
     // screenshot labelled with `label` and the window's title, and returns the window with its
     // children; nullopt (with a test failure) after the timeout.
@@ -80,6 +85,14 @@ protected:
     // the wizard if one comes (Finish when it can, else Next). Returns once a
     // window other than the wizard is up (or none comes within a while).
     void acceptAndPassWizard(const Window& question, const std::string& fileName);
+    // Waits until the installer's wizard shows a page other than
+    // `previousPage` (a page window handle; 0 for any) and its buttons have
+    // settled, saves a screenshot and returns the page; nullopt (with a test
+    // failure) after the timeout.
+    std::optional<WizardPage> waitWizardPage(const std::string& fileName, const std::string& label,
+                                             unsigned long previousPage = 0);
+    // The wizard as it is now (after a click on the page, say).
+    std::optional<WizardPage> currentWizardPage();
     // Exit code of the process, or -1 (with a test failure) after the timeout.
     int exitCodeOf(Process& process, Milliseconds timeout = kExitTimeout);
     // Saves a screenshot of the whole screen.
@@ -100,6 +113,7 @@ private:
     std::string hostDir_;
     std::string shotsDir_;
     int shotCount_ = 0;
+    unsigned long wizardSheet_ = 0;
     std::deque<Process> processes_;
     std::vector<std::string> extraKeys_;
     std::vector<std::string> extraPaths_;

@@ -132,8 +132,14 @@ CommandResult WineSession::run(const std::vector<std::string>& args, Millisecond
     return runCommand(argv, timeout);
 }
 
-Process WineSession::launch(const std::vector<std::string>& args) const {
-    std::vector<std::string> argv{"wine"};
+Process WineSession::launch(const std::vector<std::string>& args,
+                            const std::vector<std::string>& environment) const {
+    std::vector<std::string> argv;
+    if (!environment.empty()) {
+        argv.push_back("env");
+        argv.insert(argv.end(), environment.begin(), environment.end());
+    }
+    argv.push_back("wine");
     argv.insert(argv.end(), args.begin(), args.end());
     return Process(argv);
 }

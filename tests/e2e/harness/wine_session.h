@@ -30,8 +30,10 @@ public:
 
     // Runs a Windows program to its end with the given arguments.
     CommandResult run(const std::vector<std::string>& args, Milliseconds timeout) const;
-    // Starts a Windows program in the background.
-    Process launch(const std::vector<std::string>& args) const;
+    // Starts a Windows program in the background, with further environment
+    // settings ("NAME=value") when given.
+    Process launch(const std::vector<std::string>& args,
+                   const std::vector<std::string>& environment = {}) const;
 
     // Registry through Wine's reg.exe. Keys are full paths such as
     // "HKLM\\Software\\E2E\\Name".

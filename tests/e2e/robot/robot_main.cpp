@@ -12,6 +12,12 @@
 //                                          opens a file for reading, sharing only
 //                                          reading, and keeps it open for MS (or
 //                                          until killed); FILE is made once it is open
+//   robot lock    NAME [--timeout MS] [--ready FILE]
+//                                          holds a named mutex for MS (or until killed)
+//   robot run     COMMANDLINE [--timeout MS]
+//                                          starts a command line as the system's list
+//                                          of programs does and exits with its exit
+//                                          code (127: it did not start)
 // filter: --exe NAME --class CLASS --title TEXT --title-has TEXT
 // --no-send: read texts without sending messages (for a busy window's thread)
 // Output is JSON lines. Exit codes: 0 done, 2 usage error, 3 timed out or
@@ -160,6 +166,49 @@ int commandHold(const Options& options) {
     return 0;
 }
 
+// Holds a named object the way a running product does while it runs.
+int commandLock(const Options& options) {
+    if (options.positional.empty()) return usage("lock needs a name");
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, options.positional[0].c_str());
+    if (mutex == nullptr) {
+        robot::JsonLine().text("error", "cannot make the mutex").number("code", GetLastError()).print();
+        return kExitNoWindow;
+    }
+    if (!options.readyFile.empty()) {
+        HANDLE ready = CreateFileA(options.readyFile.c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (ready != INVALID_HANDLE_VALUE) CloseHandle(ready);
+    }
+    robot::JsonLine().text("locked", options.positional[0]).print();
+    Sleep(options.timeoutMs);
+    CloseHandle(mutex);
+    return 0;
+}
+
+// Starts a command line with no program name given apart, as the system
+// starts an uninstall entry's "UninstallString": the line is taken as it is,
+// unquoted paths with blanks and all.
+int commandRun(const Options& options) {
+    constexpr int kNotStarted = 127;
+    if (options.positional.empty()) return usage("run needs a command line");
+    std::vector<char> line(options.positional[0].begin(), options.positional[0].end());
+    line.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        robot::JsonLine().text("error", "cannot start").number("code", GetLastError()).print();
+        return kNotStarted;
+    }
+    CloseHandle(process.hThread);
+    DWORD code = kNotStarted;
+    if (WaitForSingleObject(process.hProcess, options.timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -170,6 +219,8 @@ int main(int argc, char** argv) {
     if (options.command == "list") return commandList(options);
     if (options.command == "wait") return commandWait(options);
     if (options.command == "hold") return commandHold(options);
+    if (options.command == "lock") return commandLock(options);
+    if (options.command == "run") return commandRun(options);
 
     HWND window = nullptr;
     if (options.positional.empty() || !parseHandle(options.positional[0], window))

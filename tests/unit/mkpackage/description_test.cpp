@@ -126,6 +126,8 @@ std::vector<BadDescription> badDescriptions() {
          "4: texts.progressFileFormat: has \"%x\""},
         {"FormatTakingNoArguments", P + "[texts]\nerrCrc = \"CRC %s\"\n",
          "4: texts.errCrc: takes no \"%\" conversions"},
+        {"UninstallerBundleNotABoolean", P + "[uninstaller]\nbundle = \"no\"\n",
+         "4: uninstaller.bundle: must be true or false"},
     };
 }
 

@@ -276,7 +276,9 @@ TEST(Build, StarterProductBuildsAndVerifies) {
     const fmt::PackageReport report = verify(ws.path("starter.exe"));
     EXPECT_EQ(report.texts[0], "Starter \xDC" "ber");
     EXPECT_EQ(report.pages.size(), 5u);
-    EXPECT_EQ(report.settings.directXPageIndex, 1);
+    EXPECT_EQ(report.settings.directXPageIndex, -1);
+    ASSERT_EQ(report.pages.size(), 5u);
+    EXPECT_EQ(report.pages[4][12].head.type, fmt::kItemRequiredSpaceText);
     EXPECT_EQ(report.blobs.size(), 6u);
 }
 

@@ -1,0 +1,124 @@
+// Walks one installation from its first question to its completion message
+// with the robot and keeps a picture of every step, cut to its window:
+//   demo_walk INSTALLER OUTPUT_FOLDER [PROGRESS_TITLE]
+// Every question is answered Yes, every wizard page passed with Next and the
+// last with Finish. Runs in the Wine prefix OUTPUT_FOLDER/wineprefix-walk on
+// the display given, or on a private Xvfb when there is none. Exit code 0
+// when the installer ended with 0.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <thread>
+
+#include "harness/robot_client.h"
+#include "harness/wine_session.h"
+#include "harness/wizard_view.h"
+
+namespace {
+
+using e2e::Milliseconds;
+namespace fs = std::filesystem;
+
+constexpr Milliseconds kWait{20000};
+constexpr Milliseconds kPaint{400};
+
+class Walk {
+public:
+    Walk(std::string exe, std::string output, std::string progressTitle)
+        : exe_(std::move(exe)), output_(std::move(output)), progressTitle_(std::move(progressTitle)) {}
+
+    void keep(const e2e::Window& window, const std::string& step) {
+        std::this_thread::sleep_for(kPaint);
+        char name[128];
+        std::snprintf(name, sizeof name, "%02d-%s.png", ++steps_, step.c_str());
+        const std::string path = output_ + "/" + name;
+        const e2e::Rect& r = window.rect;
+        if (e2e::wineSession().screenshot(path, r.left, r.top, r.right, r.bottom))
+            std::cout << path << "\n";
+        else
+            std::cerr << "no screenshot " << path << "\n";
+    }
+
+    // The wizard page after `previous`, once its buttons have settled.
+    std::optional<e2e::WizardPage> nextPage(unsigned long sheet, unsigned long previous) {
+        const auto deadline = std::chrono::steady_clock::now() + kWait;
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::optional<e2e::Window> window = robot_.describe(sheet);
+            if (!window) return std::nullopt;
+            std::optional<e2e::WizardPage> page = e2e::wizardPageOf(*window);
+            if (page && page->page != previous) {
+                std::this_thread::sleep_for(Milliseconds(250));
+                if (std::optional<e2e::Window> settled = robot_.describe(sheet))
+                    return e2e::wizardPageOf(*settled);
+            }
+            std::this_thread::sleep_for(Milliseconds(50));
+        }
+        return std::nullopt;
+    }
+
+    int run() {
+        e2e::Process setup = e2e::wineSession().launch({exe_});
+        const std::string image = fs::path(exe_).filename().string();
+        const e2e::WindowQuery query = e2e::WindowQuery::byExe(image);
+        bool wizardDone = false;
+        for (int step = 0; step < 40; ++step) {
+            std::optional<e2e::Window> window = robot_.waitFor(query, kWait);
+            if (!window) break;
+            if (window->isMessageBox()) {
+                const bool question = window->child(e2e::kIdYes) != nullptr;
+                keep(*window, question ? "question" : "completion");
+                robot_.click(window->hwnd, question ? e2e::kIdYes : e2e::kIdOk);
+                robot_.waitGone(window->hwnd, kWait);
+                if (!question) break;
+                continue;
+            }
+            if (!wizardDone && e2e::wizardPageOf(*window)) {
+                unsigned long previous = 0;
+                for (int page = 1; page <= 32; ++page) {
+                    std::optional<e2e::WizardPage> view = nextPage(window->hwnd, previous);
+                    if (!view) break;
+                    keep(view->sheet, "wizard-" + std::to_string(page));
+                    const bool last = view->offers(e2e::kWizardFinish);
+                    robot_.click(view->sheet.hwnd, last ? e2e::kWizardFinish : e2e::kWizardNext);
+                    if (last) break;
+                    previous = view->page;
+                }
+                robot_.waitGone(window->hwnd, kWait);
+                wizardDone = true;
+                continue;
+            }
+            keep(*window, window->title == progressTitle_ ? "progress" : "status");
+            robot_.waitGone(window->hwnd, kWait);
+        }
+        std::optional<int> code = setup.wait(kWait);
+        return code ? *code : -1;
+    }
+
+private:
+    std::string exe_, output_, progressTitle_;
+    e2e::Robot robot_{E2E_ROBOT_EXE};
+    int steps_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3 && argc != 4) {
+        std::cerr << "usage: demo_walk INSTALLER OUTPUT_FOLDER [PROGRESS_TITLE]\n";
+        return 2;
+    }
+    const std::string installer = fs::absolute(argv[1]).string();
+    const std::string output = fs::absolute(argv[2]).string();
+    fs::create_directories(output);
+    e2e::WineSession& session = e2e::wineSession();
+    if (!session.start(output + "/wineprefix-walk")) {
+        std::cerr << session.error() << "\n";
+        return 1;
+    }
+    const int code = Walk(installer, output, argc == 4 ? argv[3] : "").run();
+    session.stop();
+    std::cout << "the installer ended with exit code " << code << "\n";
+    return code == 0 ? 0 : 1;
+}
