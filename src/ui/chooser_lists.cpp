@@ -126,7 +126,10 @@ void fillDriveList(HWND dialog) {
         if (!(drives & (1u << letter))) continue;
         const char root[] = {static_cast<char>('A' + letter), ':', '\\', '\0'};
         SHFILEINFOA info;
-        shellInfo(root, kDriveInfo, info);
+        HIMAGELIST icons = shellInfo(root, kDriveInfo, info);
+        // The same list the folder rows name; the drives need it should the
+        // folder list find no root to ask about.
+        if (systemImageList == nullptr) systemImageList = icons;
         char row[kDriveRowSize];
         formatBounded(row, sizeof row, "%c%s", root[0], info.szDisplayName);
         if (SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row)) < 0) continue;
@@ -203,9 +206,10 @@ bool drawChooserItem(const DRAWITEMSTRUCT& item) {
         background = COLOR_3DLIGHT;
     }
 
-    int indent = 0, iconIndex = 0;
+    int indent = 0, iconIndex = -1;
     char label[kDriveRowSize] = "";
     if (folderRow) {
+        // A row whose item is gone (the list is being emptied) stays blank.
         const auto* row = reinterpret_cast<const DirListItem*>(item.itemData);
         if (row != nullptr) {
             indent = kIndentPerDepth * static_cast<int>(row->depth);
@@ -229,7 +233,7 @@ bool drawChooserItem(const DRAWITEMSTRUCT& item) {
     const COLORREF oldText = SetTextColor(dc, GetSysColor(text));
     ExtTextOutA(dc, rect.left + indent + rowHeight + 3, rect.top + 2, ETO_OPAQUE, &rect, label,
                 static_cast<UINT>(std::strlen(label)), nullptr);
-    drawRowIcon(dc, rect, indent, iconIndex, selected);
+    if (iconIndex >= 0) drawRowIcon(dc, rect, indent, iconIndex, selected);
     if (focused) DrawFocusRect(dc, &rect);
     SetTextColor(dc, oldText);
     SetBkColor(dc, oldBackground);

@@ -98,7 +98,8 @@ const char* answerName(INT_PTR answer) {
     switch (answer) {
     case kReplaceAll: return "Yes to All";
     case kReplaceNo: return "No";
-    default: return "Yes";
+    case kReplaceYes: return "Yes";
+    default: return "not shown, replaced";
     }
 }
 

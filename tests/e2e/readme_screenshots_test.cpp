@@ -1,7 +1,12 @@
 // A complete installation of the example product, kept as the README's
-// pictures: every wizard page, the progress window and the completion
-// message, each cut out of the screen, in build/native/e2e-shots/readme/.
+// pictures: every wizard page, the directory chooser, the replace question
+// (a settings file is there from before), the progress window and the
+// completion message, each cut out of the screen, in
+// build/native/e2e-shots/readme/.
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -49,6 +54,17 @@ protected:
         return toml;
     }
 
+    // The Browse button's chooser, kept and closed again with Cancel.
+    void keepChooser(const WizardPage& page) {
+        robot.click(page.sheet.hwnd, 201);
+        WindowQuery query = WindowQuery::byExe("setup.exe");
+        query.title = "Choose Directory";
+        std::optional<Window> chooser = waitWindow(query, "chooser");
+        ASSERT_TRUE(chooser);
+        keep(*chooser, "chooser.png");
+        answer(*chooser, kIdCancel);
+    }
+
     std::string shellFolder(const std::string& value, const std::string& fallback) {
         return wineSession().readRegistryString(kShellFolders, value).value_or(fallback);
     }
@@ -78,6 +94,13 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsToTheEnd) {
     removeAtEnd(desktopLink);
     removeAtEnd(programsDir);
 
+    // A settings file from before, for the replace question.
+    fs::create_directories(hostInstallFolder() + "Config");
+    const std::string settings = hostInstallFolder() + "Config/settings.ini";
+    std::ofstream(settings) << std::string(5000, ';') << "\r\n";
+    timespec lastYear[2] = {{1741947630, 0}, {1741947630, 0}};  // 2025-03-14 10:20:30 UTC
+    utimensat(AT_FDCWD, settings.c_str(), lastYear, 0);
+
     Process& setup = start("setup.exe");
     std::optional<Window> question = waitWindow("setup.exe", "install-question");
     ASSERT_TRUE(question);
@@ -90,9 +113,17 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsToTheEnd) {
         ASSERT_TRUE(page);
         EXPECT_TRUE(page->withText(pages[i])) << "page " << i;
         keep(page->sheet, "wizard-" + std::to_string(i + 1) + ".png");
+        if (i == 2) keepChooser(*page);
         robot.click(page->sheet.hwnd, i < 4 ? kWizardNext : kWizardFinish);
         previous = page->page;
     }
+
+    WindowQuery replaceQuery = WindowQuery::byExe("setup.exe");
+    replaceQuery.title = "Confirm File Replace";
+    std::optional<Window> replace = waitWindow(replaceQuery, "replace");
+    ASSERT_TRUE(replace);
+    keep(*replace, "replace.png");
+    answer(*replace, kIdYes);
 
     WindowQuery progressQuery = WindowQuery::byExe("setup.exe");
     progressQuery.title = "Installing Example Writer";
