@@ -22,9 +22,8 @@ namespace {
 // Only the index is drawn, so no icon handle is asked for, and no link
 // overlay: Wine's shell applies that to the index as well, and every folder
 // would show as a shortcut.
-constexpr UINT kDriveInfo = SHGFI_SYSICONINDEX | SHGFI_DISPLAYNAME | SHGFI_SHELLICONSIZE | SHGFI_SMALLICON;
-constexpr UINT kClosedFolderInfo = kDriveInfo;
-constexpr UINT kOpenFolderInfo = kDriveInfo | SHGFI_OPENICON;
+constexpr UINT kRowInfo = SHGFI_SYSICONINDEX | SHGFI_DISPLAYNAME | SHGFI_SHELLICONSIZE | SHGFI_SMALLICON;
+constexpr UINT kOpenFolderInfo = kRowInfo | SHGFI_OPENICON;
 
 // A drive row: its letter, then the display name (the shell's, up to 259).
 constexpr std::size_t kDriveRowSize = 1 + fmt::kMaxPath + 1;
@@ -81,7 +80,7 @@ public:
     void addRow(std::uint32_t depth, const char* path, FolderIcon icon) override {
         SHFILEINFOA info;
         HIMAGELIST list =
-            shellInfo(path, icon == FolderIcon::open ? kOpenFolderInfo : kClosedFolderInfo, info);
+            shellInfo(path, icon == FolderIcon::open ? kOpenFolderInfo : kRowInfo, info);
         // The root's answer names the image list both lists draw from; a
         // drive the shell cannot read keeps the one it gave before.
         if (depth == 0 && list != nullptr) systemImageList = list;
@@ -126,7 +125,7 @@ void fillDriveList(HWND dialog) {
         if (!(drives & (1u << letter))) continue;
         const char root[] = {static_cast<char>('A' + letter), ':', '\\', '\0'};
         SHFILEINFOA info;
-        HIMAGELIST icons = shellInfo(root, kDriveInfo, info);
+        HIMAGELIST icons = shellInfo(root, kRowInfo, info);
         // The same list the folder rows name; the drives need it should the
         // folder list find no root to ask about.
         if (systemImageList == nullptr) systemImageList = icons;

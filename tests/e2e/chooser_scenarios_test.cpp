@@ -60,14 +60,12 @@ protected:
         return waitWindow(titled(exe, kChooserTitle), label);
     }
 
-    std::optional<Window> chooserNow(const Window& chooser) { return robot.describe(chooser.hwnd); }
-
     // The chooser once `done` holds for it (the robot's presses are posted).
     template <typename Condition>
     std::optional<Window> chooserWhen(const Window& chooser, Condition done) {
         std::optional<Window> now;
         for (int attempt = 0; attempt < 40; ++attempt) {
-            now = chooserNow(chooser);
+            now = robot.describe(chooser.hwnd);
             if (!now || done(*now)) return now;
             std::this_thread::sleep_for(Milliseconds(50));
         }
@@ -76,32 +74,18 @@ protected:
 
     // Types `text` into the folder field and presses OK; the box that comes.
     std::optional<Window> typeAndAccept(const Window& chooser, const std::string& text,
-                                        const std::string& caption, const std::string& label) {
+                                        const std::string& caption) {
         EXPECT_TRUE(robot.setText(chooser.hwnd, kEdit, text)) << robot.lastOutput();
         EXPECT_TRUE(robot.click(chooser.hwnd, kIdOk));
-        return waitWindow(titled(exe, caption), label);
+        return waitWindow(titled(exe, caption), "box");
     }
 
     // The row of the drive list for the letter, or -1.
     static int driveRow(const Window& chooser, char letter) {
-        const Control* drives = chooser.child(kDriveList);
-        if (!drives) return -1;
-        for (std::size_t i = 0; i < drives->items.size(); ++i)
-            if (!drives->items[i].empty() && drives->items[i][0] == letter) return static_cast<int>(i);
+        const std::vector<std::string>& rows = chooser.child(kDriveList)->items;
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (rows[i][0] == letter) return static_cast<int>(i);
         return -1;
-    }
-
-    // Picks the drive's row and returns the chooser once `changed` holds.
-    template <typename Condition>
-    std::optional<Window> pickDrive(const Window& chooser, char letter, const std::string& label,
-                                    Condition changed) {
-        const int row = driveRow(chooser, letter);
-        EXPECT_GE(row, 0) << "no drive " << letter;
-        EXPECT_TRUE(robot.select(chooser.hwnd, kDriveList, row)) << robot.lastOutput();
-        std::optional<Window> now = chooserWhen(chooser, changed);
-        std::this_thread::sleep_for(Milliseconds(250));
-        if (now) screenshotWindow(label, *now);
-        return now;
     }
 };
 
@@ -139,16 +123,14 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
     }
     EXPECT_EQ(chooser->child(kEdit)->text, installFolder());
     EXPECT_FALSE(chooser->child(kNotReady)->visible);
-    const Control* drives = chooser->child(kDriveList);
-    ASSERT_TRUE(drives);
-    const int driveC = driveRow(*chooser, 'C');
-    EXPECT_EQ(drives->selected, driveC);
-    EXPECT_GE(driveRow(*chooser, spare), 0) << testing::PrintToString(drives->items);
+    ASSERT_TRUE(chooser->child(kDriveList));
+    EXPECT_EQ(chooser->child(kDriveList)->selected, driveRow(*chooser, 'C'));
+    EXPECT_GE(driveRow(*chooser, spare), 0);
     EXPECT_GE(driveRow(*chooser, unreadable), 0);
     // "installed" does not exist yet: no row of its own.
     std::vector<std::string> rows = folderRows(*chooser->child(kFolderList));
-    ASSERT_EQ(rows.size(), 4u) << testing::PrintToString(rows);
-    EXPECT_EQ(rows[0].substr(0, 2), "0 ");
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0], "0  (C:)") << "Wine names drive C \" (C:)\"";
     EXPECT_EQ(std::vector<std::string>(rows.begin() + 1, rows.end()),
               (std::vector<std::string>{"1 e2e", "2 " + name(), "3 tree"}));
 
@@ -157,7 +139,6 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
     const std::string tree = windowsDir() + "tree\\";
     chooser = chooserWhen(*chooser, [&](const Window& w) { return w.child(kEdit)->text == tree; });
     ASSERT_TRUE(chooser);
-    EXPECT_EQ(chooser->child(kEdit)->text, tree);
     rows = folderRows(*chooser->child(kFolderList));
     EXPECT_EQ(std::vector<std::string>(rows.begin() + 1, rows.end()),
               (std::vector<std::string>{"1 e2e", "2 " + name(), "3 tree", "4 alpha", "4 Beta", "4 Gamma"}));
@@ -191,12 +172,12 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
     };
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.typed);
-        std::optional<Window> box = typeAndAccept(*chooser, r.typed, r.caption, "refused");
+        std::optional<Window> box = typeAndAccept(*chooser, r.typed, r.caption);
         ASSERT_TRUE(box);
         EXPECT_TRUE(box->isMessageBox());
         EXPECT_EQ(box->message, r.text);
         answer(*box, r.button);
-        std::optional<Window> still = chooserNow(*chooser);
+        std::optional<Window> still = robot.describe(chooser->hwnd);
         ASSERT_TRUE(still && still->visible) << "the chooser closed";
     }
 
@@ -210,37 +191,38 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
     chooser = openChooser(*page, "chooser-again");
     ASSERT_TRUE(chooser);
     ASSERT_TRUE(robot.setText(chooser->hwnd, kEdit, tree + "Beta"));
-    const std::string otherRoot = std::string(1, spare) + ":\\";
-    chooser = pickDrive(*chooser, spare, "other-drive",
-                        [&](const Window& w) { return w.child(kEdit)->text == otherRoot; });
-    ASSERT_TRUE(chooser);
-    EXPECT_EQ(chooser->child(kEdit)->text, otherRoot);
-    EXPECT_EQ(folderRows(*chooser->child(kFolderList)).size(), 2u) << "the root and Sub";
-    EXPECT_EQ(folderRows(*chooser->child(kFolderList)).back(), "1 Sub");
-    const auto typedForC = [&](const Window& w) { return w.child(kEdit)->text == tree + "Beta"; };
-    chooser = pickDrive(*chooser, 'C', "back-to-c", typedForC);
-    ASSERT_TRUE(chooser);
-    EXPECT_EQ(chooser->child(kEdit)->text, tree + "Beta");
-
-    chooser = pickDrive(*chooser, unreadable, "not-ready",
-                        [](const Window& w) { return w.child(kNotReady)->visible; });
-    ASSERT_TRUE(chooser);
-    EXPECT_FALSE(chooser->child(kFolderList)->visible);
-    EXPECT_TRUE(chooser->child(kNotReady)->visible);
-    EXPECT_EQ(chooser->child(kNotReady)->text, "\n\n\n\n\nDevice Not Ready");
-    EXPECT_FALSE(chooser->child(kEdit)->enabled);
-    EXPECT_EQ(chooser->child(kEdit)->text, "");
-    EXPECT_TRUE(robot.click(chooser->hwnd, kIdOk));
-    std::optional<Window> empty = waitWindow(titled(exe, kInvalidPath), "empty-on-not-ready");
-    ASSERT_TRUE(empty);
-    EXPECT_EQ(empty->message, "You must enter a valid path to install to");
-    answer(*empty, kIdOk);
-    chooser = pickDrive(*chooser, 'C', "ready-again", typedForC);
-    ASSERT_TRUE(chooser);
-    EXPECT_TRUE(chooser->child(kFolderList)->visible);
-    EXPECT_FALSE(chooser->child(kNotReady)->visible);
-    EXPECT_TRUE(chooser->child(kEdit)->enabled);
-    EXPECT_EQ(chooser->child(kEdit)->text, tree + "Beta");
+    struct DriveStep {
+        char letter;
+        std::string folder;   // in the edit field; empty and disabled when not ready
+        std::string lastRow;  // of the folder list; empty: hidden, "Device Not Ready" shown
+    };
+    const DriveStep steps[] = {{spare, std::string(1, spare) + ":\\", "1 Sub"},
+                               {'C', tree + "Beta", "4 Beta"},
+                               {unreadable, "", ""},
+                               {'C', tree + "Beta", "4 Beta"}};
+    for (const DriveStep& step : steps) {
+        SCOPED_TRACE(step.letter);
+        const bool ready = !step.lastRow.empty();
+        ASSERT_TRUE(robot.select(chooser->hwnd, kDriveList, driveRow(*chooser, step.letter)));
+        chooser = chooserWhen(*chooser, [&](const Window& w) {
+            return w.child(kEdit)->text == step.folder && w.child(kNotReady)->visible != ready;
+        });
+        ASSERT_TRUE(chooser);
+        screenshotWindow(std::string("drive-") + step.letter, *chooser);
+        EXPECT_EQ(chooser->child(kEdit)->text, step.folder);
+        EXPECT_EQ(chooser->child(kEdit)->enabled, ready);
+        EXPECT_EQ(chooser->child(kFolderList)->visible, ready);
+        EXPECT_EQ(chooser->child(kNotReady)->visible, !ready);
+        if (ready) {
+            EXPECT_EQ(folderRows(*chooser->child(kFolderList)).back(), step.lastRow);
+            continue;
+        }
+        EXPECT_EQ(chooser->child(kNotReady)->text, "\n\n\n\n\nDevice Not Ready");
+        std::optional<Window> empty = typeAndAccept(*chooser, "", kInvalidPath);
+        ASSERT_TRUE(empty);
+        EXPECT_EQ(empty->message, "You must enter a valid path to install to");
+        answer(*empty, kIdOk);
+    }
 
     // The network dialog, whatever it does here, leaves the lists filled.
     ASSERT_TRUE(robot.click(chooser->hwnd, kNetwork));
@@ -249,7 +231,7 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
     EXPECT_FALSE(chooser->child(kDriveList)->items.empty());
 
     // ---- a new folder four levels deep, 150 characters, created -----------
-    std::optional<Window> create = typeAndAccept(*chooser, folder150, p, "create");
+    std::optional<Window> create = typeAndAccept(*chooser, folder150, p);
     ASSERT_TRUE(create);
     EXPECT_EQ(create->message, "The directory:\n\n'" + folder150 +
                                    "\\'\n\ndoes not exist. Do you want the directory to be created?");
