@@ -1,9 +1,13 @@
 // A complete installation of the example product and its removal, kept as
-// the README's pictures: every wizard page, the progress window and the
-// completion message of the setup program, and the question, progress
-// window, errors window, details and done message of the uninstaller, each
-// cut out of the screen, in build/native/e2e-shots/readme/.
+// the README's pictures: every wizard page, the directory chooser, the
+// replace question (a settings file is there from before), the progress
+// window and the completion message of the setup program, and the question,
+// progress window, errors window, details and done message of the
+// uninstaller, each cut out of the screen, in build/native/e2e-shots/readme/.
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -52,6 +56,17 @@ protected:
             toml, std::regex("\\{ folder = \"files/docs\", to = \"Docs\" \\}"),
             "{ folder = \"files/docs\", to = \"Docs\" }, { folder = \"pages\", to = \"Docs\\\\Pages\" }");
         return toml;
+    }
+
+    // The Browse button's chooser, kept and closed again with Cancel.
+    void keepChooser(const WizardPage& page) {
+        robot.click(page.sheet.hwnd, 201);
+        WindowQuery query = WindowQuery::byExe("setup.exe");
+        query.title = "Choose Directory";
+        std::optional<Window> chooser = waitWindow(query, "chooser");
+        ASSERT_TRUE(chooser);
+        keep(*chooser, "chooser.png");
+        answer(*chooser, kIdCancel);
     }
 
     std::string shellFolder(const std::string& value, const std::string& fallback) {
@@ -103,6 +118,13 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
     removeAtEnd(desktopLink);
     removeAtEnd(programsDir);
 
+    // A settings file from before, for the replace question.
+    fs::create_directories(hostInstallFolder() + "Config");
+    const std::string settings = hostInstallFolder() + "Config/settings.ini";
+    std::ofstream(settings) << std::string(5000, ';') << "\r\n";
+    timespec lastYear[2] = {{1741947630, 0}, {1741947630, 0}};  // 2025-03-14 10:20:30 UTC
+    utimensat(AT_FDCWD, settings.c_str(), lastYear, 0);
+
     Process& setup = start("setup.exe");
     std::optional<Window> question = waitWindow("setup.exe", "install-question");
     ASSERT_TRUE(question);
@@ -115,9 +137,17 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
         ASSERT_TRUE(page);
         EXPECT_TRUE(page->withText(pages[i])) << "page " << i;
         keep(page->sheet, "wizard-" + std::to_string(i + 1) + ".png");
+        if (i == 2) keepChooser(*page);
         robot.click(page->sheet.hwnd, i < 4 ? kWizardNext : kWizardFinish);
         previous = page->page;
     }
+
+    WindowQuery replaceQuery = WindowQuery::byExe("setup.exe");
+    replaceQuery.title = "Confirm File Replace";
+    std::optional<Window> replace = waitWindow(replaceQuery, "replace");
+    ASSERT_TRUE(replace);
+    keep(*replace, "replace.png");
+    answer(*replace, kIdYes);
 
     WindowQuery progressQuery = WindowQuery::byExe("setup.exe");
     progressQuery.title = "Installing Example Writer";
@@ -139,9 +169,11 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
     EXPECT_TRUE(fs::exists(hostInstallFolder() + "Docs/Pages/page-399.txt"));
     EXPECT_TRUE(fs::exists(desktopLink));
 
-    // Removed from the uninstall list, with a file of the user's own in the
-    // install folder: the errors window and its details.
-    std::ofstream(hostInstallFolder() + "My notes.txt") << "the user's own";
+    // Removed from the uninstall list, with a file of the user's own in a
+    // folder the installation made: the errors window and its details. (The
+    // install folder itself was there before, for the replace question: it
+    // stays, as every folder the run did not make.)
+    std::ofstream(hostInstallFolder() + "Docs/My notes.txt") << "the user's own";
     Process uninstall = runUninstallEntry();
     WindowQuery removing = WindowQuery::byExe("UnInst.exe");
     removing.title = "UnInstalling";
@@ -163,7 +195,8 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (fs::exists(hostInstallFolder() + "UnInst.exe") && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(Milliseconds(100));
-    EXPECT_EQ(fs::directory_iterator(hostInstallFolder())->path().filename(), "My notes.txt");
+    EXPECT_TRUE(fs::exists(hostInstallFolder() + "Docs/My notes.txt"));
+    EXPECT_FALSE(fs::exists(hostInstallFolder() + "Config/settings.ini"));
     fs::remove_all(hostInstallFolder());
     Process& again = start("setup.exe");
     question = waitWindow("setup.exe", "install-question-again");

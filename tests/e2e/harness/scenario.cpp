@@ -151,11 +151,22 @@ Process& SetupScenario::startWith(const std::string& fileName, const std::vector
     return processes_.back();
 }
 
-void SetupScenario::screenshot(const std::string& label) {
+std::string SetupScenario::nextShotPath(const std::string& label) {
     char prefix[16];
     std::snprintf(prefix, sizeof prefix, "%02d-", ++shotCount_);
-    std::string path = shotsDir_ + "/" + prefix + fileLabel(label) + ".png";
+    return shotsDir_ + "/" + prefix + fileLabel(label) + ".png";
+}
+
+void SetupScenario::screenshot(const std::string& label) {
+    const std::string path = nextShotPath(label);
     EXPECT_TRUE(wineSession().screenshot(path)) << "screenshot " << path;
+}
+
+void SetupScenario::screenshotWindow(const std::string& label, const Window& window) {
+    const std::string path = nextShotPath(label);
+    const Rect& r = window.rect;
+    EXPECT_TRUE(wineSession().screenshotWithWindow(path, r.left, r.top, r.right, r.bottom))
+        << "screenshot " << path;
 }
 
 std::optional<Window> SetupScenario::waitWindow(const std::string& fileName,
@@ -174,7 +185,7 @@ std::optional<Window> SetupScenario::waitWindow(const WindowQuery& query, const 
         return std::nullopt;
     }
     std::this_thread::sleep_for(paintDelay());
-    screenshot(label + "-" + window->title.substr(0, 40));
+    screenshotWindow(label + "-" + window->title.substr(0, 40), *window);
     return window;
 }
 

@@ -97,6 +97,9 @@ protected:
     int exitCodeOf(Process& process, Milliseconds timeout = kExitTimeout);
     // Saves a screenshot of the whole screen.
     void screenshot(const std::string& label);
+    // The same with `window` shown as its own X window holds it (one that
+    // opens over another window of its program is black on the screen).
+    void screenshotWindow(const std::string& label, const Window& window);
     // More for the tear-down to remove: a registry key (full path, e.g.
     // "HKCU\\Software\\E2E\\Name") or a host file or folder.
     void deleteKeyAtEnd(const std::string& key) { extraKeys_.push_back(key); }
@@ -108,6 +111,7 @@ protected:
 
 private:
     void endLeftoverInstallers();
+    std::string nextShotPath(const std::string& label);
 
     std::string name_;
     std::string hostDir_;
