@@ -219,6 +219,55 @@ TEST_F(FailureScenario, FlippedBitInChunkDataIsChecksumErrorAndUndoesTheRun) {
     expectNothingLeft();
 }
 
+// The same in the DirectX component, which a Windows 9x platform with an
+// older DirectX (Wine's own DirectDraw: DirectX 2 of major 5) extracts into
+// the temporary folder before anything of the product: the rollback, with
+// its popup, takes the temporary files.
+TEST_F(FailureScenario, FlippedBitInTheDirectXComponentUndoesItsTemporaryFiles) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    const std::string temp = wineSession().temporaryFolder();
+    ASSERT_FALSE(temp.empty());
+    const std::string redist = hostPathOf(temp + "Redist");
+    std::error_code ignored;
+    fs::remove_all(redist, ignored);
+    for (int i = 0; i < 150; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "dx/Many/f%03d.txt", i);
+        source(name, std::to_string(i));
+    }
+    const std::string data = noise(40000, 3);
+    source("dx/noise.bin", data);
+    source("first.txt", "first");
+    ProductDescription product = failingDescription();
+    product.components = {{"One", {"first.txt"}},
+                          {"DirectX", {}, {"{ folder = \"dx\", to = \"Redist\" }"}}};
+    product.defaultSelection = {"One"};
+    product.options = {"directx-components = [\"DirectX\"]", "required-directx = 0x00050003"};
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    std::vector<StoredEntry> entries = storedEntries(file);
+    ASSERT_EQ(entries.size(), 152u);
+    const StoredEntry& target = entries.back();
+    ASSERT_EQ(target.name, "Redist\\noise.bin");
+    ASSERT_EQ(target.chunkLengths.size(), 3u);
+    const Bytes piece(data.begin() + 16384 + 5000, data.begin() + 16384 + 5064);
+    auto chunk = file.begin() + static_cast<std::ptrdiff_t>(target.chunkOffsets[1]);
+    auto found = std::search(chunk, chunk + target.chunkLengths[1], piece.begin(), piece.end());
+    ASSERT_NE(found, chunk + target.chunkLengths[1]) << "the chunk is not stored as it is";
+    found[10] ^= 0x10;
+    writeInstaller(file, "dxflipped.exe");
+    asWindows9x("dxflipped.exe", kWineDirectDraw);
+
+    Process* setup = nullptr;
+    std::optional<Window> box = runToErrorBox("dxflipped.exe", setup);
+    expectErrorBox(box, productName() + ": a checksum does not match.");
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(fs::exists(redist + "/Many/f149.txt")) << "the temporary files were written";
+    EXPECT_EQ(answerAndExit(*box, *setup, "dxflipped.exe", true), 8);
+    expectNothingLeft();
+    EXPECT_FALSE(fs::exists(redist)) << "the temporary DirectX files stay";
+}
+
 // A damaged stream header at the start of the second component: inflate
 // itself fails, error 1.
 TEST_F(FailureScenario, DamagedStreamOfLaterComponentIsCorruptArchive) {

@@ -1,0 +1,263 @@
+// The DirectX runtime setup on a Windows 9x platform, with the stand-in
+// DirectX setup library of the win32 tree: it runs before the product when
+// the DirectX page says so, is called once with the extracted root folder,
+// leaves nothing in the temporary folder or the product's log, and ends the
+// installation with the reboot question; a failure asks whether to go on,
+// with its reason's configured text.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "harness/install_log_file.h"
+#include "harness/scenario.h"
+#include "harness/wine_session.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kInstallDirectX = 402, kSkipDirectX = 403;
+
+// One call of the stand-in library, its fields as it recorded them.
+using DirectXCall = std::map<std::string, std::string>;
+
+// What the DirectX component carries as "Redist\dsetup.dll".
+enum class DirectXLibrary { kStandIn, kNone, kWithoutFunction };
+
+std::string text(const std::string& kind, const std::string& value) {
+    return "{ " + kind + " = " + tomlString(value) + " }";
+}
+
+class DirectXScenario : public SetupScenario {
+protected:
+    void SetUp() override {
+        SetupScenario::SetUp();
+        temp_ = wineSession().temporaryFolder();
+        ASSERT_FALSE(temp_.empty()) << "the prefix names no temporary folder";
+        // Left by an interrupted run, the folder would not be the run's own.
+        std::error_code ignored;
+        fs::remove_all(hostPathOf(temp_ + "Redist"), ignored);
+    }
+
+    void write(const std::string& relative, const std::string& content) {
+        const fs::path path = fs::path(hostDir()) / relative;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << content;
+    }
+
+    // A product with a "Program" component and a "DirectX" component whose
+    // files lie below "Redist\": the library, the stand-in's manifest and
+    // the two files it names. Each reason's text is "Reason <k>.".
+    ProductDescription directXProduct(DirectXLibrary library) {
+        ProductDescription product = description();
+        const std::string p = productName();
+        product.setText("dxMsgFailed", "DirectX for " + p + " failed: %s Go on?");
+        product.setText("dxExtractTitle", p + " DirectX");
+        for (int k = 1; k <= 14; ++k) product.directXReasons.push_back("Reason " + std::to_string(k) + ".");
+        const std::string folder = "dx" + std::to_string(static_cast<int>(library));
+        write("program.txt", "the program");
+        write(folder + "/manifest.txt", "dsetup.dll\r\nRuntime\\core.dat\r\nDrivers\\display.dat\r\n");
+        write(folder + "/Runtime/core.dat", "core");
+        write(folder + "/Drivers/display.dat", "display");
+        if (library != DirectXLibrary::kNone) {
+            const char* dll = library == DirectXLibrary::kStandIn ? "dsetup_stand_in.dll" : "ddraw_405.dll";
+            fs::copy_file(std::string(E2E_DDRAW_DIR) + "/" + dll, hostDir() + "/" + folder + "/dsetup.dll",
+                          fs::copy_options::overwrite_existing);
+        }
+        product.components = {{"Program", {"program.txt"}},
+                              {"DirectX", {}, {"{ folder = " + tomlString(folder) + ", to = \"Redist\" }"}}};
+        product.defaultSelection = {"Program"};
+        product.options = {"directx-components = [\"DirectX\"]", "required-directx = 0x00040005"};
+        return product;
+    }
+
+    // The environment of a run: a Windows 9x platform with the DirectDraw
+    // library given, the stand-in's record file and the result it returns.
+    std::vector<std::string> environment(const std::string& exe, const std::string& directDraw,
+                                         const std::string& result) {
+        std::vector<std::string> settings = asWindows9x(exe, directDraw);
+        settings.push_back("DSETUP_STAND_IN_RECORD=" + windowsDir() + "directx-calls.txt");
+        settings.push_back("DSETUP_STAND_IN_RESULT=" + result);
+        return settings;
+    }
+
+    std::vector<DirectXCall> calls() {
+        std::vector<DirectXCall> found;
+        std::ifstream in(hostDir() + "/directx-calls.txt");
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            DirectXCall call;
+            std::istringstream fields(line);
+            for (std::string field; std::getline(fields, field, '\t');) {
+                const std::size_t equals = field.find('=');
+                if (equals != std::string::npos) call[field.substr(0, equals)] = field.substr(equals + 1);
+            }
+            found.push_back(call);
+        }
+        return found;
+    }
+
+    void expectTemporaryFilesRemoved() {
+        EXPECT_FALSE(fs::exists(hostPathOf(temp_ + "Redist"))) << "the temporary DirectX files stay";
+    }
+
+    // The product's log records its own file and nothing of the temporary folder.
+    void expectProductLogWithoutTemporaryFiles() {
+        Bytes bytes;
+        ASSERT_TRUE(readFile(hostInstallFolder() + "InstallLog", bytes));
+        std::string problem;
+        std::optional<InstallLogFile> log = parseInstallLog(bytes, problem);
+        ASSERT_TRUE(log) << problem;
+        bool programLogged = false;
+        for (const LogRecord& entry : log->entries) {
+            EXPECT_EQ(entry.text.find(temp_), std::string::npos) << entry;
+            programLogged = programLogged || entry.text == installFolder() + "program.txt";
+        }
+        EXPECT_TRUE(programLogged);
+    }
+
+    // Ready for the next run of the same installer: no installed product.
+    void forgetInstallation() {
+        wineSession().deleteRegistryKey(machineKey());
+        std::error_code ignored;
+        fs::remove_all(hostInstallFolder(), ignored);
+    }
+
+    std::string temp_;  // the Windows temporary folder, with its backslash
+};
+
+// No DirectDraw at all: the DirectX page shows "(not found)" with Install
+// checked. Left so, the stand-in runs once before the product, with its files
+// in place, and the run ends with the reboot question; Skip runs nothing.
+TEST_F(DirectXScenario, RunsBeforeTheProductWhenChosenOnItsPage) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    ProductDescription product = directXProduct(DirectXLibrary::kStandIn);
+    product.options.push_back("directx-page = 0");
+    product.pages = {{text("directx-version-text", "Installed: %s"),
+                      text("directx-install-radio", "&Install"), text("directx-skip-radio", "&Skip")},
+                     {text("text", "Ready")}};
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    const std::string exe = "dxpage.exe", p = productName();
+    writeInstaller(file, exe);
+    const std::vector<std::string> settings = environment(exe, kNoDirectDraw, "0");
+
+    for (bool install : {true, false}) {
+        SCOPED_TRACE(install ? "Install" : "Skip");
+        Process& setup = start(exe, settings);
+        std::optional<Window> question = waitWindow(exe, "install-question");
+        ASSERT_TRUE(question);
+        answer(*question, kIdYes);
+        std::optional<WizardPage> page = waitWizardPage(exe, "directx-page");
+        ASSERT_TRUE(page);
+        ASSERT_TRUE(page->control(kInstallDirectX) && page->control(kSkipDirectX));
+        EXPECT_TRUE(page->withText("Installed: (not found)"));
+        EXPECT_EQ(page->control(kInstallDirectX)->check, 1);
+        EXPECT_EQ(page->control(kSkipDirectX)->check, 0);
+        if (!install) {
+            EXPECT_TRUE(robot.clickButton(page->sheet.hwnd, kSkipDirectX)) << robot.lastOutput();
+            std::this_thread::sleep_for(Milliseconds(200));
+        }
+        ASSERT_TRUE(robot.click(page->sheet.hwnd, kWizardNext));
+        std::optional<WizardPage> ready = waitWizardPage(exe, "ready", page->page);
+        ASSERT_TRUE(ready);
+        ASSERT_TRUE(robot.click(ready->sheet.hwnd, kWizardFinish));
+
+        std::optional<Window> end = waitMessageBox(exe, p, install ? "reboot-question" : "completion");
+        if (install) {
+            expectBox(end, p, p + " is installed. Restart now?", {kIdYes, kIdNo});
+            if (end) answer(*end, kIdNo);
+        } else {
+            expectBox(end, p, p + " is installed in " + installFolder() + ".", {kIdOk});
+            if (end) answer(*end, kIdOk);
+        }
+        EXPECT_EQ(exitCodeOf(setup), 0);
+        EXPECT_TRUE(fs::exists(hostInstallFolder() + "program.txt"));
+        expectTemporaryFilesRemoved();
+        expectProductLogWithoutTemporaryFiles();
+
+        std::vector<DirectXCall> seen = calls();
+        ASSERT_EQ(seen.size(), 1u) << "called once, and not after Skip";
+        DirectXCall& call = seen[0];
+        EXPECT_EQ(call["root"], temp_ + "Redist\\");
+        EXPECT_EQ(call["library"], temp_ + "Redist\\dsetup.dll") << "loaded from the extracted files";
+        EXPECT_EQ(call["flags"], "0x00010018");
+        EXPECT_EQ(call["files"], "ok") << "the component's files lie below the root folder";
+        EXPECT_EQ(call["window-class"], "dxInstallHelper");
+        EXPECT_EQ(call["window-title"], p);
+        EXPECT_EQ(call["window-visible"], "0");
+        forgetInstallation();
+    }
+}
+
+// An old DirectDraw (DirectX 3), no pages: the DirectX setup runs at once.
+// A failure result, a component without the library and a library without
+// the function each ask with their reason's text, No being the default; No
+// ends as a cancel with nothing installed, Yes installs the product without
+// the reboot question. Result -10 passes silently.
+TEST_F(DirectXScenario, FailuresAskWhetherToGoOn) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    struct Case {
+        const char* exe;
+        DirectXLibrary library;
+        const char* result;  // what the stand-in returns
+        int reason;          // 0: no question
+        int answer;
+    };
+    const Case cases[] = {
+        {"dxfail.exe", DirectXLibrary::kStandIn, "-12", 14, kIdNo},
+        {"dxfail.exe", DirectXLibrary::kStandIn, "-3", 3, kIdYes},
+        {"dxfail.exe", DirectXLibrary::kStandIn, "-10", 0, 0},
+        {"dxnolib.exe", DirectXLibrary::kNone, "0", 1, kIdYes},
+        {"dxnofunc.exe", DirectXLibrary::kWithoutFunction, "0", 2, kIdNo},
+    };
+    const std::string p = productName();
+    std::size_t expectedCalls = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.exe) + " " + c.result);
+        if (!fs::exists(hostDir() + "/" + c.exe)) {
+            Bytes file = build(directXProduct(c.library));
+            ASSERT_FALSE(file.empty());
+            writeInstaller(file, c.exe);
+        }
+        Process& setup = start(c.exe, environment(c.exe, "ddraw_404.dll", c.result));
+        std::optional<Window> question = waitWindow(c.exe, "install-question");
+        ASSERT_TRUE(question);
+        answer(*question, kIdYes);
+
+        bool installs = true;
+        if (c.reason != 0) {
+            std::optional<Window> failed = waitMessageBox(c.exe, p + " Error", "directx-failed");
+            expectBox(failed, p + " Error",
+                      "DirectX for " + p + " failed: Reason " + std::to_string(c.reason) + ". Go on?",
+                      {kIdYes, kIdNo});
+            ASSERT_TRUE(failed);
+            EXPECT_EQ(failed->defaultButton, kIdNo);
+            expectTemporaryFilesRemoved();
+            answer(*failed, c.answer);
+            installs = c.answer == kIdYes;
+        }
+        std::optional<Window> end = waitMessageBox(c.exe, p, installs ? "completion" : "cancelled");
+        if (installs) {
+            expectBox(end, p, p + " is installed in " + installFolder() + ".", {kIdOk});
+        } else {
+            expectBox(end, p, p + " was not installed.", {kIdOk});
+        }
+        if (end) answer(*end, kIdOk);
+        EXPECT_EQ(exitCodeOf(setup), installs ? 0 : 8);
+        EXPECT_EQ(fs::exists(hostInstallFolder()), installs);
+        EXPECT_EQ(wineSession().registryKeyExists(machineKey()), installs);
+        expectTemporaryFilesRemoved();
+        if (c.library == DirectXLibrary::kStandIn) ++expectedCalls;
+        EXPECT_EQ(calls().size(), expectedCalls);
+        forgetInstallation();
+    }
+}
+
+}  // namespace
+}  // namespace e2e
