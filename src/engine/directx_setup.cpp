@@ -115,11 +115,12 @@ DirectXReason runDirectXSetup(const char* tempFolder) {
 }
 
 void setupDirectX() {
-    char tempFolder[fmt::kMaxPath];
-    // Without a usable temporary folder nothing is extracted, and the
-    // library cannot be had.
+    char tempFolder[fmt::kMaxPath], root[fmt::kMaxPath], libraryPath[fmt::kMaxPath];
+    // A temporary folder the system cannot name, or one too long for the
+    // library's path, is not used: nothing is extracted, and the library
+    // counts as missing.
     DirectXReason reason = kDirectXLibraryMissing;
-    if (temporaryFolder(tempFolder)) {
+    if (temporaryFolder(tempFolder) && directXSetupPaths(tempFolder, root, libraryPath)) {
         extractDirectXComponent(tempFolder);
         reason = runDirectXSetup(tempFolder);
         // Whatever the outcome: the temporary files go, and the log is back
