@@ -6,7 +6,9 @@
 #include "base/process_state.h"
 #include "base/program_instance.h"
 #include "base/system_library.h"
+#include "engine/exit_codes.h"
 #include "engine/extraction.h"
+#include "engine/failure.h"
 #include "engine/remove_by_log.h"
 #include "engine/run_log.h"
 #include "format/text_formats.h"
@@ -68,7 +70,8 @@ void extractDirectXComponent(const char* tempFolder) {
 
 // The failure question, No being the default. No ends the run as a
 // confirmed cancel (the question was the confirmation); any other answer
-// lets the installation go on.
+// lets the installation go on. Unattended, the question only goes to the
+// run's log and the run stops with its own exit code.
 void askWhetherToGoOn(DirectXReason reason) {
     const fmt::TextSlots& texts = config().texts;
     const char* format = configText(texts.dxMsgFailed);
@@ -79,10 +82,14 @@ void askWhetherToGoOn(DirectXReason reason) {
         formatBounded(question, sizeof question, format, why);
     else
         copyBounded(question, format);
-    if (showMessageBox(nullptr, question, configText(texts.titleError),
-                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDNO) {
-        confirmCancel(nullptr, false);
+    const int answer = showMessageBox(nullptr, question, configText(texts.titleError),
+                                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    if (unattendedRun) {
+        endingRun = true;
+        rollBackInstallation();
+        exitSetup(kExitDirectXFailed);
     }
+    if (answer == IDNO) confirmCancel(nullptr, false);
 }
 
 }  // namespace
@@ -92,14 +99,20 @@ DirectXReason runDirectXSetup(const char* tempFolder) {
     if (!directXSetupPaths(tempFolder, root, libraryPath)) return kDirectXLibraryMissing;
     // By its full path: the copy just extracted, never one the search order finds.
     HMODULE library = LoadLibraryA(libraryPath);
-    if (library == nullptr) return kDirectXLibraryMissing;
+    if (library == nullptr) {
+        logRunLine("DirectX setup %s cannot be loaded", libraryPath);
+        return kDirectXLibraryMissing;
+    }
     auto directXSetup = systemFunction<DirectXSetupFunction>(library, "DirectXSetupA");
     if (directXSetup == nullptr) {
+        logRunLine("DirectX setup %s has no DirectXSetupA", libraryPath);
         FreeLibrary(library);
         return kDirectXFunctionMissing;
     }
     HWND helper = createHelperWindow();
     if (helper == nullptr) {
+        // Passed over silently, as a result without a reason.
+        logRunLine("DirectX setup not run: its parent window cannot be created");
         FreeLibrary(library);
         return kDirectXNoReason;
     }
@@ -120,7 +133,9 @@ void setupDirectX() {
     // library's path, is not used: nothing is extracted, and the library
     // counts as missing.
     DirectXReason reason = kDirectXLibraryMissing;
-    if (temporaryFolder(tempFolder) && directXSetupPaths(tempFolder, root, libraryPath)) {
+    if (!temporaryFolder(tempFolder) || !directXSetupPaths(tempFolder, root, libraryPath)) {
+        logRunLine("DirectX setup not extracted: the temporary folder is unknown or too long");
+    } else {
         extractDirectXComponent(tempFolder);
         reason = runDirectXSetup(tempFolder);
         // Whatever the outcome: the temporary files go, and the log is back

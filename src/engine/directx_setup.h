@@ -12,7 +12,8 @@ namespace setup {
 // Runs the DirectX setup when the wizard chose it (installDirectX). Returns
 // when it succeeded (rebootRequired is then set), passed silently, or
 // failed and the user chose to go on; a user who chooses to stop ends the
-// process through the cancel (exit code 8). Extraction failures are raised.
+// process through the cancel (exit code 8; an unattended run ends there with
+// kExitDirectXFailed). Extraction failures are raised.
 // A temporary folder that the system cannot name, or whose path with
 // "Redist\dsetup.dll" would not fit its buffer, is not used: nothing is
 // extracted and the question names the library as missing.
