@@ -61,6 +61,17 @@ protected:
         std::ofstream(path, std::ios::binary) << content;
     }
 
+    // Flips a bit inside the second chunk of `entry`, whose file holds
+    // `data` stored as it is (noise that deflate cannot shrink).
+    void flipBitInSecondChunk(Bytes& file, const StoredEntry& entry, const std::string& data) {
+        ASSERT_EQ(entry.chunkLengths.size(), 3u);
+        const Bytes piece(data.begin() + 16384 + 5000, data.begin() + 16384 + 5064);
+        auto chunk = file.begin() + static_cast<std::ptrdiff_t>(entry.chunkOffsets[1]);
+        auto found = std::search(chunk, chunk + entry.chunkLengths[1], piece.begin(), piece.end());
+        ASSERT_NE(found, chunk + entry.chunkLengths[1]) << "the chunk is not stored as it is";
+        found[10] ^= 0x10;
+    }
+
     // This scenario's texts for every failure message and the undo popup,
     // so that the boxes prove where their texts come from.
     ProductDescription failingDescription() {
@@ -199,15 +210,8 @@ TEST_F(FailureScenario, FlippedBitInChunkDataIsChecksumErrorAndUndoesTheRun) {
     ASSERT_FALSE(file.empty());
     std::vector<StoredEntry> entries = storedEntries(file);
     ASSERT_EQ(entries.size(), 152u);
-    const StoredEntry& target = entries.back();
-    ASSERT_EQ(target.name, "noise.bin");
-    ASSERT_EQ(target.chunkLengths.size(), 3u);
-    // A piece of the second chunk's bytes as stored: flip a bit inside it.
-    const Bytes piece(data.begin() + 16384 + 5000, data.begin() + 16384 + 5064);
-    auto chunk = file.begin() + static_cast<std::ptrdiff_t>(target.chunkOffsets[1]);
-    auto found = std::search(chunk, chunk + target.chunkLengths[1], piece.begin(), piece.end());
-    ASSERT_NE(found, chunk + target.chunkLengths[1]) << "the chunk is not stored as it is";
-    found[10] ^= 0x10;
+    ASSERT_EQ(entries.back().name, "noise.bin");
+    flipBitInSecondChunk(file, entries.back(), data);
     writeInstaller(file, "flipped.exe");
 
     Process* setup = nullptr;
@@ -247,14 +251,8 @@ TEST_F(FailureScenario, FlippedBitInTheDirectXComponentUndoesItsTemporaryFiles) 
     ASSERT_FALSE(file.empty());
     std::vector<StoredEntry> entries = storedEntries(file);
     ASSERT_EQ(entries.size(), 152u);
-    const StoredEntry& target = entries.back();
-    ASSERT_EQ(target.name, "Redist\\noise.bin");
-    ASSERT_EQ(target.chunkLengths.size(), 3u);
-    const Bytes piece(data.begin() + 16384 + 5000, data.begin() + 16384 + 5064);
-    auto chunk = file.begin() + static_cast<std::ptrdiff_t>(target.chunkOffsets[1]);
-    auto found = std::search(chunk, chunk + target.chunkLengths[1], piece.begin(), piece.end());
-    ASSERT_NE(found, chunk + target.chunkLengths[1]) << "the chunk is not stored as it is";
-    found[10] ^= 0x10;
+    ASSERT_EQ(entries.back().name, "Redist\\noise.bin");
+    flipBitInSecondChunk(file, entries.back(), data);
     writeInstaller(file, "dxflipped.exe");
     asWindows9x("dxflipped.exe", kWineDirectDraw);
 
