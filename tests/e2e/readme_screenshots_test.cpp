@@ -220,6 +220,7 @@ TEST_F(ReadmeScreenshots, ExampleGameAsksAfterAFailedDirectXSetup) {
     ASSERT_EQ(built.exitCode, 0) << built.output;
     removeAtEnd(hostPathOf(shellFolder("Programs", "C:\\Windows\\Start Menu\\Programs") +
                            "\\Example Game"));
+    deleteKeyAtEnd("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Example Game");
     std::vector<std::string> environment = asWindows9x("game.exe", kNoDirectDraw);
     environment.push_back("DSETUP_STAND_IN_RESULT=-9");
 
