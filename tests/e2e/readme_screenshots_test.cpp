@@ -1,9 +1,11 @@
-// A complete installation of the example product and its removal, kept as
-// the README's pictures: every wizard page, the directory chooser, the
-// replace question (a settings file is there from before), the progress
-// window and the completion message of the setup program, and the question,
-// progress window, errors window, details and done message of the
-// uninstaller, each cut out of the screen, in build/native/e2e-shots/readme/.
+// A complete installation of the example product and its removal, and the
+// example game's DirectX questions, kept as the README's pictures: every
+// wizard page, the directory chooser, the replace question (a settings file
+// is there from before), the progress window and the completion message of
+// the setup program, the question, progress window, errors window, details
+// and done message of the uninstaller, and the game's DirectX page and
+// DirectX failure question, each cut out of the screen, in
+// build/native/e2e-shots/readme/.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -67,6 +69,25 @@ protected:
         ASSERT_TRUE(chooser);
         keep(*chooser, "chooser.png");
         answer(*chooser, kIdCancel);
+    }
+
+    // The example game's description with this scenario's registry key and
+    // install folder, and the stand-in DirectX setup library of this build.
+    std::string gameDescription() {
+        const fs::path example = fs::path(E2E_SOURCE_DIR) / "examples" / "game";
+        fs::copy(example, hostDir(), fs::copy_options::recursive);
+        std::ifstream in(example / "product.toml");
+        std::stringstream text;
+        text << in.rdbuf();
+        std::string toml = text.str();
+        toml = std::regex_replace(toml, std::regex("\nregistry-key = [^\n]*"),
+                                  "\nregistry-key = " + tomlString(registryKey()));
+        toml = std::regex_replace(toml, std::regex("\ndefault-folder = [^\n]*"),
+                                  "\ndefault-folder = " + tomlString(installFolder()));
+        toml = std::regex_replace(
+            toml, std::regex("source = \"[^\"]*dsetup_stand_in\\.dll\""),
+            "source = " + tomlString(std::string(E2E_DDRAW_DIR) + "/dsetup_stand_in.dll"));
+        return toml;
     }
 
     std::string shellFolder(const std::string& value, const std::string& fallback) {
@@ -217,6 +238,59 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
     EXPECT_FALSE(fs::exists(hostInstallFolder()));
     EXPECT_FALSE(fs::exists(desktopLink));
     EXPECT_FALSE(fs::exists(programsDir));
+}
+
+// The example game on a Windows 9x platform without DirectDraw: its DirectX
+// page, and the question after a failed DirectX setup (the stand-in library
+// answers "an internal error"), kept as directx-page.png and
+// directx-failed.png; Yes installs the game.
+TEST_F(ReadmeScreenshots, ExampleGameAsksAfterAFailedDirectXSetup) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    const std::string toml = gameDescription();
+    ASSERT_NE(toml.find(E2E_DDRAW_DIR), std::string::npos) << "the example's layout changed";
+    std::ofstream(hostDir() + "/product.toml") << toml;
+    CommandResult built = buildInstaller(hostDir() + "/product.toml", hostDir() + "/game.exe");
+    ASSERT_EQ(built.exitCode, 0) << built.output;
+    removeAtEnd(hostPathOf(shellFolder("Programs", "C:\\Windows\\Start Menu\\Programs") +
+                           "\\Example Game"));
+    deleteKeyAtEnd("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Example Game");
+    std::vector<std::string> environment = asWindows9x("game.exe", kNoDirectDraw);
+    environment.push_back("DSETUP_STAND_IN_RESULT=-9");
+
+    Process& setup = start("game.exe", environment);
+    std::optional<Window> question = waitWindow("game.exe", "install-question");
+    ASSERT_TRUE(question);
+    answer(*question, kIdYes);
+    unsigned long previous = 0;
+    for (int i = 0; i < 4; ++i) {
+        std::optional<WizardPage> page = waitWizardPage("game.exe", "wizard", previous);
+        ASSERT_TRUE(page);
+        if (i == 1) {
+            ASSERT_TRUE(page->control(402)) << "no DirectX page";
+            EXPECT_EQ(page->control(402)->check, 1);
+            EXPECT_TRUE(page->withText(
+                "\nInstalled DirectX version: (not found)\nRequired DirectX version: DirectX 5"));
+            keep(page->sheet, "directx-page.png");
+        }
+        robot.click(page->sheet.hwnd, i < 3 ? kWizardNext : kWizardFinish);
+        previous = page->page;
+    }
+
+    std::optional<Window> failed = waitMessageBox("game.exe", "Example Game Setup Error", "directx-failed");
+    expectBox(failed, "Example Game Setup Error",
+              "DirectX could not be installed:\nAn internal error occurred.\n\nExample Game may not "
+              "run without it; it is best to quit now.\n\nDo you want to continue installing "
+              "Example Game anyway?",
+              {kIdYes, kIdNo});
+    ASSERT_TRUE(failed);
+    keep(*failed, "directx-failed.png");
+    answer(*failed, kIdYes);
+    std::optional<Window> done = waitMessageBox("game.exe", "Example Game Setup", "completion");
+    expectBox(done, "Example Game Setup",
+              "Example Game has been installed.\n\nYou will find it in the Start menu.", {kIdOk});
+    if (done) answer(*done, kIdOk);
+    EXPECT_EQ(exitCodeOf(setup), 0);
+    EXPECT_TRUE(fs::exists(hostInstallFolder() + "Levels/level3.txt"));
 }
 
 }  // namespace

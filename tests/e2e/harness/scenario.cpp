@@ -137,6 +137,23 @@ std::string SetupScenario::writeInstaller(const Bytes& file, const std::string& 
     return windowsDir() + fileName;
 }
 
+std::vector<std::string> SetupScenario::asWindows9x(const std::string& fileName,
+                                                    const std::string& directDraw) {
+    const std::string key = "HKCU\\Software\\Wine\\AppDefaults\\" + fileName;
+    deleteKeyAtEnd(key);
+    EXPECT_TRUE(wineSession().setRegistryString(key, "Version", "win98")) << key;
+    if (directDraw == kWineDirectDraw) return {};
+    const char* overrides = std::getenv("WINEDLLOVERRIDES");
+    std::string environment = "WINEDLLOVERRIDES=";
+    if (overrides != nullptr && *overrides != '\0') environment += std::string(overrides) + ";";
+    if (directDraw == kNoDirectDraw) return {environment + "ddraw=d"};
+    std::error_code error;
+    fs::copy_file(std::string(E2E_DDRAW_DIR) + "/" + directDraw, hostDir_ + "/ddraw.dll",
+                  fs::copy_options::overwrite_existing, error);
+    EXPECT_FALSE(error) << directDraw << ": " << error.message();
+    return {environment + "ddraw=n"};
+}
+
 Process& SetupScenario::start(const std::string& fileName,
                              const std::vector<std::string>& environment) {
     return startWith(fileName, {}, environment);
@@ -187,6 +204,28 @@ std::optional<Window> SetupScenario::waitWindow(const WindowQuery& query, const 
     std::this_thread::sleep_for(paintDelay());
     screenshotWindow(label + "-" + window->title.substr(0, 40), *window);
     return window;
+}
+
+std::optional<Window> SetupScenario::waitMessageBox(const std::string& fileName,
+                                                    const std::string& caption,
+                                                    const std::string& label) {
+    WindowQuery query = WindowQuery::byExe(fileName);
+    query.title = caption;
+    const auto deadline = std::chrono::steady_clock::now() + kWindowTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        for (const Window& window : robot.list(query)) {
+            std::optional<Window> box = robot.describe(window.hwnd);
+            if (box && box->isMessageBox()) {
+                std::this_thread::sleep_for(paintDelay());
+                screenshot(label);
+                return box;
+            }
+        }
+        std::this_thread::sleep_for(Milliseconds(100));
+    }
+    screenshot(label + "-missing");
+    ADD_FAILURE() << "no message box \"" << caption << "\" of " << fileName;
+    return std::nullopt;
 }
 
 void SetupScenario::expectBox(const std::optional<Window>& box, const std::string& caption,

@@ -182,6 +182,14 @@ Process WineSession::launch(const std::vector<std::string>& args,
     return Process(argv);
 }
 
+std::string WineSession::temporaryFolder() const {
+    CommandResult result = run({"cmd", "/c", "echo", "%TEMP%"}, kRegistryTimeout);
+    std::string folder = result.output;
+    while (!folder.empty() && (folder.back() == '\n' || folder.back() == '\r')) folder.pop_back();
+    if (result.exitCode != 0 || folder.empty() || folder.find('%') != std::string::npos) return "";
+    return folder.back() == '\\' ? folder : folder + "\\";
+}
+
 bool WineSession::setRegistryString(const std::string& key, const std::string& value,
                                     const std::string& data) const {
     return setRegistryValue(key, value, "REG_SZ", data);

@@ -55,6 +55,9 @@ public:
     void deleteRegistryKey(const std::string& key) const;
     void deleteRegistryValue(const std::string& key, const std::string& value) const;
 
+    // The prefix user's temporary folder as Windows names it, with its
+    // backslash ("C:\\users\\<user>\\Temp\\"); empty when it cannot be had.
+    std::string temporaryFolder() const;
     // Saves the whole screen as PNG; false if xwd or convert fails.
     bool screenshot(const std::string& pngPath) const;
     // Saves the window at the rectangle (screen pixels): the pixels of the
