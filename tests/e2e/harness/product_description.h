@@ -26,6 +26,7 @@ struct ProductDescription {
     std::string defaultFolder;   // with path macros; ends with a backslash
     std::string logName = "InstallLog";
     std::vector<std::pair<std::string, std::string>> texts;  // slot name, text
+    std::vector<std::string> directXReasons;                // the 14 of them, or none
     std::vector<std::string> flags;                         // named flags
     std::vector<ComponentDescription> components;
     std::vector<std::string> defaultSelection;              // component names

@@ -8,10 +8,14 @@
 //   robot close   HWND                     posts WM_CLOSE
 //   robot sysclose HWND                    posts WM_SYSCOMMAND SC_CLOSE
 //   robot terminate HWND                   ends the process that owns the window
-//   robot hold    PATH [--timeout MS] [--ready FILE]
+//   robot settext HWND ID TEXT             sets the text of a child (WM_SETTEXT)
+//   robot select  HWND ID INDEX [--double-click]
+//                                          selects a row of a list box or combo box
+//                                          and posts the notification of a user's choice
+//   robot hold    PATH [--timeout MS] [--ready FILE] [--share-none]
 //                                          opens a file for reading, sharing only
-//                                          reading, and keeps it open for MS (or
-//                                          until killed); FILE is made once it is open
+//                                          reading (or nothing), and keeps it open for
+//                                          MS (or until killed); FILE is made once it is open
 //   robot lock    NAME [--timeout MS] [--ready FILE]
 //                                          holds a named mutex for MS (or until killed)
 //   robot run     COMMANDLINE [--timeout MS]
@@ -22,7 +26,7 @@
 // --no-send: read texts without sending messages (for a busy window's thread)
 // Output is JSON lines. Exit codes: 0 done, 2 usage error, 3 timed out or
 // nothing found, 4 the window does not exist, 5 the command could not be sent,
-// 6 the button is disabled or missing.
+// 6 the button (or list or control) is disabled or missing.
 #include <windows.h>
 
 #include <cstdio>
@@ -49,6 +53,8 @@ struct Options {
     robot::WindowFilter filter;
     DWORD timeoutMs = 10000;
     bool bmClick = false;
+    bool doubleClick = false;
+    bool shareNone = false;
     std::string readyFile;
 };
 
@@ -87,6 +93,10 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
             options.timeoutMs = std::strtoul(number.c_str(), nullptr, 10);
         } else if (arg == "--bm-click") {
             options.bmClick = true;
+        } else if (arg == "--double-click") {
+            options.doubleClick = true;
+        } else if (arg == "--share-none") {
+            options.shareNone = true;
         } else if (arg == "--no-send") {
             robot::readWithoutMessages(true);
         } else if (arg == "--ready") {
@@ -146,10 +156,12 @@ int commandGone(HWND window, const Options& options) {
 }
 
 // Holds a file open the way another program might: reading, with only
-// reading shared, so that nobody else can open it for writing.
+// reading shared, so that nobody else can open it for writing (or with
+// nothing shared, so that nobody can open it at all).
 int commandHold(const Options& options) {
     if (options.positional.empty()) return usage("hold needs a file");
-    HANDLE file = CreateFileA(options.positional[0].c_str(), GENERIC_READ, FILE_SHARE_READ,
+    HANDLE file = CreateFileA(options.positional[0].c_str(), GENERIC_READ,
+                              options.shareNone ? 0 : FILE_SHARE_READ,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         robot::JsonLine().text("error", "cannot open the file").number("code", GetLastError()).print();
@@ -245,6 +257,20 @@ int main(int argc, char** argv) {
             robot::JsonLine().text("error", "no such button").print();
             return kExitRefused;
         case robot::PressResult::NotSent: sent = false; break;
+        }
+    } else if (options.command == "settext") {
+        if (options.positional.size() < 3) return usage("settext needs a control id and a text");
+        if (!robot::setControlText(window, std::atoi(options.positional[1].c_str()),
+                                   options.positional[2])) {
+            robot::JsonLine().text("error", "no such control").print();
+            return kExitRefused;
+        }
+    } else if (options.command == "select") {
+        if (options.positional.size() < 3) return usage("select needs a control id and a row");
+        if (!robot::selectListItem(window, std::atoi(options.positional[1].c_str()),
+                                   std::atoi(options.positional[2].c_str()), options.doubleClick)) {
+            robot::JsonLine().text("error", "no such list or row, or the list is disabled").print();
+            return kExitRefused;
         }
     } else if (options.command == "escape") {
         robot::pressEscape(window);
