@@ -2,7 +2,7 @@
 // decompression into the reserved area, relocation of the 202 slots, then
 // the walk of everything the program reads from it, with the bounds the
 // program applies: texts, components with their actions, pictures, and the
-// wizard's page items.
+// wizard's pages, read and laid out by the program's own page code.
 //
 // Input: "Z" followed by a packed stream (the loader's own input, checksum
 // computed here), or a record in compact form (record_form.h), which is
@@ -19,6 +19,8 @@
 #include "format/package_format.h"
 #include "package/config_block.h"
 #include "record_form.h"
+#include "ui/wizard/page_layout.h"
+#include "ui/wizard/wizard_rules.h"
 
 namespace {
 
@@ -116,25 +118,74 @@ void walkPictures(const fmt::ScalarSettings& settings) {
     }
 }
 
-// The wizard's page items: a 12-byte head and its data, up to an end item.
-// The setup program has no page layout yet; this is the walk it needs: every
-// head and its data inside the loaded area, a text terminated inside its data.
-void walkPages(const fmt::ScalarSettings& settings) {
-    const u32 count = settings.pageCount < fmt::kMaxPages ? settings.pageCount : fmt::kMaxPages;
+// A host for the page layout that measures every text in a fixed pitch,
+// reading each character it is handed, and takes the controls' texts whole.
+class LayoutProbe final : public setup::LayoutHost {
+public:
+    explicit LayoutProbe(const fmt::ScalarSettings& settings) : settings_(settings) {}
+
+    setup::TextExtent extent(const char* text, int count) override {
+        return setup::TextExtent{7 * touch(text, count), 13};
+    }
+    int fitCount(const char* text, int count, int width) override {
+        const int fits = width / 7;
+        return touch(text, count < fits ? count : fits);
+    }
+    void selectItemFont(std::uint32_t) override {}
+    void selectBaseFont() override {}
+    bool blobSize(std::int32_t index, int& width, int& height) override {
+        fmt::Blob copy;
+        if (index < 0 || blobRecord(settings_, static_cast<u32>(index), copy) == nullptr) return false;
+        width = copy.width;
+        height = copy.height;
+        return true;
+    }
+    const char* directXVersionText() override {
+        const u8* notFound = slotTarget(slotAt(offsetof(fmt::TextSlots, dxVersionNotFound)));
+        const u8* unknown = slotTarget(slotAt(offsetof(fmt::TextSlots, dxVersionUnknown)));
+        setup::formatDirectXVersion(0x00040005, reinterpret_cast<const char*>(notFound),
+                                    reinterpret_cast<const char*>(unknown), version_, sizeof version_);
+        return version_;
+    }
+    void addControl(const setup::ControlSpec& control) override {
+        if (control.text != nullptr) (void)std::strlen(control.text);
+        if (control.width < 0 || control.height < 0) std::abort();  // sizes are never negative
+    }
+
+private:
+    static int touch(const char* text, int count) {
+        volatile char sink = 0;
+        for (int i = 0; i < count; ++i) sink = sink ^ text[i];
+        return count;
+    }
+
+    const fmt::ScalarSettings& settings_;
+    char version_[32];
+};
+
+// The wizard's pages as the setup program builds them: the DirectX page
+// dropped, each page's items read up to the area's end and laid out.
+void layOutPages(const fmt::ScalarSettings& settings) {
+    u32 pages[fmt::kMaxPages];
+    std::memcpy(pages, area + offsetof(fmt::SetupConfig, pages), sizeof pages);
+    u32 count = settings.pageCount;
+    setup::removeWizardPage(pages, count, settings.directXPageIndex);
+    if (count > fmt::kMaxPages) count = fmt::kMaxPages;
+
+    setup::PageSettings page{};
+    page.clientWidth = 497;
+    page.clientHeight = 313;
+    page.dpi = 96;
+    page.edgeWidth = page.edgeHeight = 2;
+    page.controlExStyle = settings.controlExStyle;
+    page.textAlignment = settings.textAlignment;
+    page.labelSpaceRequired = reinterpret_cast<const char*>(slotTarget(slotAt(offsetof(fmt::TextSlots, labelSpaceRequired))));
+    page.labelSpaceFree = reinterpret_cast<const char*>(slotTarget(slotAt(offsetof(fmt::TextSlots, labelSpaceFree))));
+    page.captionBrowse = reinterpret_cast<const char*>(slotTarget(slotAt(offsetof(fmt::TextSlots, captionBrowse))));
+    LayoutProbe host(settings);
     for (u32 p = 0; p < count; ++p) {
-        std::size_t offset = static_cast<std::size_t>(slotTarget(slotAt(offsetof(fmt::SetupConfig, pages) + 4 * p)) - area);
-        for (;;) {
-            if (sizeof(fmt::PageItem) > kAreaSize - offset) break;
-            fmt::PageItem item;
-            std::memcpy(&item, area + offset, sizeof item);
-            offset += sizeof item;
-            if (item.type == fmt::kItemEnd || item.dataSize > kAreaSize - offset) break;
-            if (item.dataSize >= 1) {
-                const char* text = reinterpret_cast<const char*>(area + offset);
-                (void)::strnlen(text, item.dataSize);
-            }
-            offset += item.dataSize;
-        }
+        const u8* description = slotTarget(pages[p]);
+        setup::layoutPage(setup::PageItemReader(description, area + kAreaSize), page, host);
     }
 }
 
@@ -175,6 +226,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     walkTexts(ring);
     walkComponents(settings, ring);
     walkPictures(settings);
-    walkPages(settings);
+    layOutPages(settings);
     return 0;
 }
