@@ -19,10 +19,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The system libraries the programs load at run time, each planted as the
-// recording library of the win32 tree. ("version.dll" is left out: Wine's
-// own start-up loads it by name before a program runs.)
-const std::vector<std::string> kPlantedLibraries{"comctl32", "mpr"};
+// The libraries that are no system-folder-only ones and that the programs
+// load at run time: comctl32 and mpr by their own code, uxtheme and winmm
+// through the common controls. Each is planted as the recording library of
+// the win32 tree. ("version.dll" is left out: Wine's own start-up loads it
+// by name before a program runs.)
+const std::vector<std::string> kPlantedLibraries{"comctl32", "mpr", "uxtheme", "winmm"};
 
 constexpr int kBrowse = 201, kNetwork = 200;
 constexpr int kWizardFinish = 0x3025;
