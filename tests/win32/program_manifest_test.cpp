@@ -13,11 +13,7 @@
 
 namespace {
 
-struct ManifestCase {
-    const char* program;
-};
-
-const ManifestCase kPrograms[] = {{SETUP_PROGRAM_PATH}, {UNINSTALLER_PATH}};
+const char* const kPrograms[] = {SETUP_PROGRAM_PATH, UNINSTALLER_PATH};
 
 // Windows Vista, 7, 8, 8.1 and 10/11.
 const char* const kSupportedOs[] = {
@@ -97,16 +93,16 @@ std::set<std::string> supportedOs(HANDLE context) {
 
 TEST(ProgramManifest, BothProgramsDeclareAdministratorSupportedSystemsAndClassicControls) {
     CoInitialize(nullptr);
-    for (const ManifestCase& c : kPrograms) {
-        SCOPED_TRACE(c.program);
-        const std::string manifest = manifestBytes(c.program);
+    for (const char* program : kPrograms) {
+        SCOPED_TRACE(program);
+        const std::string manifest = manifestBytes(program);
         ASSERT_FALSE(manifest.empty()) << "no manifest resource";
         EXPECT_EQ(xmlProblem(manifest), "");
 
         ACTCTXA request = {};
         request.cbSize = sizeof request;
         request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-        request.lpSource = c.program;
+        request.lpSource = program;
         request.lpResourceName = MAKEINTRESOURCEA(1);
         HANDLE context = CreateActCtxA(&request);
         ASSERT_NE(context, INVALID_HANDLE_VALUE) << "the system refuses the manifest: " << GetLastError();
