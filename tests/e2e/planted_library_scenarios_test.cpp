@@ -19,11 +19,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The libraries that are no system-folder-only ones and that the programs
-// load at run time: comctl32 and mpr by their own code, uxtheme and winmm
-// through the common controls. Each is planted as the recording library of
-// the win32 tree. ("version.dll" is left out: Wine's own start-up loads it
-// by name before a program runs.)
+// Libraries that Windows does not always take from its system folder and
+// that the programs load at run time: comctl32 and mpr by their own code,
+// uxtheme and winmm through the common controls. Each is planted as the
+// recording library of the win32 tree. ("version.dll" is left out: Wine's
+// own start-up loads it by name before a program runs.)
 const std::vector<std::string> kPlantedLibraries{"comctl32", "mpr", "uxtheme", "winmm"};
 
 constexpr int kBrowse = 201, kNetwork = 200;
