@@ -85,6 +85,22 @@ private:
     raiseInstallError(code);
 }
 
+// Asks before the file in currentPath is replaced: false when the user
+// keeps it; Yes to All sets `replaceAll` for the rest of the run.
+bool mayReplaceExistingFile(bool& replaceAll) {
+    switch (askReplaceExistingFile()) {
+    case kReplaceNo: return false;
+    case kReplaceAll: replaceAll = true; return true;
+    default: return true;
+    }
+}
+
+// The existing file at currentPath is about to be overwritten: a read-only
+// one is made writable, its other attributes stay.
+void prepareReplacedFile(DWORD attributes) {
+    SetFileAttributesA(currentPath, attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
 }  // namespace
 
 void computeSelectionTotals(ExtractionState& state) {
@@ -131,16 +147,13 @@ void openOutputFile(const char* folder, bool& replaceAll, bool& skip) {
 
     const DWORD attributes = GetFileAttributesA(currentPath);
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && !replaceAll) {
-        switch (askReplaceExistingFile()) {
-        case kReplaceAll: replaceAll = true; break;
-        case kReplaceNo: skip = true; return;
-        default: break;
-        }
+    if (exists && !replaceAll && !mayReplaceExistingFile(replaceAll)) {
+        skip = true;  // kept: no folder, no file, nothing logged
+        return;
     }
 
     createPathDirectories();
-    if (exists) SetFileAttributesA(currentPath, attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (exists) prepareReplacedFile(attributes);
 
     HANDLE file = INVALID_HANDLE_VALUE;
     if (injectFault(FaultSite::createFile)) {

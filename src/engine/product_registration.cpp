@@ -18,9 +18,14 @@ namespace {
 constexpr char kUninstallKeyFormat[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
 
-// The uninstaller path, a blank and the log path, neither quoted: room for
-// two whole paths, so that no folder the destination page accepts cuts it.
-constexpr std::size_t kCommandLineSize = 2 * fmt::kMaxPath;
+// The uninstaller path in quotation marks, a blank and the log path: room
+// for two whole paths, so that no folder the destination page accepts cuts
+// it. The system runs the entry's command line as it is; an unquoted path
+// with blanks ("C:\Program Files\...") would first be tried as
+// "C:\Program.exe", a program anyone able to write the drive's root could
+// plant. The uninstaller takes the rest of its line as the log path, so
+// that needs no quotes.
+constexpr std::size_t kCommandLineSize = 2 * fmt::kMaxPath + 2;
 
 // A registry text that would be cut is refused as a registry failure: a cut
 // key would register the product under another name.
@@ -42,7 +47,7 @@ void writeSystemUninstallEntry(const char* logPath) {
     char keyPath[fmt::kMaxPath];
     char commandLine[kCommandLineSize];
     if (!formatBounded(keyPath, sizeof keyPath, kUninstallKeyFormat, displayName) ||
-        !formatBounded(commandLine, sizeof commandLine, "%s%s %s", installDir,
+        !formatBounded(commandLine, sizeof commandLine, "\"%s%s\" %s", installDir,
                        configText(texts.uninstallerName), logPath)) {
         raiseRegistryTextTooLong();
     }

@@ -75,6 +75,15 @@ std::size_t rootLengthOf(const char* path) {
     return share != nullptr ? static_cast<std::size_t>(share - path) : std::strlen(path);
 }
 
+// True when the path ends in ".lnk", in any case.
+bool isShortcutName(const char* path) {
+    const std::size_t length = std::strlen(path);
+    if (length < 4) return false;
+    const char* tail = path + length - 4;
+    return tail[0] == '.' && foldAscii(tail[1]) == 'l' && foldAscii(tail[2]) == 'n' &&
+           foldAscii(tail[3]) == 'k';
+}
+
 }  // namespace
 
 bool normalizeFullPath(const char* path, char* out, std::size_t size) {
@@ -135,9 +144,13 @@ bool isWithinRemovalLimits(fmt::u8 kind, const char* path, const RemovalLimits& 
         char normalized[kPathSize];
         if (folder == nullptr || folder[0] == '\0') continue;
         if (!normalizeFullPath(folder, normalized, sizeof normalized)) continue;
+        const bool shellFolder = folder != limits.installFolder;
         // A shell folder is never removed itself, only what lies inside it.
-        const bool strict = strictly || folder != limits.installFolder;
-        if (isInside(entry, normalized, strict)) return true;
+        const bool strict = strictly || shellFolder;
+        if (!isInside(entry, normalized, strict)) continue;
+        if (shellFolder && strictly && limits.onlyShortcutsInShellFolders && !isShortcutName(entry))
+            continue;
+        return true;
     }
     if (kind == fmt::kLogFolder && limits.installFolder != nullptr && limits.installFolder[0] != '\0') {
         char install[kPathSize];
@@ -147,6 +160,17 @@ bool isWithinRemovalLimits(fmt::u8 kind, const char* path, const RemovalLimits& 
         }
     }
     return false;
+}
+
+DiskLogVerdict checkDiskLog(const fmt::u8* bytes, std::size_t size, const RemovalLimits& limits,
+                            LogItem* items, std::size_t capacity) {
+    if (checkLog(bytes, size, LogOrigin::disk) != LogCheck::ok) return DiskLogVerdict::corrupt;
+    for (fmt::u8 kind : {fmt::kLogFile, fmt::kLogFolder}) {
+        const std::size_t found = collectLogEntries(bytes, kind, items, capacity);
+        for (std::size_t i = 0; i < found; ++i)
+            if (!isWithinRemovalLimits(kind, items[i].text, limits)) return DiskLogVerdict::outsideLimits;
+    }
+    return DiskLogVerdict::ok;
 }
 
 }  // namespace setup

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 
+#include "engine/uninstall_log.h"
 #include "format/package_format.h"
 
 namespace setup {
@@ -18,6 +19,9 @@ struct RemovalLimits {
     const char* installFolder;
     const char* desktopFolder;
     const char* programsFolder;
+    // An installation puts nothing but shortcuts into the shell folders:
+    // when set, a file there must end in ".lnk".
+    bool onlyShortcutsInShellFolders = false;
 };
 
 // Normalises a full path the way Windows reads it: "/" becomes "\", empty
@@ -36,6 +40,18 @@ bool normalizeFullPath(const char* path, char* out, std::size_t size);
 // ignored for the ASCII letters, as Windows does. Other kinds are not
 // judged here (true).
 bool isWithinRemovalLimits(fmt::u8 kind, const char* path, const RemovalLimits& limits);
+
+enum class DiskLogVerdict {
+    ok,
+    corrupt,       // checkLog refused it
+    outsideLimits, // sound, but a file or folder lies outside the limits
+};
+
+// The checks of a log read from disk before anything of it is removed:
+// checkLog (LogOrigin::disk), then every file and folder entry within the
+// limits. `items` (room for size / kMinLogEntrySize entries) is scratch.
+DiskLogVerdict checkDiskLog(const fmt::u8* bytes, std::size_t size, const RemovalLimits& limits,
+                            LogItem* items, std::size_t capacity);
 
 }  // namespace setup
 

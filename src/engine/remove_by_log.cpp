@@ -1,7 +1,6 @@
 #include "engine/remove_by_log.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <cstring>
 #include <initializer_list>
@@ -10,6 +9,7 @@
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "engine/failure.h"
+#include "engine/log_removal.h"
 #include "engine/product_registration.h"
 #include "engine/registry.h"
 #include "engine/removal_limits.h"
@@ -39,26 +39,6 @@ struct RemovalPopup {
     }
 };
 
-enum class LogFileRead { ok, notFound, corrupt };
-
-// Reads the whole log file into logFileBytes. A file larger than a whole
-// section is no log of ours and is not read; a failed read leaves fewer
-// bytes, which the log check then refuses.
-LogFileRead readLogFile(const char* path, std::size_t& size) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return LogFileRead::notFound;
-    LARGE_INTEGER fileSize;
-    size = 0;
-    if (GetFileSizeEx(file, &fileSize) && fileSize.QuadPart <= static_cast<LONGLONG>(kMaxLogFileSize)) {
-        DWORD got = 0;
-        if (ReadFile(file, logFileBytes, static_cast<DWORD>(fileSize.QuadPart), &got, nullptr))
-            size = got;
-    }
-    CloseHandle(file);
-    return size != 0 ? LogFileRead::ok : LogFileRead::corrupt;
-}
-
 // The folder the previous installation went into: its "InstallDir" value
 // (written under HKEY_LOCAL_MACHINE, where only administrators write), or
 // without one the log's own folder less the levels of the configured log
@@ -77,39 +57,20 @@ void previousInstallFolder(const char* logPath, char (&folder)[fmt::kMaxPath]) {
     }
 }
 
-// True when every file and folder of a log from disk lies where an
-// installation of this product could have put it.
-bool staysWithinLimits(const std::uint8_t* log, const char* logPath) {
-    char installFolder[fmt::kMaxPath], desktop[fmt::kMaxPath], programs[fmt::kMaxPath];
-    previousInstallFolder(logPath, installFolder);
-    readShellFolder(ShellFolder::desktop, desktop, sizeof desktop);
-    readShellFolder(ShellFolder::programs, programs, sizeof programs);
-    const RemovalLimits limits{installFolder, desktop, programs};
-    for (std::uint8_t kind : {fmt::kLogFile, fmt::kLogFolder}) {
-        const std::size_t found = collectLogEntries(log, kind, logItems, std::size(logItems));
-        for (std::size_t i = 0; i < found; ++i)
-            if (!isWithinRemovalLimits(kind, logItems[i].text, limits)) return false;
-    }
-    return true;
-}
+// The limits of a log from disk: where an installation of this product
+// could have put its files and folders.
+struct PreviousInstallationLimits {
+    char installFolder[fmt::kMaxPath];
+    char desktop[fmt::kMaxPath];
+    char programs[fmt::kMaxPath];
 
-void removeEntry(const LogItem& item) {
-    switch (item.kind) {
-    case fmt::kLogFile:
-        DeleteFileA(item.text);
-        SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA | SHCNF_FLUSH, item.text, nullptr);
-        break;
-    case fmt::kLogFolder:
-        RemoveDirectoryA(item.text);
-        SHChangeNotify(SHCNE_RMDIR, SHCNF_PATHA | SHCNF_FLUSH, item.text, nullptr);
-        break;
-    case fmt::kLogRegistryKey:
-        deleteRegistryKeyPath(item.value, item.text);
-        break;
-    default:
-        break;
+    explicit PreviousInstallationLimits(const char* logPath) {
+        previousInstallFolder(logPath, installFolder);
+        readShellFolder(ShellFolder::desktop, desktop, sizeof desktop);
+        readShellFolder(ShellFolder::programs, programs, sizeof programs);
     }
-}
+    RemovalLimits limits() const { return RemovalLimits{installFolder, desktop, programs}; }
+};
 
 }  // namespace
 
@@ -122,15 +83,17 @@ void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image, cons
     if (mode == RemovalMode::kPreviousInstallation) {
         const fmt::TextSlots& texts = config().texts;
         std::size_t size = 0;
-        const LogFileRead read = readLogFile(logPath, size);
+        const LogFileRead read = readLogFile(logPath, logFileBytes, size);
         if (read == LogFileRead::notFound) {
             popup.close();
             showError(configText(texts.msgLogNotFound), logPath);
             return;
         }
         log = logFileBytes;
-        if (read != LogFileRead::ok || checkLog(log, size, LogOrigin::disk) != LogCheck::ok ||
-            !staysWithinLimits(log, logPath)) {
+        const PreviousInstallationLimits previous(logPath);
+        if (read != LogFileRead::ok ||
+            checkDiskLog(log, size, previous.limits(), logItems, std::size(logItems)) !=
+                DiskLogVerdict::ok) {
             popup.close();
             showError(configText(texts.msgLogCorrupt), logPath);
             return;
@@ -139,30 +102,19 @@ void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image, cons
         return;  // this run's own log is always sound; never walk one that is not
     }
 
+    // A log from disk may have been edited: the keys the system and other
+    // programs share (top-level keys, everything outside Software and the
+    // shared keys below it) are never deleted by it.
+    KeyRemoval keys;
+    keys.keepSystemKeys = mode == RemovalMode::kPreviousInstallation;
     for (std::uint8_t kind : {fmt::kLogFile, fmt::kLogFolder, fmt::kLogRegistryKey}) {
         const std::size_t found = collectLogEntries(log, kind, logItems, std::size(logItems));
         sortLongestFirst(logItems, found);
-        for (std::size_t i = 0; i < found; ++i) removeEntry(logItems[i]);
+        // Whatever stays is passed over: a previous installation or this
+        // run's rollback goes on regardless.
+        for (std::size_t i = 0; i < found; ++i) removeLogEntry(logItems[i], keys);
     }
     if (mode == RemovalMode::kTemporaryFiles) resetLogToShipped(config().uninstall);
-}
-
-void deleteRegistryKeyPath(std::uint32_t root, const char* keyPath) {
-    char key[fmt::kMaxPath];
-    if (!copyBounded(key, keyPath)) return;
-    const HKEY rootKey = registryRoot(root);
-    for (bool first = true;; first = false) {
-        HKEY opened;
-        if (RegOpenKeyExA(rootKey, key, 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) return;
-        DWORD subKeys = 0;
-        const LONG queried = RegQueryInfoKeyA(opened, nullptr, nullptr, nullptr, &subKeys, nullptr,
-                                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-        if (RegCloseKey(opened) != ERROR_SUCCESS || queried != ERROR_SUCCESS) return;
-        if ((first || subKeys == 0) && RegDeleteKeyA(rootKey, key) != ERROR_SUCCESS) return;
-        char* parentEnd = std::strrchr(key, '\\');
-        if (parentEnd == nullptr) return;
-        *parentEnd = '\0';
-    }
 }
 
 void removePreviousInstallation() {

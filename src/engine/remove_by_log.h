@@ -3,8 +3,6 @@
 #ifndef ENGINE_REMOVE_BY_LOG_H
 #define ENGINE_REMOVE_BY_LOG_H
 
-#include <cstdint>
-
 #include "format/package_format.h"
 
 namespace setup {
@@ -25,11 +23,6 @@ enum class RemovalMode {
 // (only the popup's picture may, outside a rollback).
 void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image,
                  const char* logPath);
-
-// Deletes the key, then every parent up to the top-level key that is left
-// without sub-keys; stops at the first registry call that fails. A path of
-// 260 characters or more is passed over.
-void deleteRegistryKeyPath(std::uint32_t root, const char* keyPath);
 
 // Removes the installation that the product's "UnInstallLog" value names.
 void removePreviousInstallation();

@@ -19,19 +19,6 @@ namespace setup {
 
 namespace {
 
-constexpr char kShellFoldersKey[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-struct ShellFolderValue {
-    const char* name;
-    const char* fallback;
-};
-
-constexpr ShellFolderValue kShellFolders[] = {
-    {"Desktop", "C:\\Windows\\Desktop"},
-    {"Programs", "C:\\Windows\\Start Menu\\Programs"},
-};
-
 // The shortcut's file name is built in currentPath, where
 // createPathDirectories expects it. A text that would be cut is refused:
 // a cut name or target would make a different shortcut than configured.
@@ -52,11 +39,6 @@ void createShortcutBelow(ShellFolder folder, const char* program, const char* na
 }
 
 }  // namespace
-
-void readShellFolder(ShellFolder folder, char* dest, std::uint32_t size) {
-    const ShellFolderValue& value = kShellFolders[static_cast<int>(folder)];
-    readRegistryString(dest, size, HKEY_CURRENT_USER, kShellFoldersKey, value.name, value.fallback);
-}
 
 void createDesktopShortcut(const char* program, const char* name, const char* arguments) {
     createShortcutBelow(ShellFolder::desktop, program, name, arguments);

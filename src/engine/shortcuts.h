@@ -3,16 +3,9 @@
 #ifndef ENGINE_SHORTCUTS_H
 #define ENGINE_SHORTCUTS_H
 
-#include <cstdint>
+#include "engine/shell_folders.h"
 
 namespace setup {
-
-enum class ShellFolder { desktop, programs };
-
-// The user's Desktop or Programs folder as the shell's "Shell Folders"
-// value names it, or its fixed fallback ("C:\Windows\Desktop",
-// "C:\Windows\Start Menu\Programs") when the value is missing.
-void readShellFolder(ShellFolder folder, char* dest, std::uint32_t size);
 
 // Makes "<Desktop>\<name>.lnk" pointing at installDir + program, started in
 // installDir with `arguments`. The name may hold sub-folders; every folder

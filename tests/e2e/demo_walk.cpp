@@ -1,16 +1,24 @@
 // Walks one installation from its first question to its completion message
 // with the robot and keeps a picture of every step, cut to its window:
-//   demo_walk INSTALLER OUTPUT_FOLDER [PROGRESS_TITLE]
-// Every question is answered Yes, every wizard page passed with Next and the
-// last with Finish. Runs in the Wine prefix OUTPUT_FOLDER/wineprefix-walk on
-// the display given, or on a private Xvfb when there is none. Exit code 0
-// when the installer ended with 0.
+//   demo_walk INSTALLER OUTPUT_FOLDER [PROGRESS_TITLE] [--windows-9x]
+// Every question before the wizard's end is answered Yes, every wizard page
+// passed with Next and the last with Finish. In a run that goes well the
+// only question after the wizard is whether to restart: the walk answers it
+// No and ends there (a DirectX failure question answered so would end the
+// run as a cancel).
+// With --windows-9x the installer sees a Windows 9x platform without
+// DirectDraw, so that a product that needs DirectX shows its DirectX page
+// and runs its DirectX setup. Runs in the Wine prefix
+// OUTPUT_FOLDER/wineprefix-walk on the display given, or on a private Xvfb
+// when there is none. Exit code 0 when the installer ended with 0.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "harness/robot_client.h"
 #include "harness/wine_session.h"
@@ -23,11 +31,16 @@ namespace fs = std::filesystem;
 
 constexpr Milliseconds kWait{20000};
 constexpr Milliseconds kPaint{400};
+constexpr int kProgressBar = 211;
 
 class Walk {
 public:
-    Walk(std::string exe, std::string output, std::string progressTitle)
-        : exe_(std::move(exe)), output_(std::move(output)), progressTitle_(std::move(progressTitle)) {}
+    Walk(std::string exe, std::string output, std::string progressTitle,
+         std::vector<std::string> environment)
+        : exe_(std::move(exe)),
+          output_(std::move(output)),
+          progressTitle_(std::move(progressTitle)),
+          environment_(std::move(environment)) {}
 
     void keep(const e2e::Window& window, const std::string& step) {
         std::this_thread::sleep_for(kPaint);
@@ -59,7 +72,7 @@ public:
     }
 
     int run() {
-        e2e::Process setup = e2e::wineSession().launch({exe_});
+        e2e::Process setup = e2e::wineSession().launch({exe_}, environment_);
         const std::string image = fs::path(exe_).filename().string();
         const e2e::WindowQuery query = e2e::WindowQuery::byExe(image);
         bool wizardDone = false;
@@ -68,10 +81,11 @@ public:
             if (!window) break;
             if (window->isMessageBox()) {
                 const bool question = window->child(e2e::kIdYes) != nullptr;
-                keep(*window, question ? "question" : "completion");
-                robot_.click(window->hwnd, question ? e2e::kIdYes : e2e::kIdOk);
+                const bool restart = question && wizardDone;
+                keep(*window, restart ? "restart-question" : question ? "question" : "completion");
+                robot_.click(window->hwnd, restart ? e2e::kIdNo : question ? e2e::kIdYes : e2e::kIdOk);
                 robot_.waitGone(window->hwnd, kWait);
-                if (!question) break;
+                if (!question || restart) break;
                 continue;
             }
             if (!wizardDone && e2e::wizardPageOf(*window)) {
@@ -89,7 +103,8 @@ public:
                 wizardDone = true;
                 continue;
             }
-            keep(*window, window->title == progressTitle_ ? "progress" : "status");
+            const bool product = window->title == progressTitle_;
+            keep(*window, product ? "progress" : window->child(kProgressBar) ? "extraction" : "status");
             robot_.waitGone(window->hwnd, kWait);
         }
         std::optional<int> code = setup.wait(kWait);
@@ -98,6 +113,7 @@ public:
 
 private:
     std::string exe_, output_, progressTitle_;
+    std::vector<std::string> environment_;
     e2e::Robot robot_{E2E_ROBOT_EXE};
     int steps_ = 0;
 };
@@ -105,19 +121,35 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 && argc != 4) {
-        std::cerr << "usage: demo_walk INSTALLER OUTPUT_FOLDER [PROGRESS_TITLE]\n";
+    std::vector<std::string> args(argv + 1, argv + argc);
+    bool windows9x = false;
+    if (!args.empty() && args.back() == "--windows-9x") {
+        windows9x = true;
+        args.pop_back();
+    }
+    if (args.size() != 2 && args.size() != 3) {
+        std::cerr << "usage: demo_walk INSTALLER OUTPUT_FOLDER [PROGRESS_TITLE] [--windows-9x]\n";
         return 2;
     }
-    const std::string installer = fs::absolute(argv[1]).string();
-    const std::string output = fs::absolute(argv[2]).string();
+    const std::string installer = fs::absolute(args[0]).string();
+    const std::string output = fs::absolute(args[1]).string();
     fs::create_directories(output);
     e2e::WineSession& session = e2e::wineSession();
     if (!session.start(output + "/wineprefix-walk")) {
         std::cerr << session.error() << "\n";
         return 1;
     }
-    const int code = Walk(installer, output, argc == 4 ? argv[3] : "").run();
+    std::vector<std::string> environment;
+    if (windows9x) {
+        // Wine reports Windows 9x to a program its AppDefaults say win98 for;
+        // without DirectDraw the installed DirectX counts as not found.
+        const std::string image = fs::path(installer).filename().string();
+        session.setRegistryString("HKCU\\Software\\Wine\\AppDefaults\\" + image, "Version", "win98");
+        const char* overrides = std::getenv("WINEDLLOVERRIDES");
+        environment.push_back(std::string("WINEDLLOVERRIDES=") +
+                              (overrides && *overrides ? std::string(overrides) + ";" : "") + "ddraw=d");
+    }
+    const int code = Walk(installer, output, args.size() == 3 ? args[2] : "", environment).run();
     session.stop();
     std::cout << "the installer ended with exit code " << code << "\n";
     return code == 0 ? 0 : 1;

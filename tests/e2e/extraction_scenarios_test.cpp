@@ -11,6 +11,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
@@ -25,6 +26,8 @@ constexpr int kReplaceYesToAll = 231;
 constexpr int kReplaceExistsLine = 222;
 constexpr int kReplaceQuestionLine = 217;
 constexpr int kReplaceWithThisLine = 218;
+constexpr int kReplaceExistingFigures = 225;
+constexpr int kReplaceNewFigures = 226;
 // Controls of the progress window.
 constexpr int kProgressGroupLine = 227;
 constexpr int kProgressFileLine = 230;
@@ -118,8 +121,9 @@ protected:
     }
 
     // Starts the installer and accepts the install question.
-    Process& startAndAccept(const std::string& fileName) {
-        Process& setup = start(fileName);
+    Process& startAndAccept(const std::string& fileName,
+                            const std::vector<std::string>& environment = {}) {
+        Process& setup = start(fileName, environment);
         std::optional<Window> question = waitWindow(fileName, "install-question");
         EXPECT_TRUE(question);
         if (question) acceptAndPassWizard(*question, fileName);
@@ -263,59 +267,104 @@ TEST_F(ExtractionScenario, MissingLogOfTheInstalledVersionIsReported) {
     EXPECT_EQ(installed("readme.txt"), "read me");
 }
 
-// The replace dialog is still to come (the program replaces existing files
-// without asking for now): enable the two scenarios with it.
-TEST_F(ExtractionScenario, DISABLED_ReplaceQuestionNoKeepsAndYesToAllReplacesTheRest) {
+// Each answer to the replace question, in one run: both files' figures
+// (the new size in the existing file's unit, the stored times without a
+// time-zone shift although the program runs nine hours east of UTC), Yes,
+// No for a file another program holds (no figures can be read), Yes to All
+// for the rest.
+TEST_F(ExtractionScenario, ReplaceQuestionShowsBothFilesAndEachAnswerTakesEffect) {
     SKIP_WITHOUT_PACKAGE_BUILDER();
-    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
-        source(name, std::string("new ") + name);
-        existing(name, std::string("old ") + name);
+    struct Row {
+        const char* name;
+        std::size_t existingSize, newSize;
+        int answer;       // 0: never asked
+        bool locked;
+        const char* existingFigures;
+        const char* newFigures;
+        bool replaced;
+    };
+    const char* const kNewTime = "modified on Saturday, February 3, 2001, 4:05:06 AM";
+    const char* const kOldTime = "modified on Friday, December 31, 1999, 11:59:58 PM";
+    const Row rows[] = {
+        {"big.bin", 3000000, 2000, kIdYes, false, "2.86 MB", "0.00 MB", true},
+        {"held.txt", 10, 20, kIdNo, true, nullptr, "20.00 bytes", false},
+        {"a.txt", 1536, 100, kReplaceYesToAll, false, "1.50 KB", "0.10 KB", true},
+        {"b.txt", 30, 40, 0, false, nullptr, nullptr, true},
+    };
+    std::vector<std::string> names;
+    for (const Row& row : rows) {
+        source(row.name, std::string(row.newSize, 'n'));
+        existing(row.name, std::string(row.existingSize, 'o'));
+        // 1999-12-31 23:59:58 UTC
+        timespec times[2] = {{946684798, 0}, {946684798, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, (hostInstallFolder() + row.name).c_str(), times, 0), 0);
+        names.push_back(row.name);
     }
-    Bytes file = build(withFiles({"a.txt", "b.txt", "c.txt"}));
+    ProductDescription product = withFiles(names);
+    addIcon(product, "replace-dialog");
+    Bytes file = build(product);
     ASSERT_FALSE(file.empty());
     writeInstaller(file, "replace.exe");
-    const std::string replaceTitle = "Confirm File Replace";
+    Process holder = robot.holdFile(installFolder() + "held.txt", windowsDir() + "held.ready",
+                                    Milliseconds(60000), true);
+    for (int i = 0; i < 200 && !fs::exists(hostDir() + "/held.ready"); ++i)
+        std::this_thread::sleep_for(Milliseconds(50));
+    ASSERT_TRUE(fs::exists(hostDir() + "/held.ready")) << "the robot did not open the file";
 
-    Process& setup = startAndAccept("replace.exe");
-    std::optional<Window> first = waitWindow(titled("replace.exe", replaceTitle), "first-replace");
-    ASSERT_TRUE(first);
-    expectReplaceDialog(first, askedName(*first));
-    // The progress window stays while the question waits.
-    std::vector<Window> progress = robot.list(titled("replace.exe", productName() + " Progress"));
-    EXPECT_EQ(progress.size(), 1u) << "no progress window behind the question";
-    std::string kept = askedName(*first);
-    answer(*first, kIdNo);
-
-    std::optional<Window> second = waitWindow(titled("replace.exe", replaceTitle), "second-replace");
-    ASSERT_TRUE(second);
-    std::string replaced = askedName(*second);
-    EXPECT_NE(replaced, kept);
-    answer(*second, kReplaceYesToAll);
-
+    Process& setup = startAndAccept("replace.exe", {"TZ=JST-9"});
+    for (const Row& row : rows) {
+        if (row.answer == 0) continue;
+        SCOPED_TRACE(row.name);
+        std::optional<Window> dialog =
+            waitWindow(titled("replace.exe", "Confirm File Replace"), std::string("replace-") + row.name);
+        ASSERT_TRUE(dialog);
+        expectReplaceDialog(dialog, row.name);
+        EXPECT_EQ(dialog->child(kReplaceExistingFigures)->text,
+                  row.locked ? std::string("(Could not obtain file information)")
+                             : std::string(row.existingFigures) + "\n" + kOldTime);
+        EXPECT_EQ(dialog->child(kReplaceNewFigures)->text, std::string(row.newFigures) + "\n" + kNewTime);
+        // The progress window stays while the question waits.
+        EXPECT_EQ(robot.list(titled("replace.exe", productName() + " Progress")).size(), 1u);
+        answer(*dialog, row.answer);
+    }
     finishWithCompletion("replace.exe", setup);
-    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
-        EXPECT_EQ(installed(name), (name == kept ? "old " : "new ") + std::string(name)) << name;
+    holder.kill();
+    for (const Row& row : rows) {
+        EXPECT_EQ(installed(row.name), std::string(row.replaced ? row.newSize : row.existingSize,
+                                                   row.replaced ? 'n' : 'o'))
+            << row.name;
     }
 }
 
-TEST_F(ExtractionScenario, DISABLED_CancelFromTheReplaceQuestionUndoesTheRun) {
+// Cancel declined leaves the question waiting; confirmed, the run is
+// undone: the files and folders it made and the file it replaced (the log
+// names it like any file of the run); the file it had not reached stays.
+TEST_F(ExtractionScenario, CancelFromTheReplaceQuestionUndoesTheRun) {
     SKIP_WITHOUT_PACKAGE_BUILDER();
-    source("first.txt", "first");
+    source("first.txt", "new first");
     source("sub/second.txt", "second");
     source("last.txt", "new last");
+    existing("first.txt", "old first");
     existing("last.txt", "old last");
     ProductDescription product = withFiles({"first.txt"});
     product.components[0].rawEntries = {"{ source = \"sub/second.txt\", to = \"Sub\\\\second.txt\" }",
                                         "\"last.txt\""};
+    addIcon(product, "undoing");  // the rollback popup's icon
     Bytes file = build(product);
     ASSERT_FALSE(file.empty());
     writeInstaller(file, "cancel.exe");
 
     Process& setup = startAndAccept("cancel.exe");
+    std::optional<Window> first =
+        waitWindow(titled("cancel.exe", "Confirm File Replace"), "replace-first");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(askedName(*first), "first.txt");
+    answer(*first, kIdYes);
     std::optional<Window> dialog =
-        waitWindow(titled("cancel.exe", "Confirm File Replace"), "replace");
+        waitWindow(titled("cancel.exe", "Confirm File Replace"), "replace-last");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(askedName(*dialog), "last.txt");
+    EXPECT_EQ(installed("first.txt"), "new first");
 
     // Declined: the question is still there.
     robot.click(dialog->hwnd, kIdCancel);
@@ -326,7 +375,7 @@ TEST_F(ExtractionScenario, DISABLED_CancelFromTheReplaceQuestionUndoesTheRun) {
     std::optional<Window> again = robot.describe(dialog->hwnd);
     EXPECT_TRUE(again && again->visible) << "the replace question went away";
 
-    // Confirmed: everything of this run goes, the file that was there stays.
+    // Confirmed: everything of this run goes.
     robot.click(dialog->hwnd, kIdCancel);
     quit = waitWindow(titled("cancel.exe", productName() + " Wizard"), "quit-again");
     ASSERT_TRUE(quit);
@@ -340,7 +389,7 @@ TEST_F(ExtractionScenario, DISABLED_CancelFromTheReplaceQuestionUndoesTheRun) {
     EXPECT_EQ(exitCodeOf(setup), 8);
     EXPECT_FALSE(fs::exists(tempFile)) << "the icon's temporary file outlives the cancel";
 
-    EXPECT_FALSE(isInstalled("first.txt"));
+    EXPECT_FALSE(isInstalled("first.txt")) << "the replaced file is logged like a new one";
     EXPECT_FALSE(isInstalled("Sub")) << "a folder made by the run stays";
     EXPECT_EQ(installed("last.txt"), "old last");
 }

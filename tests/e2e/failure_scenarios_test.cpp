@@ -61,6 +61,17 @@ protected:
         std::ofstream(path, std::ios::binary) << content;
     }
 
+    // Flips a bit inside the second chunk of `entry`, whose file holds
+    // `data` stored as it is (noise that deflate cannot shrink).
+    void flipBitInSecondChunk(Bytes& file, const StoredEntry& entry, const std::string& data) {
+        ASSERT_EQ(entry.chunkLengths.size(), 3u);
+        const Bytes piece(data.begin() + 16384 + 5000, data.begin() + 16384 + 5064);
+        auto chunk = file.begin() + static_cast<std::ptrdiff_t>(entry.chunkOffsets[1]);
+        auto found = std::search(chunk, chunk + entry.chunkLengths[1], piece.begin(), piece.end());
+        ASSERT_NE(found, chunk + entry.chunkLengths[1]) << "the chunk is not stored as it is";
+        found[10] ^= 0x10;
+    }
+
     // This scenario's texts for every failure message and the undo popup,
     // so that the boxes prove where their texts come from.
     ProductDescription failingDescription() {
@@ -199,15 +210,8 @@ TEST_F(FailureScenario, FlippedBitInChunkDataIsChecksumErrorAndUndoesTheRun) {
     ASSERT_FALSE(file.empty());
     std::vector<StoredEntry> entries = storedEntries(file);
     ASSERT_EQ(entries.size(), 152u);
-    const StoredEntry& target = entries.back();
-    ASSERT_EQ(target.name, "noise.bin");
-    ASSERT_EQ(target.chunkLengths.size(), 3u);
-    // A piece of the second chunk's bytes as stored: flip a bit inside it.
-    const Bytes piece(data.begin() + 16384 + 5000, data.begin() + 16384 + 5064);
-    auto chunk = file.begin() + static_cast<std::ptrdiff_t>(target.chunkOffsets[1]);
-    auto found = std::search(chunk, chunk + target.chunkLengths[1], piece.begin(), piece.end());
-    ASSERT_NE(found, chunk + target.chunkLengths[1]) << "the chunk is not stored as it is";
-    found[10] ^= 0x10;
+    ASSERT_EQ(entries.back().name, "noise.bin");
+    flipBitInSecondChunk(file, entries.back(), data);
     writeInstaller(file, "flipped.exe");
 
     Process* setup = nullptr;
@@ -217,6 +221,49 @@ TEST_F(FailureScenario, FlippedBitInChunkDataIsChecksumErrorAndUndoesTheRun) {
     EXPECT_TRUE(fs::exists(hostInstallFolder() + "Many/f149.txt")) << "nothing was written before";
     EXPECT_EQ(answerAndExit(*box, *setup, "flipped.exe", true), 8);
     expectNothingLeft();
+}
+
+// The same in the DirectX component, which a Windows 9x platform with an
+// older DirectX (Wine's own DirectDraw: DirectX 2 of major 5) extracts into
+// the temporary folder before anything of the product: the rollback, with
+// its popup, takes the temporary files.
+TEST_F(FailureScenario, FlippedBitInTheDirectXComponentUndoesItsTemporaryFiles) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    const std::string temp = wineSession().temporaryFolder();
+    ASSERT_FALSE(temp.empty());
+    const std::string redist = hostPathOf(temp + "Redist");
+    std::error_code ignored;
+    fs::remove_all(redist, ignored);
+    for (int i = 0; i < 150; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "dx/Many/f%03d.txt", i);
+        source(name, std::to_string(i));
+    }
+    const std::string data = noise(40000, 3);
+    source("dx/noise.bin", data);
+    source("first.txt", "first");
+    ProductDescription product = failingDescription();
+    product.components = {{"One", {"first.txt"}},
+                          {"DirectX", {}, {"{ folder = \"dx\", to = \"Redist\" }"}}};
+    product.defaultSelection = {"One"};
+    product.options = {"directx-components = [\"DirectX\"]", "required-directx = 0x00050003"};
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    std::vector<StoredEntry> entries = storedEntries(file);
+    ASSERT_EQ(entries.size(), 152u);
+    ASSERT_EQ(entries.back().name, "Redist\\noise.bin");
+    flipBitInSecondChunk(file, entries.back(), data);
+    writeInstaller(file, "dxflipped.exe");
+    asWindows9x("dxflipped.exe", kWineDirectDraw);
+
+    Process* setup = nullptr;
+    std::optional<Window> box = runToErrorBox("dxflipped.exe", setup);
+    expectErrorBox(box, productName() + ": a checksum does not match.");
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(fs::exists(redist + "/Many/f149.txt")) << "the temporary files were written";
+    EXPECT_EQ(answerAndExit(*box, *setup, "dxflipped.exe", true), 8);
+    expectNothingLeft();
+    EXPECT_FALSE(fs::exists(redist)) << "the temporary DirectX files stay";
 }
 
 // A damaged stream header at the start of the second component: inflate
@@ -603,6 +650,37 @@ TEST_F(DamagedLogScenario, LogNamingAFileOutsideTheInstallationRemovesNothing) {
                                             {1, 0, 0, windowsDir() + "victim.txt"}});
     upgradeOverDamagedLog(log, "hostile.exe");
     EXPECT_EQ(contentOf(hostDir() + "/victim.txt"), "victim");
+}
+
+// A sound log naming a key the system and other programs share: the
+// previous installation's files go, the shared key stays.
+TEST_F(DamagedLogScenario, LogNamingASharedKeyLeavesIt) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    const std::string run = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string valueName = "E2E " + name();
+    ASSERT_TRUE(wineSession().setRegistryString(run, valueName, "keep me"));
+    std::string log = previousInstallation(
+        [](Bytes&) {}, {{3, 0, fmt::kRootCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"}});
+    source("new.txt", "new");
+    ProductDescription product = failingDescription();
+    product.version = "1.10";
+    addComponents(product, {{"new.txt"}});
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "shared.exe");
+    Process& setup = start("shared.exe");
+    std::optional<Window> question = waitWindow("shared.exe", "upgrade-question");
+    ASSERT_TRUE(question);
+    acceptAndPassWizard(*question, "shared.exe");
+    WindowQuery doneQuery = WindowQuery::byExe("shared.exe");
+    doneQuery.title = productName();
+    std::optional<Window> done = waitWindow(doneQuery, "completion");
+    ASSERT_TRUE(done);
+    answer(*done, kIdOk);
+    EXPECT_EQ(exitCodeOf(setup), 0);
+    EXPECT_FALSE(fs::exists(hostDir() + "/old/old.txt")) << "the previous installation stays";
+    EXPECT_EQ(wineSession().readRegistryString(run, valueName).value_or("<gone>"), "keep me");
+    wineSession().deleteRegistryValue(run, valueName);
 }
 
 }  // namespace

@@ -24,7 +24,11 @@ TEST(RobotOutput, WindowWithChildrenAndEscapedTexts) {
         "{\"kind\":\"child\",\"hwnd\":1,\"class\":\"Button\",\"text\":\"&No\",\"id\":7,"
         "\"visible\":true,\"enabled\":true,\"check\":1,\"rect\":[-1,2,3,4]}\n"
         "not json\n"
-        "{\"kind\":\"child\",\"hwnd\":2,\"class\":\"Static\",\"id\":65535,\"visible\":false}\n";
+        "{\"kind\":\"child\",\"hwnd\":2,\"class\":\"Static\",\"id\":65535,\"visible\":false}\n"
+        "{\"kind\":\"child\",\"hwnd\":3,\"class\":\"ListBox\",\"id\":204,\"selected\":1}\n"
+        "{\"kind\":\"item\",\"hwnd\":3,\"index\":0,\"text\":\"00000000 C:\\\\\"}\n"
+        "{\"kind\":\"item\",\"hwnd\":9,\"index\":0,\"text\":\"another list's\"}\n"
+        "{\"kind\":\"item\",\"hwnd\":3,\"index\":1,\"text\":\"00000001 e2e\"}\n";
     std::vector<Window> windows = parseWindows(output);
     ASSERT_EQ(windows.size(), 1u);
     const Window& w = windows[0];
@@ -34,8 +38,12 @@ TEST(RobotOutput, WindowWithChildrenAndEscapedTexts) {
     EXPECT_TRUE(w.visible);
     EXPECT_FALSE(w.enabled);
     EXPECT_EQ(w.rect.right, 686);
-    ASSERT_EQ(w.children.size(), 2u);
+    ASSERT_EQ(w.children.size(), 3u);
     EXPECT_EQ(w.children[0].check, 1);
+    EXPECT_TRUE(w.children[0].items.empty());
+    EXPECT_EQ(w.children[0].selected, -1);
+    EXPECT_EQ(w.children[2].items, (std::vector<std::string>{"00000000 C:\\", "00000001 e2e"}));
+    EXPECT_EQ(w.children[2].selected, 1);
     EXPECT_EQ(w.children[0].rect.left, -1);
     EXPECT_TRUE(w.isMessageBox());
     EXPECT_EQ(w.buttonIds(), std::vector<int>{7});

@@ -153,11 +153,12 @@ TEST_F(PostInstallScenario, ShortcutsRegistryValuesAndUninstallEntry) {
     EXPECT_EQ(wineSession().readRegistryString(settings, "Path"), installFolder());
     EXPECT_EQ(wineSession().readRegistryString(settings, "Drive"), "C:$");
 
-    // The system's uninstall entry: the paths without quotation marks.
+    // The system's uninstall entry: the program's path quoted, the log's
+    // path, its argument, as it is.
     const std::string entry = kUninstallKeys + displayName;
     EXPECT_EQ(wineSession().readRegistryString(entry, "DisplayName"), displayName);
     EXPECT_EQ(wineSession().readRegistryString(entry, "UninstallString"),
-              installFolder() + "UnInst.exe " + installFolder() + "InstallLog");
+              "\"" + installFolder() + "UnInst.exe\" " + installFolder() + "InstallLog");
 }
 
 TEST_F(PostInstallScenario, ShortcutActionsWithTheirFlagsClearMakeNothing) {
@@ -239,6 +240,8 @@ protected:
         expected.push_back({fmt::kLogFile, 0, 0, dir + "app.txt"});
         expected.push_back({fmt::kLogFolder, 0, 0, dir + "Docs"});
         expected.push_back({fmt::kLogFile, 0, 0, dir + "Docs\\guide.txt"});
+        // The uninstaller that mkpackage adds for the uninstall entry.
+        expected.push_back({fmt::kLogFile, 0, 0, dir + "UnInst.exe"});
         if (desktopFlag) {
             for (const LogRecord& folder : missingFolders(desktopLink)) expected.push_back(folder);
             expected.push_back({fmt::kLogFile, 0, 0, desktopLink});
@@ -280,7 +283,7 @@ protected:
         const std::string entry = kUninstallKeys + productName();
         EXPECT_EQ(wineSession().readRegistryString(entry, "DisplayName"), productName());
         EXPECT_EQ(wineSession().readRegistryString(entry, "UninstallString"),
-                  dir + "UnInst.exe " + dir + "InstallLog");
+                  "\"" + dir + "UnInst.exe\" " + dir + "InstallLog");
         // The record-only actions make nothing.
         EXPECT_FALSE(wineSession().registryKeyExists("HKCU\\" + runtimeKey.substr(0, runtimeKey.rfind('\\'))));
         EXPECT_FALSE(wineSession().registryKeyExists("HKLM\\" + cacheKey));

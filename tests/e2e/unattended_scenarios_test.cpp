@@ -207,10 +207,10 @@ TEST_F(UnattendedScenario, OptionsChooseFolderComponentsAndShortcuts) {
         bool shortcuts;
     };
     const std::vector<Case> cases = {
-        {{"/S", "/D=" + other.substr(0, other.size() - 1)}, 0, other, {"Docs", "app.txt", "extra.txt"}, true},
-        {{"/s", "/type=1"}, 0, installFolder(), {"Docs", "app.txt"}, false},  // the actions are Extra's
+        {{"/S", "/D=" + other.substr(0, other.size() - 1)}, 0, other, {"Docs", "UnInst.exe", "app.txt", "extra.txt"}, true},
+        {{"/s", "/type=1"}, 0, installFolder(), {"Docs", "UnInst.exe", "app.txt"}, false},  // the actions are Extra's
         {{"/S", "/COMPONENTS=extra"}, 0, installFolder(), {"extra.txt"}, true},
-        {{"/S", "/NOSHORTCUTS"}, 0, installFolder(), {"Docs", "app.txt", "extra.txt"}, false},
+        {{"/S", "/NOSHORTCUTS"}, 0, installFolder(), {"Docs", "UnInst.exe", "app.txt", "extra.txt"}, false},
         {{"/S", "/COMPONENTS=Main,Nope"}, kExitBadOption, installFolder(), {}, false},
         {{"/S", "/D=Relative\\Place"}, kExitBadOption, installFolder(), {}, false},
         {{"/S", "/D=Q:\\No Such Drive"}, kExitBadOption, installFolder(), {}, false},
@@ -299,6 +299,7 @@ TEST_F(UnattendedScenario, FailuresEndWithTheirCodesAndTheirMessagesInTheLog) {
     for (int i = 0; i < 90; ++i) source("many/f" + std::to_string(i) + ".txt", "x");
     ProductDescription many = product();
     many.components[1].rawEntries = {"{ folder = \"many\", to = \"Many\" }"};
+    many.extraToml += "[uninstaller]\nbundle = false\n";  // small enough to pass the check
     Bytes manyFile = build(many);
     ASSERT_FALSE(manyFile.empty());
     writeInstaller(manyFile, "many.exe");

@@ -133,25 +133,6 @@ protected:
         return currentWizardPage();
     }
 
-    // The message box of that caption; the wizard's sheet may carry the
-    // same caption.
-    std::optional<Window> waitMessageBox(const std::string& exe, const std::string& caption,
-                                         const std::string& label) {
-        for (int attempt = 0; attempt < 50; ++attempt) {
-            for (const Window& window : robot.list(titled(exe, caption))) {
-                std::optional<Window> box = robot.describe(window.hwnd);
-                if (box && box->isMessageBox()) {
-                    std::this_thread::sleep_for(Milliseconds(250));
-                    screenshot(label);
-                    return box;
-                }
-            }
-            std::this_thread::sleep_for(Milliseconds(100));
-        }
-        ADD_FAILURE() << "no message box \"" << caption << "\"";
-        return std::nullopt;
-    }
-
     std::string shellFolder(const std::string& value, const std::string& fallback) {
         return wineSession().readRegistryString(kShellFolders, value).value_or(fallback);
     }
@@ -418,15 +399,7 @@ TEST_F(WizardScenario, DirectXDetectionOnWindows9x) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.exe);
         std::vector<std::string> environment;
-        if (c.ddraw != nullptr) {
-            const std::string key = std::string("HKCU\\Software\\Wine\\AppDefaults\\") + c.exe;
-            deleteKeyAtEnd(key);
-            ASSERT_TRUE(wineSession().setRegistryString(key, "Version", "win98"));
-            fs::copy_file(std::string(E2E_DDRAW_DIR) + "/" + c.ddraw, hostDir() + "/ddraw.dll",
-                          fs::copy_options::overwrite_existing);
-            environment.push_back(std::string("WINEDLLOVERRIDES=") + std::getenv("WINEDLLOVERRIDES") +
-                                  ";ddraw=n");
-        }
+        if (c.ddraw != nullptr) environment = asWindows9x(c.exe, c.ddraw);
         std::optional<WizardPage> first = startWizard(product, c.exe, environment);
         ASSERT_TRUE(first);
         ASSERT_EQ(first->controls.size(), 1u);

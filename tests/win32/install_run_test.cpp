@@ -181,7 +181,7 @@ TEST_F(InstallRun, CompleteRunRecordsEverythingItMadeInOrder) {
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, key_, "Version"), "1.0");
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, key_, "UnInstallLog"), logPath);
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, uninstallKey_, "UninstallString"),
-              app_ + "UnInst.exe " + logPath);
+              "\"" + app_ + "UnInst.exe\" " + logPath);
     EXPECT_EQ(registryText(HKEY_CURRENT_USER, key_ + "\\Paths", "Home"), app_ + "Saves");
 
     ShortcutInfo game = readShortcut(desktop() + "\\Demo Game.lnk");

@@ -217,9 +217,10 @@ TEST_F(PostInstall, UninstallRegistrationShortcutAndLogFile) {
     const std::string uninstallKey =
         "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Setupkit " + name_;
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, uninstallKey, "DisplayName"), "Setupkit " + name_);
-    // Neither path is quoted, though both hold a blank.
+    // Both paths hold a blank: the program's is quoted, so that the system
+    // takes no shorter path for the program; the log's is the rest of the line.
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString"),
-              app_ + "UnInst.exe " + logPath);
+              "\"" + app_ + "UnInst.exe\" " + logPath);
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey.c_str());
 
     const std::string link = programs() + "\\Demo\\Uninstall Demo.lnk";

@@ -56,6 +56,8 @@ struct Description {
     std::vector<std::vector<PageItemSpec>> pages;
     std::vector<PictureSpec> pictures;
     long lastLine = 1;                                       // for errors about the whole record
+    bool bundleUninstaller = true;                           // [uninstaller] bundle
+    long uninstallerLine = 1;                                // product.uninstaller, or [product]
 };
 
 // Reads, checks and resolves the description at `file`; source paths are

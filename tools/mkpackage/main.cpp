@@ -16,7 +16,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include "bundled_uninstaller.h"
 #include "description.h"
+#include "file_facts.h"
 #include "input_error.h"
 #include "package_listing.h"
 #include "package_writer.h"
@@ -81,13 +83,15 @@ std::string megabytes(std::uint64_t bytes) {
     return text;
 }
 
-int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path image, unsigned jobs, bool quiet) {
+int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path image, fs::path uninstaller,
+             unsigned jobs, bool quiet) {
     if (image.empty()) image = defaultProgramImage();
     if (image.empty()) {
         std::cerr << "mkpackage: no program image found next to mkpackage; name one with --stub\n";
         return kExitUsage;
     }
-    const Description description = readDescription(descriptionPath);
+    Description description = readDescription(descriptionPath);
+    addBundledUninstaller(description, uninstaller.empty() ? defaultUninstallerImage() : uninstaller);
     const bool showProgress = !quiet && errorsGoToTerminal();
     auto lastShown = std::chrono::steady_clock::now();
     auto progress = [&](const BuildProgress& p) {
@@ -125,13 +129,15 @@ int main(int argc, char** argv) {
     // in that form must stay a path, and both builds take the same options.
     app.allow_windows_style_options(false);
 
-    fs::path descriptionPath, output, image;
+    fs::path descriptionPath, output, image, uninstaller;
     bool quiet = false;
     unsigned jobs = defaultJobs();
     CLI::App* build = app.add_subcommand("build", "Build an installer from a product description");
     build->add_option("description", descriptionPath, "product description (TOML)")->required();
     build->add_option("-o,--output", output, "installer to write")->required();
     build->add_option("--stub", image, "program image the package is appended to (default: setup.exe of this build)");
+    build->add_option("--uninstaller", uninstaller,
+                      "uninstaller stored when the description asks for one (default: uninstall.exe of this build)");
     build->add_option("-j,--jobs", jobs, "threads that compress (default: the number of cores); the output is the same")
         ->check(CLI::Range(1u, kMaxJobs));
     build->add_flag("-q,--quiet", quiet, "print nothing but errors");
@@ -154,8 +160,17 @@ int main(int argc, char** argv) {
     }
 
     try {
-        if (*build) return runBuild(descriptionPath, output, image, jobs, quiet);
-        if (*inspect) return printInstallerReport(installer, std::cout) ? 0 : kExitDefect;
+        // A folder, a device or a pipe is refused before any work is done.
+        if (*build) {
+            for (const auto& [path, role] : {std::pair{image, "the program image"}, std::pair{uninstaller, "the uninstaller"}})
+                if (!path.empty()) refuseUnlessFile(path, role);
+            refuseUnlessFile(output, "the output");
+            return runBuild(descriptionPath, output, image, uninstaller, jobs, quiet);
+        }
+        if (*inspect) {
+            refuseUnlessFile(installer, "the installer");
+            return printInstallerReport(installer, std::cout) ? 0 : kExitDefect;
+        }
         if (*start) {
             writeStarterProduct(folder, productName);
             std::cout << "wrote a starter product in " << utf8FromPath(folder) << "; build it with\n  mkpackage build "

@@ -4,6 +4,7 @@
 
 #include "format/text_slots.h"
 #include "path_text.h"
+#include "source_files.h"
 
 namespace mkpackage {
 namespace {
@@ -89,6 +90,25 @@ const char* blobKindName(u32 kind) {
     return kind == fmt::kBlobBitmap ? "bitmap" : kind == fmt::kBlobIcon ? "icon" : kind == fmt::kBlobAnimation ? "avi" : "?";
 }
 
+// Where the program that the uninstall entry and the uninstaller's shortcut
+// start is stored, or that it is missing when they are asked for.
+void printUninstaller(const fmt::PackageReport& r, std::ostream& out) {
+    if (!r.recordLoaded) return;
+    const std::string& name = r.texts[offsetof(fmt::TextSlots, uninstallerName) / 4];
+    for (std::size_t c = 0; c < r.components.size(); ++c) {
+        for (const fmt::VerifiedFile& f : r.components[c].files) {
+            if (!sameStoredName(f.name, name)) continue;
+            out << "uninstaller: " << quoted(f.name) << " in component " << c << ", " << f.entry.unpackedSize
+                << " bytes\n";
+            return;
+        }
+    }
+    if (r.settings.flags & (fmt::kFlagUninstallEntry | fmt::kFlagUninstallShortcut)) {
+        out << "uninstaller: " << quoted(name)
+            << " is in no component: the uninstall entry and shortcut start nothing\n";
+    }
+}
+
 }  // namespace
 
 void printReport(const fmt::PackageReport& r, std::ostream& out) {
@@ -127,6 +147,7 @@ void printReport(const fmt::PackageReport& r, std::ostream& out) {
                 << quoted(a.arg1) << " " << quoted(a.arg2) << " " << quoted(a.arg3) << "\n";
         }
     }
+    printUninstaller(r, out);
     for (std::size_t p = 0; p < r.pages.size(); ++p) {
         out << "page " << p << ":\n";
         for (const fmt::VerifiedPageItem& item : r.pages[p]) {

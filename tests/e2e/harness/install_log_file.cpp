@@ -85,23 +85,45 @@ std::optional<InstallLogFile> parseInstallLog(const Bytes& bytes, std::string& p
     return log;
 }
 
+namespace {
+
+// Appends one entry whose successor lies behind it; returns its size.
+std::uint32_t appendEntry(Bytes& bytes, const LogRecord& record, std::uint32_t usedBefore) {
+    std::size_t padded = (record.text.size() + 1 + 3) / 4 * 4;
+    const std::uint32_t size = static_cast<std::uint32_t>(sizeof(fmt::LogEntry) + padded);
+    bytes.push_back(static_cast<std::uint8_t>(record.kind));
+    bytes.push_back(static_cast<std::uint8_t>(record.flag));
+    bytes.resize(bytes.size() + 8);
+    writeU32(bytes, bytes.size() - 8, usedBefore + size);
+    writeU32(bytes, bytes.size() - 4, record.value);
+    bytes.insert(bytes.end(), record.text.begin(), record.text.end());
+    bytes.resize(bytes.size() + padded - record.text.size(), 0);
+    return size;
+}
+
+}  // namespace
+
+Bytes withExtraEntries(const Bytes& log, const std::vector<LogRecord>& extra) {
+    Bytes bytes = log;
+    std::uint32_t used = field(bytes, offsetof(fmt::UninstallHeader, usedBytes));
+    std::uint32_t count = field(bytes, offsetof(fmt::UninstallHeader, entryCount));
+    bytes.resize(kHeader + used);
+    for (const LogRecord& record : extra) {
+        used += appendEntry(bytes, record, used);
+        ++count;
+    }
+    writeU32(bytes, offsetof(fmt::UninstallHeader, entryCount), count);
+    writeU32(bytes, offsetof(fmt::UninstallHeader, usedBytes), used);
+    return bytes;
+}
+
 Bytes makeInstallLog(const std::vector<LogRecord>& entries) {
     Bytes bytes(kHeader, 0);
     std::memcpy(bytes.data(), fmt::kUninstallMagic, 8);
     bytes[8] = fmt::kUninstallVersion & 0xFF;
     bytes[9] = fmt::kUninstallVersion >> 8;
     std::uint32_t used = 0;
-    for (const LogRecord& record : entries) {
-        std::size_t padded = (record.text.size() + 1 + 3) / 4 * 4;
-        used += static_cast<std::uint32_t>(sizeof(fmt::LogEntry) + padded);
-        bytes.push_back(static_cast<std::uint8_t>(record.kind));
-        bytes.push_back(static_cast<std::uint8_t>(record.flag));
-        bytes.resize(bytes.size() + 8);
-        writeU32(bytes, bytes.size() - 8, used);
-        writeU32(bytes, bytes.size() - 4, record.value);
-        bytes.insert(bytes.end(), record.text.begin(), record.text.end());
-        bytes.resize(bytes.size() + padded - record.text.size(), 0);
-    }
+    for (const LogRecord& record : entries) used += appendEntry(bytes, record, used);
     writeU32(bytes, offsetof(fmt::UninstallHeader, firstEntryOffset), kHeader);
     writeU32(bytes, offsetof(fmt::UninstallHeader, savedFirstEntryOffset), kHeader);
     writeU32(bytes, offsetof(fmt::UninstallHeader, entryCount), static_cast<std::uint32_t>(entries.size()));

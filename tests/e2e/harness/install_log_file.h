@@ -44,6 +44,10 @@ std::optional<InstallLogFile> parseInstallLog(const Bytes& bytes, std::string& p
 // A log file with no uninstaller texts and the given entries.
 Bytes makeInstallLog(const std::vector<LogRecord>& entries);
 
+// A log file with more entries behind its own, as an edit of the file
+// would add them: the last entry's successor already points behind it.
+Bytes withExtraEntries(const Bytes& log, const std::vector<LogRecord>& extra);
+
 }  // namespace e2e
 
 #endif

@@ -52,6 +52,12 @@ std::string ProductDescription::toToml() const {
         << "log-name = " << tomlString(logName) << "\n\n"
         << "[texts]\n";
     for (const auto& [slot, text] : texts) out << slot << " = " << tomlString(text) << "\n";
+    if (!directXReasons.empty()) {
+        out << "dxReasons = [";
+        for (size_t i = 0; i < directXReasons.size(); ++i)
+            out << (i ? ", " : "") << tomlString(directXReasons[i]);
+        out << "]\n";
+    }
     out << "\n[options]\nflags = [";
     for (size_t i = 0; i < flags.size(); ++i) out << (i ? ", " : "") << tomlString(flags[i]);
     out << "]\n";
@@ -86,7 +92,7 @@ std::string ProductDescription::toToml() const {
 
 CommandResult buildInstaller(const std::string& descriptionPath, const std::string& outputPath) {
     return runCommand({E2E_MKPACKAGE, "build", descriptionPath, "-o", outputPath, "--stub",
-                       E2E_SETUP_STUB},
+                       E2E_SETUP_STUB, "--uninstaller", E2E_UNINSTALLER},
                       kBuildTimeout, true);
 }
 

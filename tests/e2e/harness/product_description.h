@@ -26,6 +26,7 @@ struct ProductDescription {
     std::string defaultFolder;   // with path macros; ends with a backslash
     std::string logName = "InstallLog";
     std::vector<std::pair<std::string, std::string>> texts;  // slot name, text
+    std::vector<std::string> directXReasons;                // the 14 of them, or none
     std::vector<std::string> flags;                         // named flags
     std::vector<ComponentDescription> components;
     std::vector<std::string> defaultSelection;              // component names
@@ -54,7 +55,8 @@ std::string removeFileAction(const std::string& type, const std::string& path);
 std::string removeKeyAction(const std::string& type, const std::string& root, const std::string& key);
 
 // Runs mkpackage build on the description file with the program image as
-// stub; the result carries mkpackage's exit code and messages.
+// stub and the uninstaller of the same build; the result carries mkpackage's
+// exit code and messages.
 CommandResult buildInstaller(const std::string& descriptionPath, const std::string& outputPath);
 // True when the mkpackage of this build can build installers (it answers
 // --help); the scenarios that need a package are skipped otherwise.

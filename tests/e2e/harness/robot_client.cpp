@@ -75,7 +75,12 @@ std::vector<Window> parseWindows(const std::string& output) {
             c.rect = rectOf(*object);
             c.position = static_cast<long>(numberOf(*object, "position", -1));
             c.high = static_cast<long>(numberOf(*object, "high", -1));
+            c.selected = static_cast<long>(numberOf(*object, "selected", -1));
             windows.back().children.push_back(std::move(c));
+        } else if (kind == "item" && !windows.empty() && !windows.back().children.empty()) {
+            Control& list = windows.back().children.back();
+            if (static_cast<unsigned long>(numberOf(*object, "hwnd")) == list.hwnd)
+                list.items.push_back(textOf(*object, "text"));
         }
     }
     return windows;
@@ -106,10 +111,21 @@ std::optional<Window> Robot::waitForBusy(const WindowQuery& query, Milliseconds 
     return wait(query, timeout, true);
 }
 
-Process Robot::holdFile(const std::string& path, const std::string& readyFile,
-                        Milliseconds time) const {
+Process Robot::holdFile(const std::string& path, const std::string& readyFile, Milliseconds time,
+                        bool shareNothing) const {
+    std::vector<std::string> args{exe_, "hold", path, "--ready", readyFile,
+                                  "--timeout", std::to_string(time.count())};
+    if (shareNothing) args.push_back("--share-none");
+    return wineSession().launch(args);
+}
+
+Process Robot::holdLock(const std::string& name, const std::string& readyFile, Milliseconds time) const {
     return wineSession().launch(
-        {exe_, "hold", path, "--ready", readyFile, "--timeout", std::to_string(time.count())});
+        {exe_, "lock", name, "--ready", readyFile, "--timeout", std::to_string(time.count())});
+}
+
+Process Robot::runCommandLine(const std::string& commandLine, Milliseconds timeout) const {
+    return wineSession().launch({exe_, "run", commandLine, "--timeout", std::to_string(timeout.count())});
 }
 
 std::optional<Window> Robot::wait(const WindowQuery& query, Milliseconds timeout, bool busy) const {
@@ -160,6 +176,17 @@ bool Robot::pressEscape(unsigned long hwnd) const {
 
 bool Robot::terminateOwner(unsigned long hwnd) const {
     return call({"terminate", std::to_string(hwnd)}, kShortCall).exitCode == 0;
+}
+
+bool Robot::setText(unsigned long hwnd, int id, const std::string& text) const {
+    return call({"settext", std::to_string(hwnd), std::to_string(id), text}, kShortCall).exitCode == 0;
+}
+
+bool Robot::select(unsigned long hwnd, int id, int index, bool doubleClick) const {
+    std::vector<std::string> args{"select", std::to_string(hwnd), std::to_string(id),
+                                  std::to_string(index)};
+    if (doubleClick) args.push_back("--double-click");
+    return call(args, kShortCall).exitCode == 0;
 }
 
 bool Robot::close(unsigned long hwnd) const {

@@ -29,6 +29,9 @@ struct Control {
     // A progress bar's position and upper limit; -1 for other controls.
     long position = -1;
     long high = -1;
+    // A list box's or combo box's rows and its selected row (-1: none).
+    std::vector<std::string> items;
+    long selected = -1;
 };
 
 struct Window {
@@ -94,11 +97,24 @@ public:
     bool closeBox(unsigned long hwnd) const;
     // Ends the process that owns the window.
     bool terminateOwner(unsigned long hwnd) const;
+    // Sets the text of the window's control with the id, as typing would.
+    bool setText(unsigned long hwnd, int id, const std::string& text) const;
+    // Picks row `index` of the window's list box or combo box with the id,
+    // as a user's click would (a double click with `doubleClick`).
+    bool select(unsigned long hwnd, int id, int index, bool doubleClick = false) const;
     // Opens a file (Windows path) for reading with only reading shared and
     // keeps it open for the time given or until the process is killed;
-    // readyFile (Windows path) is made once the file is open.
-    Process holdFile(const std::string& path, const std::string& readyFile,
-                     Milliseconds time) const;
+    // readyFile (Windows path) is made once the file is open. With
+    // `shareNothing` no other program can open it at all.
+    Process holdFile(const std::string& path, const std::string& readyFile, Milliseconds time,
+                     bool shareNothing = false) const;
+    // Holds a named mutex, as a running product holds its lock, for the time
+    // given or until the process is killed; readyFile is made once it is held.
+    Process holdLock(const std::string& name, const std::string& readyFile, Milliseconds time) const;
+    // Starts a Windows command line as the system's list of programs starts
+    // an uninstall entry; the process's exit code is the program's (127: it
+    // did not start).
+    Process runCommandLine(const std::string& commandLine, Milliseconds timeout) const;
 
     // The robot's last output, for failure messages.
     const std::string& lastOutput() const { return lastOutput_; }
@@ -113,7 +129,7 @@ private:
 };
 
 // Turns robot output lines into windows; child lines attach to the window
-// line before them.
+// line before them, item lines to the list control before them.
 std::vector<Window> parseWindows(const std::string& output);
 
 }  // namespace e2e

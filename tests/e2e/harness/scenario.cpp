@@ -137,6 +137,23 @@ std::string SetupScenario::writeInstaller(const Bytes& file, const std::string& 
     return windowsDir() + fileName;
 }
 
+std::vector<std::string> SetupScenario::asWindows9x(const std::string& fileName,
+                                                    const std::string& directDraw) {
+    const std::string key = "HKCU\\Software\\Wine\\AppDefaults\\" + fileName;
+    deleteKeyAtEnd(key);
+    EXPECT_TRUE(wineSession().setRegistryString(key, "Version", "win98")) << key;
+    if (directDraw == kWineDirectDraw) return {};
+    const char* overrides = std::getenv("WINEDLLOVERRIDES");
+    std::string environment = "WINEDLLOVERRIDES=";
+    if (overrides != nullptr && *overrides != '\0') environment += std::string(overrides) + ";";
+    if (directDraw == kNoDirectDraw) return {environment + "ddraw=d"};
+    std::error_code error;
+    fs::copy_file(std::string(E2E_DDRAW_DIR) + "/" + directDraw, hostDir_ + "/ddraw.dll",
+                  fs::copy_options::overwrite_existing, error);
+    EXPECT_FALSE(error) << directDraw << ": " << error.message();
+    return {environment + "ddraw=n"};
+}
+
 Process& SetupScenario::start(const std::string& fileName,
                              const std::vector<std::string>& environment) {
     return startWith(fileName, {}, environment);
@@ -151,11 +168,22 @@ Process& SetupScenario::startWith(const std::string& fileName, const std::vector
     return processes_.back();
 }
 
-void SetupScenario::screenshot(const std::string& label) {
+std::string SetupScenario::nextShotPath(const std::string& label) {
     char prefix[16];
     std::snprintf(prefix, sizeof prefix, "%02d-", ++shotCount_);
-    std::string path = shotsDir_ + "/" + prefix + fileLabel(label) + ".png";
+    return shotsDir_ + "/" + prefix + fileLabel(label) + ".png";
+}
+
+void SetupScenario::screenshot(const std::string& label) {
+    const std::string path = nextShotPath(label);
     EXPECT_TRUE(wineSession().screenshot(path)) << "screenshot " << path;
+}
+
+void SetupScenario::screenshotWindow(const std::string& label, const Window& window) {
+    const std::string path = nextShotPath(label);
+    const Rect& r = window.rect;
+    EXPECT_TRUE(wineSession().screenshotWithWindow(path, r.left, r.top, r.right, r.bottom))
+        << "screenshot " << path;
 }
 
 std::optional<Window> SetupScenario::waitWindow(const std::string& fileName,
@@ -174,8 +202,30 @@ std::optional<Window> SetupScenario::waitWindow(const WindowQuery& query, const 
         return std::nullopt;
     }
     std::this_thread::sleep_for(paintDelay());
-    screenshot(label + "-" + window->title.substr(0, 40));
+    screenshotWindow(label + "-" + window->title.substr(0, 40), *window);
     return window;
+}
+
+std::optional<Window> SetupScenario::waitMessageBox(const std::string& fileName,
+                                                    const std::string& caption,
+                                                    const std::string& label) {
+    WindowQuery query = WindowQuery::byExe(fileName);
+    query.title = caption;
+    const auto deadline = std::chrono::steady_clock::now() + kWindowTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        for (const Window& window : robot.list(query)) {
+            std::optional<Window> box = robot.describe(window.hwnd);
+            if (box && box->isMessageBox()) {
+                std::this_thread::sleep_for(paintDelay());
+                screenshot(label);
+                return box;
+            }
+        }
+        std::this_thread::sleep_for(Milliseconds(100));
+    }
+    screenshot(label + "-missing");
+    ADD_FAILURE() << "no message box \"" << caption << "\" of " << fileName;
+    return std::nullopt;
 }
 
 void SetupScenario::expectBox(const std::optional<Window>& box, const std::string& caption,

@@ -27,6 +27,10 @@ extern std::string sessionError;
 #define SKIP_WITHOUT_PACKAGE_BUILDER() \
     if (packageBuilderMissing()) GTEST_SKIP() << "mkpackage cannot build installers yet"
 
+// DirectDraw choices of SetupScenario::asWindows9x.
+inline const std::string kWineDirectDraw = "";
+inline const std::string kNoDirectDraw = "none";
+
 inline constexpr Milliseconds kWindowTimeout{20000};
 inline constexpr Milliseconds kExitTimeout{20000};
 
@@ -61,6 +65,15 @@ protected:
     // Writes an installer under the file name and returns its Windows path.
     std::string writeInstaller(const Bytes& file, const std::string& fileName);
 
+    // Makes Wine report a Windows 9x platform to the installer `fileName`
+    // (its AppDefaults key, removed at the end) and returns the environment
+    // for start(). `directDraw` chooses the DirectDraw library the DirectX
+    // detection finds: kWineDirectDraw Wine's own (product version 5.3, so
+    // DirectX 2 of major 5), kNoDirectDraw none at all, or the file name of
+    // a stand-in of the win32 tree (ddraw_404.dll, ...), copied as ddraw.dll
+    // into the scenario folder and loaded instead of Wine's own.
+    std::vector<std::string> asWindows9x(const std::string& fileName,
+                                         const std::string& directDraw);
     // Starts an installer by its file name in the scenario folder, with
     // further environment settings ("WINEDLLOVERRIDES=...") when given.
     Process& start(const std::string& fileName, const std::vector<std::string>& environment = {});
@@ -76,6 +89,12 @@ protected:
     // query.exe, with a title, say).
     std::optional<Window> waitWindow(const WindowQuery& query, const std::string& label,
                                      Milliseconds timeout = kWindowTimeout);
+    // Waits for a message box of the installer with this caption (a window
+    // of the program that is no message box may carry the same caption),
+    // saves a screenshot and returns it; nullopt (with a test failure) after
+    // the timeout.
+    std::optional<Window> waitMessageBox(const std::string& fileName, const std::string& caption,
+                                         const std::string& label);
     // Expects a message box with exactly this text, caption and buttons.
     void expectBox(const std::optional<Window>& box, const std::string& caption,
                    const std::string& text, const std::vector<int>& buttons);
@@ -97,6 +116,9 @@ protected:
     int exitCodeOf(Process& process, Milliseconds timeout = kExitTimeout);
     // Saves a screenshot of the whole screen.
     void screenshot(const std::string& label);
+    // The same with `window` shown as its own X window holds it (one that
+    // opens over another window of its program is black on the screen).
+    void screenshotWindow(const std::string& label, const Window& window);
     // More for the tear-down to remove: a registry key (full path, e.g.
     // "HKCU\\Software\\E2E\\Name") or a host file or folder.
     void deleteKeyAtEnd(const std::string& key) { extraKeys_.push_back(key); }
@@ -108,6 +130,7 @@ protected:
 
 private:
     void endLeftoverInstallers();
+    std::string nextShotPath(const std::string& label);
 
     std::string name_;
     std::string hostDir_;

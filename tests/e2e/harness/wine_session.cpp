@@ -23,6 +23,19 @@ bool exists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0;
 }
 
+// An X geometry, "WxH+X+Y", of a rectangle in screen pixels.
+std::string geometry(long left, long top, long right, long bottom) {
+    return std::to_string(right - left) + "x" + std::to_string(bottom - top) + "+" +
+           std::to_string(left) + "+" + std::to_string(top);
+}
+
+// Shell text that sets $id to the top-level X window of exactly that
+// geometry (xwininfo prints it between blanks), or leaves it empty.
+std::string windowIdCommand(const std::string& geometry) {
+    return "id=$(xwininfo -root -children 2>/dev/null | awk -v g='  " + geometry +
+           "  ' 'index($0, g) { print $1; exit }'); ";
+}
+
 std::string quoteShell(const std::string& text) {
     std::string out = "'";
     for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -109,12 +122,37 @@ bool WineSession::start(const std::string& prefix) {
         }
         std::ofstream(marker) << "wineboot -i; X11 Driver: Managed=N; user folders unlinked\n";
     }
+    if (!mapTestDrives()) {
+        error_ = "cannot map the drives M: and N: in " + prefix;
+        return false;
+    }
     // The wineserver lingers a while after its last program, so that the
     // next scenario (a separate test process) starts in about 0.1 s. It
     // runs as a daemon, so it gets no pipe of ours: a pipe it inherits
     // would never close.
     Process server({"wineserver", "-p" + std::to_string(kServerLingerSeconds)});
     server.wait(Milliseconds(10000));
+    return true;
+}
+
+bool WineSession::mapTestDrives() {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::create_directories(spareDriveFolder(), error);
+    const std::pair<char, std::string> drives[] = {
+        {kSpareDrive, spareDriveFolder()}, {kUnreadableDrive, prefix_ + "/e2e-drive-n-missing"}};
+    bool mapped = false;
+    for (const auto& [letter, target] : drives) {
+        const fs::path link = prefix_ + "/dosdevices/" + static_cast<char>(letter - 'A' + 'a') + ":";
+        if (fs::read_symlink(link, error) == target) continue;
+        fs::remove(link, error);
+        fs::create_directory_symlink(target, link, error);
+        if (error) return false;
+        mapped = true;
+    }
+    // The drive list is read when the server's services start: a server
+    // that runs already has to start again to see the new drives.
+    if (mapped) Process({"wineserver", "-k"}).wait(kPrefixTimeout);
     return true;
 }
 
@@ -142,6 +180,14 @@ Process WineSession::launch(const std::vector<std::string>& args,
     argv.push_back("wine");
     argv.insert(argv.end(), args.begin(), args.end());
     return Process(argv);
+}
+
+std::string WineSession::temporaryFolder() const {
+    CommandResult result = run({"cmd", "/c", "echo", "%TEMP%"}, kRegistryTimeout);
+    std::string folder = result.output;
+    while (!folder.empty() && (folder.back() == '\n' || folder.back() == '\r')) folder.pop_back();
+    if (result.exitCode != 0 || folder.empty() || folder.find('%') != std::string::npos) return "";
+    return folder.back() == '\\' ? folder : folder + "\\";
 }
 
 bool WineSession::setRegistryString(const std::string& key, const std::string& value,
@@ -189,10 +235,31 @@ void WineSession::deleteRegistryValue(const std::string& key, const std::string&
 bool WineSession::screenshot(const std::string& pngPath, long left, long top, long right,
                              long bottom) const {
     std::filesystem::create_directories(std::filesystem::path(pngPath).parent_path());
-    std::string crop = std::to_string(right - left) + "x" + std::to_string(bottom - top) + "+" +
-                       std::to_string(left) + "+" + std::to_string(top);
-    std::string command = "xwd -root -silent | convert xwd:- -crop " + crop + " +repage " +
-                          quoteShell("png:" + pngPath);
+    const std::string crop = geometry(left, top, right, bottom);
+    const std::string png = quoteShell("png:" + pngPath);
+    const std::string command = windowIdCommand(crop) +
+                                "if [ -n \"$id\" ]; then xwd -id \"$id\" -silent | convert xwd:- " + png +
+                                "; else xwd -root -silent | convert xwd:- -crop " + crop + " +repage " +
+                                png + "; fi";
+    return runCommand({"/bin/sh", "-c", command}, kShotTimeout).exitCode == 0;
+}
+
+bool WineSession::screenshotWithWindow(const std::string& pngPath, long left, long top, long right,
+                                       long bottom) const {
+    std::filesystem::create_directories(std::filesystem::path(pngPath).parent_path());
+    const std::string png = quoteShell("png:" + pngPath);
+    std::string command = windowIdCommand(geometry(left, top, right, bottom));
+    command += "shots=$(mktemp -d) && xwd -root -silent > \"$shots/screen.xwd\" && ";
+    command += "if [ -n \"$id\" ] && xwd -id \"$id\" -silent > \"$shots/window.xwd\"; then ";
+    command += "convert \"$shots/screen.xwd\" \"$shots/window.xwd\" -geometry +";
+    command += std::to_string(left);
+    command += "+";
+    command += std::to_string(top);
+    command += " -composite ";
+    command += png;
+    command += "; else convert \"$shots/screen.xwd\" ";
+    command += png;
+    command += "; fi; status=$?; rm -rf \"$shots\"; exit $status";
     return runCommand({"/bin/sh", "-c", command}, kShotTimeout).exitCode == 0;
 }
 

@@ -27,6 +27,13 @@ public:
     const std::string& prefix() const { return prefix_; }
     // Host path of the prefix's drive C.
     std::string driveC() const { return prefix_ + "/drive_c"; }
+    // Two drives that Wine learns of when its server starts (a drive mapped
+    // later is reachable by its letter but missing from the logical-drive
+    // mask): M:, a folder of the prefix that scenarios may fill and must
+    // empty again, and N:, mapped to a folder that never exists.
+    static constexpr char kSpareDrive = 'M';
+    static constexpr char kUnreadableDrive = 'N';
+    std::string spareDriveFolder() const { return prefix_ + "/e2e-drive-m"; }
 
     // Runs a Windows program to its end with the given arguments.
     CommandResult run(const std::vector<std::string>& args, Milliseconds timeout) const;
@@ -48,14 +55,26 @@ public:
     void deleteRegistryKey(const std::string& key) const;
     void deleteRegistryValue(const std::string& key, const std::string& value) const;
 
+    // The prefix user's temporary folder as Windows names it, with its
+    // backslash ("C:\\users\\<user>\\Temp\\"); empty when it cannot be had.
+    std::string temporaryFolder() const;
     // Saves the whole screen as PNG; false if xwd or convert fails.
     bool screenshot(const std::string& pngPath) const;
-    // Saves the part of the screen inside the rectangle (screen pixels).
+    // Saves the window at the rectangle (screen pixels): the pixels of the
+    // X window Wine made for it when one lies exactly there, else that part
+    // of the screen. (Under Wine 8 on Xvfb a window that opens over another
+    // of its program keeps its pixels in its own X window while the screen
+    // shows it black.)
     bool screenshot(const std::string& pngPath, long left, long top, long right,
                     long bottom) const;
+    // The whole screen with the window at the rectangle laid over it from
+    // its own X window, as above.
+    bool screenshotWithWindow(const std::string& pngPath, long left, long top, long right,
+                              long bottom) const;
 
 private:
     bool startDisplay();
+    bool mapTestDrives();
     std::string prefix_;
     std::string error_;
     Process xvfb_;

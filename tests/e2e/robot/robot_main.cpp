@@ -8,15 +8,28 @@
 //   robot close   HWND                     posts WM_CLOSE
 //   robot sysclose HWND                    posts WM_SYSCOMMAND SC_CLOSE
 //   robot terminate HWND                   ends the process that owns the window
-//   robot hold    PATH [--timeout MS] [--ready FILE]
+//   robot settext HWND ID TEXT             sets the text of a child (WM_SETTEXT)
+//   robot select  HWND ID INDEX [--double-click]
+//                                          selects a row of a list box or combo box
+//                                          and posts the notification of a user's choice
+//   robot hold    PATH [--timeout MS] [--ready FILE] [--share-none]
 //                                          opens a file for reading, sharing only
-//                                          reading, and keeps it open for MS (or
-//                                          until killed); FILE is made once it is open
+//                                          reading (or nothing), and keeps it open for
+//                                          MS (or until killed); FILE is made once it is open
+//   robot lock    NAME [--timeout MS] [--ready FILE]
+//                                          holds a named mutex for MS (or until killed)
+//   robot run     COMMANDLINE [--timeout MS]
+//                                          starts a command line as the system's list
+//                                          of programs does and exits with its exit
+//                                          code (127: it did not start)
+//   robot load    NAME                     loads a library by its bare name, in the
+//                                          search order of a program that sets none,
+//                                          and prints the file it got
 // filter: --exe NAME --class CLASS --title TEXT --title-has TEXT
 // --no-send: read texts without sending messages (for a busy window's thread)
 // Output is JSON lines. Exit codes: 0 done, 2 usage error, 3 timed out or
 // nothing found, 4 the window does not exist, 5 the command could not be sent,
-// 6 the button is disabled or missing.
+// 6 the button (or list or control) is disabled or missing.
 #include <windows.h>
 
 #include <cstdio>
@@ -43,6 +56,8 @@ struct Options {
     robot::WindowFilter filter;
     DWORD timeoutMs = 10000;
     bool bmClick = false;
+    bool doubleClick = false;
+    bool shareNone = false;
     std::string readyFile;
 };
 
@@ -81,6 +96,10 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& problem)
             options.timeoutMs = std::strtoul(number.c_str(), nullptr, 10);
         } else if (arg == "--bm-click") {
             options.bmClick = true;
+        } else if (arg == "--double-click") {
+            options.doubleClick = true;
+        } else if (arg == "--share-none") {
+            options.shareNone = true;
         } else if (arg == "--no-send") {
             robot::readWithoutMessages(true);
         } else if (arg == "--ready") {
@@ -140,10 +159,12 @@ int commandGone(HWND window, const Options& options) {
 }
 
 // Holds a file open the way another program might: reading, with only
-// reading shared, so that nobody else can open it for writing.
+// reading shared, so that nobody else can open it for writing (or with
+// nothing shared, so that nobody can open it at all).
 int commandHold(const Options& options) {
     if (options.positional.empty()) return usage("hold needs a file");
-    HANDLE file = CreateFileA(options.positional[0].c_str(), GENERIC_READ, FILE_SHARE_READ,
+    HANDLE file = CreateFileA(options.positional[0].c_str(), GENERIC_READ,
+                              options.shareNone ? 0 : FILE_SHARE_READ,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         robot::JsonLine().text("error", "cannot open the file").number("code", GetLastError()).print();
@@ -160,6 +181,64 @@ int commandHold(const Options& options) {
     return 0;
 }
 
+// Holds a named object the way a running product does while it runs.
+int commandLock(const Options& options) {
+    if (options.positional.empty()) return usage("lock needs a name");
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, options.positional[0].c_str());
+    if (mutex == nullptr) {
+        robot::JsonLine().text("error", "cannot make the mutex").number("code", GetLastError()).print();
+        return kExitNoWindow;
+    }
+    if (!options.readyFile.empty()) {
+        HANDLE ready = CreateFileA(options.readyFile.c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (ready != INVALID_HANDLE_VALUE) CloseHandle(ready);
+    }
+    robot::JsonLine().text("locked", options.positional[0]).print();
+    Sleep(options.timeoutMs);
+    CloseHandle(mutex);
+    return 0;
+}
+
+// Starts a command line with no program name given apart, as the system
+// starts an uninstall entry's "UninstallString": the line is taken as it is,
+// unquoted paths with blanks and all.
+int commandRun(const Options& options) {
+    constexpr int kNotStarted = 127;
+    if (options.positional.empty()) return usage("run needs a command line");
+    std::vector<char> line(options.positional[0].begin(), options.positional[0].end());
+    line.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        robot::JsonLine().text("error", "cannot start").number("code", GetLastError()).print();
+        return kNotStarted;
+    }
+    CloseHandle(process.hThread);
+    DWORD code = kNotStarted;
+    if (WaitForSingleObject(process.hProcess, options.timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+// Loads a library by its bare name, as a careless program would: a file of
+// that name in the program's own folder comes first.
+int commandLoad(const Options& options) {
+    if (options.positional.empty()) return usage("load needs a library name");
+    HMODULE library = LoadLibraryA(options.positional[0].c_str());
+    if (library == nullptr) {
+        robot::JsonLine().text("error", "cannot load").number("code", GetLastError()).print();
+        return kExitNotFound;
+    }
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(library, path, sizeof path);
+    robot::JsonLine().text("kind", "library").text("path", path).print();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -170,6 +249,9 @@ int main(int argc, char** argv) {
     if (options.command == "list") return commandList(options);
     if (options.command == "wait") return commandWait(options);
     if (options.command == "hold") return commandHold(options);
+    if (options.command == "lock") return commandLock(options);
+    if (options.command == "run") return commandRun(options);
+    if (options.command == "load") return commandLoad(options);
 
     HWND window = nullptr;
     if (options.positional.empty() || !parseHandle(options.positional[0], window))
@@ -194,6 +276,20 @@ int main(int argc, char** argv) {
             robot::JsonLine().text("error", "no such button").print();
             return kExitRefused;
         case robot::PressResult::NotSent: sent = false; break;
+        }
+    } else if (options.command == "settext") {
+        if (options.positional.size() < 3) return usage("settext needs a control id and a text");
+        if (!robot::setControlText(window, std::atoi(options.positional[1].c_str()),
+                                   options.positional[2])) {
+            robot::JsonLine().text("error", "no such control").print();
+            return kExitRefused;
+        }
+    } else if (options.command == "select") {
+        if (options.positional.size() < 3) return usage("select needs a control id and a row");
+        if (!robot::selectListItem(window, std::atoi(options.positional[1].c_str()),
+                                   std::atoi(options.positional[2].c_str()), options.doubleClick)) {
+            robot::JsonLine().text("error", "no such list or row, or the list is disabled").print();
+            return kExitRefused;
         }
     } else if (options.command == "escape") {
         robot::pressEscape(window);

@@ -58,6 +58,54 @@ std::vector<HWND> descendants(HWND window) {
     return children;
 }
 
+long long handleNumber(HWND window);
+
+bool isComboBox(HWND window) { return className(window) == "ComboBox"; }
+
+long long listSelection(HWND list) {
+    DWORD_PTR selected = 0;
+    if (!SendMessageTimeoutA(list, isComboBox(list) ? CB_GETCURSEL : LB_GETCURSEL, 0, 0,
+                             SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &selected))
+        return -1;
+    return static_cast<long long>(static_cast<LRESULT>(selected));
+}
+
+// One "item" line per row of a list box or combo box, with its string. The
+// rows are asked for as wide texts: Wine hands an 8-bit caller in another
+// process the wide text unconverted.
+void printListItems(HWND list) {
+    const bool combo = isComboBox(list);
+    DWORD_PTR count = 0;
+    if (!SendMessageTimeoutW(list, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG,
+                             kAnswerTimeoutMs, &count) ||
+        static_cast<LRESULT>(count) <= 0)
+        return;
+    for (DWORD_PTR index = 0; index < count; ++index) {
+        DWORD_PTR length = 0;
+        SendMessageTimeoutW(list, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, index, 0,
+                            SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &length);
+        std::string text;
+        constexpr DWORD_PTR kLongest = 4095;
+        if (static_cast<LRESULT>(length) > 0 && length <= kLongest) {
+            WCHAR wide[kLongest + 1] = {};
+            DWORD_PTR copied = 0;
+            SendMessageTimeoutW(list, combo ? CB_GETLBTEXT : LB_GETTEXT, index,
+                                reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG,
+                                kAnswerTimeoutMs, &copied);
+            char buffer[2 * (kLongest + 1)];
+            const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(std::min(copied, length)),
+                                                  buffer, sizeof buffer, nullptr, nullptr);
+            text.assign(buffer, bytes > 0 ? bytes : 0);
+        }
+        JsonLine item;
+        item.text("kind", "item")
+            .number("hwnd", handleNumber(list))
+            .number("index", static_cast<long long>(index))
+            .text("text", text)
+            .print();
+    }
+}
+
 long long handleNumber(HWND window) {
     return static_cast<long long>(reinterpret_cast<uintptr_t>(window));
 }
@@ -188,6 +236,8 @@ void printWindowWithChildren(HWND window) {
             line.number("position", static_cast<long long>(position))
                 .number("high", static_cast<long long>(high));
         }
+        const bool list = childClass == "ListBox" || childClass == "ComboBox";
+        if (list && !withoutMessages) line.number("selected", listSelection(child));
         if (childClass == "Button" && !withoutMessages) {
             DWORD_PTR check = 0;
             SendMessageTimeoutA(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
@@ -195,6 +245,7 @@ void printWindowWithChildren(HWND window) {
             line.number("check", static_cast<long long>(check));
         }
         line.print();
+        if (list && !withoutMessages) printListItems(child);
     }
 }
 
@@ -214,6 +265,38 @@ PressResult pressButton(HWND window, int id, bool useBmClick) {
                                  reinterpret_cast<LPARAM>(button)));
     if (useBmClick) return PressResult::NoSuchButton;
     return sent(PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0));
+}
+
+namespace {
+
+HWND childWithId(HWND window, int id) {
+    for (HWND child : descendants(window))
+        if (GetDlgCtrlID(child) == id) return child;
+    return nullptr;
+}
+
+}  // namespace
+
+bool setControlText(HWND window, int id, const std::string& text) {
+    HWND control = childWithId(window, id);
+    if (control == nullptr) return false;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                               SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &result) != 0;
+}
+
+bool selectListItem(HWND window, int id, int index, bool doubleClick) {
+    HWND list = childWithId(window, id);
+    if (list == nullptr || !IsWindowEnabled(list) || !IsWindowVisible(list)) return false;
+    const bool combo = isComboBox(list);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(list, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0,
+                             SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &result) ||
+        static_cast<LRESULT>(result) != index)
+        return false;
+    const WORD notification = combo ? CBN_SELCHANGE : doubleClick ? LBN_DBLCLK : LBN_SELCHANGE;
+    return PostMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(id, notification),
+                        reinterpret_cast<LPARAM>(list)) != 0;
 }
 
 void pressEscape(HWND window) {

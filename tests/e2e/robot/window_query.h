@@ -42,7 +42,8 @@ int defaultButtonId(HWND dialog);
 
 // One JSON line for a top-level window (kind "window": class, title, process,
 // rectangle, state, default button and, for a message box, its text), then one
-// line per descendant (kind "child").
+// line per descendant (kind "child"); a list box or combo box child carries
+// its selected row and is followed by one line per row (kind "item").
 void printWindow(HWND window);
 void printWindowWithChildren(HWND window);
 
@@ -56,6 +57,14 @@ PressResult pressButton(HWND window, int id, bool useBmClick);
 // Ends the process that owns the window (exit code 99): for installers that
 // a crashed test run left behind.
 bool terminateOwner(HWND window);
+// Sets the text of the window's child with the id (WM_SETTEXT, as typing a
+// whole text would); false when there is no such child.
+bool setControlText(HWND window, int id, const std::string& text);
+// Makes row `index` the selection of the list box or combo box with the id
+// and posts the notification a user's choice sends: CBN_SELCHANGE, or
+// LBN_SELCHANGE (LBN_DBLCLK with doubleClick). False for a list that is
+// missing, hidden or disabled, or a row it does not have.
+bool selectListItem(HWND window, int id, int index, bool doubleClick);
 // Posts Esc key down and up to the control that has the focus in the window's
 // thread (the dialog manager turns it into IDCANCEL).
 void pressEscape(HWND window);

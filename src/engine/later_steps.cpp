@@ -1,7 +1,0 @@
-#include "engine/later_steps.h"
-
-namespace setup {
-
-void setupDirectX() {}
-
-}  // namespace setup

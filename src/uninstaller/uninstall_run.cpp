@@ -1,0 +1,203 @@
+#include "uninstaller/uninstall_run.h"
+
+#include <commctrl.h>
+
+#include <iterator>
+
+#include "base/bounded_text.h"
+#include "base/system_library.h"
+#include "engine/log_removal.h"
+#include "engine/removal_limits.h"
+#include "engine/shell_folders.h"
+#include "ui/message_box.h"
+#include "uninstall_ids.h"
+#include "uninstaller/command_line.h"
+#include "uninstaller/exit_codes.h"
+#include "uninstaller/path_match.h"
+#include "uninstaller/progress_window.h"
+#include "uninstaller/registration.h"
+#include "uninstaller/removal.h"
+#include "uninstaller/removal_report.h"
+#include "uninstaller/result_windows.h"
+#include "uninstaller/self_removal.h"
+#include "uninstaller/uninstall_texts.h"
+
+namespace uninstaller {
+
+namespace {
+
+// Static, as in the setup program's removal: a log is at most a whole
+// section, and the report has room for every one of its entries.
+fmt::u8 logBytes[setup::kMaxLogFileSize];
+setup::LogItem scratchItems[setup::kMaxLogFileSize / setup::kMinLogEntrySize];
+RemovalReport report;
+
+struct Run {
+    HINSTANCE instance;
+    Command command;
+    char program[fmt::kMaxPath];
+    UninstallTexts texts;
+    bool textsRead = false;
+
+    // A message box, unless the run is unattended.
+    int box(const char* text, UINT type) const {
+        if (command.silent) return IDOK;
+        char caption[64] = "Uninstall";
+        const char* title = caption;
+        if (textsRead) title = texts[kTextTitle];
+        else LoadStringA(instance, IDS_CAPTION, caption, sizeof caption);
+        return setup::showMessageBox(nullptr, text, title, type | MB_SETFOREGROUND);
+    }
+    // A box of the program's own string table, quoting `argument`.
+    void tableBox(UINT id, const char* argument, UINT type) const {
+        if (command.silent) return;
+        char format[512] = {};
+        char text[1024];
+        LoadStringA(instance, id, format, sizeof format);
+        setup::formatBounded(text, sizeof text, format, argument);
+        box(text, type);
+    }
+};
+
+// The name of this program's file alone, for the usage text.
+const char* fileNameOf(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p)
+        if (*p == '\\' || *p == '/') name = p + 1;
+    return name;
+}
+
+// True while a named object of that name exists: the product's lock, or
+// the setup program's guard of the same product. Opening a name that
+// belongs to another kind of object fails with ERROR_INVALID_HANDLE.
+bool namedObjectExists(const char* name) {
+    if (name[0] == '\0') return false;
+    HANDLE object = OpenMutexA(SYNCHRONIZE, FALSE, name);
+    if (object != nullptr) {
+        CloseHandle(object);
+        return true;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_INVALID_HANDLE || error == ERROR_ACCESS_DENIED;
+}
+
+bool productIsRunning(const UninstallTexts& texts) {
+    if (namedObjectExists(texts[kTextLockName])) return true;
+    char setupGuard[256];
+    return texts[kTextProductName][0] != '\0' &&
+           setup::formatBounded(setupGuard, sizeof setupGuard, "InstallSync_%s", texts[kTextProductName]) &&
+           namedObjectExists(setupGuard);
+}
+
+// The places an installation of the product could have written to. The
+// install folder must not reach the whole drive or the system's files.
+bool logStaysWithinLimits(const InstalledProduct& product, std::size_t size) {
+    char windowsFolder[fmt::kMaxPath] = {}, systemFolder[fmt::kMaxPath] = {};
+    GetWindowsDirectoryA(windowsFolder, sizeof windowsFolder);
+    GetSystemDirectoryA(systemFolder, sizeof systemFolder);
+    if (!isUsableInstallFolder(product.installFolder, windowsFolder, systemFolder)) return false;
+    char desktop[fmt::kMaxPath], programs[fmt::kMaxPath];
+    setup::readShellFolder(setup::ShellFolder::desktop, desktop, sizeof desktop);
+    setup::readShellFolder(setup::ShellFolder::programs, programs, sizeof programs);
+    setup::RemovalLimits limits{product.installFolder, desktop, programs};
+    limits.onlyShortcutsInShellFolders = true;
+    return setup::checkDiskLog(logBytes, size, limits, scratchItems, std::size(scratchItems)) ==
+           setup::DiskLogVerdict::ok;
+}
+
+// The progress bar is a common control: its library comes from the system
+// folder by its full path, never from beside this program.
+void loadCommonControls() {
+    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    if (auto init = setup::systemFunction<InitFunction>("comctl32.dll", "InitCommonControlsEx")) {
+        const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+        init(&classes);
+    }
+}
+
+// Neither this process nor the copy that removes its file may hold the
+// install folder as its current folder: it could not be removed.
+void leaveCurrentFolder() {
+    char folder[fmt::kMaxPath];
+    const UINT length = GetSystemDirectoryA(folder, sizeof folder);
+    if (length != 0 && length < sizeof folder) SetCurrentDirectoryA(folder);
+}
+
+int uninstall(Run& run) {
+    const char* logPath = run.command.logPath;
+    leaveCurrentFolder();
+    std::size_t size = 0;
+    switch (setup::readLogFile(logPath, logBytes, size)) {
+    case setup::LogFileRead::notFound:
+        run.tableBox(IDS_LOG_NOT_FOUND, logPath, MB_OK | MB_ICONERROR);
+        return kExitLogNotFound;
+    case setup::LogFileRead::corrupt:
+        run.tableBox(IDS_LOG_CORRUPT, logPath, MB_OK | MB_ICONERROR);
+        return kExitLogRefused;
+    case setup::LogFileRead::ok:
+        break;
+    }
+    if (setup::checkLog(logBytes, size, setup::LogOrigin::disk) != setup::LogCheck::ok ||
+        !readUninstallTexts(logBytes, size, run.texts)) {
+        run.tableBox(IDS_LOG_CORRUPT, logPath, MB_OK | MB_ICONERROR);
+        return kExitLogRefused;
+    }
+    run.textsRead = true;
+    const UninstallTexts& texts = run.texts;
+    const InstalledProduct product =
+        findInstalledProduct(logBytes, logPath, scratchItems, std::size(scratchItems));
+    if (!logStaysWithinLimits(product, size)) {
+        run.tableBox(IDS_LOG_CORRUPT, logPath, MB_OK | MB_ICONERROR);
+        return kExitLogRefused;
+    }
+    if (productIsRunning(texts)) {
+        run.box(texts[kTextRunning], MB_OK | MB_ICONEXCLAMATION);
+        return kExitRunning;
+    }
+    if (!run.command.silent && run.box(texts[kTextQuestion], MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return kExitRemoved;
+
+    const char* phaseTitles[] = {texts[kTextPhaseFiles], texts[kTextPhaseFolders],
+                                 texts[kTextPhaseRegistry]};
+    const RemovalRun removal{logBytes, logPath, run.program, &product, phaseTitles};
+    SelfRemoval self(run.program);
+    if (run.command.silent) {
+        NoProgress progress;
+        removeInstallation(removal, progress, self, report);
+    } else {
+        loadCommonControls();
+        ProgressWindow progress(run.instance, texts);
+        removeInstallation(removal, progress, self, report);
+        progress.finish(texts[kTextPhaseDone]);
+    }
+    self.start(report);
+
+    if (report.count() != 0) {
+        if (!run.command.silent) showErrorsWindow(run.instance, texts, report);
+        return kExitLeftOver;
+    }
+    run.box(texts[kTextRemoved], MB_OK | MB_ICONINFORMATION);
+    return kExitRemoved;
+}
+
+}  // namespace
+
+int runUninstaller(HINSTANCE instance, const char* commandLine) {
+    Run run{};
+    run.instance = instance;
+    const DWORD length = GetModuleFileNameA(nullptr, run.program, sizeof run.program);
+    if (length == 0 || length >= sizeof run.program) run.program[0] = '\0';
+    run.command = parseArguments(skipProgramName(commandLine, run.program));
+    switch (run.command.kind) {
+    case CommandKind::finish:
+        return finishSelfRemoval(run.command);
+    case CommandKind::invalid:
+        run.tableBox(IDS_USAGE, fileNameOf(run.program), MB_OK | MB_ICONINFORMATION);
+        return kExitUsage;
+    case CommandKind::uninstall:
+        break;
+    }
+    return uninstall(run);
+}
+
+}  // namespace uninstaller

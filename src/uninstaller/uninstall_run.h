@@ -1,0 +1,15 @@
+// The uninstaller from its command line to its exit code.
+#ifndef UNINSTALLER_UNINSTALL_RUN_H
+#define UNINSTALLER_UNINSTALL_RUN_H
+
+#include <windows.h>
+
+namespace uninstaller {
+
+// Reads and checks the log the command line names, asks, removes the
+// product, reports, and returns the exit code (exit_codes.h).
+int runUninstaller(HINSTANCE instance, const char* commandLine);
+
+}  // namespace uninstaller
+
+#endif

@@ -1,0 +1,245 @@
+// The DirectX runtime setup on a Windows 9x platform, with the stand-in
+// DirectX setup library of the win32 tree: it runs before the product when
+// the DirectX page says so, is called once with the extracted root folder,
+// leaves nothing in the temporary folder or the product's log, and ends the
+// installation with the reboot question; a failure asks whether to go on,
+// with its reason's configured text.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "harness/scenario.h"
+#include "harness/wine_session.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kInstallDirectX = 402, kSkipDirectX = 403;
+
+// What the DirectX component carries as "Redist\dsetup.dll".
+enum class DirectXLibrary { kStandIn, kNone, kWithoutFunction };
+
+std::string text(const std::string& kind, const std::string& value) {
+    return "{ " + kind + " = " + tomlString(value) + " }";
+}
+
+std::string contentOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class DirectXScenario : public SetupScenario {
+protected:
+    void SetUp() override {
+        SetupScenario::SetUp();
+        temp_ = wineSession().temporaryFolder();
+        ASSERT_FALSE(temp_.empty()) << "the prefix names no temporary folder";
+        // Left by an interrupted run, the folder would not be the run's own.
+        std::error_code ignored;
+        fs::remove_all(hostPathOf(temp_ + "Redist"), ignored);
+    }
+
+    void write(const std::string& relative, const std::string& content) {
+        const fs::path path = fs::path(hostDir()) / relative;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << content;
+    }
+
+    // A product with a "Program" component and a "DirectX" component whose
+    // files lie below "Redist\": the library, the stand-in's manifest and
+    // the two files it names. Each reason's text is "Reason <k>.".
+    ProductDescription directXProduct(DirectXLibrary library) {
+        ProductDescription product = description();
+        const std::string p = productName();
+        product.setText("dxMsgFailed", "DirectX for " + p + " failed: %s Go on?");
+        product.setText("dxExtractTitle", p + " DirectX");
+        for (int k = 1; k <= 14; ++k) product.directXReasons.push_back("Reason " + std::to_string(k) + ".");
+        const std::string folder = "dx" + std::to_string(static_cast<int>(library));
+        write("program.txt", "the program");
+        write(folder + "/manifest.txt", "dsetup.dll\r\nRuntime\\core.dat\r\nDrivers\\display.dat\r\n");
+        write(folder + "/Runtime/core.dat", "core");
+        write(folder + "/Drivers/display.dat", "display");
+        if (library != DirectXLibrary::kNone) {
+            const char* dll = library == DirectXLibrary::kStandIn ? "dsetup_stand_in.dll" : "ddraw_405.dll";
+            fs::copy_file(std::string(E2E_DDRAW_DIR) + "/" + dll, hostDir() + "/" + folder + "/dsetup.dll",
+                          fs::copy_options::overwrite_existing);
+        }
+        product.components = {{"Program", {"program.txt"}},
+                              {"DirectX", {}, {"{ folder = " + tomlString(folder) + ", to = \"Redist\" }"}}};
+        product.defaultSelection = {"Program"};
+        product.options = {"directx-components = [\"DirectX\"]", "required-directx = 0x00040005"};
+        return product;
+    }
+
+    // The environment of a run: a Windows 9x platform with the DirectDraw
+    // library given, the stand-in's record file and the result it returns.
+    std::vector<std::string> environment(const std::string& exe, const std::string& directDraw,
+                                         const std::string& result) {
+        std::vector<std::string> settings = asWindows9x(exe, directDraw);
+        settings.push_back("DSETUP_STAND_IN_RECORD=" + windowsDir() + "directx-calls.txt");
+        settings.push_back("DSETUP_STAND_IN_RESULT=" + result);
+        return settings;
+    }
+
+    // The lines the stand-in library recorded, one per call.
+    std::vector<std::string> calls() {
+        std::vector<std::string> lines;
+        std::ifstream in(hostDir() + "/directx-calls.txt");
+        for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.find('\r')));
+        return lines;
+    }
+
+    void expectTemporaryFilesRemoved() {
+        EXPECT_FALSE(fs::exists(hostPathOf(temp_ + "Redist"))) << "the temporary DirectX files stay";
+    }
+
+    // Ready for the next run of the same installer: no installed product.
+    void forgetInstallation() {
+        wineSession().deleteRegistryKey(machineKey());
+        std::error_code ignored;
+        fs::remove_all(hostInstallFolder(), ignored);
+    }
+
+    std::string temp_;  // the Windows temporary folder, with its backslash
+};
+
+// No DirectDraw at all: the DirectX page shows "(not found)" with Install
+// checked. Left so, the stand-in runs once before the product, with its files
+// in place, and the run ends with the reboot question; Skip runs nothing.
+TEST_F(DirectXScenario, RunsBeforeTheProductWhenChosenOnItsPage) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    ProductDescription product = directXProduct(DirectXLibrary::kStandIn);
+    product.options.push_back("directx-page = 0");
+    product.pages = {{text("directx-version-text", "Installed: %s"),
+                      text("directx-install-radio", "&Install"), text("directx-skip-radio", "&Skip")},
+                     {text("text", "Ready")}};
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    const std::string exe = "dxpage.exe", p = productName();
+    writeInstaller(file, exe);
+    const std::vector<std::string> settings = environment(exe, kNoDirectDraw, "0");
+
+    for (bool install : {true, false}) {
+        SCOPED_TRACE(install ? "Install" : "Skip");
+        Process& setup = start(exe, settings);
+        std::optional<Window> question = waitWindow(exe, "install-question");
+        ASSERT_TRUE(question);
+        answer(*question, kIdYes);
+        std::optional<WizardPage> page = waitWizardPage(exe, "directx-page");
+        ASSERT_TRUE(page);
+        ASSERT_TRUE(page->control(kInstallDirectX) && page->control(kSkipDirectX));
+        EXPECT_TRUE(page->withText("Installed: (not found)"));
+        EXPECT_EQ(page->control(kInstallDirectX)->check, 1);
+        EXPECT_EQ(page->control(kSkipDirectX)->check, 0);
+        if (!install) {
+            EXPECT_TRUE(robot.clickButton(page->sheet.hwnd, kSkipDirectX)) << robot.lastOutput();
+            std::this_thread::sleep_for(Milliseconds(200));
+        }
+        ASSERT_TRUE(robot.click(page->sheet.hwnd, kWizardNext));
+        std::optional<WizardPage> ready = waitWizardPage(exe, "ready", page->page);
+        ASSERT_TRUE(ready);
+        ASSERT_TRUE(robot.click(ready->sheet.hwnd, kWizardFinish));
+
+        std::optional<Window> end = waitMessageBox(exe, p, install ? "reboot-question" : "completion");
+        if (install)
+            expectBox(end, p, p + " is installed. Restart now?", {kIdYes, kIdNo});
+        else
+            expectBox(end, p, p + " is installed in " + installFolder() + ".", {kIdOk});
+        if (end) answer(*end, install ? kIdNo : kIdOk);
+        EXPECT_EQ(exitCodeOf(setup), 0);
+        EXPECT_TRUE(fs::exists(hostInstallFolder() + "program.txt"));
+        expectTemporaryFilesRemoved();
+        const std::string log = contentOf(hostInstallFolder() + "InstallLog");
+        EXPECT_NE(log.find(installFolder() + "program.txt"), std::string::npos);
+        EXPECT_EQ(log.find(temp_), std::string::npos) << "a temporary file in the product's log";
+
+        // Once, loaded from the extracted files, with its files in place.
+        EXPECT_EQ(calls(), std::vector<std::string>{"library=" + temp_ + "Redist\\dsetup.dll\troot=" +
+                                                    temp_ + "Redist\\\tflags=0x00010018\twindow-class="
+                                                    "dxInstallHelper\twindow-title=" + p +
+                                                    "\twindow-visible=0\tfiles=ok"});
+        forgetInstallation();
+    }
+}
+
+// An old DirectDraw (DirectX 3), no pages: the DirectX setup runs at once.
+// A failure result, a component without the library and a library without
+// the function each ask with their reason's text, No being the default; No
+// ends as a cancel with nothing installed, Yes installs the product without
+// the reboot question. Result -10 passes silently. Unattended (/S), a
+// failure ends with 24 and nothing installed, a success with 3010.
+TEST_F(DirectXScenario, FailuresAskWhetherToGoOn) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    struct Case {
+        const char* exe;
+        DirectXLibrary library;
+        const char* result;  // what the stand-in returns
+        bool unattended;
+        int reason;          // of the question; 0: none
+        int answer;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"dxfail.exe", DirectXLibrary::kStandIn, "-12", false, 14, kIdNo, 8},
+        {"dxfail.exe", DirectXLibrary::kStandIn, "-3", false, 3, kIdYes, 0},
+        {"dxfail.exe", DirectXLibrary::kStandIn, "-10", false, 0, 0, 0},
+        {"dxfail.exe", DirectXLibrary::kStandIn, "-5", true, 9, 0, 24},
+        {"dxfail.exe", DirectXLibrary::kStandIn, "1", true, 0, 0, 3010},
+        {"dxnolib.exe", DirectXLibrary::kNone, "0", false, 1, kIdYes, 0},
+        {"dxnofunc.exe", DirectXLibrary::kWithoutFunction, "0", false, 2, kIdNo, 8},
+    };
+    const std::string p = productName();
+    std::size_t expectedCalls = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.exe) + " " + c.result + (c.unattended ? " /S" : ""));
+        if (!fs::exists(hostDir() + "/" + c.exe)) {
+            Bytes file = build(directXProduct(c.library));
+            ASSERT_FALSE(file.empty());
+            writeInstaller(file, c.exe);
+        }
+        const std::vector<std::string> settings = environment(c.exe, "ddraw_404.dll", c.result);
+        const bool installs = c.exitCode == 0 || c.exitCode == 3010;
+        const std::string failureText =
+            "DirectX for " + p + " failed: Reason " + std::to_string(c.reason) + ". Go on?";
+        if (c.unattended) {
+            // Wine gives Linux the exit code's low byte; the run's log has it whole.
+            const std::string log = windowsDir() + "run.log";
+            EXPECT_EQ(exitCodeOf(startWith(c.exe, {"/S", "/LOG=" + log}, settings)), c.exitCode & 0xFF);
+            const std::string text = contentOf(hostPathOf(log));
+            EXPECT_NE(text.find("exit code " + std::to_string(c.exitCode) + ":"), std::string::npos) << text;
+            EXPECT_EQ(text.find(failureText) != std::string::npos, c.reason != 0) << text;
+        } else {
+            Process& setup = start(c.exe, settings);
+            std::optional<Window> question = waitWindow(c.exe, "install-question");
+            ASSERT_TRUE(question);
+            answer(*question, kIdYes);
+            if (c.reason != 0) {
+                std::optional<Window> failed = waitMessageBox(c.exe, p + " Error", "directx-failed");
+                expectBox(failed, p + " Error", failureText, {kIdYes, kIdNo});
+                ASSERT_TRUE(failed);
+                EXPECT_EQ(failed->defaultButton, kIdNo);
+                expectTemporaryFilesRemoved();
+                answer(*failed, c.answer);
+            }
+            std::optional<Window> end = waitMessageBox(c.exe, p, installs ? "completion" : "cancelled");
+            expectBox(end, p, installs ? p + " is installed in " + installFolder() + "." : p + " was not installed.",
+                      {kIdOk});
+            if (end) answer(*end, kIdOk);
+            EXPECT_EQ(exitCodeOf(setup), c.exitCode);
+        }
+        EXPECT_EQ(fs::exists(hostInstallFolder()), installs);
+        EXPECT_EQ(wineSession().registryKeyExists(machineKey()), installs);
+        expectTemporaryFilesRemoved();
+        if (c.library == DirectXLibrary::kStandIn) ++expectedCalls;
+        EXPECT_EQ(calls().size(), expectedCalls);
+        forgetInstallation();
+    }
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,381 @@
+// Removing an installed product with the uninstaller that mkpackage stores
+// in its package: from the system's uninstall list and from its shortcut,
+// unattended, and refused (nothing removed) while the product runs or when
+// its log is damaged or names what no installation made.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "format/package_format.h"
+
+#include "harness/install_log_file.h"
+#include "harness/scenario.h"
+#include "harness/wine_session.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kUninstallKeys[] = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const char kShellFolders[] =
+    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kUninstaller[] = "UnInst.exe";
+
+// The uninstaller's exit codes and its own controls.
+constexpr int kExitRemoved = 0;
+constexpr int kExitUsage = 1;
+constexpr int kExitLogNotFound = 2;
+constexpr int kExitLogRefused = 3;
+constexpr int kExitRunning = 4;
+constexpr int kExitLeftOver = 5;
+constexpr int kDetailsButton = 1011;
+constexpr int kDetailsText = 1020;
+
+constexpr Milliseconds kUninstallTimeout{60000};
+
+// Every file below a host folder, relative to it, in order.
+std::vector<std::string> filesBelow(const std::string& folder) {
+    std::vector<std::string> found;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(folder, error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error))
+        found.push_back(fs::relative(it->path(), folder).generic_string());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+std::string contentOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The text as 8-bit bytes or as UTF-16 (shortcut files hold either).
+bool holdsText(const std::string& bytes, const std::string& text) {
+    std::string wide;
+    for (char c : text) {
+        wide += c;
+        wide += '\0';
+    }
+    return bytes.find(text) != std::string::npos || bytes.find(wide) != std::string::npos;
+}
+
+class UninstallScenario : public SetupScenario {
+protected:
+    void SetUp() override {
+        SetupScenario::SetUp();
+        if (HasFatalFailure() || IsSkipped()) return;
+        desktopLink_ = shellFolder("Desktop", "C:\\Windows\\Desktop") + "\\" + productName() + ".lnk";
+        programsDir_ = shellFolder("Programs", "C:\\Windows\\Start Menu\\Programs") + "\\" + productName();
+        deleteKeyAtEnd(userKey());
+        deleteKeyAtEnd(uninstallEntry());
+        removeAtEnd(hostPathOf(desktopLink_));
+        removeAtEnd(hostPathOf(programsDir_));
+        wineSession().deleteRegistryKey(userKey());
+        wineSession().deleteRegistryKey(uninstallEntry());
+    }
+
+    std::string shellFolder(const std::string& value, const std::string& fallback) const {
+        return wineSession().readRegistryString(kShellFolders, value).value_or(fallback);
+    }
+    std::string userKey() const { return "HKCU\\" + registryKey(); }
+    std::string uninstallEntry() const { return kUninstallKeys + productName(); }
+    std::string logPath() const { return installFolder() + "InstallLog"; }
+    std::string hostLog() const { return hostInstallFolder() + "InstallLog"; }
+    // The uninstaller's default texts, made from the product name.
+    std::string title() const { return "UnInstall " + productName(); }
+
+    // A product with everything an uninstall must take away: files in the
+    // install folder and a folder of its own, a desktop and a Programs
+    // shortcut, a value below the product's key in HKEY_CURRENT_USER, the
+    // product key, the system's uninstall entry and the uninstaller's
+    // shortcut.
+    void buildProduct(const std::string& fileName) {
+        std::ofstream(hostDir() + "/app.txt") << "the program";
+        std::ofstream(hostDir() + "/guide.txt") << "the guide";
+        ProductDescription product = description();
+        product.flags = {"desktop-shortcuts", "start-menu-shortcuts", "uninstall-entry",
+                         "uninstall-shortcut"};
+        product.components.push_back(
+            {"Program", {"app.txt"}, {"{ source = \"guide.txt\", to = \"Docs\\\\guide.txt\" }"}});
+        product.defaultSelection = {"Program"};
+        product.setText("uninstallDisplayName", productName());
+        product.setText("uninstallShortcutName", productName() + "\\Uninstall");
+        product.extraToml = shortcutAction("desktop-shortcut", "app.txt", productName(), "") +
+                            shortcutAction("programs-shortcut", "app.txt", productName() + "\\App", "") +
+                            registryValueAction("HKCU", registryKey() + "\\Settings", "Path", "$(ExtrPath)");
+        Bytes file = build(product);
+        ASSERT_FALSE(file.empty());
+        writeInstaller(file, fileName);
+    }
+
+    // Runs the installer to its completion message; `question` is the text
+    // it must ask first.
+    void install(const std::string& fileName, const std::string& question) {
+        Process& setup = start(fileName);
+        std::optional<Window> asked = waitWindow(fileName, "install-question");
+        ASSERT_TRUE(asked);
+        EXPECT_EQ(asked->message, question);
+        acceptAndPassWizard(*asked, fileName);
+        WindowQuery doneQuery = WindowQuery::byExe(fileName);
+        doneQuery.title = productName();
+        std::optional<Window> done = waitWindow(doneQuery, "completion");
+        ASSERT_TRUE(done);
+        answer(*done, kIdOk);
+        EXPECT_EQ(exitCodeOf(setup), 0);
+        ASSERT_TRUE(fs::exists(hostInstallFolder() + kUninstaller)) << "the package holds no uninstaller";
+    }
+
+    // The command line the system's list of programs runs.
+    std::string uninstallCommand() const {
+        return wineSession().readRegistryString(uninstallEntry(), "UninstallString").value_or("");
+    }
+
+    Process& runUninstaller(const std::string& commandLine) {
+        runs_.push_back(robot.runCommandLine(commandLine, kUninstallTimeout));
+        EXPECT_TRUE(runs_.back().started());
+        return runs_.back();
+    }
+
+    std::optional<Window> uninstallerWindow(const std::string& title, const std::string& label) {
+        WindowQuery query = WindowQuery::byExe(kUninstaller);
+        query.title = title;
+        return waitWindow(query, label);
+    }
+
+    // Everything the installation made that a removal could take away
+    // (reading the keys costs a Wine program each).
+    struct Footprint {
+        std::vector<std::string> files;
+        bool desktopLink, programsDir, machineKey, userKey, uninstallEntry;
+        bool operator==(const Footprint&) const = default;
+    };
+    Footprint footprint() const {
+        return Footprint{filesBelow(hostInstallFolder()),
+                         fs::exists(hostPathOf(desktopLink_)),
+                         fs::exists(hostPathOf(programsDir_)),
+                         wineSession().registryKeyExists(machineKey()),
+                         wineSession().registryKeyExists(userKey()),
+                         wineSession().registryKeyExists(uninstallEntry())};
+    }
+
+    // The uninstaller's own file goes after its process, through a copy in
+    // the temporary folder that removes itself: waits for both.
+    void waitForSelfRemoval() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (std::chrono::steady_clock::now() < deadline &&
+               (fs::exists(hostInstallFolder() + kUninstaller) || !temporaryCopies().empty()))
+            std::this_thread::sleep_for(Milliseconds(100));
+        EXPECT_FALSE(fs::exists(hostInstallFolder() + kUninstaller)) << "the uninstaller's file stays";
+        EXPECT_EQ(temporaryCopies(), std::vector<std::string>{}) << "its temporary copy stays";
+    }
+
+    // The copies the uninstaller starts, in any user's temporary folder.
+    std::vector<std::string> temporaryCopies() const {
+        std::vector<std::string> found;
+        std::error_code error;
+        for (const auto& user : fs::directory_iterator(wineSession().driveC() + "/users", error)) {
+            std::error_code inner;
+            for (const auto& file : fs::directory_iterator(user.path() / "Temp", inner))
+                if (file.path().filename().string().rfind("~uninst", 0) == 0) found.push_back(file.path());
+        }
+        return found;
+    }
+
+    void expectNothingLeft() {
+        waitForSelfRemoval();
+        EXPECT_FALSE(fs::exists(hostInstallFolder())) << "the install folder stays";
+        const Footprint none{{}, false, false, false, false, false};
+        EXPECT_EQ(footprint(), none);
+        EXPECT_FALSE(wineSession().registryKeyExists("HKLM\\Software\\E2E\\" + name()));
+    }
+
+    std::string desktopLink_, programsDir_;
+    std::deque<Process> runs_;
+};
+
+// From the uninstall list: the question, the progress window, and with a
+// file the user added and a file held open, the errors window whose details
+// list the held file and the two folders that stay; everything else goes.
+// The user tidies up, installs again (the first-install question) and
+// removes it by the uninstaller's shortcut: the done message, nothing left.
+TEST_F(UninstallScenario, UninstallListAndShortcutRemoveTheProduct) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    buildProduct("product.exe");
+    const std::string installQuestion = "Install " + productName() + " on this computer?";
+    install("product.exe", installQuestion);
+    const std::string command = uninstallCommand();
+    EXPECT_EQ(command, "\"" + installFolder() + kUninstaller + "\" " + logPath());
+    std::ofstream(hostInstallFolder() + "notes.txt") << "the user's own";
+    Process holder = robot.holdFile(installFolder() + "Docs\\guide.txt", windowsDir() + "held.ready",
+                                    Milliseconds(60000));
+    for (int i = 0; i < 200 && !fs::exists(hostDir() + "/held.ready"); ++i)
+        std::this_thread::sleep_for(Milliseconds(50));
+    ASSERT_TRUE(fs::exists(hostDir() + "/held.ready")) << "the robot did not open the file";
+
+    Process& run = runUninstaller(command);
+    std::optional<Window> question = uninstallerWindow(title(), "uninstall-question");
+    expectBox(question, title(),
+              "Are you sure you want to remove " + productName() + " and all of its components?",
+              {kIdYes, kIdNo});
+    ASSERT_TRUE(question);
+    answer(*question, kIdYes);
+
+    std::optional<Window> progress = uninstallerWindow("UnInstalling", "uninstall-progress");
+    ASSERT_TRUE(progress);
+    ASSERT_TRUE(progress->child(1001));
+    EXPECT_EQ(progress->child(1001)->text, "Removing " + productName() + ", please wait...");
+    ASSERT_TRUE(progress->child(1003));
+    EXPECT_EQ(progress->child(1003)->className, "msctls_progress32");
+
+    std::optional<Window> errors = uninstallerWindow(title(), "uninstall-errors");
+    ASSERT_TRUE(errors);
+    EXPECT_EQ(errors->message, "Errors occurred while removing " + productName() +
+                                   ". Some parts may have to be removed by hand.");
+    EXPECT_EQ(errors->buttonIds(), (std::vector<int>{kIdOk, kDetailsButton}));
+    EXPECT_EQ(errors->child(kDetailsButton)->text, "&Details...");
+    EXPECT_TRUE(robot.click(errors->hwnd, kDetailsButton));
+    std::optional<Window> details =
+        uninstallerWindow("Errors occured during UnInstallation", "uninstall-details");
+    ASSERT_TRUE(details);
+    ASSERT_TRUE(details->child(kDetailsText));
+    EXPECT_EQ(details->child(kDetailsText)->text,
+              "-- These files could not be removed --\r\n" + installFolder() + "Docs\\guide.txt\r\n\r\n"
+              "-- These directories could not be removed --\r\n" + installFolder() + "Docs\r\n" +
+                  installFolder().substr(0, installFolder().size() - 1) + "\r\n");
+    answer(*details, kIdOk);
+    answer(*errors, kIdOk);
+    EXPECT_EQ(exitCodeOf(run, kUninstallTimeout), kExitLeftOver);
+    holder.kill();
+    waitForSelfRemoval();
+    EXPECT_EQ(filesBelow(hostInstallFolder()), (std::vector<std::string>{"Docs", "Docs/guide.txt", "notes.txt"}));
+    EXPECT_EQ(contentOf(hostInstallFolder() + "notes.txt"), "the user's own");
+    const Footprint rest = footprint();
+    EXPECT_FALSE(rest.desktopLink || rest.programsDir || rest.machineKey || rest.userKey || rest.uninstallEntry);
+
+    // What the user removes by hand; then the product installs as new.
+    fs::remove_all(hostInstallFolder());
+    install("product.exe", installQuestion);
+    const std::string shortcut = contentOf(hostPathOf(programsDir_ + "\\Uninstall.lnk"));
+    ASSERT_TRUE(holdsText(shortcut, installFolder() + kUninstaller));
+    ASSERT_TRUE(holdsText(shortcut, logPath()));
+    // The shell starts a shortcut's target quoted, its arguments behind.
+    Process& second = runUninstaller("\"" + installFolder() + kUninstaller + "\" " + logPath());
+    question = uninstallerWindow(title(), "uninstall-question");
+    ASSERT_TRUE(question);
+    answer(*question, kIdYes);
+    std::optional<Window> done = uninstallerWindow(title(), "uninstall-done");
+    expectBox(done, title(), productName() + " has been removed from your computer.", {kIdOk});
+    ASSERT_TRUE(done);
+    answer(*done, kIdOk);
+    EXPECT_EQ(exitCodeOf(second, kUninstallTimeout), kExitRemoved);
+    expectNothingLeft();
+}
+
+// Every way the uninstaller refuses, each on the same installation, which
+// stays as it was: the question answered No, the product running, a damaged
+// log, logs edited to name a file outside the installation, a file in the
+// Windows folder, the Windows folder, the drive root and a document on the
+// desktop; and the command line without a log or with a missing one.
+// Then "/S" with the sound log: no question and no window,
+// exit code 0, nothing left; and a second "/S" finds no log: a code of its
+// own, nothing touched.
+TEST_F(UninstallScenario, RefusalsRemoveNothingThenSilentRemovalRemovesAll) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    buildProduct("refused.exe");
+    install("refused.exe", "Install " + productName() + " on this computer?");
+    Bytes log;
+    ASSERT_TRUE(readFile(hostLog(), log));
+    const Footprint installed = footprint();
+    const std::string windowsVictim = "C:\\windows\\e2e-" + name() + ".txt";
+    const std::string desktopVictim = shellFolder("Desktop", "C:\\Windows\\Desktop") + "\\e2e-" + name() + ".txt";
+    const std::vector<std::string> victims{hostDir() + "/victim.txt", hostPathOf(windowsVictim),
+                                           hostPathOf(desktopVictim)};
+    for (const std::string& victim : victims) {
+        std::ofstream(victim) << "victim";
+        removeAtEnd(victim);
+    }
+    const std::string corrupt = "The uninstall log " + logPath() +
+                                " is damaged, or names places that no installation of this product could "
+                                "have made.\n\nNothing was removed.";
+    const std::string running =
+        productName() + " is still running. Please close it before removing it.";
+    Bytes wrongMagic = log;
+    wrongMagic[3] ^= 0x20;
+
+    struct Refusal {
+        const char* label;
+        Bytes log;
+        std::string caption, message;
+        int answer;
+        int exitCode;
+        bool locked = false;
+        std::string commandLine = {};  // the uninstall entry's unless given
+    };
+    const std::vector<Refusal> refusals{
+        {"declined", log, title(), "Are you sure you want to remove " + productName() + " and all of its components?",
+         kIdNo, kExitRemoved},
+        {"running", log, title(), running, kIdOk, kExitRunning, true},
+        {"damaged", wrongMagic, "Uninstall", corrupt, kIdOk, kExitLogRefused},
+        {"outside", withExtraEntries(log, {{fmt::kLogFile, 0, 0, windowsDir() + "victim.txt"}}), title(), corrupt,
+         kIdOk, kExitLogRefused},
+        {"system-file", withExtraEntries(log, {{fmt::kLogFile, 0, 0, windowsVictim}}), title(), corrupt, kIdOk,
+         kExitLogRefused},
+        {"windows-folder", withExtraEntries(log, {{fmt::kLogFolder, 0, 0, "C:\\windows"}}), title(), corrupt, kIdOk,
+         kExitLogRefused},
+        {"drive-root", withExtraEntries(log, {{fmt::kLogFolder, 0, 0, "C:\\"}}), title(), corrupt, kIdOk,
+         kExitLogRefused},
+        {"desktop-document", withExtraEntries(log, {{fmt::kLogFile, 0, 0, desktopVictim}}), title(), corrupt, kIdOk,
+         kExitLogRefused},
+        {"no-log-path", log, "Uninstall",
+         "The uninstaller needs the path of the product's uninstall log:\n\nUnInst.exe [/S] <uninstall log>\n\n"
+         "/S removes the product without a question or a window; the exit code tells the result.",
+         kIdOk, kExitUsage, false, installFolder() + kUninstaller},
+        {"missing-log", log, "Uninstall",
+         "The uninstall log " + installFolder() + "Gone cannot be opened.\n\nNothing was removed.", kIdOk,
+         kExitLogNotFound, false, installFolder() + kUninstaller + " " + installFolder() + "Gone"},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.label);
+        ASSERT_TRUE(writeFile(hostLog(), refusal.log));
+        Process lock;
+        if (refusal.locked) {
+            lock = robot.holdLock("Lock_" + productName(), windowsDir() + "locked.ready", Milliseconds(60000));
+            for (int i = 0; i < 200 && !fs::exists(hostDir() + "/locked.ready"); ++i)
+                std::this_thread::sleep_for(Milliseconds(50));
+            ASSERT_TRUE(fs::exists(hostDir() + "/locked.ready")) << "the robot holds no lock";
+        }
+        Process& run = runUninstaller(refusal.commandLine.empty() ? uninstallCommand() : refusal.commandLine);
+        std::optional<Window> box = uninstallerWindow(refusal.caption, std::string("refused-") + refusal.label);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->message, refusal.message);
+        answer(*box, refusal.answer);
+        EXPECT_EQ(exitCodeOf(run, kUninstallTimeout), refusal.exitCode);
+        lock.kill();
+        fs::remove(hostDir() + "/locked.ready");
+        // Files here, keys (slow to read) once after all of them: a
+        // deleted key does not come back.
+        EXPECT_EQ(filesBelow(hostInstallFolder()), installed.files) << "a file was removed";
+        for (const std::string& victim : victims) EXPECT_EQ(contentOf(victim), "victim") << victim;
+    }
+    EXPECT_EQ(footprint(), installed) << "something was removed";
+
+    ASSERT_TRUE(writeFile(hostLog(), log));
+    Process& run = runUninstaller(installFolder() + kUninstaller + " /S " + logPath());
+    EXPECT_EQ(exitCodeOf(run, kUninstallTimeout), kExitRemoved);
+    EXPECT_EQ(robot.list(WindowQuery::byExe(kUninstaller)).size(), 0u);
+    expectNothingLeft();
+
+    // Again, with a copy of the uninstaller, as a script run twice would.
+    fs::copy_file(E2E_UNINSTALLER, hostDir() + "/again.exe");
+    const auto before = filesBelow(hostDir());
+    Process& again = runUninstaller(windowsDir() + "again.exe /S " + logPath());
+    EXPECT_EQ(exitCodeOf(again, kUninstallTimeout), kExitLogNotFound);
+    EXPECT_EQ(filesBelow(hostDir()), before);
+}
+
+}  // namespace
+}  // namespace e2e
