@@ -18,6 +18,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Static zlib, libgcc and libstdc++: the programs depend on system DLLs only.
 set(ZLIB_USE_STATIC_LIBS ON)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--gc-sections")
+
+# Each function in a section of its own, so that the linker leaves out what
+# the programs never call. (Data sections stay whole: split, the zero-filled
+# buffers would be written into the image.)
+set(CMAKE_C_FLAGS_INIT "-ffunction-sections")
+set(CMAKE_CXX_FLAGS_INIT "-ffunction-sections")
 
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -38,6 +38,12 @@ void createShortcutBelow(ShellFolder folder, const char* program, const char* na
     createShellLink(currentPath, target, arguments, installDir);
 }
 
+// The shell's class and interfaces defined here: the import library that
+// holds them would bring its every identifier, some 40 KB, into the program.
+constexpr CLSID kShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID kShellLinkInterface = {0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID kPersistFileInterface = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
 }  // namespace
 
 void createDesktopShortcut(const char* program, const char* name, const char* arguments) {
@@ -51,7 +57,7 @@ void createProgramsShortcut(const char* program, const char* name, const char* a
 void createShellLink(const char* linkPath, const char* targetPath, const char* arguments,
                      const char* workingDir) {
     IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    if (FAILED(CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
                                 reinterpret_cast<void**>(&link)))) {
         return;
     }
@@ -61,7 +67,7 @@ void createShellLink(const char* linkPath, const char* targetPath, const char* a
     link->SetArguments(arguments);
 
     IPersistFile* file = nullptr;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    if (FAILED(link->QueryInterface(kPersistFileInterface, reinterpret_cast<void**>(&file)))) {
         link->Release();
         return;
     }

@@ -33,8 +33,10 @@ std::string foldedName(std::string_view name);
 // (archive) plus 0x01 (read-only) when the owner may not write the file.
 bool statSourceFile(const std::filesystem::path& path, SourceFile& file, std::string& problem);
 
-// Every file below `folder`, as paths relative to it with "/" separators, in
-// byte order of those paths. A symbolic link is listed under its own path
+// Every file below `folder`, as paths relative to it with "/" separators,
+// grouped by extension (case ignored; files without one first), each group
+// in byte order of the paths: the order in which they are stored, which
+// packs files of one type together. A symbolic link is listed under its own path
 // when it leads to a regular file inside the folder (the file's content is
 // then stored); a link to a folder, to nothing, to something outside the
 // folder, a loop of links, and a device, pipe or socket are refused with
