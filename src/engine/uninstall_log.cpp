@@ -49,7 +49,8 @@ void resetLogToShipped(fmt::UninstallSection& section) {
     fmt::UninstallHeader& h = section.header;
     h.firstEntryOffset = h.savedFirstEntryOffset;
     h.entryCount = h.savedEntryCount;
-    h.usedBytes = std::min<u32>(h.savedUsedBytes, fmt::kLogAreaSize);
+    const u32 savedUsed = h.savedUsedBytes;  // a copy: the packed field is not aligned
+    h.usedBytes = std::min<u32>(savedUsed, fmt::kLogAreaSize);
     std::memset(section.data + h.usedBytes, 0, fmt::kLogAreaSize - h.usedBytes);
 }
 
