@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ostream>
 
+#include "engine/uninstall_log.h"
 #include "package/setup_config.h"
 
 namespace testing_support {
@@ -237,6 +238,18 @@ std::vector<ParsedEntry> parseLog(const std::uint8_t* bytes, std::size_t size) {
     }
     EXPECT_EQ(at, sizeof header + header.usedBytes) << "usedBytes";
     return entries;
+}
+
+std::vector<std::uint8_t> buildInstallLog(const std::vector<ParsedEntry>& entries) {
+    std::vector<std::uint8_t> record(fmt::kUninstallSectionOffset + sizeof(fmt::UninstallSection));
+    putShippedSection(record);
+    auto* section = reinterpret_cast<fmt::UninstallSection*>(record.data() + fmt::kUninstallSectionOffset);
+    for (const ParsedEntry& entry : entries) {
+        EXPECT_TRUE(setup::appendLogEntry(*section, static_cast<fmt::u8>(entry.kind),
+                                          static_cast<fmt::u8>(entry.flag), entry.value, entry.text.c_str()));
+    }
+    const auto* start = reinterpret_cast<const std::uint8_t*>(section);
+    return std::vector<std::uint8_t>(start, start + sizeof section->header + section->header.usedBytes);
 }
 
 std::vector<ParsedEntry> loadedLogEntries() {

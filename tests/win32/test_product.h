@@ -81,6 +81,10 @@ void PrintTo(const ParsedEntry& entry, std::ostream* out);
 // failure and ends the walk.
 std::vector<ParsedEntry> parseLog(const std::uint8_t* bytes, std::size_t size);
 
+// An InstallLog file as a finished installation writes it: the shipped
+// texts of every test record, then the entries.
+std::vector<std::uint8_t> buildInstallLog(const std::vector<ParsedEntry>& entries);
+
 // The in-memory log of the loaded record.
 std::vector<ParsedEntry> loadedLogEntries();
 
