@@ -190,18 +190,6 @@ std::string differences(const std::map<std::string, std::string>& before,
     return out;
 }
 
-// The backup folders at the root of drive C, where every test file lies.
-std::vector<std::string> backupFolders() {
-    std::vector<std::string> found;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA("C:\\~SetupBackup.*", &entry);
-    if (search == INVALID_HANDLE_VALUE) return found;
-    do found.push_back(entry.cFileName);
-    while (FindNextFileA(search, &entry));
-    FindClose(search);
-    return found;
-}
-
 // What stands on the system before a run.
 struct Ground {
     const char* name;
@@ -390,6 +378,8 @@ protected:
         EXPECT_EQ(backupFolders(), std::vector<std::string>{}) << what;
         expectNoPictures(what);
         if (where.earlierInstallation) {
+            // The user's shortcut is replaced, or stays when the shell saves none.
+            EXPECT_TRUE(fileExists(sandbox.desktop() + "\\Faults Game.lnk")) << what;
             const std::vector<std::uint8_t> notes = readWholeFile(sandbox.app + "Notes.txt");
             EXPECT_EQ(std::string(notes.begin(), notes.end()), "the user's notes") << what;
             EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, sandbox.key, "Version"), "1.0") << what;

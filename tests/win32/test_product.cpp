@@ -413,6 +413,17 @@ bool fileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::vector<std::string> backupFolders() {
+    std::vector<std::string> found;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA("C:\\~SetupBackup.*", &entry);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do found.push_back(std::string("C:\\") + entry.cFileName);
+    while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return found;
+}
+
 TestSandbox::TestSandbox(const std::string& name)
     : root("C:\\SetupkitTests\\" + name),
       key("Software\\SetupkitTests\\" + name),

@@ -155,6 +155,10 @@ std::string registryText(HKEY root, const std::string& key, const char* value);
 
 bool fileExists(const std::string& path);
 
+// The setup program's backup folders at the root of drive C, where every
+// test's files lie.
+std::vector<std::string> backupFolders();
+
 }  // namespace testing_support
 
 #endif
