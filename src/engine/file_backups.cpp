@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
-#include "base/process_state.h"
 #include "engine/backup_names.h"
 #include "engine/backup_place.h"
 #include "engine/backup_records.h"
@@ -57,8 +56,10 @@ bool backupPathOf(const BackupRecord* record, char (&backup)[fmt::kMaxPath]) {
     return backupFilePath(backupFolder(head.volume), head.number, backup, sizeof backup);
 }
 
+// As the removal that comes before it, a restore tells the shell of every
+// item, attended or not.
 void tellShell(LONG event, const char* path) {
-    if (!unattendedRun) SHChangeNotify(event, SHCNF_PATHA | SHCNF_FLUSH, path, nullptr);
+    SHChangeNotify(event, SHCNF_PATHA | SHCNF_FLUSH, path, nullptr);
 }
 
 // Makes every missing folder above the file `path`, outermost first.
