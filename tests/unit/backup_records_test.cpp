@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include "engine/backup_names.h"
 #include "engine/backup_records.h"
-#include "engine/path_rules.h"
-#include "engine/uninstall_log.h"
+#include "format/package_format.h"
 
 using namespace setup;
 
@@ -75,42 +73,4 @@ TEST(BackupNames, FolderAtTheRootAndNumberedFilesThatFit) {
     ASSERT_TRUE(backupFolderPath(rootOfLength(229).c_str(), 1, out, sizeof out));
     EXPECT_TRUE(backupFilePath(out, 0xFFFFFFFFu, file, sizeof file));
     EXPECT_EQ(std::strlen(file), 259u);
-}
-
-TEST(BackupNames, RootOfAFullPath) {
-    EXPECT_EQ(pathRootLength("C:\\a\\b.txt"), 3u);
-    EXPECT_EQ(pathRootLength("\\\\server\\share\\a.txt"), 15u);
-    EXPECT_EQ(pathRootLength("\\\\server\\share"), 0u);
-    EXPECT_EQ(pathRootLength("C:a.txt"), 0u);
-    EXPECT_EQ(pathRootLength("\\a.txt"), 0u);
-    EXPECT_EQ(pathRootLength("a.txt"), 0u);
-    EXPECT_EQ(pathRootLength(""), 0u);
-}
-
-TEST(BackupNames, SamePlaceIgnoresTheCaseOfAsciiLettersOnly) {
-    EXPECT_TRUE(samePlace("C:\\Program Files\\A.TXT", "c:\\program files\\a.txt"));
-    EXPECT_FALSE(samePlace("C:\\a", "C:\\a\\"));
-    EXPECT_FALSE(samePlace("C:\\\xC4", "C:\\\xE4"));  // the code page's letters are not folded
-    EXPECT_TRUE(samePlace("", ""));
-}
-
-// The run asks its own log whether it made a file, and a rollback finds
-// the entries it passes over by their offsets.
-TEST(BackupNames, TheLogTellsWhatTheRunMadeAndWhereEachEntryLies) {
-    auto section = std::make_unique<fmt::UninstallSection>();
-    std::memset(section.get(), 0, sizeof *section);
-    std::memcpy(section->header.magic, fmt::kUninstallMagic, 8);
-    section->header.version = fmt::kUninstallVersion;
-    section->header.usedBytes = section->header.savedUsedBytes = 8;
-    section->header.firstEntryOffset = section->header.savedFirstEntryOffset = 110 + 8;
-    appendLogEntry(*section, fmt::kLogFolder, 0, 0, "C:\\App");
-    const std::uint32_t fileOffset = section->header.usedBytes;
-    appendLogEntry(*section, fmt::kLogFile, 0, 0, "C:\\App\\Game.exe");
-    const auto* bytes = reinterpret_cast<const fmt::u8*>(section.get());
-    EXPECT_TRUE(logRecordsPath(bytes, fmt::kLogFile, "c:\\app\\GAME.EXE"));
-    EXPECT_FALSE(logRecordsPath(bytes, fmt::kLogFile, "C:\\App"));
-    EXPECT_TRUE(logRecordsPath(bytes, fmt::kLogFolder, "C:\\App"));
-    LogItem items[2];
-    ASSERT_EQ(collectLogEntries(bytes, fmt::kLogFile, items, 2), 1u);
-    EXPECT_EQ(items[0].entryOffset, fileOffset);
 }

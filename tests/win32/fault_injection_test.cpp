@@ -100,28 +100,15 @@ void putValue(HKEY root, const std::string& key, const char* name, DWORD type, c
 
 std::string text(const std::string& s) { return std::string(s.c_str(), s.size() + 1); }
 
-// Bytes as hex; beyond 40 bytes, their count and a hash.
+// Bytes by their count and a hash; a time as one hex number.
 std::string bytesText(const std::string& bytes) {
-    if (bytes.size() > 40) {
-        std::uint32_t hash = 2166136261u;
-        for (unsigned char c : bytes) hash = (hash ^ c) * 16777619u;
-        char out[40];
-        std::snprintf(out, sizeof out, "%zu bytes #%08x", bytes.size(), hash);
-        return out;
-    }
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
+    std::uint32_t hash = 2166136261u;
+    for (unsigned char c : bytes) hash = (hash ^ c) * 16777619u;
+    return std::to_string(bytes.size()) + " bytes #" + std::to_string(hash);
 }
 
 std::string timeText(const FILETIME& time) {
-    char out[24];
-    std::snprintf(out, sizeof out, "%08lx%08lx", time.dwHighDateTime, time.dwLowDateTime);
-    return out;
+    return std::to_string((std::uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime);
 }
 
 // Every file and folder below `folder` with what a user would miss: a
@@ -228,9 +215,10 @@ protected:
         return "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Setupkit " + product_;
     }
 
-    // Two components, files in a sub-folder, three chunks, both kinds of
-    // shortcut, a registry value, the uninstall entry and shortcut, and
-    // pictures for the progress window and the popups.
+    // Two components (the second holding a name of the first again), files
+    // in a sub-folder, three chunks, both kinds of shortcut, a registry
+    // value, a file recorded for the uninstaller alone, the uninstall entry
+    // and shortcut, and pictures for the progress window and the popups.
     TestProduct product(bool withKey = true) const {
         const std::string key = withKey ? "Software\\SetupkitTests\\" + product_ : "";
         const std::string app = "C:\\SetupkitTests\\" + product_ + "\\My App\\";
@@ -266,8 +254,9 @@ protected:
              {{1, 0, "Game.exe", "Faults Game", ""},
               {2, 0, "Game.exe", "Faults\\Play", ""},
               {3, fmt::kRootCurrentUser, "Software\\SetupkitTests\\" + product_ + "\\Paths", "Home",
-               "$(ExtrPath)"}}},
-            {"Extras", {{"Extras\\Readme.txt", "hello"}}, {}},
+               "$(ExtrPath)"},
+              {4, 0, "Notes.txt"}}},
+            {"Extras", {{"Extras\\Readme.txt", "hello"}, {"Game.exe", "MZ game 2"}}, {}},
         };
         product.pictures = {{"faults-clip.avi", "not a clip"},
                             {"faults-info.ico", "not an icon"},
@@ -444,7 +433,7 @@ TEST_F(FaultInjectionRun, CancelAfterEveryChunkGivesBackTheGround) {
         const RunReport clean = run(where, "SETUP_CANCEL_AT", 0, code,
                                     [](const TestSandbox&, const RunReport&, const std::map<std::string, std::string>&) {});
         ASSERT_EQ(code, 0u);
-        ASSERT_EQ(clean.chunks, 6);  // three of the level, one of each small file
+        ASSERT_EQ(clean.chunks, 7);  // three of the level, one of each small file
         for (long k = 1; k <= clean.chunks; ++k) {
             const std::string what = "cancel after chunk " + std::to_string(k);
             run(where, "SETUP_CANCEL_AT", k, code,
