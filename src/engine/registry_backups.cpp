@@ -41,7 +41,10 @@ struct KeyValueHead {
 // key that does not fit stays where it is instead of being removed.
 alignas(8) std::uint8_t recordBytes[1024 * 1024];
 BackupRecords records(recordBytes, sizeof recordBytes);
+// The key a removal is about to delete, kept since removalMark.
 std::size_t removalMark;
+std::uint32_t removalRoot;
+char removalKey[fmt::kMaxPath];
 
 // Value names are at most 16,383 characters; key paths this program saves
 // at most 511, a level at most 255.
@@ -229,11 +232,14 @@ bool saveValueBeforeWrite(HKEY root, const char* keyPath, HKEY key, const char* 
             return false;
         }
     }
+    logRunLine("kept the value \"%s\" of %s\\%s before changing it", valueName, rootName(rootValue), keyPath);
     return true;
 }
 
 bool saveKeyBeforeRemoval(std::uint32_t root, const char* keyPath) {
     removalMark = records.mark();
+    removalRoot = root;
+    copyBounded(removalKey, keyPath);
     if (injectFault(FaultSite::saveKey)) return false;
     wchar_t path[kKeyPathChars];
     if (!widen(keyPath, path, kKeyPathChars)) return false;
@@ -244,7 +250,10 @@ bool saveKeyBeforeRemoval(std::uint32_t root, const char* keyPath) {
 }
 
 void keyRemovalEnded(bool deleted) {
-    if (!deleted) records.truncate(removalMark);
+    if (deleted)
+        logRunLine("saved the key %s\\%s before removing it", rootName(removalRoot), removalKey);
+    else
+        records.truncate(removalMark);
 }
 
 void restoreRegistryBackups() {
