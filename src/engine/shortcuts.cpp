@@ -75,9 +75,11 @@ void createShellLink(const char* linkPath, const char* targetPath, const char* a
     // nothing in its place.
     const bool usersShortcut = existingItemAt(linkPath) == ExistingItem::usersFile;
     if (usersShortcut && !moveFileAside(linkPath, FaultSite::backUpFile)) {
+        const DWORD error = GetLastError();
         file->Release();
         link->Release();
         copyBounded(currentPath, linkPath);
+        SetLastError(error);
         raiseInstallError(kErrorCreateFile);
     }
     const bool saved = !injectFault(FaultSite::saveShortcut) && SUCCEEDED(file->Save(wideName, TRUE));
