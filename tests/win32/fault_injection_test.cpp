@@ -388,6 +388,7 @@ protected:
 TEST_F(FaultInjectionRun, EveryFallibleCallFailsInTurnAndGivesBackTheGround) {
     std::map<std::string, int> covered;
     std::size_t points = 0;
+    std::string perGround;
     for (const Ground& where : kGrounds) {
         SCOPED_TRACE(std::string(where.name) + (where.unattendedFaults ? ", unattended" : ""));
         DWORD code = 0;
@@ -418,10 +419,11 @@ TEST_F(FaultInjectionRun, EveryFallibleCallFailsInTurnAndGivesBackTheGround) {
             ++covered[site];
         }
         points += clean.calls.size();
+        perGround += std::string(" ") + where.name + ": " + std::to_string(clean.calls.size()) + ";";
     }
     std::string summary;
     for (const auto& [site, count] : covered) summary += " " + site + "=" + std::to_string(count);
-    std::printf("failure points covered: %zu (%s )\n", points, summary.c_str());
+    std::printf("failure points covered: %zu (%s ) (%s )\n", points, summary.c_str(), perGround.c_str());
     RecordProperty("failure_points", static_cast<int>(points));
     for (const auto& [site, code] : kCodeOfSite) EXPECT_GT(covered[site], 0) << site << " never reached";
 }
