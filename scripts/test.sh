@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: native unit tests, Win32 unit tests under Wine, and the
-# end-to-end scenarios that build installers and drive them under Wine + Xvfb.
+# Runs every test: native unit tests, Win32 unit tests under Wine, the
+# end-to-end scenarios that build installers and drive them under Wine + Xvfb,
+# and every fuzz target for a short fixed time (FUZZ_SECONDS each, default 15).
 # Installs and builds whatever is missing first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,4 +24,5 @@ jobs=${JOBS:-$(nproc)}
 status=0
 ctest --test-dir build/native --output-on-failure -j "$jobs" || status=1
 ctest --test-dir build/win32 --output-on-failure || status=1
+scripts/fuzz.sh "${FUZZ_SECONDS:-15}" || status=1
 exit $status

@@ -469,10 +469,12 @@ inline constexpr u32 kDataAreaOffset = sizeof(SetupConfig);  // 0x403E2
 inline constexpr u32 kUninstallSectionOffset = offsetof(SetupConfig, uninstall);
 static_assert(kSlotCount * 4 == kUninstallSectionOffset);
 
-// Bytes of a component record with its actions.
-constexpr u32 componentRecordSize(u32 actionCount) {
-    return sizeof(Component) + actionCount * sizeof(InstallAction);
+// Bytes of a component record with its actions, in 64 bits: a stored count
+// near 2^30 must not wrap into a small size.
+constexpr std::uint64_t componentRecordSize(u32 actionCount) {
+    return sizeof(Component) + std::uint64_t(actionCount) * sizeof(InstallAction);
 }
+static_assert(componentRecordSize(0xFFFFFFFFu) > 0xFFFFFFFFull);
 
 // Chunks of a file of the given size: ceil(size / 16384).
 constexpr u32 chunkCount(u32 unpackedSize) {

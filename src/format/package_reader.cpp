@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -444,6 +445,17 @@ PackageReport verifyPackage(std::istream& in, std::uint64_t size) {
 }
 
 PackageReport verifyPackageFile(const std::string& path) {
+    // Judged before opening: a pipe would block the open, and a folder or a
+    // device would read as a file of any size.
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        PackageReport report;
+        report.defect = "\"" + path + "\" " +
+                        (std::filesystem::is_directory(status) ? "is a folder, not an installer"
+                                                               : "is not a regular file (a device, a pipe or a socket)");
+        return report;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         PackageReport report;

@@ -25,6 +25,11 @@ ConfigDecodeResult decodeConfigRecord(const std::uint8_t* packed, std::uint32_t 
                                       std::uint32_t expectedCrc, std::uint8_t* area,
                                       std::uint32_t areaSize);
 
+// Zero bytes kept behind the area: a slot bound to the area's end designates
+// an empty text, a component without actions or a blank blob.
+inline constexpr std::uint32_t kConfigGuardSize = 1024;
+static_assert(kConfigGuardSize >= sizeof(fmt::Blob) && kConfigGuardSize >= sizeof(fmt::Component));
+
 // A slot's target as an address: base + offset, with an offset beyond the
 // area bound to its end (where the caller keeps zero bytes), so that a damaged
 // slot designates an empty text instead of memory outside the record.

@@ -6,14 +6,11 @@
 #include <cstdint>
 
 #include "format/package_format.h"
+#include "package/config_block.h"
 
 namespace setup {
 
 static_assert(sizeof(void*) == 4, "relocated slots hold 32-bit addresses");
-
-// Zero bytes kept behind the area: a slot bound to the area's end designates
-// an empty text, a component without actions or a blank blob.
-inline constexpr std::uint32_t kConfigGuardSize = 1024;
 
 // The reserved area followed by its guard; SetupConfig lies at its start.
 extern std::uint8_t configArea[fmt::kConfigAreaSize + kConfigGuardSize];

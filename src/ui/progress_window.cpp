@@ -11,6 +11,7 @@
 #include "package/setup_config.h"
 #include "resource_ids.h"
 #include "ui/blob_images.h"
+#include "ui/common_controls.h"
 #include "ui/message_box.h"
 
 namespace setup {
@@ -47,6 +48,9 @@ INT_PTR progressDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 
 HWND createProgressWindow(ExtractionState& state) {
     if (unattendedRun) return nullptr;
+    // Its bar and animation are common controls, whose classes a run
+    // without a wizard has not registered yet.
+    loadCommonControls();
     return CreateDialogParamA(programInstance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
                               guardedDialogProc<progressDialog>, reinterpret_cast<LPARAM>(&state));
 }

@@ -5,16 +5,19 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <unordered_set>
 
 #include <toml++/toml.h>
 
 #include "code_page.h"
+#include "file_facts.h"
 #include "format/text_formats.h"
 #include "format/text_slots.h"
 #include "input_error.h"
 #include "picture_file.h"
 #include "path_text.h"
 #include "source_files.h"
+#include "toml_prescan.h"
 
 namespace mkpackage {
 namespace {
@@ -354,6 +357,8 @@ private:
             for (const ComponentSpec& other : description_.components) {
                 if (other.name == component.name) fail(*name, field + ".name", "component \"" + utf8(*name, "") + "\" is named twice");
             }
+            fileNames_.clear();
+            folderNames_.clear();
             if (const toml::node* files = table.get("files")) readFiles(asArray(*files, field + ".files"), field, component);
             if (const toml::node* actions = table.get("actions")) {
                 const toml::array& list = asArray(*actions, field + ".actions");
@@ -392,12 +397,28 @@ private:
         std::string problem;
         if (!checkStoredName(file.storedName, problem)) fail(node, field, "stored name \"" + nameUtf8 + "\" " + problem);
         if (!statSourceFile(path, file, problem)) fail(node, field, "\"" + utf8FromPath(path) + "\": " + problem);
-        for (const SourceFile& other : component.files) {
-            if (sameStoredName(other.storedName, file.storedName)) {
-                fail(node, field, "stored name \"" + nameUtf8 + "\" is used twice in this component");
-            }
-        }
+        checkNameIsFree(foldedName(name), nameUtf8, node, field);
         component.files.push_back(std::move(file));
+    }
+
+    // Names are compared in their folded form, as Windows compares them. A
+    // name may be neither a file twice, nor a file and a folder of another
+    // file at once: the installation would fail part-way.
+    void checkNameIsFree(const std::string& folded, const std::string& nameUtf8, const toml::node& node,
+                         const std::string& field) {
+        const std::string quoted = "stored name \"" + nameUtf8 + "\"";
+        if (fileNames_.count(folded) != 0) fail(node, field, quoted + " is used twice in this component");
+        if (folderNames_.count(folded) != 0) {
+            fail(node, field, quoted + " is also a folder of another file of this component");
+        }
+        for (std::size_t slash = folded.find('\\'); slash != std::string::npos; slash = folded.find('\\', slash + 1)) {
+            const std::string folder = folded.substr(0, slash);
+            if (fileNames_.count(folder) != 0) {
+                fail(node, field, quoted + " lies in a folder that is also a file of this component");
+            }
+            folderNames_.insert(folder);
+        }
+        fileNames_.insert(folded);
     }
 
     void readFiles(const toml::array& files, const std::string& context, ComponentSpec& component) {
@@ -548,8 +569,9 @@ private:
                 item.flags = namedBits(child, field + ".flags", std::begin(kItemFlags), std::end(kItemFlags));
                 continue;
             }
+            const std::string_view keyText = key.str();
             const ItemKind* found = std::find_if(std::begin(kItemKinds), std::end(kItemKinds),
-                                                 [&](const ItemKind& k) { return key.str() == k.key; });
+                                                 [&](const ItemKind& k) { return keyText == k.key; });
             if (found == std::end(kItemKinds)) {
                 fail(static_cast<long>(key.source().begin.line), field + "." + std::string(key.str()), "unknown key");
             }
@@ -714,6 +736,7 @@ private:
     Description description_;
     std::array<bool, fmt::kTextSlotCount> given_{};
     std::string productNameUtf8_;
+    std::unordered_set<std::string> fileNames_, folderNames_;  // of the component being read, folded
 };
 
 }  // namespace
@@ -743,6 +766,9 @@ std::array<std::string, fmt::kUninstallTextCount> defaultUninstallTexts(const st
 }
 
 Description parseDescription(const std::string& text, const std::filesystem::path& file) {
+    long line = 0;
+    std::string problem;
+    if (!prescanToml(text, line, problem)) throw errorAt(file, line, "syntax", problem);
     toml::table root;
     try {
         root = toml::parse(text, utf8FromPath(file));
@@ -754,6 +780,7 @@ Description parseDescription(const std::string& text, const std::filesystem::pat
 }
 
 Description readDescription(const std::filesystem::path& file) {
+    refuseUnlessFile(file, "the description");
     std::ifstream in(file, std::ios::binary);
     if (!in) throw InputError(utf8FromPath(file) + ": cannot open the description");
     std::ostringstream content;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "input_error.h"
 #include "source_files.h"
 
 namespace mkpackage {
@@ -49,5 +50,18 @@ bool readFileFacts(const std::filesystem::path& path, FileFacts& facts, std::str
 }
 
 #endif
+
+std::string nonFileProblem(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status) || std::filesystem::is_regular_file(status)) return {};
+    if (std::filesystem::is_directory(status)) return "is a folder, not a file";
+    return "is a device, a pipe or a socket, not a file";
+}
+
+void refuseUnlessFile(const std::filesystem::path& path, const std::string& role) {
+    const std::string problem = nonFileProblem(path);
+    if (!problem.empty()) throw InputError(utf8FromPath(path) + ": " + role + " " + problem);
+}
 
 }  // namespace mkpackage

@@ -22,6 +22,15 @@ struct FileFacts {
 // `path` is not a regular file that can be read.
 bool readFileFacts(const std::filesystem::path& path, FileFacts& facts, std::string& problem);
 
+// Why `path` cannot be read as a file: "is a folder, not a file", "is a
+// device, a pipe or a socket, not a file"; empty when it is a regular file
+// (through links) or does not exist. Asks without opening: opening a pipe
+// would block, and reading a device may never end.
+std::string nonFileProblem(const std::filesystem::path& path);
+
+// Throws InputError "<path>: <role> <problem>" when nonFileProblem finds one.
+void refuseUnlessFile(const std::filesystem::path& path, const std::string& role);
+
 }  // namespace mkpackage
 
 #endif

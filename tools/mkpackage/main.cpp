@@ -18,6 +18,7 @@
 
 #include "bundled_uninstaller.h"
 #include "description.h"
+#include "file_facts.h"
 #include "input_error.h"
 #include "package_listing.h"
 #include "package_writer.h"
@@ -155,8 +156,17 @@ int main(int argc, char** argv) {
     }
 
     try {
-        if (*build) return runBuild(descriptionPath, output, image, uninstaller, quiet);
-        if (*inspect) return printInstallerReport(installer, std::cout) ? 0 : kExitDefect;
+        // A folder, a device or a pipe is refused before any work is done.
+        if (*build) {
+            for (const auto& [path, role] : {std::pair{image, "the program image"}, std::pair{uninstaller, "the uninstaller"}})
+                if (!path.empty()) refuseUnlessFile(path, role);
+            refuseUnlessFile(output, "the output");
+            return runBuild(descriptionPath, output, image, uninstaller, quiet);
+        }
+        if (*inspect) {
+            refuseUnlessFile(installer, "the installer");
+            return printInstallerReport(installer, std::cout) ? 0 : kExitDefect;
+        }
         if (*start) {
             writeStarterProduct(folder, productName);
             std::cout << "wrote a starter product in " << utf8FromPath(folder) << "; build it with\n  mkpackage build "

@@ -11,6 +11,7 @@
 #include "chunk_compressor.h"
 #include "config_record.h"
 #include "format/package_reader.h"
+#include "file_facts.h"
 #include "file_open.h"
 #include "input_error.h"
 #include "output_file.h"
@@ -120,6 +121,7 @@ private:
 }  // namespace
 
 void checkProgramImage(const fs::path& image) {
+    refuseUnlessFile(image, "the program image");
     std::ifstream in(image, std::ios::binary);
     if (!in) throw InputError(utf8FromPath(image) + ": cannot open the program image");
     in.seekg(0, std::ios::end);

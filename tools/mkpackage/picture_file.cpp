@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <system_error>
@@ -29,8 +30,9 @@ bool checkPictureData(fmt::u32 kind, const std::vector<fmt::u8>& data, fmt::i32&
             }
             width = static_cast<fmt::i32>(loadU32(data, 18));
             height = static_cast<fmt::i32>(loadU32(data, 22));
-            if (height < 0) height = -height;  // top-down bitmaps store a negative height
-            if (width <= 0 || height == 0) {
+            // Top-down bitmaps store a negative height; the smallest i32 has no positive partner.
+            if (height < 0 && height != INT32_MIN) height = -height;
+            if (width <= 0 || height <= 0) {
                 problem = "has no pixels";
                 return false;
             }

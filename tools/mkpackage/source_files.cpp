@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <system_error>
 
 #include "file_facts.h"
@@ -27,10 +28,52 @@ bool sameStoredName(const std::string& a, const std::string& b) {
            });
 }
 
+namespace {
+
+// The upper-case partner of a code point, within the Windows-1252 letters.
+char32_t upperWestern(char32_t c) {
+    if (c >= U'a' && c <= U'z') return c - 0x20;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
+    switch (c) {
+        case 0xFF: return 0x178;   // ÿ Ÿ
+        case 0x161: return 0x160;  // š Š
+        case 0x153: return 0x152;  // œ Œ
+        case 0x17E: return 0x17D;  // ž Ž
+        default: return c;
+    }
+}
+
+}  // namespace
+
+std::string foldedName(std::string_view name) {
+    std::string out;
+    out.reserve(name.size());
+    for (std::size_t i = 0; i < name.size();) {
+        const unsigned char lead = static_cast<unsigned char>(name[i]);
+        // Only one- and two-byte sequences hold letters with partners; the
+        // rest is copied as it is (names reach here already checked as UTF-8).
+        if (lead >= 0xC2 && lead <= 0xC5 && i + 1 < name.size()) {
+            const char32_t c = (char32_t(lead & 0x1F) << 6) | (static_cast<unsigned char>(name[i + 1]) & 0x3F);
+            const char32_t upper = upperWestern(c);  // U+0080..U+017F: two bytes, as c
+            out += static_cast<char>(0xC0 | (upper >> 6));
+            out += static_cast<char>(0x80 | (upper & 0x3F));
+            i += 2;
+        } else {
+            out += static_cast<char>(lead < 0x80 ? upperWestern(lead) : lead);
+            ++i;
+        }
+    }
+    return out;
+}
+
 fmt::FileTime fileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds) {
     // 100-ns intervals between 1601-01-01 and 1970-01-01.
     constexpr std::int64_t kEpochDifference = 116444736000000000ll;
-    std::int64_t ticks = seconds * 10000000ll + nanoseconds / 100 + kEpochDifference;
+    constexpr std::int64_t kTicksPerSecond = 10000000ll;
+    // Times before 1601 or too far ahead for a signed 64-bit count are held at the ends.
+    if (seconds < -kEpochDifference / kTicksPerSecond) return fmt::FileTime{0, 0};
+    if (seconds >= (INT64_MAX - kEpochDifference) / kTicksPerSecond - 1) return fmt::FileTime{0xFFFFFFFFu, 0x7FFFFFFFu};
+    std::int64_t ticks = seconds * kTicksPerSecond + nanoseconds / 100 + kEpochDifference;
     if (ticks < 0) ticks = 0;
     const auto value = static_cast<std::uint64_t>(ticks);
     return fmt::FileTime{static_cast<fmt::u32>(value & 0xFFFFFFFFu), static_cast<fmt::u32>(value >> 32)};
@@ -50,16 +93,79 @@ bool statSourceFile(const fs::path& path, SourceFile& file, std::string& problem
     return true;
 }
 
+namespace {
+
+// True when `path` (absolute, without links or dot levels) lies below `folder` (the same).
+bool liesBelow(const fs::path& path, const fs::path& folder) {
+    auto p = path.begin();
+    for (auto f = folder.begin(); f != folder.end(); ++f, ++p) {
+        if (p == path.end() || *p != *f) return false;
+    }
+    return p != path.end();
+}
+
+// Whether the link at `link` may be stored under its own path: it must lead,
+// through any number of links, to a regular file inside `realFolder`.
+bool checkFolderLink(const fs::path& link, const fs::path& realFolder, std::string& problem) {
+    std::error_code ec;
+    const fs::path target = fs::canonical(link, ec);
+    if (ec == std::errc::too_many_symbolic_link_levels) {
+        problem = "is a symbolic link that loops";
+        return false;
+    }
+    if (ec) {
+        problem = "is a symbolic link to nothing (its target does not exist)";
+        return false;
+    }
+    const fs::file_status status = fs::status(target, ec);
+    if (fs::is_directory(status)) {
+        problem = "is a symbolic link to a folder";
+        return false;
+    }
+    if (!fs::is_regular_file(status)) {
+        problem = "is a symbolic link to a device, a pipe or a socket";
+        return false;
+    }
+    if (!liesBelow(target, realFolder)) {
+        problem = "is a symbolic link to \"" + utf8FromPath(target) +
+                  "\", outside the folder; name that file with source or glob to store it";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool listFolder(const fs::path& folder, std::vector<std::string>& relative, std::string& problem) {
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {
         problem = "folder not found";
         return false;
     }
+    const fs::path realFolder = fs::canonical(folder, ec);
+    if (ec) {
+        problem = "cannot find the folder's real place: " + ec.message();
+        return false;
+    }
+    // Links to folders are not followed, so the walk stays inside and never loops.
     fs::recursive_directory_iterator it(folder, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
-        if (!it->is_regular_file(ec)) continue;
-        relative.push_back(genericUtf8(fs::relative(it->path(), folder, ec)));
+        const fs::file_status status = it->symlink_status(ec);
+        if (ec) break;
+        if (fs::is_directory(status)) continue;
+        // The name is the entry's own path below the folder, never its target's.
+        const std::string name = genericUtf8(it->path().lexically_relative(folder));
+        if (fs::is_symlink(status)) {
+            std::string linkProblem;
+            if (!checkFolderLink(it->path(), realFolder, linkProblem)) {
+                problem = "\"" + name + "\" " + linkProblem;
+                return false;
+            }
+        } else if (!fs::is_regular_file(status)) {
+            problem = "\"" + name + "\" is a device, a pipe or a socket, not a file";
+            return false;
+        }
+        relative.push_back(name);
     }
     if (ec) {
         problem = "cannot list the folder: " + ec.message();

@@ -16,16 +16,29 @@ namespace mkpackage {
 // `problem` saying what is wrong.
 bool checkStoredName(const std::string& name, std::string& problem);
 
-// Windows compares names without regard to ASCII case.
+// Whether two stored (8-bit) names are one name to Windows as far as ASCII
+// case goes; their code page is not known here (the description's own check
+// of its names folds more, on their UTF-8 form: foldedName).
 bool sameStoredName(const std::string& a, const std::string& b);
+
+// `name` (UTF-8) with every letter that has a case pair in Windows-1252 in
+// its upper case: a-z, the accented letters U+00E0..U+00FE (not U+00F7),
+// and ÿ, š, œ, ž. Windows takes names that differ only in those cases for
+// one name, so two stored names are one file when their folded forms match.
+// Letters outside that set (Greek, Cyrillic, ...) are compared as they are.
+std::string foldedName(std::string_view name);
 
 // Fills size, fileTime and attributes of `file` from the file at `path`.
 // The time is the modification time as a FILETIME; attributes are 0x20
 // (archive) plus 0x01 (read-only) when the owner may not write the file.
 bool statSourceFile(const std::filesystem::path& path, SourceFile& file, std::string& problem);
 
-// Every regular file below `folder`, as paths relative to it with "/"
-// separators, in byte order of those paths.
+// Every file below `folder`, as paths relative to it with "/" separators, in
+// byte order of those paths. A symbolic link is listed under its own path
+// when it leads to a regular file inside the folder (the file's content is
+// then stored); a link to a folder, to nothing, to something outside the
+// folder, a loop of links, and a device, pipe or socket are refused with
+// `problem` naming the entry. Links to folders are never followed.
 bool listFolder(const std::filesystem::path& folder, std::vector<std::string>& relative, std::string& problem);
 
 // The regular files matching `pattern` (relative to `base`, "/" between

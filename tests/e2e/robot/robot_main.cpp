@@ -22,6 +22,9 @@
 //                                          starts a command line as the system's list
 //                                          of programs does and exits with its exit
 //                                          code (127: it did not start)
+//   robot load    NAME                     loads a library by its bare name, in the
+//                                          search order of a program that sets none,
+//                                          and prints the file it got
 // filter: --exe NAME --class CLASS --title TEXT --title-has TEXT
 // --no-send: read texts without sending messages (for a busy window's thread)
 // Output is JSON lines. Exit codes: 0 done, 2 usage error, 3 timed out or
@@ -221,6 +224,21 @@ int commandRun(const Options& options) {
     return static_cast<int>(code);
 }
 
+// Loads a library by its bare name, as a careless program would: a file of
+// that name in the program's own folder comes first.
+int commandLoad(const Options& options) {
+    if (options.positional.empty()) return usage("load needs a library name");
+    HMODULE library = LoadLibraryA(options.positional[0].c_str());
+    if (library == nullptr) {
+        robot::JsonLine().text("error", "cannot load").number("code", GetLastError()).print();
+        return kExitNotFound;
+    }
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(library, path, sizeof path);
+    robot::JsonLine().text("kind", "library").text("path", path).print();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -233,6 +251,7 @@ int main(int argc, char** argv) {
     if (options.command == "hold") return commandHold(options);
     if (options.command == "lock") return commandLock(options);
     if (options.command == "run") return commandRun(options);
+    if (options.command == "load") return commandLoad(options);
 
     HWND window = nullptr;
     if (options.positional.empty() || !parseHandle(options.positional[0], window))

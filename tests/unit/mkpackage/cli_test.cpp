@@ -1,7 +1,9 @@
 // The command line contract: exit codes 0, 1 and 2, and no output on error.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "build_helpers.h"
@@ -10,11 +12,21 @@
 namespace testing_mkpackage {
 namespace {
 
-// Runs mkpackage with `arguments`; returns its exit code.
-int run(const std::string& arguments) {
-    const std::string command = std::string(MKPACKAGE_PATH) + " " + arguments + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// Runs mkpackage with `arguments` (for at most 20 seconds); returns its exit
+// code, or -1 when it did not end or its errors lack `expectedError`.
+int run(const std::string& arguments, const std::string& expectedError = "") {
+    const std::string command = "timeout 20 " + std::string(MKPACKAGE_PATH) + " " + arguments + " 2>&1 >/dev/null";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return -1;
+    std::string errors;
+    char buffer[256];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) errors.append(buffer, n);
+    const int status = ::pclose(pipe);
+    if (errors.find(expectedError) == std::string::npos) {
+        ADD_FAILURE() << "mkpackage " << arguments << ": no \"" << expectedError << "\" in: " << errors;
+        return -1;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) != 124 ? WEXITSTATUS(status) : -1;
 }
 
 std::string quote(const std::filesystem::path& path) {
@@ -46,6 +58,27 @@ TEST(CommandLine, ExitCodes) {
 
     EXPECT_EQ(run("new " + quote(ws.path("starter"))), 0);
     EXPECT_EQ(run("new " + quote(ws.path("starter"))), 1);
+}
+
+// A folder, a device or a pipe as installer, program image or output is
+// refused at once: reading one never ends or waits for a writer.
+TEST(CommandLine, NonFilesAreRefusedAtOnce) {
+    Workspace ws;
+    ws.write("a.txt", "a");
+    ws.write("product.toml", std::string(kProduct) + "[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n");
+    ASSERT_EQ(::mkfifo(ws.path("pipe").c_str(), 0600), 0);
+    const std::string description = quote(ws.descriptionPath());
+    const std::string good = " -o " + quote(ws.path("out.exe"));
+    for (const std::string& nonFile : {quote(ws.dir()), quote(ws.path("pipe")), std::string("/dev/zero")}) {
+        SCOPED_TRACE(nonFile);
+        EXPECT_EQ(run("inspect " + nonFile, "is a"), 1);
+        EXPECT_EQ(run("build " + description + " --stub " + nonFile + good, "the program image is a"), 1);
+        EXPECT_EQ(run("build " + nonFile + " --stub " + quote(ws.path("stub.exe")) + good, "the description is a"), 1);
+    }
+    EXPECT_EQ(run("build " + description + " --stub " + quote(ws.path("stub.exe")) + " -o " + quote(ws.dir()),
+                  "the output is a folder"),
+              1);
+    EXPECT_FALSE(std::filesystem::exists(ws.path("out.exe")));
 }
 
 TEST(OutputFile, PatchesReachBothTheDiskAndTheBuffer) {

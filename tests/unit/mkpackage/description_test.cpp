@@ -1,10 +1,15 @@
 // Every defect of a description ends in one message "file:line: field: what".
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <functional>
+
 #include "build_helpers.h"
 #include "description.h"
 #include "input_error.h"
 #include "placeholder_media.h"
+#include "source_files.h"
 
 namespace testing_mkpackage {
 namespace {
@@ -68,6 +73,16 @@ std::vector<BadDescription> badDescriptions() {
          "is 260 bytes, longer than 259"},
         {"DuplicateStoredName", P + "[[components]]\nname = \"C\"\nfiles = [\"a.txt\", { source = \"a.txt\", to = \"A.TXT\" }]\n",
          "5: components[0].files[1]: stored name \"A.TXT\" is used twice"},
+        {"DuplicateStoredNameInWesternCase",
+         P + "[[components]]\nname = \"C\"\nfiles = [{ source = \"a.txt\", to = \"\u00c4\u0160.txt\" },"
+             " { source = \"a.txt\", to = \"\u00e4\u0161.TXT\" }]\n",
+         "5: components[0].files[1]: stored name \"\u00e4\u0161.TXT\" is used twice"},
+        {"FileInsideAFileName",
+         P + "[[components]]\nname = \"C\"\nfiles = [{ source = \"a.txt\", to = \"Docs\" }, { source = \"a.txt\", to = \"docs/x\" }]\n",
+         "stored name \"docs/x\" lies in a folder that is also a file"},
+        {"FolderNameTakenByAFile",
+         P + "[[components]]\nname = \"C\"\nfiles = [{ source = \"a.txt\", to = \"d\\\\x\" }, { source = \"a.txt\", to = \"D\" }]\n",
+         "stored name \"D\" is also a folder of another file"},
         {"GlobWithoutMatch", P + "[[components]]\nname = \"C\"\nfiles = [{ glob = \"*.none\" }]\n", "matches no file"},
         {"PictureNameUnknown", P + pictures(1) + "[[pages]]\nitems = [{ image = \"logo\" }]\n",
          "7: pages[0].items[0].image: no picture is named \"logo\""},
@@ -93,6 +108,14 @@ std::vector<BadDescription> badDescriptions() {
          "4: uninstaller.texts: the texts take"},
         {"WrongNumberOfUninstallerTexts", P + "[uninstaller]\ntexts = [\"a\"]\n", "4: uninstaller.texts: needs 19 texts, has 1"},
         {"SyntaxError", P + "[texts\n", "3: syntax:"},
+        {"LetterOutsideAQuotedText", P + "[texts]\ntitleWizard = \xC3\x9C\n",
+         "4: syntax: a character outside ASCII stands outside a quoted text"},
+        {"LetterInAQuoteGluedToAValue", P + "[[components]]\nname = \"C\"\nfiles = [{ to = 0\"\xD0\x96\" }]\n",
+         "5: syntax: a character outside ASCII stands outside a quoted text"},
+        {"LetterBehindABackslashInAMultiLineText", P + "[texts]\ntitleWizard = \"\"\"a\\\xC3\xA9\"\"\"\n",
+         "4: syntax: a character outside ASCII may not follow a backslash"},
+        {"ContinuedLineGoingOnWithALetterOutsideAscii", P + "[texts]\ntitleWizard = \"\"\"a\\  \n\n  \xC3\x9C\"\"\"\n",
+         "6: syntax: a line continued with a backslash"},
         {"EmptyDefaultFolder", P + "default-folder = \"\"\n", "3: product.default-folder: is empty"},
         {"EmptyLogName", P + "log-name = \"\"\n", "3: product.log-name: is empty"},
         {"FormatWithTooManyConversions", P + "[texts]\nmsgDoneFolder = \"%s in %s\"\n",
@@ -131,6 +154,67 @@ TEST_P(BadDescriptionTest, NamesFileLineAndField) {
 INSTANTIATE_TEST_SUITE_P(Description, BadDescriptionTest, ::testing::ValuesIn(badDescriptions()),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Symbolic links inside a folder source: a link to a file inside the folder
+// is stored under its own name; every other link, and anything that is not a
+// file, is refused by name.
+TEST(Description, LinksInsideAFolderSource) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* name;
+        std::function<void(const Workspace&)> make;  // adds to tree/
+        std::string expected;                        // empty: accepted
+    };
+    const std::vector<Case> cases = {
+        {"LinkToAFileInside", [](const Workspace& ws) { fs::create_symlink("../a.txt", ws.path("tree/sub/link.txt")); }, ""},
+        {"LinkOutside", [](const Workspace& ws) { fs::create_symlink(ws.path("outside.txt"), ws.path("tree/out.txt")); },
+         "\"out.txt\" is a symbolic link to \"" + fs::canonical(fs::temp_directory_path()).string()},
+        {"LinkToAFolder", [](const Workspace& ws) { fs::create_directory_symlink("sub", ws.path("tree/dir")); },
+         "\"dir\" is a symbolic link to a folder"},
+        {"LinkUpToTheFolderItself", [](const Workspace& ws) { fs::create_directory_symlink("..", ws.path("tree/sub/up")); },
+         "\"sub/up\" is a symbolic link to a folder"},
+        {"DanglingLink", [](const Workspace& ws) { fs::create_symlink("gone.txt", ws.path("tree/gone")); },
+         "\"gone\" is a symbolic link to nothing"},
+        {"LoopOfLinks",
+         [](const Workspace& ws) {
+             fs::create_symlink("loop2", ws.path("tree/loop1"));
+             fs::create_symlink("loop1", ws.path("tree/loop2"));
+         },
+         "\"loop1\" is a symbolic link that loops"},
+        {"Pipe", [](const Workspace& ws) { ASSERT_EQ(::mkfifo(ws.path("tree/pipe").c_str(), 0600), 0); },
+         "\"pipe\" is a device, a pipe or a socket, not a file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Workspace ws;
+        ws.write("outside.txt", "o");
+        ws.write("tree/a.txt", "a");
+        ws.write("tree/sub/b.txt", "b");
+        c.make(ws);
+        ws.write("product.toml", P + "[[components]]\nname = \"C\"\nfiles = [{ folder = \"tree\" }]\n");
+        try {
+            const mkpackage::Description d = mkpackage::readDescription(ws.descriptionPath());
+            ASSERT_EQ(c.expected, "");
+            std::vector<std::string> names;
+            for (const mkpackage::SourceFile& f : d.components[0].files) names.push_back(f.storedName);
+            EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "sub\\b.txt", "sub\\link.txt"}));
+            EXPECT_EQ(d.components[0].files[2].size, 1u);  // the content of the file it names
+        } catch (const mkpackage::InputError& e) {
+            ASSERT_NE(c.expected, "") << e.what();
+            EXPECT_NE(std::string(e.what()).find("5: components[0].files[0].folder: \"tree\": " + c.expected),
+                      std::string::npos)
+                << e.what();
+        }
+    }
+}
+
+TEST(Description, FoldedNames) {
+    EXPECT_EQ(mkpackage::foldedName("abz AZ 09"), "ABZ AZ 09");
+    // à..þ fold onto À..Þ, except ÷ (and ×), which are no letters; ß has no partner.
+    EXPECT_EQ(mkpackage::foldedName("\u00e0\u00fe\u00f7\u00d7\u00df"), "\u00c0\u00de\u00f7\u00d7\u00df");
+    EXPECT_EQ(mkpackage::foldedName("\u00ff\u0161\u0153\u017e"), "\u0178\u0160\u0152\u017d");
+    EXPECT_EQ(mkpackage::foldedName("\u0436\u20ac"), "\u0436\u20ac");  // Cyrillic and the euro sign stay
+}
+
 TEST(Description, RecordLargerThanTheAreaIsRefused) {
     Workspace ws;
     ws.write("big.bmp", mkpackage::makeBitmapFile(500, 500, 0, 0xFFFFFF));  // 750 KB
@@ -151,7 +235,8 @@ TEST(Description, DefaultsAndOptions) {
     ws.write("product.toml", P + components(3) +
                                  "[options]\nflags = [\"uninstall-entry\", \"desktop-shortcuts\"]\n"
                                  "preset-3 = 5\ndirectx-components = [\"C1\"]\ntext-alignment = \"right\"\n"
-                                 "[texts]\ntitleWizard = \"Caf\\u00e9 \\u20ac\"\n");
+                                 "[texts]\ntitleWizard = \"Caf\\u00e9 \\u20ac\"  # \xC3\x9C in a comment\n"
+                                 "msgCanceled = \"\"\"\xC3\x9C\\\n  ber \"\"\\\"\xC3\xA9\"\"\"\"\n");
     const mkpackage::Description d = mkpackage::readDescription(ws.descriptionPath());
     EXPECT_EQ(d.settings.flags, fmt::kFlagUninstallEntry | fmt::kFlagDesktopShortcuts);
     EXPECT_EQ(d.settings.defaultSelection, 7u);
@@ -161,6 +246,7 @@ TEST(Description, DefaultsAndOptions) {
     EXPECT_EQ(d.settings.directXPageIndex, -1);
     EXPECT_EQ(d.settings.textAlignment, 2u);
     EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, titleWizard) / 4], "Caf\xE9 \x80");
+    EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, msgCanceled) / 4], "\xDC" "ber \"\"\"\xE9\"");
     EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, productVersion) / 4], "1.00h");
     EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, uninstallerName) / 4], "UnInst.exe");
     EXPECT_EQ(d.uninstallTexts[1], "Lock_P");

@@ -61,6 +61,16 @@ TEST(PlaceholderMedia, GeneratedPicturesPassTheirOwnChecks) {
     std::memcpy(&riffSize, clip.data() + 4, 4);
     EXPECT_EQ(riffSize + 8, clip.size());
     EXPECT_FALSE(mkpackage::checkPictureData(fmt::kBlobIcon, clip, width, height, problem));
+
+    // Heights: negative for a top-down bitmap; the smallest i32 names no size.
+    auto bitmap = mkpackage::makeBitmapFile(2, 3, 0, 0);
+    for (const auto& [stored, expected] : std::vector<std::pair<fmt::i32, bool>>{{-3, true}, {INT32_MIN, false}, {0, false}}) {
+        std::memcpy(bitmap.data() + 22, &stored, 4);
+        EXPECT_EQ(mkpackage::checkPictureData(fmt::kBlobBitmap, bitmap, width, height, problem), expected) << stored;
+        if (expected) {
+            EXPECT_EQ(height, 3);
+        }
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the native tests and, built with mingw, under Wine.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 
@@ -144,6 +145,11 @@ TEST(FileTimeText, CalendarWithoutTimeZones) {
     EXPECT_EQ(mkpackage::fileTimeText(mkpackage::fileTimeFromUnix(951782400, 0)), "2000-02-29 00:00:00 UTC");
     EXPECT_EQ(mkpackage::fileTimeText(mkpackage::fileTimeFromUnix(4107542399, 0)), "2100-02-28 23:59:59 UTC");
     EXPECT_EQ(mkpackage::fileTimeText(fmt::FileTime{0xFFFFFFFFu, 0xFFFFFFFFu}), "60056-05-28 05:36:10 UTC");
+    // Times a file system may hold but a FILETIME cannot are held at its ends.
+    const fmt::FileTime latest = mkpackage::fileTimeFromUnix(INT64_MAX / 2, 0);
+    EXPECT_EQ(latest.low, 0xFFFFFFFFu);
+    EXPECT_EQ(latest.high, 0x7FFFFFFFu);
+    EXPECT_EQ(mkpackage::fileTimeFromUnix(-20000000000, 0).high, 0u);
 }
 
 TEST(OutputFile, PatchesOnDiskAndInTheBufferAndReplacesTheTarget) {

@@ -1,5 +1,6 @@
 // inspect's verifier names the first defect of a damaged installer.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -146,9 +147,28 @@ TEST_F(DamagedInstaller, SlotOutsideTheRecordAndBrokenUninstallSection) {
     EXPECT_NE(uninstall.find("uninstall section"), std::string::npos) << uninstall;
 }
 
+TEST_F(DamagedInstaller, ActionCountThatWrapsIn32Bits) {
+    // 148 + 2^30 * 396 is 148 again in 32 bits: the count must be judged in 64.
+    for (const u32 count : {0x40000000u, 0x0A57EB51u, 0xFFFFFFFFu}) {
+        const std::string defect = defectOf(withRecord([&](Bytes& record) {
+            std::memcpy(record.data() + componentField(offsetof(fmt::Component, actionCount)), &count, 4);
+        }));
+        EXPECT_NE(defect.find("component 0 actions at record offset"), std::string::npos) << count << ": " << defect;
+    }
+}
+
 TEST(Verify, NoPackageAtAll) {
     Workspace ws;
     EXPECT_NE(fmt::verifyPackageFile(ws.path("stub.exe").string()).defect.find("no package found"), std::string::npos);
+}
+
+TEST(Verify, FoldersPipesAndDevicesAreNoInstallers) {
+    Workspace ws;
+    ASSERT_EQ(::mkfifo(ws.path("pipe").c_str(), 0600), 0);  // opening it would wait for a writer
+    EXPECT_NE(fmt::verifyPackageFile(ws.dir().string()).defect.find("is a folder, not an installer"), std::string::npos);
+    for (const std::string& path : {ws.path("pipe").string(), std::string("/dev/zero")}) {
+        EXPECT_NE(fmt::verifyPackageFile(path).defect.find("is not a regular file"), std::string::npos) << path;
+    }
 }
 
 }  // namespace
