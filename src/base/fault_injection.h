@@ -20,14 +20,20 @@ enum class FaultSite {
     closeKey,       // registry key close after writing (error 10)
     saveShortcut,   // the shell link's save (silent)
     createPicture,  // a picture's temporary file (silent: no picture)
+    backUpFile,     // moving aside a file about to be replaced, or making its backup folder (error 2)
+    backUpRemovedFile,  // the same for a file of a previous installation (silent: it stays)
+    saveKey,        // keeping a key of a previous installation before it is removed (silent: it stays)
+    saveValue,      // keeping a value before it is changed in a key the run did not make (error 10)
 };
 
 // True when this call is to fail; the caller then fails as the system
 // would, with the thread's last error set.
 bool injectFault(FaultSite site);
 
-// True when a message box is answered without showing it; `answer` is then
-// the button pressed (the first button of the box).
+// True when a message box, or the replace question (with the existing
+// file's path as its text and Yes and No as its buttons), is answered
+// without showing it; `answer` is then the button pressed (the first
+// button of the box).
 bool answerWithoutWindow(const char* text, unsigned type, int& answer);
 
 // True when the run is to be cancelled after the chunk just decoded.

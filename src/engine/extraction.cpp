@@ -10,6 +10,7 @@
 #include "base/field_text.h"
 #include "base/process_state.h"
 #include "engine/failure.h"
+#include "engine/file_backups.h"
 #include "engine/install_log.h"
 #include "engine/path_rules.h"
 #include "package/package_file.h"
@@ -95,10 +96,12 @@ bool mayReplaceExistingFile(bool& replaceAll) {
     }
 }
 
-// The existing file at currentPath is about to be overwritten: a read-only
-// one is made writable, its other attributes stay.
-void prepareReplacedFile(DWORD attributes) {
-    SetFileAttributesA(currentPath, attributes & ~FILE_ATTRIBUTE_READONLY);
+// The existing file at currentPath is about to be replaced: it is moved
+// aside first, with its contents, times and attributes, so that a failure
+// or a cancel can put it back. When it cannot be, nothing is replaced: the
+// run fails here as for a file that cannot be created.
+void moveReplacedFileAside() {
+    if (!moveFileAside(currentPath, FaultSite::backUpFile)) raiseInstallError(kErrorCreateFile);
 }
 
 }  // namespace
@@ -145,21 +148,24 @@ void openOutputFile(const char* folder, bool& replaceAll, bool& skip) {
     if (!formatBounded(currentPath, sizeof currentPath, "%s%s", folder, currentEntry.name))
         raisePathTooLong(kErrorCreateFile);
 
-    const DWORD attributes = GetFileAttributesA(currentPath);
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && !replaceAll && !mayReplaceExistingFile(replaceAll)) {
+    const ExistingItem existing = existingItemAt(currentPath);
+    if (existing != ExistingItem::none && !replaceAll && !mayReplaceExistingFile(replaceAll)) {
         skip = true;  // kept: no folder, no file, nothing logged
         return;
     }
 
     createPathDirectories();
-    if (exists) prepareReplacedFile(attributes);
+    if (existing == ExistingItem::usersFile) moveReplacedFileAside();
 
+    // Only this run's own file is ever overwritten; anything else found at
+    // the path now (a folder, or a file that came meanwhile) fails the
+    // creation instead of being replaced without its way back.
     HANDLE file = INVALID_HANDLE_VALUE;
     if (injectFault(FaultSite::createFile)) {
         SetLastError(ERROR_ACCESS_DENIED);
     } else {
-        file = CreateFileA(currentPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+        file = CreateFileA(currentPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           existing == ExistingItem::runsOwnFile ? CREATE_ALWAYS : CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     }
     if (file == INVALID_HANDLE_VALUE) raiseInstallError(kErrorCreateFile);

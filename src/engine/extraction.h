@@ -29,8 +29,10 @@ void extractComponents(ExtractionState& state);
 
 // Builds currentPath from `folder` and the current entry's name, asks before
 // replacing an existing file (unless replaceAll), creates the missing
-// folders and the file, and logs it. A No answer sets `skip` and creates
-// nothing. Raises 2 (file, or a path that does not fit) or 4 (folder).
+// folders, moves an existing file aside (engine/file_backups.h), creates
+// the file and logs it. A No answer sets `skip` and creates nothing.
+// Raises 2 (file, a file that cannot be moved aside, or a path that does
+// not fit) or 4 (folder).
 void openOutputFile(const char* folder, bool& replaceAll, bool& skip);
 
 // Creates every missing folder of the path in currentPath, outermost first,

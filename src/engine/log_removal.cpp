@@ -110,12 +110,12 @@ bool deleteRegistryKeyPath(std::uint32_t root, const char* keyPath, KeyRemoval h
     for (bool first = true;; first = false) {
         if (how.keepSystemKeys && isSystemRegistryKey(key)) break;
         const long subKeys = subKeyCount(rootKey, key);
-        if (subKeys < 0) break;
-        if (first) {
-            if (!deleteKeyItself(rootKey, key, how.scope)) break;
-        } else if (subKeys != 0 || RegDeleteKeyA(rootKey, key) != ERROR_SUCCESS) {
-            break;
-        }
+        if (subKeys < 0 || (!first && subKeys != 0)) break;
+        if (how.guard != nullptr && !how.guard->mayDelete(root, key)) break;
+        const bool deleted =
+            first ? deleteKeyItself(rootKey, key, how.scope) : RegDeleteKeyA(rootKey, key) == ERROR_SUCCESS;
+        if (how.guard != nullptr) how.guard->deleteEnded(deleted);
+        if (!deleted) break;
         char* parentEnd = std::strrchr(key, '\\');
         if (parentEnd == nullptr) break;
         *parentEnd = '\0';

@@ -38,11 +38,24 @@ enum class KeyScope {
     withEverythingBelow, // every sub-key first, deepest first
 };
 
+// Asked before each key a removal deletes, the key itself or a parent on
+// the way up: false keeps it and ends the walk. Told afterwards whether
+// the key went.
+class KeyDeletionGuard {
+public:
+    virtual bool mayDelete(std::uint32_t root, const char* keyPath) = 0;
+    virtual void deleteEnded(bool deleted) = 0;
+
+protected:
+    ~KeyDeletionGuard() = default;
+};
+
 struct KeyRemoval {
     KeyScope scope = KeyScope::asSystemAllows;
     // Never delete a key that isSystemRegistryKey names, neither the key
     // itself nor a parent on the way up.
     bool keepSystemKeys = false;
+    KeyDeletionGuard* guard = nullptr;
 };
 
 // Deletes the key (root: the stored handle value) as `how` says, then every

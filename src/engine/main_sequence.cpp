@@ -18,6 +18,7 @@
 #include "engine/product_registration.h"
 #include "engine/registry.h"
 #include "engine/remove_by_log.h"
+#include "engine/run_backups.h"
 #include "engine/run_log.h"
 #include "engine/shell_notice.h"
 #include "engine/startup_choices.h"
@@ -247,6 +248,9 @@ void requestReboot() {
 }  // namespace
 
 [[noreturn]] void finishInstallation() {
+    // The run has succeeded: what it moved aside to give back on a failure
+    // is no longer needed.
+    discardRunBackups();
     const fmt::SetupConfig& record = config();
     if (unattendedRun) {
         // No completion message, and never a reboot: the caller restarts.

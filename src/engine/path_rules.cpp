@@ -24,6 +24,18 @@ std::size_t folderCreationStart(const char* dir) {
     return 0;
 }
 
+namespace {
+
+char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool samePlace(const char* a, const char* b) {
+    for (; *a != '\0' && *b != '\0'; ++a, ++b)
+        if (foldAscii(*a) != foldAscii(*b)) return false;
+    return *a == *b;
+}
+
 int progressPosition(int done, int total) {
     if (total == 0) return -1;
     std::int64_t product = std::int64_t(done) * 1024;

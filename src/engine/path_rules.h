@@ -1,5 +1,6 @@
 // Pure rules about the paths the extraction makes: where folder creation
-// starts along a path, and the progress bar's position.
+// starts along a path, when two paths are the same, and the progress bar's
+// position.
 #ifndef ENGINE_PATH_RULES_H
 #define ENGINE_PATH_RULES_H
 
@@ -16,6 +17,10 @@ std::size_t folderPartLength(const char* path);
 // length when the share part is incomplete), past a leading "\" (the current
 // drive's root), else 0.
 std::size_t folderCreationStart(const char* dir);
+
+// True when two paths, or two registry key paths, name the same place as
+// Windows reads them: equal but for the case of the ASCII letters.
+bool samePlace(const char* a, const char* b);
 
 // The progress bar position, 0 to 1024: done * 1024 / total rounded to the
 // nearest integer, halves away from zero, in 64 bits; -1 when total is 0 or

@@ -6,6 +6,7 @@
 #include "base/field_text.h"
 #include "base/process_state.h"
 #include "engine/expand_path.h"
+#include "engine/file_backups.h"
 #include "engine/install_log.h"
 #include "engine/post_install_rules.h"
 #include "engine/registry.h"
@@ -69,8 +70,13 @@ void runAction(const fmt::InstallAction& action, std::uint32_t flags) {
     case ActionEffect::kLogFile:
         // A path that does not fit is not logged: a cut path could name
         // another file, which the uninstaller would then delete.
-        if (formatBounded(currentPath, sizeof currentPath, "%s%s", installDir, texts.arg1))
+        if (formatBounded(currentPath, sizeof currentPath, "%s%s", installDir, texts.arg1)) {
+            // The run records the file without making it: one that is there
+            // already was there before, and a rollback leaves it.
+            if (existingItemAt(currentPath) == ExistingItem::usersFile)
+                keepAtRollback(config().uninstall.header.usedBytes);
             appendLogEntry(fmt::kLogFile, plan.logFlag, 0, currentPath);
+        }
         break;
     case ActionEffect::kLogKey:
         appendLogEntry(fmt::kLogRegistryKey, plan.logFlag, action.rootKey, texts.arg1);

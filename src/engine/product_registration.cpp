@@ -7,6 +7,7 @@
 #include "engine/failure.h"
 #include "engine/install_log.h"
 #include "engine/registry.h"
+#include "engine/registry_backups.h"
 #include "engine/shortcuts.h"
 #include "engine/uninstall_log_file.h"
 #include "package/setup_config.h"
@@ -37,9 +38,6 @@ constexpr std::size_t kCommandLineSize = 2 * fmt::kMaxPath + 2;
 // The system uninstall entry this run wrote, empty until then. It is not in
 // the uninstall log, so a rollback removes it by this name.
 char writtenUninstallKey[fmt::kMaxPath];
-// Without a product key the log's path goes to a value of the root itself,
-// which no log entry names: a rollback removes it by this mark.
-bool wroteRootLogValue;
 
 void writeSystemUninstallEntry(const char* logPath) {
     const fmt::TextSlots& texts = config().texts;
@@ -62,10 +60,9 @@ void writeSystemUninstallEntry(const char* logPath) {
 }  // namespace
 
 void removeWrittenUninstallEntry() {
-    if (wroteRootLogValue) RegDeleteValueA(HKEY_LOCAL_MACHINE, "UnInstallLog");
-    wroteRootLogValue = false;
     if (writtenUninstallKey[0] == '\0') return;
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, writtenUninstallKey);
+    if (keyMadeByRun(fmt::kRootLocalMachine, writtenUninstallKey))
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, writtenUninstallKey);
     writtenUninstallKey[0] = '\0';
 }
 
@@ -94,9 +91,7 @@ void writeUninstallLog() {
         raiseInstallError(kErrorCreateFile);
     }
 
-    const char* productKey = configText(texts.registryKey);
-    wroteRootLogValue = productKey[0] == '\0';  // before writing: a half-written value goes too
-    writeRegistryString(HKEY_LOCAL_MACHINE, productKey, "UnInstallLog", logPath);
+    writeRegistryString(HKEY_LOCAL_MACHINE, configText(texts.registryKey), "UnInstallLog", logPath);
     if (record.settings.flags & fmt::kFlagUninstallEntry) writeSystemUninstallEntry(logPath);
     if (record.settings.flags & fmt::kFlagUninstallShortcut) {
         createProgramsShortcut(configText(texts.uninstallerName),

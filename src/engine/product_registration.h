@@ -18,10 +18,11 @@ void registerProduct();
 // a log path that does not fit 260 bytes), 5 (write) or 3 (close).
 void writeUninstallLog();
 
-// Deletes the system uninstall entry, and the "UnInstallLog" value of the
-// registry root (written when the product has no key), if this run wrote
-// them: neither is logged, and a failure after them must not leave them
-// pointing at nothing.
+// Deletes the system uninstall entry if this run made it: it is not logged,
+// and a failure after it must not leave it pointing at nothing. An entry
+// that was there before stays; its values come back with the run's other
+// registry changes (engine/registry_backups.h), as does the "UnInstallLog"
+// value of the registry root that a product without a key writes.
 void removeWrittenUninstallEntry();
 
 }  // namespace setup

@@ -5,6 +5,7 @@
 #include "base/bounded_text.h"
 #include "base/fault_injection.h"
 #include "engine/failure.h"
+#include "engine/registry_backups.h"
 
 namespace setup {
 
@@ -54,6 +55,7 @@ void writeRegistryString(HKEY root, const char* keyPath, const char* valueName, 
 // registry's own reason.
 void writeRegistryValues(HKEY root, const char* keyPath, const RegistryValue* values,
                          std::size_t count) {
+    noteKeysBeforeWrite(root, keyPath);
     HKEY key;
     LONG status = injectFault(FaultSite::createKey)
                       ? ERROR_ACCESS_DENIED
@@ -63,7 +65,15 @@ void writeRegistryValues(HKEY root, const char* keyPath, const RegistryValue* va
         SetLastError(static_cast<DWORD>(status));
         raiseInstallError(kErrorRegistry);
     }
+    // In a key the run did not make, each value is kept before it changes,
+    // so that a rollback can give the key back as it was.
+    const bool ownKey = keyMadeByRun(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(root)), keyPath);
     for (std::size_t i = 0; i < count && status == ERROR_SUCCESS; ++i) {
+        if (!ownKey && !saveValueBeforeWrite(root, keyPath, key, values[i].name)) {
+            status = static_cast<LONG>(GetLastError());
+            if (status == ERROR_SUCCESS) status = ERROR_NOT_ENOUGH_MEMORY;
+            break;
+        }
         status = injectFault(FaultSite::setValue)
                      ? ERROR_ACCESS_DENIED
                      : RegSetValueExA(key, values[i].name, 0, REG_SZ,

@@ -1,6 +1,7 @@
 #include "engine/remove_by_log.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstring>
 #include <initializer_list>
@@ -9,10 +10,13 @@
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "engine/failure.h"
+#include "engine/file_backups.h"
 #include "engine/log_removal.h"
 #include "engine/product_registration.h"
 #include "engine/registry.h"
+#include "engine/registry_backups.h"
 #include "engine/removal_limits.h"
+#include "engine/run_backups.h"
 #include "engine/shortcuts.h"
 #include "engine/uninstall_log.h"
 #include "package/setup_config.h"
@@ -72,6 +76,57 @@ struct PreviousInstallationLimits {
     RemovalLimits limits() const { return RemovalLimits{installFolder, desktop, programs}; }
 };
 
+// A previous installation's keys are saved whole before they go; a key
+// that cannot be saved stays.
+class SaveBeforeDeleting final : public KeyDeletionGuard {
+public:
+    bool mayDelete(std::uint32_t root, const char* keyPath) override {
+        return saveKeyBeforeRemoval(root, keyPath);
+    }
+    void deleteEnded(bool deleted) override { keyRemovalEnded(deleted); }
+};
+
+// This run's own removal deletes only the keys the run made: a key that was
+// there before keeps what it held, and gets back the values the run changed.
+class OnlyKeysOfThisRun final : public KeyDeletionGuard {
+public:
+    bool mayDelete(std::uint32_t root, const char* keyPath) override { return keyMadeByRun(root, keyPath); }
+    void deleteEnded(bool) override {}
+};
+
+// A previous installation's files and folders are taken away so that a
+// rollback can give them back: a file is moved aside, a folder removed and
+// remembered. What deleting would pass over (a read-only file, one in use,
+// a folder that is not empty) stays, as does a file that cannot be moved
+// aside.
+void removePreviousEntry(const LogItem& item, KeyRemoval how) {
+    switch (item.kind) {
+    case fmt::kLogFile: {
+        const DWORD attributes = GetFileAttributesA(item.text);
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0)
+            moveFileAside(item.text, FaultSite::backUpRemovedFile);
+        SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA | SHCNF_FLUSH, item.text, nullptr);
+        break;
+    }
+    case fmt::kLogFolder:
+        removeFolderAside(item.text);
+        SHChangeNotify(SHCNE_RMDIR, SHCNF_PATHA | SHCNF_FLUSH, item.text, nullptr);
+        break;
+    default:
+        removeLogEntry(item, how);
+        break;
+    }
+}
+
+// The end of a removal of this run's own entries: the system uninstall
+// entry the run wrote (the log does not name it) goes, then everything the
+// run moved aside or changed comes back.
+void giveBackWhatTheRunTook(RemovalMode mode) {
+    if (mode == RemovalMode::kCurrentInstallation) removeWrittenUninstallEntry();
+    restoreRunBackups();
+}
+
 }  // namespace
 
 void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image, const char* logPath) {
@@ -99,22 +154,36 @@ void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image, cons
             return;
         }
     } else if (checkLog(log, sizeof(fmt::UninstallSection), LogOrigin::thisRun) != LogCheck::ok) {
-        return;  // this run's own log is always sound; never walk one that is not
+        // This run's own log is always sound; never walk one that is not.
+        giveBackWhatTheRunTook(mode);
+        return;
     }
 
+    const bool previous = mode == RemovalMode::kPreviousInstallation;
+    SaveBeforeDeleting saveFirst;
+    OnlyKeysOfThisRun onlyOwnKeys;
+    KeyRemoval keys;
     // A log from disk may have been edited: the keys the system and other
     // programs share (top-level keys, everything outside Software and the
     // shared keys below it) are never deleted by it.
-    KeyRemoval keys;
-    keys.keepSystemKeys = mode == RemovalMode::kPreviousInstallation;
+    keys.keepSystemKeys = previous;
+    keys.guard = previous ? static_cast<KeyDeletionGuard*>(&saveFirst) : &onlyOwnKeys;
     for (std::uint8_t kind : {fmt::kLogFile, fmt::kLogFolder, fmt::kLogRegistryKey}) {
         const std::size_t found = collectLogEntries(log, kind, logItems, std::size(logItems));
         sortLongestFirst(logItems, found);
         // Whatever stays is passed over: a previous installation or this
         // run's rollback goes on regardless.
-        for (std::size_t i = 0; i < found; ++i) removeLogEntry(logItems[i], keys);
+        for (std::size_t i = 0; i < found; ++i) {
+            const LogItem& item = logItems[i];
+            if (previous) {
+                removePreviousEntry(item, keys);
+            } else if (item.kind != fmt::kLogFile || !isKeptAtRollback(item.entryOffset)) {
+                removeLogEntry(item, keys);
+            }
+        }
     }
     if (mode == RemovalMode::kTemporaryFiles) resetLogToShipped(config().uninstall);
+    if (!previous) giveBackWhatTheRunTook(mode);
 }
 
 void removePreviousInstallation() {
@@ -130,7 +199,6 @@ void rollBackInstallation() {
     if (!configLoaded) return;
     removeByLog(RemovalMode::kCurrentInstallation, configText(config().texts.textUndoing),
                 fmt::kImageUndoing, nullptr);
-    removeWrittenUninstallEntry();
 }
 
 }  // namespace setup

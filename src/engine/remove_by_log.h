@@ -21,6 +21,13 @@ enum class RemovalMode {
 // of its shortcuts gets the corrupt-log box, and nothing is removed. Every
 // removal result is ignored. Never allocates, so it raises nothing itself
 // (only the popup's picture may, outside a rollback).
+//
+// A previous installation is taken away so that this run can give it back:
+// its files are moved aside, its folders remembered and its keys saved
+// before they go (engine/file_backups.h, engine/registry_backups.h). This
+// run's own removal (modes 1 and 2) passes over the files it recorded
+// without making them and the keys it did not make, and ends by giving
+// back everything the run moved aside, removed or changed.
 void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image,
                  const char* logPath);
 

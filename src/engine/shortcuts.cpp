@@ -11,6 +11,8 @@
 #include "base/fault_injection.h"
 #include "base/process_state.h"
 #include "engine/extraction.h"
+#include "engine/failure.h"
+#include "engine/file_backups.h"
 #include "engine/install_log.h"
 #include "engine/registry.h"
 #include "format/package_format.h"
@@ -74,11 +76,27 @@ void createShellLink(const char* linkPath, const char* targetPath, const char* a
     WCHAR wideName[fmt::kMaxPath];
     if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wideName, fmt::kMaxPath) == 0)
         wideName[0] = L'\0';
-    if (!injectFault(FaultSite::saveShortcut)) file->Save(wideName, TRUE);
+    // A shortcut of the user's own under this name is moved aside first, as
+    // any file the run replaces; it comes back at once when the shell saves
+    // nothing in its place.
+    const bool usersShortcut = existingItemAt(linkPath) == ExistingItem::usersFile;
+    if (usersShortcut && !moveFileAside(linkPath, FaultSite::backUpFile)) {
+        const DWORD error = GetLastError();
+        file->Release();
+        link->Release();
+        copyBounded(currentPath, linkPath);
+        SetLastError(error);
+        raiseInstallError(kErrorCreateFile);
+    }
+    const bool saved = !injectFault(FaultSite::saveShortcut) && SUCCEEDED(file->Save(wideName, TRUE));
     file->Release();
+    link->Release();
+    if (!saved && usersShortcut) {
+        putBackLastFileAside();
+        return;
+    }
     // Logged even when the save failed: removing a file that is not there is harmless.
     appendLogEntry(fmt::kLogFile, 0, 0, linkPath);
-    link->Release();
 }
 
 }  // namespace setup

@@ -20,7 +20,9 @@ void createProgramsShortcut(const char* program, const char* name, const char* a
 // Saves a shortcut at linkPath with exactly target, arguments and working
 // folder set, and logs the file whether or not the shell saved it. When the
 // shell's link object or its file interface cannot be had, nothing is made
-// and nothing logged.
+// and nothing logged. A file of the user's that stands at linkPath is moved
+// aside first (engine/file_backups.h; error 2 when it cannot be) and put
+// back, with nothing logged, when the shell saves nothing.
 void createShellLink(const char* linkPath, const char* targetPath, const char* arguments,
                      const char* workingDir);
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/path_rules.h"
+
 namespace setup {
 
 using fmt::u32;
@@ -49,7 +51,8 @@ void resetLogToShipped(fmt::UninstallSection& section) {
     fmt::UninstallHeader& h = section.header;
     h.firstEntryOffset = h.savedFirstEntryOffset;
     h.entryCount = h.savedEntryCount;
-    h.usedBytes = std::min<u32>(h.savedUsedBytes, fmt::kLogAreaSize);
+    const u32 savedUsed = h.savedUsedBytes;  // a copy: the packed field is not aligned
+    h.usedBytes = std::min<u32>(savedUsed, fmt::kLogAreaSize);
     std::memset(section.data + h.usedBytes, 0, fmt::kLogAreaSize - h.usedBytes);
 }
 
@@ -119,11 +122,24 @@ std::size_t collectLogEntries(const u8* bytes, u8 kind, LogItem* out, std::size_
         const u8* head = bytes + at;
         if (head[0] == kind) {
             const char* text = reinterpret_cast<const char*>(head + sizeof(fmt::LogEntry));
-            out[found++] = LogItem{head[0], head[1], readU32(head + 6), text, std::strlen(text)};
+            out[found++] = LogItem{head[0], head[1], readU32(head + 6), text, std::strlen(text),
+                                   static_cast<u32>(at - kHeaderSize)};
         }
         at = kHeaderSize + readU32(head + 2);
     }
     return found;
+}
+
+bool logRecordsPath(const u8* bytes, u8 kind, const char* path) {
+    const u32 count = logEntryCount(bytes);
+    std::size_t at = headerField(bytes, offsetof(fmt::UninstallHeader, firstEntryOffset));
+    for (u32 i = 0; i < count; ++i) {
+        const u8* head = bytes + at;
+        if (head[0] == kind && samePlace(reinterpret_cast<const char*>(head + sizeof(fmt::LogEntry)), path))
+            return true;
+        at = kHeaderSize + readU32(head + 2);
+    }
+    return false;
 }
 
 void sortLongestFirst(LogItem* items, std::size_t count) {

@@ -61,6 +61,7 @@ struct LogItem {
     fmt::u32 value;
     const char* text;
     std::size_t length;
+    fmt::u32 entryOffset;  // of the entry's head, from the start of the data area
 };
 
 // The number of entries of a log that checkLog accepted: at most
@@ -71,6 +72,10 @@ std::uint32_t logEntryCount(const fmt::u8* bytes);
 // accepted, at most `capacity` of them. Returns how many `out` holds.
 std::size_t collectLogEntries(const fmt::u8* bytes, fmt::u8 kind, LogItem* out,
                               std::size_t capacity);
+
+// True when a log that checkLog accepted holds an entry of `kind` whose text
+// names `path`, ignoring the case of the ASCII letters as Windows does.
+bool logRecordsPath(const fmt::u8* bytes, fmt::u8 kind, const char* path);
 
 // Orders items by text length, longest first: a file or folder inside a folder,
 // and a key below another, always comes before its parent.

@@ -20,7 +20,8 @@ void writeUninstallLogFile() {
 
     // Taken after the open, so that the file's own entry is in it. A shipped
     // count beyond the area cannot come from appending; it is bounded all the same.
-    const std::uint32_t used = std::min(section.header.usedBytes, fmt::kLogAreaSize);
+    const std::uint32_t usedBytes = section.header.usedBytes;  // the packed field, copied aligned
+    const std::uint32_t used = std::min(usedBytes, fmt::kLogAreaSize);
     writeOutput(outputFile, &section, static_cast<std::uint32_t>(sizeof section.header) + used);
     closeOutputFile(skip);
 }

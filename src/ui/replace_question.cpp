@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "base/bounded_text.h"
+#include "base/fault_injection.h"
 #include "base/process_state.h"
 #include "base/program_instance.h"
 #include "engine/extraction.h"
@@ -124,6 +125,9 @@ INT_PTR replaceConfirmProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 }
 
 ReplaceAnswer askReplaceExistingFile() {
+    // The fault-injection build answers with Yes, without a window.
+    int seamAnswer = 0;
+    if (answerWithoutWindow(currentPath, MB_YESNO, seamAnswer)) return seamAnswer == IDNO ? kReplaceNo : kReplaceYes;
     existingFileIcon = nullptr;
     const INT_PTR answer =
         DialogBoxParamA(programInstance, MAKEINTRESOURCEA(IDD_REPLACE_CONFIRM), nullptr,

@@ -110,7 +110,9 @@ protected:
 
 // No DirectDraw at all: the DirectX page shows "(not found)" with Install
 // checked. Left so, the stand-in runs once before the product, with its files
-// in place, and the run ends with the reboot question; Skip runs nothing.
+// in place (one of them over a file of that name that was in the temporary
+// folder, which is back afterwards), and the run ends with the reboot
+// question; Skip runs nothing.
 TEST_F(DirectXScenario, RunsBeforeTheProductWhenChosenOnItsPage) {
     SKIP_WITHOUT_PACKAGE_BUILDER();
     ProductDescription product = directXProduct(DirectXLibrary::kStandIn);
@@ -124,8 +126,13 @@ TEST_F(DirectXScenario, RunsBeforeTheProductWhenChosenOnItsPage) {
     writeInstaller(file, exe);
     const std::vector<std::string> settings = environment(exe, kNoDirectDraw, "0");
 
+    const std::string earlier = hostPathOf(temp_ + "Redist\\Runtime\\core.dat");
     for (bool install : {true, false}) {
         SCOPED_TRACE(install ? "Install" : "Skip");
+        if (install) {
+            fs::create_directories(fs::path(earlier).parent_path());
+            std::ofstream(earlier, std::ios::binary) << "someone's core";
+        }
         Process& setup = start(exe, settings);
         std::optional<Window> question = waitWindow(exe, "install-question");
         ASSERT_TRUE(question);
@@ -153,6 +160,14 @@ TEST_F(DirectXScenario, RunsBeforeTheProductWhenChosenOnItsPage) {
         if (end) answer(*end, install ? kIdNo : kIdOk);
         EXPECT_EQ(exitCodeOf(setup), 0);
         EXPECT_TRUE(fs::exists(hostInstallFolder() + "program.txt"));
+        if (install) {
+            EXPECT_EQ(contentOf(earlier), "someone's core");
+            std::error_code ignored;
+            fs::remove(earlier, ignored);
+            fs::remove(fs::path(earlier).parent_path(), ignored);
+            EXPECT_TRUE(fs::remove(hostPathOf(temp_ + "Redist"), ignored)) << "more than the earlier file stays";
+            EXPECT_EQ(backupFolders(), std::vector<std::string>{});
+        }
         expectTemporaryFilesRemoved();
         const std::string log = contentOf(hostInstallFolder() + "InstallLog");
         EXPECT_NE(log.find(installFolder() + "program.txt"), std::string::npos);

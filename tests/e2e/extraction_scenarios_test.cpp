@@ -35,6 +35,8 @@ constexpr int kProgressBar = 211;
 
 // 2001-02-03 04:05:06 UTC: the time given to every source file.
 constexpr std::time_t kSourceTime = 981173106;
+// 1999-12-31 23:59:58 UTC: the time of the files that were there before.
+constexpr std::time_t kEarlierTime = 946684798;
 
 std::string contentOf(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -67,10 +69,17 @@ protected:
         timespec times[2] = {{kSourceTime, 0}, {kSourceTime, 0}};
         ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
     }
-    // A file that is in the install folder before the run.
+    // A file that is in the install folder before the run, from 1999-12-31
+    // 23:59:58 UTC.
     void existing(const std::string& name, const std::string& content) {
         fs::create_directories(hostInstallFolder());
         std::ofstream(hostInstallFolder() + name, std::ios::binary) << content;
+        timespec times[2] = {{kEarlierTime, 0}, {kEarlierTime, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, (hostInstallFolder() + name).c_str(), times, 0), 0);
+    }
+    std::time_t installedTime(const std::string& relative) {
+        struct stat info {};
+        return ::stat((hostInstallFolder() + relative).c_str(), &info) == 0 ? info.st_mtim.tv_sec : 0;
     }
     std::string installed(const std::string& relative) {
         return contentOf(hostInstallFolder() + relative);
@@ -239,6 +248,7 @@ TEST_F(ExtractionScenario, UpgradeRemovesTheInstalledVersionByItsLog) {
     EXPECT_EQ(installed("common.txt"), "common 2");
     EXPECT_EQ(installed("new.txt"), "new only");
     EXPECT_EQ(wineSession().readRegistryString(machineKey(), "Version"), "1.10");
+    EXPECT_EQ(backupFolders(), std::vector<std::string>{}) << "the old version's backups stay";
 }
 
 // A log named by the registry that is not there is reported; the
@@ -295,9 +305,6 @@ TEST_F(ExtractionScenario, ReplaceQuestionShowsBothFilesAndEachAnswerTakesEffect
     for (const Row& row : rows) {
         source(row.name, std::string(row.newSize, 'n'));
         existing(row.name, std::string(row.existingSize, 'o'));
-        // 1999-12-31 23:59:58 UTC
-        timespec times[2] = {{946684798, 0}, {946684798, 0}};
-        ASSERT_EQ(utimensat(AT_FDCWD, (hostInstallFolder() + row.name).c_str(), times, 0), 0);
         names.push_back(row.name);
     }
     ProductDescription product = withFiles(names);
@@ -334,11 +341,12 @@ TEST_F(ExtractionScenario, ReplaceQuestionShowsBothFilesAndEachAnswerTakesEffect
                                                    row.replaced ? 'n' : 'o'))
             << row.name;
     }
+    EXPECT_EQ(backupFolders(), std::vector<std::string>{}) << "the replaced files' backups stay";
 }
 
 // Cancel declined leaves the question waiting; confirmed, the run is
-// undone: the files and folders it made and the file it replaced (the log
-// names it like any file of the run); the file it had not reached stays.
+// undone: the files and folders it made go, the file it replaced comes back
+// as it was, and the file it had not reached stays.
 TEST_F(ExtractionScenario, CancelFromTheReplaceQuestionUndoesTheRun) {
     SKIP_WITHOUT_PACKAGE_BUILDER();
     source("first.txt", "new first");
@@ -389,9 +397,11 @@ TEST_F(ExtractionScenario, CancelFromTheReplaceQuestionUndoesTheRun) {
     EXPECT_EQ(exitCodeOf(setup), 8);
     EXPECT_FALSE(fs::exists(tempFile)) << "the icon's temporary file outlives the cancel";
 
-    EXPECT_FALSE(isInstalled("first.txt")) << "the replaced file is logged like a new one";
+    EXPECT_EQ(installed("first.txt"), "old first") << "the replaced file is not given back";
+    EXPECT_EQ(installedTime("first.txt"), kEarlierTime);
     EXPECT_FALSE(isInstalled("Sub")) << "a folder made by the run stays";
     EXPECT_EQ(installed("last.txt"), "old last");
+    EXPECT_EQ(backupFolders(), std::vector<std::string>{});
 }
 
 // Many small files keep the progress window up for a few seconds, long enough

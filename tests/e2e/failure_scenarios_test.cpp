@@ -4,14 +4,18 @@
 // made and ends with the failure's code.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <map>
 #include <random>
 #include <thread>
 
@@ -53,12 +57,34 @@ std::vector<std::string> filesBelow(const std::string& folder) {
 
 constexpr int kReplaceYes = 6;
 
+// 1999-12-31 23:59:58 UTC: the time of every file the user had before a run.
+constexpr std::time_t kEarlierTime = 946684798;
+
+std::time_t modifiedAt(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mtim.tv_sec : 0;
+}
+
 class FailureScenario : public SetupScenario {
 protected:
     void source(const std::string& relative, const std::string& content) {
         fs::path path = fs::path(hostDir()) / relative;
         fs::create_directories(path.parent_path());
         std::ofstream(path, std::ios::binary) << content;
+    }
+
+    // A file of the user's at a host path, from before the run.
+    void earlierFile(const std::string& path, const std::string& content) {
+        fs::create_directories(fs::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << content;
+        timespec times[2] = {{kEarlierTime, 0}, {kEarlierTime, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+    }
+
+    // The user's file is back as it was: its bytes and its time.
+    void expectEarlierFile(const std::string& path, const std::string& content) {
+        EXPECT_EQ(contentOf(path), content) << path;
+        EXPECT_EQ(modifiedAt(path), kEarlierTime) << path;
     }
 
     // Flips a bit inside the second chunk of `entry`, whose file holds
@@ -190,8 +216,9 @@ protected:
 
 // A flipped bit in the stored bytes of an incompressible file: inflate takes
 // them as they are, the chunk's checksum tells. The first component and the
-// files before the chunk were written; the rollback (with its popup) takes
-// them all.
+// files before the chunk were written, one of them over a file the user had
+// (replaced with Yes, and moved aside meanwhile); the rollback (with its
+// popup) takes them all and puts the user's file back as it was.
 TEST_F(FailureScenario, FlippedBitInChunkDataIsChecksumErrorAndUndoesTheRun) {
     SKIP_WITHOUT_PACKAGE_BUILDER();
     std::vector<std::string> many;
@@ -213,20 +240,27 @@ TEST_F(FailureScenario, FlippedBitInChunkDataIsChecksumErrorAndUndoesTheRun) {
     ASSERT_EQ(entries.back().name, "noise.bin");
     flipBitInSecondChunk(file, entries.back(), data);
     writeInstaller(file, "flipped.exe");
+    earlierFile(hostInstallFolder() + "first.txt", "the user's first");
 
     Process* setup = nullptr;
     std::optional<Window> box = runToErrorBox("flipped.exe", setup);
     expectErrorBox(box, productName() + ": a checksum does not match.");
     ASSERT_TRUE(box);
     EXPECT_TRUE(fs::exists(hostInstallFolder() + "Many/f149.txt")) << "nothing was written before";
+    EXPECT_EQ(contentOf(hostInstallFolder() + "first.txt"), "first");
+    EXPECT_EQ(backupFolders().size(), 1u) << "the user's file is not kept aside";
     EXPECT_EQ(answerAndExit(*box, *setup, "flipped.exe", true), 8);
-    expectNothingLeft();
+    EXPECT_EQ(filesBelow(hostInstallFolder()), std::vector<std::string>{"first.txt"});
+    expectEarlierFile(hostInstallFolder() + "first.txt", "the user's first");
+    EXPECT_EQ(backupFolders(), std::vector<std::string>{});
+    EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
 }
 
 // The same in the DirectX component, which a Windows 9x platform with an
 // older DirectX (Wine's own DirectDraw: DirectX 2 of major 5) extracts into
-// the temporary folder before anything of the product: the rollback, with
-// its popup, takes the temporary files.
+// the temporary folder before anything of the product, over a file of the
+// same name that was there: the rollback, with its popup, takes the
+// temporary files and puts that file back.
 TEST_F(FailureScenario, FlippedBitInTheDirectXComponentUndoesItsTemporaryFiles) {
     SKIP_WITHOUT_PACKAGE_BUILDER();
     const std::string temp = wineSession().temporaryFolder();
@@ -255,6 +289,7 @@ TEST_F(FailureScenario, FlippedBitInTheDirectXComponentUndoesItsTemporaryFiles) 
     flipBitInSecondChunk(file, entries.back(), data);
     writeInstaller(file, "dxflipped.exe");
     asWindows9x("dxflipped.exe", kWineDirectDraw);
+    earlierFile(redist + "/Many/f000.txt", "someone's file");
 
     Process* setup = nullptr;
     std::optional<Window> box = runToErrorBox("dxflipped.exe", setup);
@@ -263,7 +298,11 @@ TEST_F(FailureScenario, FlippedBitInTheDirectXComponentUndoesItsTemporaryFiles) 
     EXPECT_TRUE(fs::exists(redist + "/Many/f149.txt")) << "the temporary files were written";
     EXPECT_EQ(answerAndExit(*box, *setup, "dxflipped.exe", true), 8);
     expectNothingLeft();
-    EXPECT_FALSE(fs::exists(redist)) << "the temporary DirectX files stay";
+    EXPECT_EQ(filesBelow(redist), (std::vector<std::string>{"Many", "Many/f000.txt"}))
+        << "the temporary DirectX files stay";
+    expectEarlierFile(redist + "/Many/f000.txt", "someone's file");
+    EXPECT_EQ(backupFolders(), std::vector<std::string>{});
+    fs::remove_all(redist, ignored);
 }
 
 // A damaged stream header at the start of the second component: inflate
@@ -446,6 +485,118 @@ TEST_F(FailureScenario, FullDiskDuringAWriteEndsWithErrorFive) {
     EXPECT_EQ(answerAndExit(*box, *setup, "full.exe", false), 5);
     EXPECT_EQ(filesBelow(disk.hostPath()), std::vector<std::string>{}) << "left on the full disk";
     EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
+}
+
+// Every file below a host folder with its size, a hash of its bytes and its
+// time, every folder by its name: what a user would miss.
+std::map<std::string, std::string> footprintOf(const std::string& folder) {
+    std::map<std::string, std::string> found;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(folder, error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        const std::string relative = fs::relative(it->path(), folder).generic_string();
+        if (it->is_directory()) {
+            found[relative] = "<folder>";
+            continue;
+        }
+        const std::string bytes = contentOf(it->path().string());
+        std::uint32_t hash = 2166136261u;
+        for (unsigned char c : bytes) hash = (hash ^ c) * 16777619u;
+        found[relative] = std::to_string(bytes.size()) + " bytes #" + std::to_string(hash) + " at " +
+                          std::to_string(modifiedAt(it->path().string()));
+    }
+    return found;
+}
+
+// An upgrade that fails half-way, the disk full: the previous installation
+// comes back whole (its files with their times, its folders, its shortcuts,
+// its registry values and its uninstall entry), no backup stays, and its
+// own uninstaller still removes it cleanly afterwards. The first version is
+// installed unattended: such a run keeps what it replaces the same way.
+TEST_F(FailureScenario, UpgradeFailingOnAFullDiskGivesBackThePreviousInstallation) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    SmallDisk disk(wineSession().prefix(), "1m");
+    if (!disk.problem().empty()) GTEST_SKIP() << disk.problem();
+    const std::string folder = std::string(1, disk.letter()) + ":\\Product\\";
+    const std::string hostFolder = disk.hostPath() + "/Product";
+    const char kShellFolders[] = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    const std::string desktopLink =
+        hostPathOf(wineSession().readRegistryString(kShellFolders, "Desktop").value_or("") + "\\" + productName() + ".lnk");
+    const std::string programsFolder = hostPathOf(
+        wineSession().readRegistryString(kShellFolders, "Programs").value_or("") + "\\E2E " + name());
+    const std::string userKey = "HKCU\\Software\\E2E\\" + name();
+    const std::string uninstallEntry =
+        "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + productName();
+    deleteKeyAtEnd(userKey);
+    deleteKeyAtEnd(uninstallEntry);
+    removeAtEnd(desktopLink);
+    removeAtEnd(programsFolder);
+
+    auto product = [&](const std::string& version, const std::vector<std::string>& files) {
+        ProductDescription p = failingDescription();
+        p.version = version;
+        p.defaultFolder = folder;
+        p.flags = {"desktop-shortcuts", "start-menu-shortcuts", "uninstall-entry"};
+        p.setText("uninstallDisplayName", productName());
+        p.components.push_back({"Main", files, {"{ source = \"guide.txt\", to = \"Docs\\\\guide.txt\" }"}});
+        p.defaultSelection = {"Main"};
+        p.extraToml = shortcutAction("desktop-shortcut", "app.txt", productName(), "") +
+                      shortcutAction("programs-shortcut", "app.txt", "E2E " + name() + "\\App", "") +
+                      registryValueAction("HKCU", "Software\\E2E\\" + name(), "Home", "$(ExtrPath)");
+        return build(p);
+    };
+    source("guide.txt", "the guide");
+    source("v1/app.txt", "version one");
+    source("v2/app.txt", "version two");
+    source("v2/large.bin", noise(1200000, 8));
+    const Bytes first = product("1.00", {"v1/app.txt"});
+    const Bytes second = product("1.10", {"v2/app.txt", "v2/large.bin"});
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(second.empty());
+    writeInstaller(first, "v1.exe");
+    writeInstaller(second, "v2.exe");
+    ASSERT_EQ(exitCodeOf(startWith("v1.exe", {"/S"}, {"DISPLAY="})), 0);
+
+    // What the previous installation is: files, shortcuts, registry.
+    auto footprint = [&] {
+        std::map<std::string, std::string> found = footprintOf(hostFolder);
+        for (const auto& [path, what] : footprintOf(programsFolder)) found["Programs/" + path] = what;
+        found["Desktop link"] = fs::exists(desktopLink) ? contentOf(desktopLink) : "<none>";
+        for (const char* value : {"Version", "InstallDir", "UnInstallLog"})
+            found[value] = wineSession().readRegistryString(machineKey(), value).value_or("<none>");
+        found["Home"] = wineSession().readRegistryString(userKey, "Home").value_or("<none>");
+        for (const char* value : {"DisplayName", "UninstallString"})
+            found[value] = wineSession().readRegistryString(uninstallEntry, value).value_or("<none>");
+        return found;
+    };
+    const std::map<std::string, std::string> installed = footprint();
+    ASSERT_EQ(installed.count("app.txt"), 1u);
+    ASSERT_EQ(installed.at("Version"), "1.00");
+
+    Process* setup = nullptr;
+    std::optional<Window> box = runToErrorBox("v2.exe", setup);
+    expectPathAndReason(box, productName() + " cannot write '", folder + "large.bin");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(answerAndExit(*box, *setup, "v2.exe", false), 5);
+    EXPECT_EQ(footprint(), installed);
+    EXPECT_EQ(backupFolders(disk.hostPath()), std::vector<std::string>{});
+    EXPECT_EQ(backupFolders(), std::vector<std::string>{});
+
+    // The old uninstaller, as the uninstall list starts it unattended.
+    std::string command = installed.at("UninstallString");
+    const std::size_t programEnd = command.find("\" ");
+    ASSERT_NE(programEnd, std::string::npos) << command;
+    command.insert(programEnd + 2, "/S ");
+    Process uninstaller = robot.runCommandLine(command, Milliseconds(30000));
+    EXPECT_EQ(exitCodeOf(uninstaller), 0) << command;
+    // Its own file goes once it has ended, through a copy of itself.
+    for (int i = 0; i < 150 && fs::exists(hostFolder); ++i) std::this_thread::sleep_for(Milliseconds(100));
+    EXPECT_FALSE(fs::exists(hostFolder)) << "the old installation's folder stays";
+    EXPECT_FALSE(fs::exists(desktopLink));
+    EXPECT_FALSE(fs::exists(programsFolder));
+    EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
+    EXPECT_FALSE(wineSession().registryKeyExists(userKey));
+    EXPECT_FALSE(wineSession().registryKeyExists(uninstallEntry));
 }
 
 // The user's temporary folder for the run: TEMP and TMP of the prefix's

@@ -18,7 +18,8 @@ namespace {
 
 const char* const kSiteNames[] = {
     "createFile", "writeFile", "closeFile", "createFolder", "createKey",
-    "setValue",   "closeKey",  "saveShortcut", "createPicture",
+    "setValue",   "closeKey",  "saveShortcut", "createPicture", "backUpFile",
+    "backUpRemovedFile", "saveKey", "saveValue",
 };
 
 long environmentNumber(const char* name) {

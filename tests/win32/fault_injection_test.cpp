@@ -1,10 +1,16 @@
 // Every failure point of a small product's installation: the fault-injection
 // build of the setup program (setup_faults.exe) fails its Nth fallible
 // system call, for every N the run reaches, and is cancelled after each of
-// its chunks. Each run must end with the code its failure is configured
-// with and leave no file, folder or key behind; the calls whose failure is
-// silent (a shortcut the shell does not save, a picture that cannot be made)
-// must still complete the installation.
+// its chunks. It does so on two grounds: a fresh system, and one with files
+// of the user's where the product goes and a previous installation of the
+// product elsewhere (its files, folders, shortcuts, log, registry keys and
+// uninstall entry). Each failed run must end with the code its failure is
+// configured with and leave the ground exactly as it was: every file back
+// byte for byte with its times and attributes, every folder, every registry
+// value, no backup behind. The calls whose failure is silent (a shortcut the
+// shell does not save, a picture that cannot be made, a previous
+// installation's file or key that cannot be kept and so stays) must still
+// complete the installation, and leave no backup either.
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <windows.h>
@@ -62,9 +68,125 @@ RunReport readReport(const std::string& path) {
 
 // The exit code each site's failure ends with; 0 for the silent ones.
 const std::map<std::string, DWORD> kCodeOfSite = {
-    {"createFile", 2},   {"writeFile", 5},    {"closeFile", 3},
-    {"createFolder", 4}, {"createKey", 10},   {"setValue", 10},
-    {"closeKey", 10},    {"saveShortcut", 0}, {"createPicture", 0},
+    {"createFile", 2},   {"writeFile", 5},         {"closeFile", 3},  {"createFolder", 4},
+    {"createKey", 10},   {"setValue", 10},         {"closeKey", 10},  {"saveShortcut", 0},
+    {"createPicture", 0}, {"backUpFile", 2},       {"backUpRemovedFile", 0}, {"saveKey", 0},
+    {"saveValue", 10},
+};
+
+// File times of 1999 and 2000, each file its own.
+FILETIME fileTime(unsigned n) { return FILETIME{0x10000000u * n, 0x01BF0000u + n * 0x1000u}; }
+
+void putFile(const std::string& path, const std::string& content, DWORD attributes, unsigned timeNumber) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    const FILETIME time = fileTime(timeNumber);
+    SetFileTime(file, &time, &time, &time);
+    CloseHandle(file);
+    SetFileAttributesA(path.c_str(), attributes);
+}
+
+void putValue(HKEY root, const std::string& key, const char* name, DWORD type, const std::string& data) {
+    HKEY handle;
+    ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(handle, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                   static_cast<DWORD>(data.size()));
+    RegCloseKey(handle);
+}
+
+std::string text(const std::string& s) { return std::string(s.c_str(), s.size() + 1); }
+
+// Bytes by their count and a hash; a time as one hex number.
+std::string bytesText(const std::string& bytes) {
+    std::uint32_t hash = 2166136261u;
+    for (unsigned char c : bytes) hash = (hash ^ c) * 16777619u;
+    return std::to_string(bytes.size()) + " bytes #" + std::to_string(hash);
+}
+
+std::string timeText(const FILETIME& time) {
+    return std::to_string((std::uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+
+// Every file and folder below `folder` with what a user would miss: a
+// folder's attributes, a file's attributes, creation and write times and
+// bytes. The last access is left out: reading the bytes here moves it.
+void describeFiles(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>& out) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string path = folder + "\\" + name;
+        char attributes[16];
+        std::snprintf(attributes, sizeof attributes, "0x%lx", found.dwFileAttributes);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out[prefix + name + "\\"] = std::string("folder ") + attributes;
+            describeFiles(path, prefix + name + "\\", out);
+        } else {
+            WIN32_FILE_ATTRIBUTE_DATA data{};
+            GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+            const std::vector<std::uint8_t> bytes = readWholeFile(path);
+            out[prefix + name] = std::string("file ") + attributes + " c" + timeText(data.ftCreationTime) +
+                                 " w" + timeText(data.ftLastWriteTime) + " " +
+                                 bytesText(std::string(bytes.begin(), bytes.end()));
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// Every value below a key, sub-keys included, with its type and bytes.
+void describeKey(HKEY root, const std::string& rootName, const std::string& key,
+                 std::map<std::string, std::string>& out) {
+    HKEY handle;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return;
+    out[rootName + "\\" + key + "\\"] = "key";
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD nameLength = sizeof name, type = 0, size = 0;
+        BYTE data[1024];
+        size = sizeof data;
+        if (RegEnumValueA(handle, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+        out[rootName + "\\" + key + "\\" + name] =
+            std::to_string(type) + " " + bytesText(std::string(reinterpret_cast<char*>(data), size));
+    }
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD nameLength = sizeof name;
+        if (RegEnumKeyExA(handle, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        describeKey(root, rootName, key + "\\" + name, out);
+    }
+    RegCloseKey(handle);
+}
+
+// What differs between two grounds, a line for each place.
+std::string differences(const std::map<std::string, std::string>& before,
+                        const std::map<std::string, std::string>& after) {
+    std::string out;
+    for (const auto& [place, was] : before) {
+        auto now = after.find(place);
+        if (now == after.end()) out += "\n  gone: " + place + " = " + was;
+        else if (now->second != was) out += "\n  changed: " + place + " = " + was + " -> " + now->second;
+    }
+    for (const auto& [place, is] : after)
+        if (before.count(place) == 0) out += "\n  new: " + place + " = " + is;
+    return out;
+}
+
+// What stands on the system before a run.
+struct Ground {
+    const char* name;
+    bool earlierInstallation;
+    bool unattendedFaults;  // the failure loop runs with /S; a cancel needs a run with windows
+};
+
+const Ground kGrounds[] = {
+    {"a fresh system", false, false},
+    {"earlier files and a previous installation", true, true},
 };
 
 class FaultInjectionRun : public ::testing::Test {
@@ -93,9 +215,10 @@ protected:
         return "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Setupkit " + product_;
     }
 
-    // Two components, files in a sub-folder, three chunks, both kinds of
-    // shortcut, a registry value, the uninstall entry and shortcut, and
-    // pictures for the progress window and the popups.
+    // Two components (the second holding a name of the first again), files
+    // in a sub-folder, three chunks, both kinds of shortcut, a registry
+    // value, a file recorded for the uninstaller alone, the uninstall entry
+    // and shortcut, and pictures for the progress window and the popups.
     TestProduct product(bool withKey = true) const {
         const std::string key = withKey ? "Software\\SetupkitTests\\" + product_ : "";
         const std::string app = "C:\\SetupkitTests\\" + product_ + "\\My App\\";
@@ -110,6 +233,7 @@ protected:
                 {offsetof(fmt::TextSlots, uninstallDisplayName), "Setupkit " + product_},
                 {offsetof(fmt::TextSlots, uninstallShortcutName), "Faults\\Uninstall"},
                 {offsetof(fmt::TextSlots, msgConfirmInstall), "Install?"},
+                {offsetof(fmt::TextSlots, msgConfirmUpgrade), "Upgrade?"},
                 {offsetof(fmt::TextSlots, msgConfirmQuit), "Quit?"},
                 {offsetof(fmt::TextSlots, msgCanceled), "Cancelled."},
                 {offsetof(fmt::TextSlots, msgDoneStartMenu), "Done."},
@@ -130,8 +254,9 @@ protected:
              {{1, 0, "Game.exe", "Faults Game", ""},
               {2, 0, "Game.exe", "Faults\\Play", ""},
               {3, fmt::kRootCurrentUser, "Software\\SetupkitTests\\" + product_ + "\\Paths", "Home",
-               "$(ExtrPath)"}}},
-            {"Extras", {{"Extras\\Readme.txt", "hello"}}, {}},
+               "$(ExtrPath)"},
+              {4, 0, "Notes.txt"}}},
+            {"Extras", {{"Extras\\Readme.txt", "hello"}, {"Game.exe", "MZ game 2"}}, {}},
         };
         product.pictures = {{"faults-clip.avi", "not a clip"},
                             {"faults-info.ico", "not an icon"},
@@ -142,34 +267,112 @@ protected:
         return product;
     }
 
-    // One run in a fresh sandbox; `check` sees the sandbox before it goes.
+    // The ground of the second kind: files of the user's where the product
+    // goes (one read-only and hidden, one the product does not have, a
+    // desktop shortcut of the product's name) and version 0.9 of the product
+    // in another folder, as its own setup left it: files, a folder, two
+    // shortcuts in a folder of the Programs menu, its log, values of every
+    // kind in its key (which holds a key the log does not name, so the
+    // removal keeps it), its user key with a sub-key, and its uninstall entry.
+    void prepareEarlierInstallation(const TestSandbox& sandbox) {
+        const std::string old = sandbox.root + "\\Old App\\";
+        for (const std::string& folder : {sandbox.app, sandbox.app + "Extras", old, old + "Data",
+                                          sandbox.programs() + "\\Faults"})
+            CreateDirectoryA(folder.c_str(), nullptr);
+        putFile(sandbox.app + "Game.exe", "the user's game", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, 1);
+        putFile(sandbox.app + "Extras\\Readme.txt", "the user's readme", FILE_ATTRIBUTE_ARCHIVE, 2);
+        putFile(sandbox.app + "Notes.txt", "the user's notes", FILE_ATTRIBUTE_NORMAL, 3);
+        putFile(sandbox.desktop() + "\\Faults Game.lnk", "the user's own shortcut", FILE_ATTRIBUTE_NORMAL, 4);
+        putFile(old + "Game.exe", "MZ old game", FILE_ATTRIBUTE_ARCHIVE, 5);
+        putFile(old + "Data\\Old.dat", std::string(20000, 'o'), FILE_ATTRIBUTE_NORMAL, 6);
+        putFile(old + "UnInst.exe", "MZ old uninstaller", FILE_ATTRIBUTE_NORMAL, 7);
+        putFile(sandbox.desktop() + "\\Faults Old.lnk", "old shortcut", FILE_ATTRIBUTE_NORMAL, 8);
+        putFile(sandbox.programs() + "\\Faults\\Old.lnk", "old menu shortcut", FILE_ATTRIBUTE_NORMAL, 9);
+        SetFileAttributesA((old + "Data").c_str(), FILE_ATTRIBUTE_HIDDEN);
+
+        const std::string log = old + "InstallLog";
+        const std::string key = sandbox.key;
+        putValue(HKEY_LOCAL_MACHINE, key, "InstallDir", REG_SZ, text(old));
+        putValue(HKEY_LOCAL_MACHINE, key, "Version", REG_SZ, text("0.9"));
+        putValue(HKEY_LOCAL_MACHINE, key, "UnInstallLog", REG_SZ, text(log));
+        putValue(HKEY_LOCAL_MACHINE, key + "\\Runtime", "Runs", REG_DWORD, std::string("\x07\0\0\0", 4));
+        putValue(HKEY_CURRENT_USER, key, "Size", REG_DWORD, std::string("\xd2\x04\0\0", 4));
+        putValue(HKEY_CURRENT_USER, key, "Blob", REG_BINARY, std::string("\0\x01\xff", 3));
+        putValue(HKEY_CURRENT_USER, key, "Recent", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+        putValue(HKEY_CURRENT_USER, key, "", REG_SZ, text("the default value"));
+        putValue(HKEY_CURRENT_USER, key + "\\Paths", "Home", REG_EXPAND_SZ, text("%TEMP%\\old home"));
+        putValue(HKEY_LOCAL_MACHINE, uninstallKey(), "DisplayName", REG_SZ, text("Setupkit " + product_ + " 0.9"));
+        putValue(HKEY_LOCAL_MACHINE, uninstallKey(), "UninstallString", REG_SZ,
+                 text("\"" + old + "UnInst.exe\" " + log));
+        putValue(HKEY_LOCAL_MACHINE, uninstallKey(), "DisplayVersion", REG_SZ, text("0.9"));
+
+        const std::vector<std::uint8_t> bytes = buildInstallLog({
+            {2, 0, 0, sandbox.root + "\\Old App"},
+            {1, 0, 0, old + "Game.exe"},
+            {2, 0, 0, old + "Data"},
+            {1, 0, 0, old + "Data\\Old.dat"},
+            {1, 0, 0, old + "UnInst.exe"},
+            {1, 0, 0, sandbox.desktop() + "\\Faults Old.lnk"},
+            {2, 0, 0, sandbox.programs() + "\\Faults"},
+            {1, 0, 0, sandbox.programs() + "\\Faults\\Old.lnk"},
+            {3, 0, fmt::kRootCurrentUser, key + "\\Paths"},
+            {3, 1, fmt::kRootLocalMachine, key},
+            {3, 1, fmt::kRootCurrentUser, key},
+            {1, 0, 0, log},
+        });
+        putFile(log, std::string(bytes.begin(), bytes.end()), FILE_ATTRIBUTE_ARCHIVE, 10);
+    }
+
+    // What the run must give back: the sandbox's files and folders and the
+    // product's keys and uninstall entry.
+    std::map<std::string, std::string> ground(const TestSandbox& sandbox) {
+        std::map<std::string, std::string> found;
+        describeFiles(sandbox.root, "", found);
+        describeKey(HKEY_LOCAL_MACHINE, "HKLM", sandbox.key, found);
+        describeKey(HKEY_CURRENT_USER, "HKCU", sandbox.key, found);
+        describeKey(HKEY_LOCAL_MACHINE, "HKLM", uninstallKey(), found);
+        return found;
+    }
+
+    // One run on a fresh sandbox prepared as `where` says; `check` sees the
+    // sandbox and what stood there before the run.
     template <typename Check>
-    RunReport run(const char* variable, long value, DWORD& exitCode, Check check) {
+    RunReport run(const Ground& where, const char* variable, long value, DWORD& exitCode, Check check) {
         TestSandbox sandbox(product_);
+        if (where.earlierInstallation) prepareEarlierInstallation(sandbox);
+        const std::map<std::string, std::string> before = ground(sandbox);
         DeleteFileA(report_.c_str());
         SetEnvironmentVariableA(variable, std::to_string(value).c_str());
-        exitCode = runProgram(installer_, "").exitCode;
+        const bool unattended = where.unattendedFaults && std::string(variable) == "SETUP_FAULT_AT";
+        exitCode = runProgram(installer_, unattended ? "/S" : "").exitCode;
         SetEnvironmentVariableA(variable, nullptr);
         RunReport report = readReport(report_);
-        check(sandbox, report);
+        check(sandbox, report, before);
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey().c_str());
         return report;
     }
 
-    // Nothing of the run may remain: no file or folder, no key, no picture.
-    void expectNothingLeft(const TestSandbox& sandbox, const std::string& what) {
-        EXPECT_EQ(listFiles(sandbox.root), std::vector<std::string>{}) << what;
-        EXPECT_FALSE(fileExists(sandbox.app)) << what;
-        EXPECT_FALSE(fileExists(sandbox.programs() + "\\Faults")) << what;
-        HKEY key;
-        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-            EXPECT_NE(RegOpenKeyExA(root, sandbox.key.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS)
-                << what << ": the product key stays";
-        }
-        EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstallKey().c_str(), 0, KEY_READ, &key),
-                  ERROR_SUCCESS)
-            << what << ": the uninstall entry stays";
+    // The run is undone: the ground as it was, no backup, no picture.
+    void expectGroundAsBefore(const TestSandbox& sandbox, const std::map<std::string, std::string>& before,
+                              const std::string& what) {
+        EXPECT_EQ(differences(before, ground(sandbox)), "") << what;
+        EXPECT_EQ(backupFolders(), std::vector<std::string>{}) << what;
         expectNoPictures(what);
+    }
+
+    // The run completed: the product is there, nothing of the backups.
+    void expectInstalled(const TestSandbox& sandbox, const Ground& where, const std::string& what) {
+        EXPECT_TRUE(fileExists(sandbox.app + "InstallLog")) << what;
+        EXPECT_TRUE(fileExists(sandbox.app + "Data\\Level.dat")) << what;
+        EXPECT_EQ(backupFolders(), std::vector<std::string>{}) << what;
+        expectNoPictures(what);
+        if (where.earlierInstallation) {
+            // The user's shortcut is replaced, or stays when the shell saves none.
+            EXPECT_TRUE(fileExists(sandbox.desktop() + "\\Faults Game.lnk")) << what;
+            const std::vector<std::uint8_t> notes = readWholeFile(sandbox.app + "Notes.txt");
+            EXPECT_EQ(std::string(notes.begin(), notes.end()), "the user's notes") << what;
+            EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, sandbox.key, "Version"), "1.0") << what;
+        }
     }
 
     void expectNoPictures(const std::string& what) {
@@ -182,73 +385,102 @@ protected:
 
 }  // namespace
 
-TEST_F(FaultInjectionRun, EveryFallibleCallFailsInTurnAndLeavesNothing) {
-    DWORD code = 0;
-    const RunReport clean = run("SETUP_FAULT_AT", 0, code, [&](const TestSandbox& sandbox, const RunReport&) {
-        EXPECT_TRUE(fileExists(sandbox.app + "InstallLog"));
-        expectNoPictures("a clean run");
-    });
-    ASSERT_EQ(code, 0u);
-    ASSERT_GT(clean.calls.size(), 20u);
+TEST_F(FaultInjectionRun, EveryFallibleCallFailsInTurnAndGivesBackTheGround) {
     std::map<std::string, int> covered;
-    for (long n = 1; n <= static_cast<long>(clean.calls.size()); ++n) {
-        const std::string site = clean.calls[static_cast<std::size_t>(n - 1)];
-        const std::string what = "call " + std::to_string(n) + " (" + site + ")";
-        run("SETUP_FAULT_AT", n, code, [&](const TestSandbox& sandbox, const RunReport& report) {
-            ASSERT_EQ(report.faultSite, site) << what << ": the runs do not repeat";
-            EXPECT_EQ(code, kCodeOfSite.at(site)) << what;
-            if (kCodeOfSite.at(site) != 0) {
-                expectNothingLeft(sandbox, what);
-                // The message the user sees, then nothing but the end.
-                EXPECT_GE(report.boxes.size(), 2u) << what;
-            } else {
-                EXPECT_TRUE(fileExists(sandbox.app + "InstallLog")) << what;
-                EXPECT_TRUE(fileExists(sandbox.app + "Data\\Level.dat")) << what;
-                expectNoPictures(what);
-            }
-        });
-        ++covered[site];
+    std::size_t points = 0;
+    std::string perGround;
+    for (const Ground& where : kGrounds) {
+        SCOPED_TRACE(std::string(where.name) + (where.unattendedFaults ? ", unattended" : ""));
+        DWORD code = 0;
+        const RunReport clean = run(where, "SETUP_FAULT_AT", 0, code,
+                                    [&](const TestSandbox& sandbox, const RunReport&,
+                                        const std::map<std::string, std::string>&) {
+                                        expectInstalled(sandbox, where, "a clean run");
+                                    });
+        ASSERT_EQ(code, 0u);
+        ASSERT_GT(clean.calls.size(), 20u);
+        for (long n = 1; n <= static_cast<long>(clean.calls.size()); ++n) {
+            const std::string site = clean.calls[static_cast<std::size_t>(n - 1)];
+            const std::string what = "call " + std::to_string(n) + " (" + site + ")";
+            run(where, "SETUP_FAULT_AT", n, code,
+                [&](const TestSandbox& sandbox, const RunReport& report, const std::map<std::string, std::string>& before) {
+                    ASSERT_EQ(report.faultSite, site) << what << ": the runs do not repeat";
+                    EXPECT_EQ(code, kCodeOfSite.at(site)) << what;
+                    if (kCodeOfSite.at(site) != 0) {
+                        expectGroundAsBefore(sandbox, before, what);
+                        // The message the user sees, then nothing but the end.
+                        if (!where.unattendedFaults) {
+                            EXPECT_GE(report.boxes.size(), 2u) << what;
+                        }
+                    } else {
+                        expectInstalled(sandbox, where, what);
+                    }
+                });
+            ++covered[site];
+        }
+        points += clean.calls.size();
+        perGround += std::string(" ") + where.name + ": " + std::to_string(clean.calls.size()) + ";";
     }
     std::string summary;
     for (const auto& [site, count] : covered) summary += " " + site + "=" + std::to_string(count);
-    std::printf("failure points covered: %zu (%s )\n", clean.calls.size(), summary.c_str());
-    RecordProperty("failure_points", static_cast<int>(clean.calls.size()));
+    std::printf("failure points covered: %zu (%s ) (%s )\n", points, summary.c_str(), perGround.c_str());
+    RecordProperty("failure_points", static_cast<int>(points));
     for (const auto& [site, code] : kCodeOfSite) EXPECT_GT(covered[site], 0) << site << " never reached";
 }
 
-TEST_F(FaultInjectionRun, CancelAfterEveryChunkLeavesNothing) {
-    DWORD code = 0;
-    const RunReport clean = run("SETUP_CANCEL_AT", 0, code, [](const TestSandbox&, const RunReport&) {});
-    ASSERT_EQ(code, 0u);
-    ASSERT_EQ(clean.chunks, 6);  // three of the level, one of each small file
-    for (long k = 1; k <= clean.chunks; ++k) {
-        const std::string what = "cancel after chunk " + std::to_string(k);
-        run("SETUP_CANCEL_AT", k, code, [&](const TestSandbox& sandbox, const RunReport& report) {
-            EXPECT_EQ(code, 8u) << what;
-            expectNothingLeft(sandbox, what);
-            ASSERT_GE(report.boxes.size(), 3u) << what;
-            EXPECT_EQ(report.boxes[report.boxes.size() - 2], "Quit?") << what;
-            EXPECT_EQ(report.boxes.back(), "Cancelled.") << what;
-        });
+TEST_F(FaultInjectionRun, CancelAfterEveryChunkGivesBackTheGround) {
+    for (const Ground& where : kGrounds) {
+        SCOPED_TRACE(where.name);
+        DWORD code = 0;
+        const RunReport clean = run(where, "SETUP_CANCEL_AT", 0, code,
+                                    [](const TestSandbox&, const RunReport&, const std::map<std::string, std::string>&) {});
+        ASSERT_EQ(code, 0u);
+        ASSERT_EQ(clean.chunks, 7);  // three of the level, one of each small file
+        for (long k = 1; k <= clean.chunks; ++k) {
+            const std::string what = "cancel after chunk " + std::to_string(k);
+            run(where, "SETUP_CANCEL_AT", k, code,
+                [&](const TestSandbox& sandbox, const RunReport& report, const std::map<std::string, std::string>& before) {
+                    EXPECT_EQ(code, 8u) << what;
+                    expectGroundAsBefore(sandbox, before, what);
+                    ASSERT_GE(report.boxes.size(), 3u) << what;
+                    EXPECT_EQ(report.boxes[report.boxes.size() - 2], "Quit?") << what;
+                    EXPECT_EQ(report.boxes.back(), "Cancelled.") << what;
+                });
+        }
     }
 }
 
 // Without a product key the log's path is a value of the registry root,
-// which no log entry names: a failure after it must take it away too.
-TEST_F(FaultInjectionRun, FailureAfterTheRootLogValueTakesItAway) {
+// which no log entry names: a failure after it must take it away too, and
+// put back one that was there before (which names a previous installation
+// whose log is gone: the run reports it and goes on).
+TEST_F(FaultInjectionRun, FailureAfterTheRootLogValueGivesItBack) {
     useProduct(product(false));
-    DWORD code = 0;
-    const RunReport clean = run("SETUP_FAULT_AT", 0, code, [](const TestSandbox&, const RunReport&) {});
-    ASSERT_EQ(code, 0u);
-    EXPECT_NE(registryText(HKEY_LOCAL_MACHINE, "", "UnInstallLog"), "<missing>");
+    const Ground fresh = kGrounds[0];
+    for (const std::string earlier : {"", "C:\\Elsewhere\\InstallLog"}) {
+        auto setEarlierValue = [&] {
+            if (earlier.empty())
+                RegDeleteValueA(HKEY_LOCAL_MACHINE, "UnInstallLog");
+            else
+                putValue(HKEY_LOCAL_MACHINE, "", "UnInstallLog", REG_SZ, text(earlier));
+        };
+        setEarlierValue();
+        DWORD code = 0;
+        const RunReport clean = run(fresh, "SETUP_FAULT_AT", 0, code,
+                                    [](const TestSandbox&, const RunReport&, const std::map<std::string, std::string>&) {});
+        ASSERT_EQ(code, 0u);
+        EXPECT_NE(registryText(HKEY_LOCAL_MACHINE, "", "UnInstallLog"), "<missing>");
+        // The log file is the last file the run creates.
+        long logCreate = 0;
+        for (std::size_t i = 0; i < clean.calls.size(); ++i)
+            if (clean.calls[i] == "createFile") logCreate = static_cast<long>(i + 1);
+        setEarlierValue();
+        run(fresh, "SETUP_FAULT_AT", logCreate, code,
+            [&](const TestSandbox& sandbox, const RunReport&, const std::map<std::string, std::string>& before) {
+                EXPECT_EQ(code, 2u) << earlier;
+                expectGroundAsBefore(sandbox, before, "the log file cannot be created");
+                EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, "", "UnInstallLog"), earlier.empty() ? "<missing>" : earlier);
+            });
+    }
     RegDeleteValueA(HKEY_LOCAL_MACHINE, "UnInstallLog");
-    // The log file is the last file the run creates.
-    long logCreate = 0;
-    for (std::size_t i = 0; i < clean.calls.size(); ++i)
-        if (clean.calls[i] == "createFile") logCreate = static_cast<long>(i + 1);
-    run("SETUP_FAULT_AT", logCreate, code, [&](const TestSandbox& sandbox, const RunReport&) {
-        EXPECT_EQ(code, 2u);
-        expectNothingLeft(sandbox, "the log file cannot be created");
-        EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, "", "UnInstallLog"), "<missing>");
-    });
 }

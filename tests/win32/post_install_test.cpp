@@ -12,6 +12,7 @@
 #include "engine/failure.h"
 #include "engine/post_install.h"
 #include "engine/product_registration.h"
+#include "engine/run_backups.h"
 #include "engine/shortcuts.h"
 #include "format/package_format.h"
 #include "package/setup_config.h"
@@ -38,6 +39,7 @@ protected:
         std::strcpy(setup::installDir, app_.c_str());
     }
     void TearDown() override {
+        setup::discardRunBackups();
         sandbox_.reset();
         resetLoadedState();
         setup::installDir[0] = '\0';
@@ -246,6 +248,17 @@ TEST_F(PostInstall, UninstallRegistrationShortcutAndLogFile) {
     EXPECT_EQ(parseLog(file.data(), file.size()), expected);
 
     EXPECT_EQ(GetFileAttributesA(logPath.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    // The earlier log was moved aside as it was; the end of a successful
+    // run deletes it, read-only as it is, and its folder.
+    const std::vector<std::string> folders = backupFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    const std::vector<std::string> backups = listFiles(folders[0]);
+    ASSERT_EQ(backups.size(), 1u);
+    const std::string backup = folders[0] + "\\" + backups[0];
+    EXPECT_EQ(readWholeFile(backup), std::vector<std::uint8_t>({'o', 'l', 'd', ' ', 'l', 'o', 'g'}));
+    EXPECT_NE(GetFileAttributesA(backup.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    setup::discardRunBackups();
+    EXPECT_EQ(backupFolders(), std::vector<std::string>{});
     HANDLE handle = CreateFileA(logPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     FILETIME created, written2;

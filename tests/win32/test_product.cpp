@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ostream>
 
+#include "engine/uninstall_log.h"
 #include "package/setup_config.h"
 
 namespace testing_support {
@@ -239,6 +240,18 @@ std::vector<ParsedEntry> parseLog(const std::uint8_t* bytes, std::size_t size) {
     return entries;
 }
 
+std::vector<std::uint8_t> buildInstallLog(const std::vector<ParsedEntry>& entries) {
+    std::vector<std::uint8_t> record(fmt::kUninstallSectionOffset + sizeof(fmt::UninstallSection));
+    putShippedSection(record);
+    auto* section = reinterpret_cast<fmt::UninstallSection*>(record.data() + fmt::kUninstallSectionOffset);
+    for (const ParsedEntry& entry : entries) {
+        EXPECT_TRUE(setup::appendLogEntry(*section, static_cast<fmt::u8>(entry.kind),
+                                          static_cast<fmt::u8>(entry.flag), entry.value, entry.text.c_str()));
+    }
+    const auto* start = reinterpret_cast<const std::uint8_t*>(section);
+    return std::vector<std::uint8_t>(start, start + sizeof section->header + section->header.usedBytes);
+}
+
 std::vector<ParsedEntry> loadedLogEntries() {
     const fmt::UninstallSection& section = setup::config().uninstall;
     return parseLog(reinterpret_cast<const std::uint8_t*>(&section), sizeof section);
@@ -398,6 +411,17 @@ std::string registryText(HKEY root, const std::string& key, const char* value) {
 
 bool fileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::string> backupFolders() {
+    std::vector<std::string> found;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA("C:\\~SetupBackup.*", &entry);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do found.push_back(std::string("C:\\") + entry.cFileName);
+    while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return found;
 }
 
 TestSandbox::TestSandbox(const std::string& name)

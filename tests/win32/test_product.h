@@ -81,6 +81,10 @@ void PrintTo(const ParsedEntry& entry, std::ostream* out);
 // failure and ends the walk.
 std::vector<ParsedEntry> parseLog(const std::uint8_t* bytes, std::size_t size);
 
+// An InstallLog file as a finished installation writes it: the shipped
+// texts of every test record, then the entries.
+std::vector<std::uint8_t> buildInstallLog(const std::vector<ParsedEntry>& entries);
+
 // The in-memory log of the loaded record.
 std::vector<ParsedEntry> loadedLogEntries();
 
@@ -150,6 +154,10 @@ ShortcutInfo readShortcut(const std::string& path);
 std::string registryText(HKEY root, const std::string& key, const char* value);
 
 bool fileExists(const std::string& path);
+
+// The setup program's backup folders at the root of drive C, where every
+// test's files lie.
+std::vector<std::string> backupFolders();
 
 }  // namespace testing_support
 

@@ -26,6 +26,12 @@ bool readFreeSpace(std::int64_t& available) {
 
 }  // namespace
 
+// The space the backups of a run take is none: a file the run replaces, or
+// a previous installation's file it removes, is renamed into a folder on
+// its own volume (engine/backup_place.h), never copied. It keeps its space
+// until the run has succeeded, so the new files need all of theirs: the
+// required figure is the whole unpacked size of the selection against the
+// free space as it is, with every earlier file still counted as taken.
 bool enoughDiskSpace(ExtractionState& selection) {
     getDriveRoot();
     computeSelectionTotals(selection);

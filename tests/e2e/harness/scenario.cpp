@@ -47,6 +47,19 @@ void SetupScenario::SetUp() {
     fs::remove_all(shotsDir_, ignored);
     fs::create_directories(hostDir_);
     wineSession().deleteRegistryKey(machineKey());
+    // An installer ended half-way leaves its backups; no later scenario's.
+    for (const std::string& folder : backupFolders()) {
+        std::cerr << "removing a leftover backup folder: " << folder << "\n";
+        fs::remove_all(folder, ignored);
+    }
+}
+
+std::vector<std::string> SetupScenario::backupFolders(const std::string& hostRoot) const {
+    std::vector<std::string> found;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(hostRoot.empty() ? wineSession().driveC() : hostRoot, error))
+        if (entry.path().filename().string().rfind("~SetupBackup.", 0) == 0) found.push_back(entry.path().string());
+    return found;
 }
 
 void SetupScenario::endLeftoverInstallers() {

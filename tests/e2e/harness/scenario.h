@@ -125,6 +125,9 @@ protected:
     void removeAtEnd(const std::string& hostPath) { extraPaths_.push_back(hostPath); }
     // Host path of a Windows path on drive C ("C:\\x\\y" gives .../drive_c/x/y).
     std::string hostPathOf(const std::string& windowsPath) const;
+    // The setup program's backup folders ("~SetupBackup.*") at the root of
+    // a drive, given by its host path; drive C when none is given.
+    std::vector<std::string> backupFolders(const std::string& hostRoot = "") const;
 
     Robot robot;
 
