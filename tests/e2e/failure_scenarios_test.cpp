@@ -274,7 +274,7 @@ TEST_F(FailureScenario, FlippedBitInTheDirectXComponentUndoesItsTemporaryFiles) 
         source(name, std::to_string(i));
     }
     const std::string data = noise(40000, 3);
-    source("dx/noise.bin", data);
+    source("dx/noise.zip", data);  // stored after the text files
     source("first.txt", "first");
     ProductDescription product = failingDescription();
     product.components = {{"One", {"first.txt"}},
@@ -285,7 +285,7 @@ TEST_F(FailureScenario, FlippedBitInTheDirectXComponentUndoesItsTemporaryFiles) 
     ASSERT_FALSE(file.empty());
     std::vector<StoredEntry> entries = storedEntries(file);
     ASSERT_EQ(entries.size(), 152u);
-    ASSERT_EQ(entries.back().name, "Redist\\noise.bin");
+    ASSERT_EQ(entries.back().name, "Redist\\noise.zip");
     flipBitInSecondChunk(file, entries.back(), data);
     writeInstaller(file, "dxflipped.exe");
     asWindows9x("dxflipped.exe", kWineDirectDraw);
