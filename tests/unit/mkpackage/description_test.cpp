@@ -128,6 +128,57 @@ std::vector<BadDescription> badDescriptions() {
          "4: texts.errCrc: takes no \"%\" conversions"},
         {"UninstallerBundleNotABoolean", P + "[uninstaller]\nbundle = \"no\"\n",
          "4: uninstaller.bundle: must be true or false"},
+        // One rule per text slot, whether [product] or [texts] sets it.
+        {"TextsFolderWithoutBackslash", P + "[texts]\ndefaultInstallDir = \"C:\\\\x\"\n",
+         "4: texts.defaultInstallDir: must end with \"\\\""},
+        {"TextsEmptyLogName", P + "[texts]\nuninstallLogName = \"\"\n", "4: texts.uninstallLogName: is empty"},
+        {"LogNameIsADevice", P + "log-name = \"Logs\\\\con.log\"\n",
+         "3: product.log-name: \"Logs\\con.log\" cannot be a file in the install folder: it names a device"},
+        {"UninstallerNameClimbsOut", P + "uninstaller = \"..\\\\x.exe\"\n",
+         "3: product.uninstaller: \"..\\x.exe\" cannot be a file in the install folder: it climbs out"},
+        {"TextsUninstallerNameEndsInADot", P + "[texts]\nuninstallerName = \"remove.\"\n",
+         "4: texts.uninstallerName: \"remove.\" cannot be a file in the install folder: it has a level ending in a dot"},
+        {"UninstallShortcutNameIsADevice", P + "[texts]\nuninstallShortcutName = \"Tools\\\\LPT1\"\n",
+         "4: texts.uninstallShortcutName: \"Tools\\LPT1.lnk\" cannot be a shortcut file: it names a device"},
+        {"StoredNameIsADevice", P + "[[components]]\nname = \"C\"\nfiles = [{ source = \"a.txt\", to = \"Docs\\\\aux.txt\" }]\n",
+         "5: components[0].files[0]: stored name \"Docs\\aux.txt\" names a device"},
+        {"StoredNameEndsInABlank", P + "[[components]]\nname = \"C\"\nfiles = [{ source = \"a.txt\", to = \"a \" }]\n",
+         "stored name \"a \" has a level ending in a dot or a blank"},
+        {"ShortcutProgramIsADevice",
+         P + "[[components]]\nname = \"C\"\n[[components.actions]]\ntype = \"desktop-shortcut\"\nprogram = \"NUL\"\nname = \"N\"\n",
+         "7: components[0].actions[0].program: \"NUL\" cannot be a file in the install folder: it names a device"},
+        {"ShortcutNameIsADevice",
+         P + "[[components]]\nname = \"C\"\n[[components.actions]]\ntype = \"programs-shortcut\"\nprogram = \"a.txt\"\n"
+             "name = \"P\\\\com1\"\n",
+         "8: components[0].actions[0].name: \"P\\com1.lnk\" cannot be a shortcut file: it names a device"},
+        {"RemovedFileWithAForbiddenCharacter",
+         P + "[[components]]\nname = \"C\"\n[[components.actions]]\ntype = \"remove-file\"\npath = \"a?.ini\"\n",
+         "7: components[0].actions[0].path: \"a?.ini\" cannot be a file in the install folder: it holds a character"},
+        {"PictureTempNameIsADevice", P + "[[pictures]]\nname = \"p\"\nfile = \"i.ico\"\ntemp-name = \"prn.ico\"\n",
+         "3: pictures[0].temp-name: must be a plain file name: it names a device"},
+        {"PictureTempNameWithAFolder", P + "[[pictures]]\nname = \"p\"\nfile = \"i.ico\"\ntemp-name = \"a\\\\b.ico\"\n",
+         "3: pictures[0].temp-name: must be a plain file name"},
+        // Registry keys stay within 259 characters, "$(ExtrPath)" expanded
+        // with the longest install folder (151 typed, or a longer default).
+        {"RegistryKeyTooLong", P + "registry-key = \"" + repeat("k", 260) + "\"\n",
+         "3: product.registry-key: is 260 characters, more than the 259 a registry key may have"},
+        {"RegistryValueKeyTooLongExpanded",
+         P + "[[components]]\nname = \"C\"\n[[components.actions]]\ntype = \"registry-value\"\nroot = \"HKCU\"\n"
+             "key = \"" + repeat("k", 109) + "$(ExtrPath)\"\n",
+         "8: components[0].actions[0].key: is 260 characters with an install folder of 151"},
+        {"RegistryValueKeyTooLongWithALongDefaultFolder",
+         P + "default-folder = \"C:\\\\" + repeat("f", 196) + "\\\\\"\n[[components]]\nname = \"C\"\n"
+             "[[components.actions]]\ntype = \"registry-value\"\nroot = \"HKCU\"\nkey = \"Software\\\\" + repeat("k", 51) + "$(ExtrPath)\"\n",
+         "9: components[0].actions[0].key: is 260 characters with an install folder of 200"},
+        {"UninstallDisplayNameTooLong", P + "[texts]\nuninstallDisplayName = \"" + repeat("d", 208) + "\"\n",
+         "4: texts.uninstallDisplayName: is 208 characters: the uninstall entry's key would be longer than 259 (at most 207)"},
+        {"CodePageOfTwoBytes", "code-page = 932\n" + P, "1: code-page: code page 932 is not a single-byte code page"},
+        {"CodePageWithoutAscii", "code-page = 1026\n" + P, "1: code-page: code page 1026 does not keep ASCII characters"},
+        // Variables.
+        {"UnknownVariable", "[product]\nname = \"${NAME} Setup\"\n", "2: product.name: unknown variable \"${NAME}\""},
+        {"VariableWithoutItsBrace", "[product]\nname = \"${NAME\"\n", "2: product.name: \"${\" without its \"}\""},
+        {"VariableNotAText", P + "[variables]\nversion = 1\n", "4: variables.version: must be a text"},
+        {"VariableWithABadName", P + "[variables]\n\"1st\" = \"x\"\n", "4: variables.1st: a variable name is"},
     };
 }
 
