@@ -166,7 +166,8 @@ private:
 
     void readVariables(const toml::node* node) {
         if (node == nullptr) return;
-        for (auto&& [key, value] : asTable(*node, "variables")) {
+        for (auto&& [key, entry] : asTable(*node, "variables")) {
+            const toml::node& value = entry;
             const std::string name(key.str());
             const std::string field = "variables." + name;
             attempt([&] {
@@ -342,9 +343,9 @@ private:
         for (const ProductKey& k : kProductKeys) keys.push_back(k.key);
         for (auto&& [key, node] : product) {
             if (std::find(keys.begin(), keys.end(), key.str()) == keys.end()) {
-                attempt([&] {
-                    fail(static_cast<long>(key.source().begin.line), "product." + std::string(key.str()), "unknown key");
-                });
+                const long keyLine = static_cast<long>(key.source().begin.line);
+                const std::string field = "product." + std::string(key.str());
+                attempt([&] { fail(keyLine, field, "unknown key"); });
             }
         }
         if (product.get("name") == nullptr) attempt([&] { fail(line, "product.name", "is missing"); });
@@ -372,7 +373,11 @@ private:
     }
 
     void readTexts(const toml::table& texts) {
-        for (auto&& [key, node] : texts) attempt([&] { readText(key, node); });
+        for (auto&& [key, node] : texts) {
+            const toml::key& name = key;
+            const toml::node& value = node;
+            attempt([&] { readText(name, value); });
+        }
         for (const char* fallback : {"dxVersionUnknown", "dxVersionNotFound"}) {
             const u32 index = fmt::findTextSlot(fallback)->offset / 4;
             if (given_[index] && description_.texts[index].size() > fmt::kDirectXFallbackTextLimit) {
