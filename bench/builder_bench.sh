@@ -9,8 +9,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mkpackage="$root/build/native/tools/mkpackage/mkpackage"
+stub="$root/build/win32/src/setup.exe"
 size_mb=${1:-200}
 [ -x "$mkpackage" ] || { echo "build mkpackage first (cmake --build build/native)"; exit 2; }
+[ -f "$stub" ] || { echo "build the setup program first (cmake --build build/win32)"; exit 2; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/mkpackage-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -57,11 +59,10 @@ files = [{ folder = "payload/random", to = "Random" }]
 name = "Small"
 files = [{ folder = "payload/small", to = "Small" }]
 TOML
-printf 'MZ benchmark program image\n' > "$work/stub.exe"
 
 payload=$(du -sb "$work/payload" | cut -f1)
 sync
-/usr/bin/time -v "$mkpackage" build "$work/product.toml" -o "$work/setup.exe" --stub "$work/stub.exe" --quiet \
+/usr/bin/time -v "$mkpackage" build "$work/product.toml" -o "$work/setup.exe" --stub "$stub" --quiet \
   2> "$work/time.txt"
 seconds=$(awk -F': ' '/Elapsed \(wall clock\)/ {n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s}' "$work/time.txt")
 peak_kb=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")

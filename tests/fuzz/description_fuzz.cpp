@@ -33,6 +33,8 @@ void removeScratch() {
 // whatever the machine holds: a description may name any folder, but this
 // run keeps to its own.
 bool staysInScratch(const std::string& utf8) {
+    // A variable could name any folder; such a path is not followed here.
+    if (utf8.find("${") != std::string::npos) return false;
     const fs::path path = mkpackage::pathFromUtf8(utf8);
     if (path.has_root_path()) return false;
     for (const fs::path& level : path)

@@ -53,6 +53,19 @@ TextEncoder::TextEncoder(unsigned codePage) : codePage_(codePage) {
     if (!systemCodePageAvailable(codePage)) {
         throw std::invalid_argument("code page " + std::to_string(codePage) + " is not available");
     }
+    if (!systemCodePageIsSingleByte(codePage)) {
+        throw std::invalid_argument("code page " + std::to_string(codePage) +
+                                    " is not a single-byte code page; the setup program's texts take one byte per "
+                                    "character (1250 to 1258, 874, ...)");
+    }
+    // Paths, macros and formats are ASCII to the setup program.
+    for (char32_t c = 0x20; c < 0x7F; ++c) {
+        char byte = 0;
+        if (!systemEncodeCharacter(codePage, c, byte) || static_cast<unsigned char>(byte) != c) {
+            throw std::invalid_argument("code page " + std::to_string(codePage) +
+                                        " does not keep ASCII characters as they are");
+        }
+    }
 }
 
 std::optional<std::string> TextEncoder::encode(std::string_view utf8, std::string& problem) const {

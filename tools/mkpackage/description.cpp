@@ -14,10 +14,12 @@
 #include "format/text_formats.h"
 #include "format/text_slots.h"
 #include "input_error.h"
+#include "path_macros.h"
 #include "picture_file.h"
 #include "path_text.h"
 #include "source_files.h"
 #include "toml_prescan.h"
+#include "variables.h"
 
 namespace mkpackage {
 namespace {
@@ -87,32 +89,98 @@ constexpr ProductKey kProductKeys[] = {
 
 long lineOf(const toml::node& node) { return static_cast<long>(node.source().begin.line); }
 
+u32 slotIndex(std::size_t offset) { return static_cast<u32>(offset / 4); }
+
+// Every defect found so far; reading goes on past a defect wherever the
+// rest does not depend on what failed, so that one run reports them all.
+class DefectList {
+public:
+    struct Full {};  // thrown when the list holds as many as are reported
+
+    void add(const std::string& message) {
+        ++count_;
+        if (messages_.size() < kMaxReportedDefects) messages_.push_back(message);
+        if (count_ >= kMaxReportedDefects + 1) throw Full{};
+    }
+    bool empty() const { return count_ == 0; }
+    InputError error() const {
+        std::string text;
+        for (const std::string& message : messages_) text += (text.empty() ? "" : "\n") + message;
+        if (count_ > messages_.size()) text += "\nmore defects follow; the first " + std::to_string(messages_.size()) + " are shown";
+        return InputError(text);
+    }
+
+private:
+    std::vector<std::string> messages_;
+    std::size_t count_ = 0;
+};
+
 class DescriptionReader {
 public:
-    explicit DescriptionReader(const fs::path& file) : file_(file), encoder_(1252) {
+    DescriptionReader(const fs::path& file, const DescriptionOptions& options)
+        : file_(file), encoder_(1252), variables_(options.variables) {
         base_ = file.parent_path();
     }
 
     Description read(const toml::table& root) {
         description_.file = file_;
-        readCodePage(root);
-        checkKeys(root, {"code-page", "product", "texts", "options", "images", "pictures", "components", "pages",
-                         "uninstaller"},
-                  "", 1);
-        const toml::table* product = requireTable(root, "product", 1);
-        readProduct(*product);
-        if (const toml::node* texts = root.get("texts")) readTexts(asTable(*texts, "texts"));
-        applyTextDefaults();
-        if (const toml::node* pictures = root.get("pictures")) readPictures(asArray(*pictures, "pictures"));
-        if (const toml::node* components = root.get("components")) readComponents(asArray(*components, "components"));
-        if (const toml::node* pages = root.get("pages")) readPages(asArray(*pages, "pages"));
-        readOptions(root.get("options"));
-        readImages(root.get("images"));
-        readUninstaller(root.get("uninstaller"));
+        try {
+            readAll(root);
+        } catch (const DefectList::Full&) {
+        }
+        if (!defects_.empty()) throw defects_.error();
         return std::move(description_);
     }
 
 private:
+    void readAll(const toml::table& root) {
+        attempt([&] { readVariables(root.get("variables")); });
+        attempt([&] { readCodePage(root); });
+        attempt([&] {
+            checkKeys(root, {"code-page", "variables", "product", "texts", "options", "images", "pictures", "components",
+                             "pages", "uninstaller"},
+                      "", 1);
+        });
+        attempt([&] { readProduct(*requireTable(root, "product", 1)); });
+        if (const toml::node* texts = root.get("texts")) attempt([&] { readTexts(asTable(*texts, "texts")); });
+        applyTextDefaults();
+        if (const toml::node* pictures = root.get("pictures")) attempt([&] { readPictures(asArray(*pictures, "pictures")); });
+        if (const toml::node* components = root.get("components")) {
+            attempt([&] { readComponents(asArray(*components, "components")); });
+        }
+        if (const toml::node* pages = root.get("pages")) attempt([&] { readPages(asArray(*pages, "pages")); });
+        attempt([&] { readOptions(root.get("options")); });
+        attempt([&] { readImages(root.get("images")); });
+        attempt([&] { readUninstaller(root.get("uninstaller")); });
+    }
+
+    // Runs `step`; a defect it finds is noted and reading goes on.
+    template <typename Step>
+    void attempt(Step&& step) {
+        try {
+            step();
+        } catch (const InputError& e) {
+            defects_.add(e.what());
+        }
+    }
+
+    void readVariables(const toml::node* node) {
+        if (node == nullptr) return;
+        for (auto&& [key, entry] : asTable(*node, "variables")) {
+            const toml::node& value = entry;
+            const std::string name(key.str());
+            const std::string field = "variables." + name;
+            attempt([&] {
+                if (!isVariableName(name)) {
+                    fail(value, field, "a variable name is a letter or \"_\" followed by letters, digits, \"_\", \"-\" and \".\"");
+                }
+                if (!value.is_string()) fail(value, field, "must be a text");
+                // A value given on the command line wins over the description's.
+                variables_.emplace(name, value.as_string()->get());
+            });
+        }
+    }
+
     [[noreturn]] void fail(long line, const std::string& field, const std::string& what) const {
         throw errorAt(file_, line, field, what);
     }
@@ -149,9 +217,12 @@ private:
         return &asTable(*node, key);
     }
 
+    // The text of `node` with its variables replaced.
     std::string utf8(const toml::node& node, const std::string& field) const {
         if (!node.is_string()) fail(node, field, "must be a text");
-        return node.as_string()->get();
+        std::string out, problem;
+        if (!substituteVariables(node.as_string()->get(), variables_, out, problem)) fail(node, field, problem);
+        return out;
     }
 
     // The 8-bit form of a UTF-8 text; `limit` is the largest byte count (0: none).
@@ -203,62 +274,122 @@ private:
         } catch (const std::invalid_argument& e) {
             fail(*node, "code-page", e.what());
         }
+        description_.codePage = codePage;
     }
 
+    // Sets a text slot, from [product] or [texts]: the same rules hold for
+    // it either way.
     void setSlot(const char* slotName, const toml::node& node, const std::string& field) {
         const fmt::TextSlotInfo* slot = fmt::findTextSlot(slotName);
         const u32 index = slot->offset / 4;
         if (given_[index]) fail(node, field, std::string("text slot ") + slotName + " is given twice");
         given_[index] = true;
+        description_.textLines[index] = lineOf(node);
         description_.texts[index] = text(node, field);
         if (const char* arguments = fmt::formatArguments(slot->offset)) {
             const std::string problem = fmt::checkFormatText(description_.texts[index], arguments);
             if (!problem.empty()) fail(node, field, problem);
         }
+        const std::string problem = slotTextProblem(slot->offset, description_.texts[index]);
+        if (!problem.empty()) fail(node, field, problem);
     }
+
+    // What is wrong with `text` in the slot at `offset`, or nothing.
+    static std::string slotTextProblem(std::size_t offset, const std::string& text) {
+        std::string problem;
+        switch (offset) {
+        case offsetof(fmt::TextSlots, productName):
+            if (text.empty()) return "is empty";
+            if (text.size() > fmt::kMaxProductNameLength) {
+                return "is " + std::to_string(text.size()) + " characters, more than 243";
+            }
+            return {};
+        case offsetof(fmt::TextSlots, defaultInstallDir):
+            if (text.empty()) return "is empty";
+            if (text.back() != '\\') return "must end with \"\\\"";
+            return {};
+        case offsetof(fmt::TextSlots, uninstallLogName):
+        case offsetof(fmt::TextSlots, uninstallerName):
+            if (text.empty()) return "is empty";
+            if (!checkStoredName(text, problem)) return "\"" + text + "\" cannot be a file in the install folder: it " + problem;
+            return {};
+        case offsetof(fmt::TextSlots, uninstallShortcutName):
+            if (!text.empty() && !checkStoredName(text + ".lnk", problem)) {
+                return "\"" + text + ".lnk\" cannot be a shortcut file: it " + problem;
+            }
+            return {};
+        case offsetof(fmt::TextSlots, registryKey):
+            if (text.size() > kMaxRegistryKeyLength) {
+                return "is " + std::to_string(text.size()) + " characters, more than the 259 a registry key may have";
+            }
+            return {};
+        case offsetof(fmt::TextSlots, uninstallDisplayName):
+            if (kUninstallKeyPrefix.size() + text.size() > kMaxRegistryKeyLength) {
+                return "is " + std::to_string(text.size()) + " characters: the uninstall entry's key would be longer than " +
+                       "259 (at most " + std::to_string(kMaxRegistryKeyLength - kUninstallKeyPrefix.size()) + ")";
+            }
+            return {};
+        default:
+            return {};
+        }
+    }
+
+    static constexpr std::string_view kUninstallKeyPrefix = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
     void readProduct(const toml::table& product) {
         const long line = lineOf(product);
+        description_.productLine = line;
         std::vector<std::string_view> keys;
         for (const ProductKey& k : kProductKeys) keys.push_back(k.key);
         for (auto&& [key, node] : product) {
             if (std::find(keys.begin(), keys.end(), key.str()) == keys.end()) {
-                fail(static_cast<long>(key.source().begin.line), "product." + std::string(key.str()), "unknown key");
+                const long keyLine = static_cast<long>(key.source().begin.line);
+                const std::string field = "product." + std::string(key.str());
+                attempt([&] { fail(keyLine, field, "unknown key"); });
             }
         }
-        if (product.get("name") == nullptr) fail(line, "product.name", "is missing");
+        if (product.get("name") == nullptr) attempt([&] { fail(line, "product.name", "is missing"); });
         for (const ProductKey& k : kProductKeys) {
-            if (const toml::node* node = product.get(k.key)) setSlot(k.slot, *node, std::string("product.") + k.key);
+            if (const toml::node* node = product.get(k.key)) {
+                attempt([&] { setSlot(k.slot, *node, std::string("product.") + k.key); });
+            }
         }
-        const toml::node& nameNode = *product.get("name");
-        const std::string& name = description_.texts[0];
-        if (name.empty()) fail(nameNode, "product.name", "is empty");
-        if (name.size() > fmt::kMaxProductNameLength) {
-            fail(nameNode, "product.name", "is " + std::to_string(name.size()) + " characters, more than 243");
+        if (const toml::node* nameNode = product.get("name")) {
+            attempt([&] { productNameUtf8_ = utf8(*nameNode, "product.name"); });
         }
-        productNameUtf8_ = utf8(nameNode, "product.name");
         const toml::node* uninstaller = product.get("uninstaller");
         description_.uninstallerLine = uninstaller != nullptr ? lineOf(*uninstaller) : line;
-        // Without a folder the files would land in whatever folder the program
-        // starts in, and without a log name the last step would fail: both get
-        // a default, and an empty one is refused.
-        std::string& folderText = description_.texts[offsetof(fmt::TextSlots, defaultInstallDir) / 4];
-        if (const toml::node* folder = product.get("default-folder")) {
-            if (folderText.empty()) fail(*folder, "product.default-folder", "is empty");
-            if (folderText.back() != '\\') fail(*folder, "product.default-folder", "must end with \"\\\"");
-        } else {
-            folderText = "$(BootDrive):\\Program Files\\" + name + "\\";
-        }
-        std::string& logText = description_.texts[offsetof(fmt::TextSlots, uninstallLogName) / 4];
-        if (const toml::node* log = product.get("log-name")) {
-            if (logText.empty()) fail(*log, "product.log-name", "is empty");
-        } else {
-            logText = "InstallLog";
-        }
+    }
+
+    // Without a folder the files would land in whatever folder the program
+    // starts in, and without a log name the last step would fail: both get a
+    // default when neither [product] nor [texts] gives them (an empty one is
+    // refused by the slot's rule).
+    void applyProductDefaults() {
+        const u32 folder = slotIndex(offsetof(fmt::TextSlots, defaultInstallDir));
+        if (!given_[folder]) description_.texts[folder] = "$(BootDrive):\\Program Files\\" + description_.texts[0] + "\\";
+        const u32 log = slotIndex(offsetof(fmt::TextSlots, uninstallLogName));
+        if (!given_[log]) description_.texts[log] = "InstallLog";
     }
 
     void readTexts(const toml::table& texts) {
         for (auto&& [key, node] : texts) {
+            const toml::key& name = key;
+            const toml::node& value = node;
+            attempt([&] { readText(name, value); });
+        }
+        for (const char* fallback : {"dxVersionUnknown", "dxVersionNotFound"}) {
+            const u32 index = fmt::findTextSlot(fallback)->offset / 4;
+            if (given_[index] && description_.texts[index].size() > fmt::kDirectXFallbackTextLimit) {
+                attempt([&] {
+                    fail(*texts.get(fallback), std::string("texts.") + fallback, "must be shorter than 32 characters");
+                });
+            }
+        }
+    }
+
+    void readText(const toml::key& key, const toml::node& node) {
+        {
             const std::string name(key.str());
             const std::string field = "texts." + name;
             if (name == "dxReasons") {
@@ -269,9 +400,10 @@ private:
                 for (std::size_t i = 0; i < reasons.size(); ++i) {
                     const u32 index = fmt::kFirstDirectXReasonSlot + static_cast<u32>(i);
                     given_[index] = true;
+                    description_.textLines[index] = lineOf(reasons[i]);
                     description_.texts[index] = text(reasons[i], field + "[" + std::to_string(i) + "]");
                 }
-                continue;
+                return;
             }
             const fmt::TextSlotInfo* slot = fmt::findTextSlot(name);
             if (slot == nullptr || slot->offset / 4 == fmt::kUnusedTextSlot || name.rfind("dxReasons", 0) == 0) {
@@ -279,15 +411,10 @@ private:
             }
             setSlot(slot->name, node, field);
         }
-        for (const char* fallback : {"dxVersionUnknown", "dxVersionNotFound"}) {
-            const u32 index = fmt::findTextSlot(fallback)->offset / 4;
-            if (given_[index] && description_.texts[index].size() > fmt::kDirectXFallbackTextLimit) {
-                fail(*texts.get(fallback), std::string("texts.") + fallback, "must be shorter than 32 characters");
-            }
-        }
     }
 
     void applyTextDefaults() {
+        applyProductDefaults();
         for (u32 i = 0; i < fmt::kTextSlotCount; ++i) {
             if (!given_[i] && fmt::kTextSlots[i].defaultText != nullptr) description_.texts[i] = fmt::kTextSlots[i].defaultText;
         }
@@ -295,7 +422,11 @@ private:
 
     void readPictures(const toml::array& pictures) {
         if (pictures.size() > fmt::kMaxBlobs) fail(pictures, "pictures", "more than 48 pictures");
-        for (std::size_t i = 0; i < pictures.size(); ++i) {
+        for (std::size_t i = 0; i < pictures.size(); ++i) attempt([&] { readPicture(pictures, i); });
+    }
+
+    void readPicture(const toml::array& pictures, std::size_t i) {
+        {
             const std::string field = "pictures[" + std::to_string(i) + "]";
             const toml::table& table = asTable(pictures[i], field);
             const long line = lineOf(table);
@@ -315,13 +446,16 @@ private:
             const fs::path path = base_ / pathFromUtf8(source);
             std::string problem;
             if (!loadPicture(path, picture, problem)) fail(*file, field + ".file", "\"" + source + "\": " + problem);
+            picture.path = path;
             if (const toml::node* tempName = table.get("temp-name")) {
                 picture.tempName = text(*tempName, field + ".temp-name", fmt::kMaxPath - 1);
             } else {
                 picture.tempName = encode(fileNameOf(source), *file, field + ".file", fmt::kMaxPath - 1);
             }
-            if (picture.tempName.empty() || picture.tempName.find_first_of("\\/:*?\"<>|") != std::string::npos) {
-                fail(table, field + ".temp-name", "must be a plain file name");
+            // The setup program writes it into the temporary folder as it stands.
+            if (picture.tempName.find('\\') != std::string::npos || !checkStoredName(picture.tempName, problem)) {
+                fail(table, field + ".temp-name",
+                     "must be a plain file name" + (problem.empty() ? std::string() : ": it " + problem));
             }
             description_.pictures.push_back(std::move(picture));
         }
@@ -343,7 +477,11 @@ private:
 
     void readComponents(const toml::array& components) {
         if (components.size() > fmt::kMaxComponents) fail(components, "components", "more than 32 components");
-        for (std::size_t i = 0; i < components.size(); ++i) {
+        for (std::size_t i = 0; i < components.size(); ++i) attempt([&] { readComponent(components, i); });
+    }
+
+    void readComponent(const toml::array& components, std::size_t i) {
+        {
             const std::string field = "components[" + std::to_string(i) + "]";
             const toml::table& table = asTable(components[i], field);
             const long line = lineOf(table);
@@ -364,7 +502,10 @@ private:
                 const toml::array& list = asArray(*actions, field + ".actions");
                 for (std::size_t a = 0; a < list.size(); ++a) {
                     const std::string actionField = field + ".actions[" + std::to_string(a) + "]";
-                    component.actions.push_back(readAction(asTable(list[a], actionField), actionField));
+                    attempt([&] {
+                        component.actions.push_back(readAction(asTable(list[a], actionField), actionField));
+                        component.actionLines.push_back(lineOf(list[a]));
+                    });
                 }
             }
             std::uint64_t total = 0;
@@ -422,13 +563,16 @@ private:
     }
 
     void readFiles(const toml::array& files, const std::string& context, ComponentSpec& component) {
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            const toml::node& entry = files[i];
+        for (std::size_t i = 0; i < files.size(); ++i) attempt([&] { readFileEntry(files[i], i, context, component); });
+    }
+
+    void readFileEntry(const toml::node& entry, std::size_t i, const std::string& context, ComponentSpec& component) {
+        {
             const std::string field = context + ".files[" + std::to_string(i) + "]";
             if (entry.is_string()) {
                 const std::string source = utf8(entry, field);
                 addFile(component, base_ / pathFromUtf8(source), fileNameOf(source), entry, field);
-                continue;
+                return;
             }
             const toml::table& table = asTable(entry, field);
             checkKeys(table, {"source", "folder", "glob", "to"}, field, lineOf(table));
@@ -486,6 +630,29 @@ private:
         std::memcpy(out, value.data(), value.size());
     }
 
+    // A file name an action makes or names, by the stored-name rule.
+    void checkActionName(const toml::table& table, const char* key, const char* text, const char* suffix,
+                         const std::string& field, const char* what) const {
+        std::string problem;
+        const std::string name = std::string(text) + suffix;
+        if (!checkStoredName(name, problem)) {
+            fail(*table.get(key), field + "." + key, "\"" + name + "\" cannot be " + what + ": it " + problem);
+        }
+    }
+
+    // A key written with macros expanded must stay within 259 characters
+    // with the longest install folder the setup program accepts.
+    void checkExpandedKey(const toml::table& table, const char* key, const std::string& field) const {
+        const std::size_t folder =
+            worstInstallDirLength(description_.texts[slotIndex(offsetof(fmt::TextSlots, defaultInstallDir))]);
+        const std::size_t length = expandedLength(key, folder);
+        if (length > kMaxRegistryKeyLength) {
+            fail(*table.get("key"), field + ".key",
+                 "is " + std::to_string(length) + " characters with an install folder of " + std::to_string(folder) +
+                     " for $(ExtrPath), more than the 259 a registry key may have");
+        }
+    }
+
     fmt::InstallAction readAction(const toml::table& table, const std::string& field) const {
         fmt::InstallAction action{};
         const toml::node* type = table.get("type");
@@ -497,6 +664,8 @@ private:
             actionText(table, "program", true, field, action.arg1);
             actionText(table, "name", true, field, action.arg2);
             actionText(table, "arguments", false, field, action.arg3);
+            checkActionName(table, "program", action.arg1, "", field, "a file in the install folder");
+            checkActionName(table, "name", action.arg2, ".lnk", field, "a shortcut file");
         } else if (kind == "registry-value") {
             checkKeys(table, {"type", "root", "key", "value", "data"}, field, lineOf(table));
             action.type = fmt::kActionRegistryValue;
@@ -504,10 +673,12 @@ private:
             actionText(table, "key", true, field, action.arg1);
             actionText(table, "value", false, field, action.arg2);
             actionText(table, "data", false, field, action.arg3);
+            checkExpandedKey(table, action.arg1, field);
         } else if (kind == "remove-file" || kind == "remove-file-flagged") {
             checkKeys(table, {"type", "path"}, field, lineOf(table));
             action.type = kind == "remove-file" ? fmt::kActionRemoveFile : fmt::kActionRemoveFileFlagged;
             actionText(table, "path", true, field, action.arg1);
+            checkActionName(table, "path", action.arg1, "", field, "a file in the install folder");
         } else if (kind == "remove-key" || kind == "remove-key-flagged") {
             checkKeys(table, {"type", "root", "key"}, field, lineOf(table));
             action.type = kind == "remove-key" ? fmt::kActionRemoveKey : fmt::kActionRemoveKeyFlagged;
@@ -552,7 +723,7 @@ private:
             if (const toml::node* list = table.get("items")) {
                 const toml::array& array = asArray(*list, field + ".items");
                 for (std::size_t i = 0; i < array.size(); ++i) {
-                    items.push_back(readItem(array[i], field + ".items[" + std::to_string(i) + "]"));
+                    attempt([&] { items.push_back(readItem(array[i], field + ".items[" + std::to_string(i) + "]")); });
                 }
             }
             description_.pages.push_back(std::move(items));
@@ -639,6 +810,7 @@ private:
                             "required-directx", "directx-page", "control-ex-style", "text-alignment"},
                   "options", lineOf(options));
         if (const toml::node* n = options.get("flags")) {
+            description_.flagsLine = lineOf(*n);
             s.flags = namedBits(*n, "options.flags", std::begin(kOptionFlags), std::end(kOptionFlags));
         }
         if (const toml::node* n = options.get("default-selection")) s.defaultSelection = selectionMask(*n, "options.default-selection");
@@ -733,6 +905,8 @@ private:
     fs::path file_;
     fs::path base_;
     TextEncoder encoder_;
+    Variables variables_;
+    DefectList defects_;
     Description description_;
     std::array<bool, fmt::kTextSlotCount> given_{};
     std::string productNameUtf8_;
@@ -765,7 +939,8 @@ std::array<std::string, fmt::kUninstallTextCount> defaultUninstallTexts(const st
     };
 }
 
-Description parseDescription(const std::string& text, const std::filesystem::path& file) {
+Description parseDescription(const std::string& text, const std::filesystem::path& file,
+                             const DescriptionOptions& options) {
     long line = 0;
     std::string problem;
     if (!prescanToml(text, line, problem)) throw errorAt(file, line, "syntax", problem);
@@ -775,17 +950,17 @@ Description parseDescription(const std::string& text, const std::filesystem::pat
     } catch (const toml::parse_error& e) {
         throw errorAt(file, static_cast<long>(e.source().begin.line), "syntax", std::string(e.description()));
     }
-    DescriptionReader reader(file);
+    DescriptionReader reader(file, options);
     return reader.read(root);
 }
 
-Description readDescription(const std::filesystem::path& file) {
+Description readDescription(const std::filesystem::path& file, const DescriptionOptions& options) {
     refuseUnlessFile(file, "the description");
     std::ifstream in(file, std::ios::binary);
     if (!in) throw InputError(utf8FromPath(file) + ": cannot open the description");
     std::ostringstream content;
     content << in.rdbuf();
-    return parseDescription(content.str(), file);
+    return parseDescription(content.str(), file, options);
 }
 
 }  // namespace mkpackage

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ struct ComponentSpec {
     std::string name;           // 8-bit, at most 127 bytes
     std::vector<SourceFile> files;
     std::vector<fmt::InstallAction> actions;
+    std::vector<long> actionLines;  // of each action's table
     long line = 0;
 };
 
@@ -44,12 +46,14 @@ struct PictureSpec {
     fmt::u32 kind = 0;          // fmt::BlobKind
     fmt::i32 width = 0, height = 0;
     std::vector<fmt::u8> data;  // the whole file
+    std::filesystem::path path; // the file it was read from
     long line = 0;
 };
 
 struct Description {
     std::filesystem::path file;                              // as given
     std::array<std::string, fmt::kTextSlotCount> texts;      // 8-bit, by slot index
+    std::array<long, fmt::kTextSlotCount> textLines{};       // where each was given; 0: a default
     std::array<std::string, fmt::kUninstallTextCount> uninstallTexts;
     fmt::ScalarSettings settings{};                          // counts filled by the record writer
     std::vector<ComponentSpec> components;
@@ -58,15 +62,31 @@ struct Description {
     long lastLine = 1;                                       // for errors about the whole record
     bool bundleUninstaller = true;                           // [uninstaller] bundle
     long uninstallerLine = 1;                                // product.uninstaller, or [product]
+    long productLine = 1;                                    // of [product]
+    long flagsLine = 0;                                      // of options.flags; 0: not given
+    unsigned codePage = 1252;
 };
 
+// What the command line adds to a description: variables given with -D,
+// which take the place of [variables] entries of the same name.
+struct DescriptionOptions {
+    std::map<std::string, std::string> variables;  // UTF-8
+};
+
+// At most this many defects of one description are reported; the rest are
+// counted.
+inline constexpr std::size_t kMaxReportedDefects = 20;
+
 // Reads, checks and resolves the description at `file`; source paths are
-// relative to its folder. Throws InputError naming file, line and field.
-Description readDescription(const std::filesystem::path& file);
+// relative to its folder. Throws InputError naming file, line and field; when
+// the description has several defects, its message holds one line for each
+// (up to kMaxReportedDefects).
+Description readDescription(const std::filesystem::path& file, const DescriptionOptions& options = {});
 
 // Same, from TOML text (tests); `file` names it in messages and anchors
 // relative paths.
-Description parseDescription(const std::string& toml, const std::filesystem::path& file);
+Description parseDescription(const std::string& toml, const std::filesystem::path& file,
+                             const DescriptionOptions& options = {});
 
 // The uninstaller texts a product gets when its description gives none.
 std::array<std::string, fmt::kUninstallTextCount> defaultUninstallTexts(const std::string& productName);

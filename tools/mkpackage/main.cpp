@@ -13,17 +13,21 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 
 #include <CLI/CLI.hpp>
 
+#include "build_inputs.h"
 #include "bundled_uninstaller.h"
 #include "description.h"
+#include "description_warnings.h"
 #include "file_facts.h"
 #include "input_error.h"
 #include "package_listing.h"
 #include "package_writer.h"
 #include "path_text.h"
 #include "starter_product.h"
+#include "variables.h"
 
 namespace {
 
@@ -83,15 +87,44 @@ std::string megabytes(std::uint64_t bytes) {
     return text;
 }
 
+// What a build is asked to check beyond the description itself.
+struct BuildChecks {
+    std::vector<std::string> definitions;  // -D NAME=VALUE
+    std::string previousVersion;
+    bool warningsAreErrors = false;
+};
+
+// Prints the warnings; false when --werror makes them stop the build.
+bool reportWarnings(const Description& description, const BuildChecks& checks) {
+    const std::vector<Warning> warnings = findWarnings(description, checks.previousVersion);
+    for (const Warning& warning : warnings) std::cerr << formatWarning(description, warning) << "\n";
+    if (warnings.empty() || !checks.warningsAreErrors) return true;
+    std::cerr << "mkpackage: " << warnings.size() << (warnings.size() == 1 ? " warning" : " warnings")
+              << ", and --werror makes them errors\n";
+    return false;
+}
+
 int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path image, fs::path uninstaller,
-             unsigned jobs, bool quiet) {
+             unsigned jobs, bool quiet, const BuildChecks& checks) {
     if (image.empty()) image = defaultProgramImage();
     if (image.empty()) {
         std::cerr << "mkpackage: no program image found next to mkpackage; name one with --stub\n";
         return kExitUsage;
     }
-    Description description = readDescription(descriptionPath);
+    DescriptionOptions descriptionOptions;
+    for (const std::string& definition : checks.definitions) {
+        std::string name, value, problem;
+        if (!parseVariableDefinition(definition, name, value, problem)) {
+            std::cerr << "mkpackage: " << problem << "\n";
+            return kExitUsage;
+        }
+        descriptionOptions.variables[name] = value;
+    }
+    checkSetupProgramImage(image);
+    Description description = readDescription(descriptionPath, descriptionOptions);
     addBundledUninstaller(description, uninstaller.empty() ? defaultUninstallerImage() : uninstaller);
+    refuseOutputOverInput(description, image, output);
+    if (!reportWarnings(description, checks)) return kExitDefect;
     const bool showProgress = !quiet && errorsGoToTerminal();
     auto lastShown = std::chrono::steady_clock::now();
     auto progress = [&](const BuildProgress& p) {
@@ -141,6 +174,12 @@ int main(int argc, char** argv) {
     build->add_option("-j,--jobs", jobs, "threads that compress (default: the number of cores); the output is the same")
         ->check(CLI::Range(1u, kMaxJobs));
     build->add_flag("-q,--quiet", quiet, "print nothing but errors");
+    BuildChecks checks;
+    build->add_option("-D,--define", checks.definitions, "NAME=VALUE: a variable for ${NAME} in the description")
+        ->allow_extra_args(false);
+    build->add_option("--previous-version", checks.previousVersion,
+                      "the version this one replaces: warn when the setup program would order the two otherwise");
+    build->add_flag("--werror", checks.warningsAreErrors, "treat warnings as errors (exit 1, no installer)");
 
     fs::path installer;
     CLI::App* inspect = app.add_subcommand("inspect", "Print and verify an installer's package");
@@ -165,20 +204,23 @@ int main(int argc, char** argv) {
             for (const auto& [path, role] : {std::pair{image, "the program image"}, std::pair{uninstaller, "the uninstaller"}})
                 if (!path.empty()) refuseUnlessFile(path, role);
             refuseUnlessFile(output, "the output");
-            return runBuild(descriptionPath, output, image, uninstaller, jobs, quiet);
+            return runBuild(descriptionPath, output, image, uninstaller, jobs, quiet, checks);
         }
         if (*inspect) {
             refuseUnlessFile(installer, "the installer");
             return printInstallerReport(installer, std::cout) ? 0 : kExitDefect;
         }
         if (*start) {
-            writeStarterProduct(folder, productName);
+            const unsigned codePage = writeStarterProduct(folder, productName);
             std::cout << "wrote a starter product in " << utf8FromPath(folder) << "; build it with\n  mkpackage build "
                       << utf8FromPath(folder / "product.toml") << " -o setup.exe\n";
+            if (codePage != 1252) std::cout << "its texts are stored in code page " << codePage << ", which holds the name\n";
             return 0;
         }
     } catch (const InputError& e) {
-        std::cerr << "mkpackage: " << e.what() << "\n";
+        // One line for each defect of a description.
+        std::istringstream lines(e.what());
+        for (std::string line; std::getline(lines, line);) std::cerr << "mkpackage: " << line << "\n";
         return kExitDefect;
     } catch (const std::exception& e) {
         std::cerr << "mkpackage: " << e.what() << "\n";

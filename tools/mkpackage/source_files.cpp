@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <system_error>
 
 #include "file_facts.h"
 #include "format/stored_names.h"
+#include "input_error.h"
 #include "path_text.h"
 
 namespace mkpackage {
@@ -66,6 +69,26 @@ std::string foldedName(std::string_view name) {
     return out;
 }
 
+std::optional<fmt::FileTime> sourceDateEpoch() {
+    const char* value = std::getenv("SOURCE_DATE_EPOCH");
+    if (value == nullptr || *value == '\0') return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const long long seconds = std::strtoll(value, &end, 10);
+    if (*end != '\0' || errno != 0 || seconds < 0) {
+        throw InputError(std::string("SOURCE_DATE_EPOCH=") + value +
+                         ": must be a whole number of seconds since 1970-01-01 00:00 UTC");
+    }
+    return fileTimeFromUnix(seconds, 0);
+}
+
+fmt::FileTime clampToSourceDate(fmt::FileTime time) {
+    const std::optional<fmt::FileTime> limit = sourceDateEpoch();
+    if (!limit) return time;
+    const auto ticks = [](fmt::FileTime t) { return (std::uint64_t(t.high) << 32) | t.low; };
+    return ticks(time) > ticks(*limit) ? *limit : time;
+}
+
 fmt::FileTime fileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds) {
     // 100-ns intervals between 1601-01-01 and 1970-01-01.
     constexpr std::int64_t kEpochDifference = 116444736000000000ll;
@@ -87,7 +110,7 @@ bool statSourceFile(const fs::path& path, SourceFile& file, std::string& problem
         return false;
     }
     file.size = static_cast<fmt::u32>(facts.size);
-    file.fileTime = facts.modified;
+    file.fileTime = clampToSourceDate(facts.modified);
     file.attributes = 0x20;
     if (facts.readOnly) file.attributes |= 0x01;
     return true;

@@ -5,6 +5,7 @@
 #include <system_error>
 #include <vector>
 
+#include "code_page.h"
 #include "description.h"
 #include "format/text_slots.h"
 #include "file_open.h"
@@ -85,16 +86,64 @@ void writeText(const fs::path& path, const std::string& text) { writeFile(path, 
 
 void writeBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) { writeFile(path, bytes.data(), bytes.size()); }
 
+// The single-byte Windows code pages a starter product may take, the
+// Western one first.
+constexpr unsigned kStarterCodePages[] = {1252, 1250, 1251, 1253, 1254, 1257, 1258, 1255, 1256, 874};
+
+// The code pages of kStarterCodePages that hold `utf8`.
+std::vector<unsigned> codePagesHolding(const std::string& utf8) {
+    std::vector<unsigned> found;
+    for (unsigned codePage : kStarterCodePages) {
+        try {
+            std::string problem;
+            if (TextEncoder(codePage).encode(utf8, problem)) found.push_back(codePage);
+        } catch (const std::invalid_argument&) {
+            // Not available on this system.
+        }
+    }
+    return found;
+}
+
+// The characters of `utf8` (whole UTF-8 sequences) outside ASCII.
+std::vector<std::string> nonAsciiCharacters(const std::string& utf8) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t length = 1;
+        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+        if (lead >= 0xF0) length = 4;
+        else if (lead >= 0xE0) length = 3;
+        else if (lead >= 0xC0) length = 2;
+        if (lead >= 0x80) out.push_back(utf8.substr(i, length));
+        i += length;
+    }
+    return out;
+}
+
 }  // namespace
+
+unsigned starterCodePage(const std::string& name) {
+    const std::vector<unsigned> holding = codePagesHolding(name);
+    if (!holding.empty()) return holding.front();
+    std::string detail;
+    for (const std::string& character : nonAsciiCharacters(name)) {
+        const std::vector<unsigned> pages = codePagesHolding(character);
+        detail += (detail.empty() ? "" : ", ") + std::string("\"") + character + "\" " +
+                  (pages.empty() ? std::string("in none") : "in " + std::to_string(pages.front()));
+    }
+    throw InputError("--name \"" + name + "\": no single-byte Windows code page holds all of its characters (" + detail +
+                     "); the setup program stores texts in one such code page: choose a name that one of them holds, "
+                     "then set code-page in product.toml to it");
+}
 
 std::string starterDescription(const std::string& name) {
     const std::string q = tomlString(name);
+    const unsigned codePage = starterCodePage(name);
     std::string t;
     t += "# The description of " + name + "'s installer.\n"
          "# Build it with: mkpackage build product.toml -o setup.exe\n"
          "# Paths are relative to this file; texts are UTF-8 and are stored in the code page below.\n"
          "\n"
-         "code-page = 1252\n"
+         "code-page = " + std::to_string(codePage) + (codePage == 1252 ? std::string() : "   # holds the product's name") + "\n"
          "\n"
          "[product]\n"
          "name = " + q + "\n"
@@ -299,7 +348,7 @@ std::string starterDescription(const std::string& name) {
     return t;
 }
 
-void writeStarterProduct(const fs::path& folder, const std::string& productName) {
+unsigned writeStarterProduct(const fs::path& folder, const std::string& productName) {
     std::error_code ec;
     if (fs::exists(folder, ec) && !(fs::is_directory(folder, ec) && fs::is_empty(folder, ec))) {
         throw InputError(utf8FromPath(folder) + ": already exists and is not an empty folder");
@@ -313,6 +362,7 @@ void writeStarterProduct(const fs::path& folder, const std::string& productName)
         throw InputError(utf8FromPath(parent) + ": cannot create a folder: " + problem);
     }
     try {
+        const unsigned codePage = starterCodePage(productName);
         writeText(temp / "product.toml", starterDescription(productName));
         writeBytes(temp / "pictures" / "wizard.bmp", makeBitmapFile(120, 224, 0x1F3A93, 0x6FA8DC));
         writeBytes(temp / "pictures" / "progress.avi", makeAnimationFile(32, 8));
@@ -329,6 +379,7 @@ void writeStarterProduct(const fs::path& folder, const std::string& productName)
         writeText(temp / "files" / "samples" / "first.txt", "A first sample for " + productName + ".\r\n");
         if (fs::exists(folder, ec)) fs::remove(folder);
         fs::rename(temp, folder);
+        return codePage;
     } catch (const std::exception& e) {
         fs::remove_all(temp, ec);
         if (dynamic_cast<const InputError*>(&e) != nullptr) throw;

@@ -3,6 +3,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <cerrno>
 #include <iconv.h>
 #endif
 
@@ -13,6 +14,11 @@ namespace mkpackage {
 #ifdef _WIN32
 
 bool systemCodePageAvailable(unsigned codePage) { return IsValidCodePage(codePage) != 0; }
+
+bool systemCodePageIsSingleByte(unsigned codePage) {
+    CPINFO info{};
+    return GetCPInfo(codePage, &info) && info.MaxCharSize == 1;
+}
 
 bool systemEncodeCharacter(unsigned codePage, char32_t c, char& byte) {
     wchar_t wide[2];
@@ -67,6 +73,29 @@ bool systemCodePageAvailable(unsigned codePage) {
     if (probe == reinterpret_cast<iconv_t>(-1)) return false;
     iconv_close(probe);
     return true;
+}
+
+// Every byte on its own must decode: in a code page of more bytes per
+// character some byte starts a sequence that a single byte leaves
+// incomplete (or, in a 7-bit shifting one, the high bytes mean nothing).
+bool systemCodePageIsSingleByte(unsigned codePage) {
+    const std::string name = "CP" + std::to_string(codePage);
+    iconv_t cd = iconv_open("UTF-8", name.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    bool single = true;
+    for (unsigned value = 1; value < 256 && single; ++value) {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        char in = static_cast<char>(value);
+        char* inPtr = &in;
+        std::size_t inLeft = 1;
+        char buffer[16];
+        char* outPtr = buffer;
+        std::size_t outLeft = sizeof buffer;
+        // A byte without a character (EILSEQ) is fine; one that waits for more is not.
+        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) && errno == EINVAL) single = false;
+    }
+    iconv_close(cd);
+    return single;
 }
 
 bool systemEncodeCharacter(unsigned codePage, char32_t c, char& byte) {

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -20,10 +21,7 @@ Workspace::Workspace() {
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     dir_ = pattern;
     // 1001 bytes: the package must start at the next multiple of 4.
-    Bytes image(1001, 0x90);
-    image[0] = 'M';
-    image[1] = 'Z';
-    write("stub.exe", image);
+    write("stub.exe", makeProgramImage());
 }
 
 Workspace::~Workspace() {
@@ -44,6 +42,53 @@ fs::path Workspace::build(const std::string& body, const std::string& output, un
     options.jobs = jobs;
     mkpackage::writeInstaller(description, path("stub.exe"), path(output), options);
     return path(output);
+}
+
+Bytes makeProgramImage(const ImageShape& shape) {
+    Bytes image(0x200, 0);
+    const auto put16 = [&](std::size_t at, std::uint32_t v) {
+        if (image.size() < at + 2) image.resize(at + 2);
+        image[at] = static_cast<std::uint8_t>(v);
+        image[at + 1] = static_cast<std::uint8_t>(v >> 8);
+    };
+    const auto put32 = [&](std::size_t at, std::uint32_t v) {
+        put16(at, v & 0xFFFF);
+        put16(at + 2, v >> 16);
+    };
+    image[0] = 'M';
+    image[1] = 'Z';
+    put32(0x3C, 0x40);
+    std::memcpy(image.data() + 0x40, "PE\0\0", 4);
+    put16(0x44, shape.machine);
+    put16(0x46, 1);              // one section
+    put16(0x54, 224);            // optional header size
+    const std::size_t optional = 0x58;
+    put16(optional, shape.optionalMagic);
+    put16(optional + 68, shape.subsystem);
+    put32(optional + 92, 16);    // data directories
+    put32(optional + 96 + 16, 0x1000);
+    const std::size_t section = optional + 224;
+    std::memcpy(image.data() + section, ".rsrc", 5);
+    put32(section + 12, 0x1000);  // virtual address
+    put32(section + 20, 0x200);   // raw offset
+    // The resource tree: types, then the names of each type.
+    const std::size_t root = 0x200;
+    std::vector<std::pair<std::uint32_t, std::vector<std::uint32_t>>> types;
+    if (!shape.dialogs.empty()) types.push_back({5, shape.dialogs});
+    if (shape.strings) types.push_back({6, {1}});
+    put16(root + 14, static_cast<std::uint32_t>(types.size()));
+    std::size_t next = 16 + 8 * types.size();
+    for (std::size_t t = 0; t < types.size(); ++t) {
+        put32(root + 16 + 8 * t, types[t].first);
+        put32(root + 20 + 8 * t, 0x80000000u | static_cast<std::uint32_t>(next));
+        put16(root + next + 14, static_cast<std::uint32_t>(types[t].second.size()));
+        for (std::size_t n = 0; n < types[t].second.size(); ++n) put32(root + next + 16 + 8 * n, types[t].second[n]);
+        next += 16 + 8 * types[t].second.size();
+    }
+    put32(section + 8, static_cast<std::uint32_t>(next));   // virtual size
+    put32(section + 16, static_cast<std::uint32_t>(next));  // raw size
+    if (image.size() < shape.size) image.resize(shape.size, 0x90);
+    return image;
 }
 
 Bytes readFile(const fs::path& path) {

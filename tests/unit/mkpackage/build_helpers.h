@@ -37,6 +37,19 @@ private:
     std::filesystem::path dir_;
 };
 
+// A small program image that passes the builder's program image check
+// (a PE32 GUI image for i686 whose resources hold the setup program's
+// dialogs and texts), or fails it in the way the fields below say.
+struct ImageShape {
+    std::uint16_t machine = 0x14C;
+    std::uint16_t optionalMagic = 0x10B;
+    std::uint16_t subsystem = 2;
+    std::vector<std::uint32_t> dialogs = {104, 105, 106, 107, 109};
+    bool strings = true;
+    std::size_t size = 1001;  // padded with 0x90 up to this size
+};
+Bytes makeProgramImage(const ImageShape& shape = {});
+
 Bytes readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const Bytes& data);
 

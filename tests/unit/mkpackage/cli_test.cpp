@@ -5,9 +5,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "build_helpers.h"
+#include "build_inputs.h"
 #include "output_file.h"
+#include "placeholder_media.h"
 
 namespace testing_mkpackage {
 namespace {
@@ -81,6 +84,94 @@ TEST(CommandLine, NonFilesAreRefusedAtOnce) {
                   "the output is a folder"),
               1);
     EXPECT_FALSE(std::filesystem::exists(ws.path("out.exe")));
+}
+
+// The output may be no file the build reads; the file stays as it was.
+TEST(CommandLine, OutputOverAnInputIsRefused) {
+    Workspace ws;
+    ws.write("a.txt", "a");
+    ws.write("i.ico", mkpackage::makeIconFile(0x123456));
+    ws.write("product.toml", std::string(kProduct) + "[[pictures]]\nname = \"p\"\nfile = \"i.ico\"\n"
+                                                    "[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n");
+    const struct {
+        const char* output;
+        std::string expected;
+    } cases[] = {
+        {"product.toml", ":1: output: the output \"" + ws.path("product.toml").string() + "\" is the description itself"},
+        {"stub.exe", ":1: output: the output \"" + ws.path("stub.exe").string() + "\" is the program image"},
+        {"a.txt", ":9: components[0].files: the output \"" + ws.path("a.txt").string() + "\" is the source file"},
+        {"i.ico", ":4: pictures[0].file: the output \"" + ws.path("i.ico").string() + "\" is this picture's file"},
+    };
+    for (const auto& c : cases) {
+        const Bytes before = readFile(ws.path(c.output));
+        EXPECT_EQ(run("build " + quote(ws.descriptionPath()) + " --stub " + quote(ws.path("stub.exe")) + " -o " +
+                          quote(ws.path(c.output)),
+                      c.expected),
+                  1);
+        EXPECT_EQ(readFile(ws.path(c.output)), before) << c.output;
+    }
+}
+
+// The program image must be the setup program: a PE32 GUI image for i686
+// with its dialogs and texts.
+TEST(CommandLine, ProgramImageMustBeTheSetupProgram) {
+    const auto shape = [](auto change) {
+        ImageShape s;
+        change(s);
+        return makeProgramImage(s);
+    };
+    Bytes notPe(2000, 0);
+    notPe[0] = 'M';
+    notPe[1] = 'Z';
+    Bytes cutShort = makeProgramImage();
+    cutShort.resize(0x210);  // the resource tree cut off
+    const struct {
+        const char* name;
+        Bytes image;
+        const char* expected;  // empty: accepted
+    } cases[] = {
+        {"SetupProgram", makeProgramImage(), ""},
+        {"Text", Bytes(100, 'x'), "is not a Windows program (no \"MZ\" header)"},
+        {"NoPeHeader", notPe, "is not a Windows PE program (no \"PE\" header)"},
+        {"Amd64", shape([](ImageShape& s) { s.machine = 0x8664; }), "is not a program for i686"},
+        {"Pe32Plus", shape([](ImageShape& s) { s.optionalMagic = 0x20B; }), "is not a 32-bit (PE32) program"},
+        {"Console", shape([](ImageShape& s) { s.subsystem = 3; }), "is not a GUI program"},
+        {"TheUninstaller", shape([](ImageShape& s) { s.dialogs = {101, 102, 103}; }), "lacks the setup program's dialog template 104"},
+        {"NoTexts", shape([](ImageShape& s) { s.strings = false; }), "lacks the setup program's texts 1 and 2"},
+        {"CutShort", cutShort, "has a resource directory beyond its end"},
+    };
+    for (const auto& c : cases) {
+        const std::string problem = mkpackage::setupProgramImageProblem(c.image);
+        EXPECT_EQ(problem.substr(0, std::strlen(c.expected)), c.expected) << c.name;
+        EXPECT_EQ(problem.empty(), c.expected[0] == '\0') << c.name;
+    }
+    Workspace ws;
+    ws.write("a.txt", "a");
+    ws.write("product.toml", std::string(kProduct) + "[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n");
+    ws.write("console.exe", shape([](ImageShape& s) { s.subsystem = 3; }));
+    EXPECT_EQ(run("build " + quote(ws.descriptionPath()) + " --stub " + quote(ws.path("console.exe")) + " -o " +
+                      quote(ws.path("out.exe")),
+                  "console.exe: the program image is not a GUI program"),
+              1);
+    EXPECT_FALSE(std::filesystem::exists(ws.path("out.exe")));
+}
+
+// Warnings print as file:line: warning: and leave the exit code 0, unless
+// --werror; -D fills variables; a bad -D is a usage error.
+TEST(CommandLine, WarningsVariablesAndPreviousVersion) {
+    Workspace ws;
+    ws.write("a.txt", "a");
+    ws.write("product.toml", std::string(kProduct) + "version = \"${version}\"\n[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n");
+    const std::string build = "build " + quote(ws.descriptionPath()) + " --stub " + quote(ws.path("stub.exe")) + " -o " +
+                              quote(ws.path("out.exe")) + " ";
+    EXPECT_EQ(run(build, ":4: product.version: unknown variable \"${version}\""), 1);
+    EXPECT_EQ(run(build + "-D version=1.10", ":1: warning: texts.msgConfirmInstall: is empty"), 0);
+    EXPECT_EQ(run(build + "-D version=1.10 --previous-version 1.9", ":4: warning: product.version: \"1.10\" is newer"), 0);
+    std::filesystem::remove(ws.path("out.exe"));
+    EXPECT_EQ(run(build + "-D version=1.10 --werror", "warnings, and --werror makes them errors"), 1);
+    EXPECT_FALSE(std::filesystem::exists(ws.path("out.exe")));
+    EXPECT_EQ(run(build + "-D version", "-D version: needs the form NAME=VALUE"), 2);
+    EXPECT_EQ(run(build + "-D 9=1", "a variable name is"), 2);
 }
 
 TEST(OutputFile, PatchesReachBothTheDiskAndTheBuffer) {

@@ -3,13 +3,20 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
+#include <fstream>
 #include <functional>
 
 #include "build_helpers.h"
+#include "bundled_uninstaller.h"
 #include "description.h"
+#include "description_warnings.h"
 #include "input_error.h"
+#include "package_writer.h"
 #include "placeholder_media.h"
 #include "source_files.h"
+#include "starter_product.h"
 
 namespace testing_mkpackage {
 namespace {
@@ -128,6 +135,57 @@ std::vector<BadDescription> badDescriptions() {
          "4: texts.errCrc: takes no \"%\" conversions"},
         {"UninstallerBundleNotABoolean", P + "[uninstaller]\nbundle = \"no\"\n",
          "4: uninstaller.bundle: must be true or false"},
+        // One rule per text slot, whether [product] or [texts] sets it.
+        {"TextsFolderWithoutBackslash", P + "[texts]\ndefaultInstallDir = \"C:\\\\x\"\n",
+         "4: texts.defaultInstallDir: must end with \"\\\""},
+        {"TextsEmptyLogName", P + "[texts]\nuninstallLogName = \"\"\n", "4: texts.uninstallLogName: is empty"},
+        {"LogNameIsADevice", P + "log-name = \"Logs\\\\con.log\"\n",
+         "3: product.log-name: \"Logs\\con.log\" cannot be a file in the install folder: it names a device"},
+        {"UninstallerNameClimbsOut", P + "uninstaller = \"..\\\\x.exe\"\n",
+         "3: product.uninstaller: \"..\\x.exe\" cannot be a file in the install folder: it climbs out"},
+        {"TextsUninstallerNameEndsInADot", P + "[texts]\nuninstallerName = \"remove.\"\n",
+         "4: texts.uninstallerName: \"remove.\" cannot be a file in the install folder: it has a level ending in a dot"},
+        {"UninstallShortcutNameIsADevice", P + "[texts]\nuninstallShortcutName = \"Tools\\\\LPT1\"\n",
+         "4: texts.uninstallShortcutName: \"Tools\\LPT1.lnk\" cannot be a shortcut file: it names a device"},
+        {"StoredNameIsADevice", P + "[[components]]\nname = \"C\"\nfiles = [{ source = \"a.txt\", to = \"Docs\\\\aux.txt\" }]\n",
+         "5: components[0].files[0]: stored name \"Docs\\aux.txt\" names a device"},
+        {"StoredNameEndsInABlank", P + "[[components]]\nname = \"C\"\nfiles = [{ source = \"a.txt\", to = \"a \" }]\n",
+         "stored name \"a \" has a level ending in a dot or a blank"},
+        {"ShortcutProgramIsADevice",
+         P + "[[components]]\nname = \"C\"\n[[components.actions]]\ntype = \"desktop-shortcut\"\nprogram = \"NUL\"\nname = \"N\"\n",
+         "7: components[0].actions[0].program: \"NUL\" cannot be a file in the install folder: it names a device"},
+        {"ShortcutNameIsADevice",
+         P + "[[components]]\nname = \"C\"\n[[components.actions]]\ntype = \"programs-shortcut\"\nprogram = \"a.txt\"\n"
+             "name = \"P\\\\com1\"\n",
+         "8: components[0].actions[0].name: \"P\\com1.lnk\" cannot be a shortcut file: it names a device"},
+        {"RemovedFileWithAForbiddenCharacter",
+         P + "[[components]]\nname = \"C\"\n[[components.actions]]\ntype = \"remove-file\"\npath = \"a?.ini\"\n",
+         "7: components[0].actions[0].path: \"a?.ini\" cannot be a file in the install folder: it holds a character"},
+        {"PictureTempNameIsADevice", P + "[[pictures]]\nname = \"p\"\nfile = \"i.ico\"\ntemp-name = \"prn.ico\"\n",
+         "3: pictures[0].temp-name: must be a plain file name: it names a device"},
+        {"PictureTempNameWithAFolder", P + "[[pictures]]\nname = \"p\"\nfile = \"i.ico\"\ntemp-name = \"a\\\\b.ico\"\n",
+         "3: pictures[0].temp-name: must be a plain file name"},
+        // Registry keys stay within 259 characters, "$(ExtrPath)" expanded
+        // with the longest install folder (151 typed, or a longer default).
+        {"RegistryKeyTooLong", P + "registry-key = \"" + repeat("k", 260) + "\"\n",
+         "3: product.registry-key: is 260 characters, more than the 259 a registry key may have"},
+        {"RegistryValueKeyTooLongExpanded",
+         P + "[[components]]\nname = \"C\"\n[[components.actions]]\ntype = \"registry-value\"\nroot = \"HKCU\"\n"
+             "key = \"" + repeat("k", 109) + "$(ExtrPath)\"\n",
+         "8: components[0].actions[0].key: is 260 characters with an install folder of 151"},
+        {"RegistryValueKeyTooLongWithALongDefaultFolder",
+         P + "default-folder = \"C:\\\\" + repeat("f", 196) + "\\\\\"\n[[components]]\nname = \"C\"\n"
+             "[[components.actions]]\ntype = \"registry-value\"\nroot = \"HKCU\"\nkey = \"Software\\\\" + repeat("k", 51) + "$(ExtrPath)\"\n",
+         "9: components[0].actions[0].key: is 260 characters with an install folder of 200"},
+        {"UninstallDisplayNameTooLong", P + "[texts]\nuninstallDisplayName = \"" + repeat("d", 208) + "\"\n",
+         "4: texts.uninstallDisplayName: is 208 characters: the uninstall entry's key would be longer than 259 (at most 207)"},
+        {"CodePageOfTwoBytes", "code-page = 932\n" + P, "1: code-page: code page 932 is not a single-byte code page"},
+        {"CodePageWithoutAscii", "code-page = 1026\n" + P, "1: code-page: code page 1026 does not keep ASCII characters"},
+        // Variables.
+        {"UnknownVariable", "[product]\nname = \"${NAME} Setup\"\n", "2: product.name: unknown variable \"${NAME}\""},
+        {"VariableWithoutItsBrace", "[product]\nname = \"${NAME\"\n", "2: product.name: \"${\" without its \"}\""},
+        {"VariableNotAText", P + "[variables]\nversion = 1\n", "4: variables.version: must be a text"},
+        {"VariableWithABadName", P + "[variables]\n\"1st\" = \"x\"\n", "4: variables.1st: a variable name is"},
     };
 }
 
@@ -253,6 +311,205 @@ TEST(Description, DefaultsAndOptions) {
     // A product always has a folder and a log name to install with.
     EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, defaultInstallDir) / 4], "$(BootDrive):\\Program Files\\P\\");
     EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, uninstallLogName) / 4], "InstallLog");
+}
+
+}  // namespace
+}  // namespace testing_mkpackage
+
+namespace testing_mkpackage {
+namespace {
+
+// Every defect of a description is reported, one line each, up to 20.
+TEST(Description, ReportsEveryDefect) {
+    Workspace ws;
+    ws.write("product.toml", "[product]\nname = \"P\"\nlog-name = \"\"\nvendor = 1\n[texts]\ntitleWizard = \"\\u03A9\"\n"
+                             "[[components]]\nname = \"C\"\nfiles = [\"missing.txt\", \"a?.txt\"]\n[options]\nflags = [\"x\"]\n");
+    try {
+        mkpackage::readDescription(ws.descriptionPath());
+        FAIL() << "no error";
+    } catch (const mkpackage::InputError& e) {
+        const std::string message = e.what();
+        for (const char* expected : {":3: product.log-name: is empty", ":4: product.vendor: unknown key",
+                                     ":6: texts.titleWizard: character U+03A9", ":9: components[0].files[0]: \"",
+                                     ":9: components[0].files[1]: stored name \"a?.txt\"", ":11: options.flags: unknown flag"}) {
+            EXPECT_NE(message.find(expected), std::string::npos) << expected << "\n" << message;
+        }
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 5) << message;
+    }
+    ws.write("product.toml", P + "[texts]\n" +
+                                 [] {
+                                     std::string many;
+                                     for (int i = 0; i < 30; ++i) many += "nope" + std::to_string(i) + " = \"x\"\n";
+                                     return many;
+                                 }());
+    try {
+        mkpackage::readDescription(ws.descriptionPath());
+        FAIL() << "no error";
+    } catch (const mkpackage::InputError& e) {
+        const std::string message = e.what();
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 20) << message;
+        EXPECT_NE(message.find("more defects follow; the first 20 are shown"), std::string::npos) << message;
+    }
+}
+
+TEST(Description, VariablesFillAnyText) {
+    Workspace ws;
+    ws.write("a-2.0.txt", "a");
+    ws.write("product.toml", "[variables]\nname = \"Writer\"\nversion = \"1.0\"\n"
+                             "[product]\nname = \"${name}\"\nversion = \"${version}\"\nregistry-key = \"Software\\\\${name}\"\n"
+                             "[texts]\ntitleWizard = \"${name} ${version} Setup, $${kept}\"\n"
+                             "[[components]]\nname = \"${name}\"\nfiles = [{ source = \"a-${version}.txt\", to = \"${name}.txt\" }]\n");
+    mkpackage::DescriptionOptions options;
+    options.variables["version"] = "2.0";  // the command line wins
+    const mkpackage::Description d = mkpackage::readDescription(ws.descriptionPath(), options);
+    EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, productVersion) / 4], "2.0");
+    EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, registryKey) / 4], "Software\\Writer");
+    EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, titleWizard) / 4], "Writer 2.0 Setup, ${kept}");
+    EXPECT_EQ(d.components[0].name, "Writer");
+    EXPECT_EQ(d.components[0].files[0].storedName, "Writer.txt");
+}
+
+// Each warning, table-driven: the description body after [product] name
+// and folder, the version replaced, and what the warnings say (empty: none).
+struct WarningCase {
+    const char* name;
+    std::string body;
+    std::string previousVersion;
+    std::vector<std::string> expected;
+};
+
+// Every text a plain product shows, given.
+const std::string kShownTexts =
+    "registry-key = \"Software\\\\T\"\n[texts]\nmsgConfirmInstall = \"i\"\nmsgConfirmUpgrade = \"u\"\n"
+    "msgConfirmReinstall = \"r\"\nmsgNewerInstalled = \"n\"\ntextRemovingPrevious = \"p\"\nmsgDoneFolder = \"f %s\"\n"
+    "titlePrompt = \"t\"\ntitleError = \"e\"\ntitleMessage = \"m\"\nmsgConfirmQuit = \"q\"\nmsgCanceled = \"c\"\n"
+    "progressTitle = \"g\"\n";
+const std::string kComponent = "[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n";
+
+std::vector<WarningCase> warningCases() {
+    const std::string shortcut = "[[components.actions]]\ntype = \"desktop-shortcut\"\nname = \"S\"\nprogram = ";
+    return {
+        {"NoneForAProductThatShowsEveryText", kShownTexts + kComponent, "", {}},
+        {"EmptyInstallQuestionAndCaptions", "", "",
+         {"1: warning: texts.msgConfirmInstall: is empty, and the setup program shows it as the install question",
+          "texts.titlePrompt: is empty", "texts.titleError: is empty", "texts.titleMessage: is empty",
+          "texts.msgDoneFolder: is empty", "1: warning: product.registry-key: is empty"}},
+        {"CompletionTextTheFlagsChoose", kShownTexts + "[options]\nflags = [\"desktop-shortcuts\"]\n" + kComponent,
+         "", {"texts.msgDoneDesktop: is empty, and the setup program shows it as the completion message (desktop"}},
+        {"CompletionTextsACheckBoxReaches",
+         kShownTexts + "titleWizard = \"w\"\n" + kComponent + "[[pages]]\nitems = [{ start-menu-checkbox = \"s\" }]\n", "",
+         {"texts.msgDoneStartMenu: is empty"}},
+        {"ShortcutToAFileOfNoComponent", kShownTexts + kComponent + shortcut + "\"b.exe\"\n", "",
+         {"components[0].actions[0].program: \"b.exe\" is no stored file of any component"}},
+        {"ShortcutToAFileOfAnotherComponent",
+         kShownTexts + kComponent + shortcut + "\"b.txt\"\n[[components]]\nname = \"D\"\nfiles = [\"b.txt\"]\n", "",
+         {"\"b.txt\" is stored by component \"D\", not by \"C\""}},
+        {"UnknownMacroInAnExpandedText",
+         kShownTexts + kComponent + "[[components.actions]]\ntype = \"registry-value\"\nroot = \"HKCU\"\nkey = \"K\"\n"
+                                    "data = \"$(InstallDir)\\\\x $$(kept) $(ExtrPath)\"\n",
+         "", {"components[0].actions[0].data: \"$(InstallDir)\" is no macro the setup program knows"}},
+        {"MacroInATextNeverExpanded", kShownTexts + kComponent + shortcut + "\"a.txt\"\narguments = \"$(ExtrPath)x\"\n", "",
+         {"components[0].actions[0].arguments: \"$(ExtrPath)\" stays as written"}},
+        {"UnknownMacroInTheDefaultFolder", kShownTexts + "defaultInstallDir = \"$(ProgramFiles)\\\\T\\\\\"\n" + kComponent, "",
+         {"texts.defaultInstallDir: \"$(ProgramFiles)\" is no macro"}},
+        {"UninstallEntryWithoutItsUninstaller",
+         kShownTexts + "uninstallDisplayName = \"T\"\n[options]\nflags = [\"uninstall-entry\"]\n" + kComponent +
+             "[uninstaller]\nbundle = false\n",
+         "", {"options.flags: the uninstall entry or shortcut starts \"UnInst.exe\", which no component stores"}},
+        {"VersionTextOrderAgainstNumbers", "version = \"1.10\"\n" + kShownTexts + kComponent, "1.9",
+         {"product.version: \"1.10\" is newer than \"1.9\" by its numbers, but the setup program compares versions as "
+          "text (character by character, ignoring case), takes it for older than and refuses to install it over \"1.9\""}},
+        {"VersionSameByNumbersOnly", "version = \"2.0\"\n" + kShownTexts + kComponent, "2.00", {"takes it for older than"}},
+        {"VersionInAgreement", "version = \"1.10\"\n" + kShownTexts + kComponent, "1.09", {}},
+        {"VersionDifferingInCaseOnly", "version = \"1.0B\"\n" + kShownTexts + kComponent, "1.0b", {}},
+    };
+}
+
+void PrintTo(const WarningCase& c, std::ostream* out) { *out << c.name; }
+
+class DescriptionWarnings : public ::testing::TestWithParam<WarningCase> {};
+
+TEST_P(DescriptionWarnings, SayWhatTheInstallerWillDo) {
+    Workspace ws;
+    ws.write("a.txt", "a");
+    ws.write("b.txt", "b");
+    ws.write("product.toml", "[product]\nname = \"T\"\n" + GetParam().body);
+    const mkpackage::Description d = mkpackage::readDescription(ws.descriptionPath());
+    std::string all;
+    for (const mkpackage::Warning& w : mkpackage::findWarnings(d, GetParam().previousVersion)) {
+        all += mkpackage::formatWarning(d, w) + "\n";
+    }
+    if (GetParam().expected.empty()) EXPECT_EQ(all, "");
+    for (const std::string& expected : GetParam().expected) EXPECT_NE(all.find(expected), std::string::npos) << expected << "\n" << all;
+}
+
+INSTANTIATE_TEST_SUITE_P(Description, DescriptionWarnings, ::testing::ValuesIn(warningCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The example of docs/description.md builds as it stands, without warnings,
+// once the files it names exist.
+TEST(Description, DocumentedExampleBuilds) {
+    const std::string doc(std::istreambuf_iterator<char>(std::ifstream(DOCS_DESCRIPTION).rdbuf()), {});
+    const std::size_t start = doc.find("```toml\n");
+    ASSERT_NE(start, std::string::npos);
+    const std::size_t end = doc.find("```\n", start + 8);
+    ASSERT_NE(end, std::string::npos);
+    Workspace ws;
+    for (const char* file : {"bin/writer.exe", "help/index.txt", "help/topics/start.txt", "docs/changes.txt", "docs/readme.txt"})
+        ws.write(file, std::string("contents of ") + file);
+    ws.write("pictures/welcome.bmp", mkpackage::makeBitmapFile(120, 224, 0x1F3A93, 0x6FA8DC));
+    ws.write("pictures/progress.avi", mkpackage::makeAnimationFile(32, 8));
+    for (const char* icon : {"info", "undo", "remove", "replace"}) ws.write(std::string("pictures/") + icon + ".ico", mkpackage::makeIconFile(0x2060C0));
+    ws.write("uninstall.exe", makeProgramImage());
+    ws.write("product.toml", doc.substr(start + 8, end - start - 8));
+    mkpackage::DescriptionOptions options;
+    options.variables["version"] = "1.01";
+    mkpackage::Description d = mkpackage::readDescription(ws.descriptionPath(), options);
+    mkpackage::addBundledUninstaller(d, ws.path("uninstall.exe"));
+    for (const mkpackage::Warning& w : mkpackage::findWarnings(d, "1.00")) ADD_FAILURE() << mkpackage::formatWarning(d, w);
+    mkpackage::writeInstaller(d, ws.path("stub.exe"), ws.path("setup.exe"));
+    EXPECT_TRUE(fmt::verifyPackageFile(ws.path("setup.exe").string()).defect.empty());
+}
+
+// With SOURCE_DATE_EPOCH set, no stored time is later than it: checkouts
+// at different times give the same bytes; an older file keeps its time.
+TEST(Description, SourceDateEpochClampsFileTimes) {
+    namespace fs = std::filesystem;
+    Workspace ws;
+    ws.write("old.txt", "o");
+    fs::last_write_time(ws.path("old.txt"), fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 30));
+    const std::string body = "[[components]]\nname = \"C\"\nfiles = [\"a.txt\", \"old.txt\"]\n";
+    ::setenv("SOURCE_DATE_EPOCH", "1000000000", 1);  // 2001-09-09
+    ws.write("a.txt", "a");
+    const Bytes first = readFile(ws.build(body, "one.exe"));
+    fs::last_write_time(ws.path("a.txt"), fs::file_time_type::clock::now() - std::chrono::hours(1));
+    const Bytes second = readFile(ws.build(body, "two.exe"));
+    const mkpackage::Description d = mkpackage::readDescription(ws.descriptionPath());
+    ::setenv("SOURCE_DATE_EPOCH", "soon", 1);
+    EXPECT_THROW(mkpackage::readDescription(ws.descriptionPath()), mkpackage::InputError);
+    ::unsetenv("SOURCE_DATE_EPOCH");
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(d.components[0].files[0].fileTime.high, mkpackage::fileTimeFromUnix(1000000000, 0).high);
+    EXPECT_EQ(d.components[0].files[0].fileTime.low, mkpackage::fileTimeFromUnix(1000000000, 0).low);
+    EXPECT_LT(d.components[0].files[1].fileTime.high, d.components[0].files[0].fileTime.high);
+}
+
+// A starter product's name decides its code page; a name no one code page
+// holds is refused, saying where each character is.
+TEST(Description, StarterProductTakesTheCodePageOfItsName) {
+    EXPECT_EQ(mkpackage::starterCodePage("Caf\u00e9"), 1252u);
+    EXPECT_EQ(mkpackage::starterCodePage("\u0416\u0443\u043a"), 1251u);
+    EXPECT_EQ(mkpackage::starterCodePage("\u0141\u00f3d\u017a"), 1250u);
+    try {
+        mkpackage::starterCodePage("\u0416 \u03a9");
+        FAIL() << "no error";
+    } catch (const mkpackage::InputError& e) {
+        EXPECT_NE(std::string(e.what()).find("(\"\u0416\" in 1251, \"\u03a9\" in 1253)"), std::string::npos) << e.what();
+    }
+    Workspace ws;
+    EXPECT_EQ(mkpackage::writeStarterProduct(ws.path("starter"), "\u0416\u0443\u043a"), 1251u);
+    const mkpackage::Description d = mkpackage::readDescription(ws.path("starter/product.toml"));
+    EXPECT_EQ(d.texts[0], "\xC6\xF3\xEA");
 }
 
 }  // namespace
