@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/bounded_text.h"
@@ -33,6 +34,9 @@ ComponentStream componentStream;
 char shownGroup[fmt::kFieldTextSize];
 char shownFile[fmt::kMaxPath];
 int shownPosition = -1;
+
+// The folder path of the last file opened, every level of which exists.
+char foldersThere[fmt::kMaxPath];
 
 void forgetShownProgress() {
     shownGroup[0] = '\0';
@@ -120,6 +124,7 @@ void computeSelectionTotals(ExtractionState& state) {
 
 void extractComponents(ExtractionState& state) {
     computeSelectionTotals(state);
+    foldersThere[0] = '\0';  // what another run made may be gone
     forgetShownProgress();
     progressWindow = createProgressWindow(state);
 
@@ -179,7 +184,12 @@ void createPathDirectories() {
     std::memcpy(currentDir, currentPath, folderLength);
     currentDir[folderLength] = '\0';
 
-    for (std::size_t p = folderCreationStart(currentDir); currentDir[p] != '\0'; ++p) {
+    // The folders the previous file needed are there: this run found or
+    // made them a moment ago. Most files share them, and each look costs a
+    // system call per level.
+    std::size_t start = folderCreationStart(currentDir);
+    start = std::max(start, sharedFolderLength(currentDir, foldersThere));
+    for (std::size_t p = start; currentDir[p] != '\0'; ++p) {
         if (currentDir[p] != '\\') continue;
         currentDir[p] = '\0';
         const DWORD attributes = GetFileAttributesA(currentDir);
@@ -195,6 +205,7 @@ void createPathDirectories() {
         }
         currentDir[p] = '\\';
     }
+    std::memcpy(foldersThere, currentDir, folderLength + 1);
 }
 
 // Stamps the open output file with the current entry's time, closes it and

@@ -24,6 +24,13 @@ std::size_t folderCreationStart(const char* dir) {
     return 0;
 }
 
+std::size_t sharedFolderLength(const char* dir, const char* known) {
+    std::size_t shared = 0;
+    for (std::size_t i = 0; dir[i] != '\0' && dir[i] == known[i]; ++i)
+        if (dir[i] == '\\') shared = i + 1;
+    return shared;
+}
+
 namespace {
 
 char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }

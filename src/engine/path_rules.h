@@ -18,6 +18,12 @@ std::size_t folderPartLength(const char* path);
 // drive's root), else 0.
 std::size_t folderCreationStart(const char* dir);
 
+// Length of the longest leading part of the folder path `dir` (ending in
+// "\") that is a whole folder of `known`, also ending in "\": up to and
+// including the last "\" of that part, 0 when they share no folder. Bytes
+// are compared exactly; a difference of case counts as a different folder.
+std::size_t sharedFolderLength(const char* dir, const char* known);
+
 // True when two paths, or two registry key paths, name the same place as
 // Windows reads them: equal but for the case of the ASCII letters.
 bool samePlace(const char* a, const char* b);

@@ -1,5 +1,6 @@
 #include "package/package_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/install_error.h"
@@ -38,10 +39,25 @@ std::uint32_t sizeOfFile(HANDLE file) {
     return static_cast<std::uint32_t>(size.QuadPart);
 }
 
+// The package is read ahead in blocks: decoding a chunk takes three small
+// reads (its checksum, its data and the next entry's head), and each read of
+// the file is a system call. Bytes readAhead[aheadBegin, aheadEnd) come next.
+constexpr std::uint32_t kReadAheadSize = 64 * 1024;
+std::uint8_t readAhead[kReadAheadSize];
+std::uint32_t aheadBegin = 0, aheadEnd = 0;
+
 void moveTo(HANDLE file, std::uint64_t position) {
+    aheadBegin = aheadEnd = 0;
     LARGE_INTEGER distance;
     distance.QuadPart = static_cast<LONGLONG>(position);
     SetFilePointerEx(file, distance, nullptr, FILE_BEGIN);
+}
+
+// Reads up to count bytes from the file; the number that arrived, 0 on a failure.
+std::uint32_t readFromFile(void* buffer, std::uint32_t count) {
+    DWORD arrived = 0;
+    if (!ReadFile(packageFile.handle, buffer, count, &arrived, nullptr)) return 0;
+    return arrived;
 }
 
 }  // namespace
@@ -65,10 +81,23 @@ bool locatePackage(const char* path) {
 }
 
 void readPackage(void* buffer, std::uint32_t count) {
-    DWORD arrived = 0;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    const std::uint32_t buffered = std::min(aheadEnd - aheadBegin, count);
+    std::memcpy(out, readAhead + aheadBegin, buffered);
+    aheadBegin += buffered;
+    out += buffered;
+    count -= buffered;
+    if (count == 0) return;
     // A failed read reports no bytes; only the number that arrived is judged.
-    if (!ReadFile(packageFile.handle, buffer, count, &arrived, nullptr)) arrived = 0;
-    if (arrived != count) raiseInstallError(kErrorArchiveCorrupt);
+    if (count >= kReadAheadSize) {
+        if (readFromFile(out, count) != count) raiseInstallError(kErrorArchiveCorrupt);
+        return;
+    }
+    aheadBegin = 0;
+    aheadEnd = readFromFile(readAhead, kReadAheadSize);
+    if (aheadEnd < count) raiseInstallError(kErrorArchiveCorrupt);
+    std::memcpy(out, readAhead, count);
+    aheadBegin = count;
 }
 
 void seekPackage(std::uint32_t offset) {
@@ -81,6 +110,7 @@ void closePackageFile() {
         CloseHandle(packageFile.handle);
         packageFile.handle = nullptr;
     }
+    aheadBegin = aheadEnd = 0;
 }
 
 bool openPackage(char (&path)[fmt::kMaxPath]) {

@@ -31,8 +31,9 @@ bool openPackage(char (&path)[fmt::kMaxPath]);
 // and leaves packageFile empty.
 bool locatePackage(const char* path);
 
-// Reads exactly count bytes at the current position; any other number of
-// bytes raises error code 1 carrying the system's last error number.
+// Reads exactly count bytes at the current position (through a read-ahead
+// buffer: the file's own position runs ahead); any other number of bytes
+// raises error code 1 carrying the system's last error number.
 void readPackage(void* buffer, std::uint32_t count);
 
 // Moves to a package-relative offset. An offset above the file size raises

@@ -21,6 +21,24 @@ TEST(PathRules, FolderCreationSkipsDriveRootAndNetworkShare) {
     EXPECT_EQ(folderCreationStart(""), 0u);
 }
 
+TEST(PathRules, SharedFolderEndsAtAWholeLevel) {
+    struct Case {
+        const char* dir;
+        const char* known;
+        std::size_t length;
+    } cases[] = {
+        {"C:\\P\\a\\", "C:\\P\\a\\", 7},
+        {"C:\\P\\a\\b\\", "C:\\P\\a\\", 7},
+        {"C:\\P\\a\\", "C:\\P\\a\\b\\", 7},
+        {"C:\\P\\ab\\", "C:\\P\\a\\", 5},   // "a" is not "ab"
+        {"C:\\P\\a\\", "C:\\P\\ab\\", 5},
+        {"C:\\P\\A\\", "C:\\P\\a\\", 5},    // another case: looked at again
+        {"C:\\P\\a\\", "", 0},
+        {"D:\\P\\", "C:\\P\\", 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(sharedFolderLength(c.dir, c.known), c.length) << c.dir << " " << c.known;
+}
+
 TEST(PathRules, ProgressPositionRoundsLikeMulDiv) {
     EXPECT_EQ(progressPosition(0, 1000), 0);
     EXPECT_EQ(progressPosition(1000, 1000), 1024);
