@@ -20,9 +20,12 @@
 #include "description.h"
 #include "file_facts.h"
 #include "input_error.h"
+#include "interrupt_cleanup.h"
 #include "package_listing.h"
 #include "package_writer.h"
 #include "path_text.h"
+#include "progress_report.h"
+#include "signing_command.h"
 #include "starter_product.h"
 
 namespace {
@@ -32,6 +35,9 @@ using namespace mkpackage;
 
 constexpr int kExitDefect = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;  // as a shell reports Ctrl-C
+
+constexpr const char* kCommands[] = {"build", "inspect", "new"};
 
 #ifdef _WIN32
 
@@ -77,14 +83,26 @@ bool errorsGoToTerminal() { return ::isatty(STDERR_FILENO) != 0; }
 
 #endif
 
-std::string megabytes(std::uint64_t bytes) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
-    return text;
+// What a build does besides writing: signing and how progress is shown.
+struct PipelineOptions {
+    std::string signCommand;  // empty: no signing
+    bool progressLines = false;
+};
+
+// A first word that names no command and no option: said plainly, with the
+// list of commands, rather than as a stray argument.
+bool refuseUnknownCommand(int argc, char** argv) {
+    if (argc < 2 || argv[1][0] == '-') return false;
+    for (const char* command : kCommands)
+        if (std::string(argv[1]) == command) return false;
+    std::cerr << "mkpackage: unknown command \"" << argv[1] << "\"; the commands are:";
+    for (const char* command : kCommands) std::cerr << " " << command;
+    std::cerr << "\nRun mkpackage --help for more information.\n";
+    return true;
 }
 
 int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path image, fs::path uninstaller,
-             unsigned jobs, bool quiet) {
+             unsigned jobs, bool quiet, const PipelineOptions& pipeline) {
     if (image.empty()) image = defaultProgramImage();
     if (image.empty()) {
         std::cerr << "mkpackage: no program image found next to mkpackage; name one with --stub\n";
@@ -92,30 +110,38 @@ int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path i
     }
     Description description = readDescription(descriptionPath);
     addBundledUninstaller(description, uninstaller.empty() ? defaultUninstallerImage() : uninstaller);
-    const bool showProgress = !quiet && errorsGoToTerminal();
-    auto lastShown = std::chrono::steady_clock::now();
-    auto progress = [&](const BuildProgress& p) {
-        const auto now = std::chrono::steady_clock::now();
-        if (p.filesDone != p.filesTotal && now - lastShown < std::chrono::milliseconds(100)) return;
-        lastShown = now;
-        std::fprintf(stderr, "\r  files %llu/%llu, %s of %s   ", static_cast<unsigned long long>(p.filesDone),
-                     static_cast<unsigned long long>(p.filesTotal), megabytes(p.bytesDone).c_str(),
-                     megabytes(p.bytesTotal).c_str());
-    };
+    const auto started = std::chrono::steady_clock::now();
+    const ProgressForm form = pipeline.progressLines                ? ProgressForm::lines
+                              : !quiet && errorsGoToTerminal() ? ProgressForm::redrawn
+                                                               : ProgressForm::none;
+    ProgressReport report(form, stderr, started);
     BuildOptions options;
     options.jobs = jobs;
-    if (showProgress) options.progress = progress;
+    options.progress = [&report](const BuildProgress& p) {
+        if (interruptRequested()) throw Interrupted();
+        report.update(p);
+    };
+    if (!pipeline.signCommand.empty()) {
+        options.finish = [&pipeline](const fs::path& installer) {
+            runSigningCommand(pipeline.signCommand, installer);
+            // The signed file must still be an installer the setup program reads.
+            const fmt::PackageReport signedReport = fmt::verifyPackageFile(installer.string());
+            if (!signedReport.defect.empty()) {
+                throw InputError("--sign: the signed installer fails verification: " + signedReport.defect);
+            }
+        };
+    }
     BuildResult result;
     try {
         result = writeInstaller(description, image, output, options);
     } catch (...) {
-        if (showProgress) std::fputs("\n", stderr);  // the error starts on a line of its own
+        report.finish();  // the error starts on a line of its own
         throw;
     }
-    if (showProgress) std::fputs("\n", stderr);
+    report.finish();
     if (!quiet) {
-        std::cout << "wrote " << utf8FromPath(output) << ": " << result.files << " files, " << megabytes(result.unpackedBytes)
-                  << " packed into " << megabytes(result.packageBytes) << "\n";
+        const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
+        std::cout << buildSummary(utf8FromPath(output), result, seconds.count()) << "\n";
     }
     return 0;
 }
@@ -123,7 +149,10 @@ int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path i
 }  // namespace
 
 int main(int argc, char** argv) {
+    installInterruptCleanup();
+    if (refuseUnknownCommand(argc, argv)) return kExitUsage;
     CLI::App app{"mkpackage: builds, inspects and starts setup packages"};
+    app.set_version_flag("--version", "mkpackage " MKPACKAGE_VERSION);
     app.require_subcommand(1);
     // On Windows the parser would take "/name" for an option; a path given
     // in that form must stay a path, and both builds take the same options.
@@ -141,10 +170,17 @@ int main(int argc, char** argv) {
     build->add_option("-j,--jobs", jobs, "threads that compress (default: the number of cores); the output is the same")
         ->check(CLI::Range(1u, kMaxJobs));
     build->add_flag("-q,--quiet", quiet, "print nothing but errors");
+    PipelineOptions pipeline;
+    build->add_option("--sign", pipeline.signCommand,
+                      "signing command run on the finished installer before it takes its name; {} stands for its "
+                      "path (quoted for you); a failure fails the build");
+    build->add_flag("--progress", pipeline.progressLines, "print a progress line every few seconds, also into a log");
 
     fs::path installer;
+    bool json = false;
     CLI::App* inspect = app.add_subcommand("inspect", "Print and verify an installer's package");
     inspect->add_option("installer", installer, "installer file")->required();
+    inspect->add_flag("--json", json, "print the whole listing as one JSON document");
 
     fs::path folder;
     std::string productName = "My Product";
@@ -165,11 +201,11 @@ int main(int argc, char** argv) {
             for (const auto& [path, role] : {std::pair{image, "the program image"}, std::pair{uninstaller, "the uninstaller"}})
                 if (!path.empty()) refuseUnlessFile(path, role);
             refuseUnlessFile(output, "the output");
-            return runBuild(descriptionPath, output, image, uninstaller, jobs, quiet);
+            return runBuild(descriptionPath, output, image, uninstaller, jobs, quiet, pipeline);
         }
         if (*inspect) {
             refuseUnlessFile(installer, "the installer");
-            return printInstallerReport(installer, std::cout) ? 0 : kExitDefect;
+            return inspectInstaller(installer, json, std::cout, std::cerr) ? 0 : kExitDefect;
         }
         if (*start) {
             writeStarterProduct(folder, productName);
@@ -177,6 +213,9 @@ int main(int argc, char** argv) {
                       << utf8FromPath(folder / "product.toml") << " -o setup.exe\n";
             return 0;
         }
+    } catch (const Interrupted& e) {
+        std::cerr << "mkpackage: " << e.what() << "\n";
+        return kExitInterrupted;
     } catch (const InputError& e) {
         std::cerr << "mkpackage: " << e.what() << "\n";
         return kExitDefect;

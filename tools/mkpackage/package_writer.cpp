@@ -245,6 +245,7 @@ BuildResult writeInstaller(const Description& description, const fs::path& image
     fmt::PackageHeader header{};
     std::memcpy(header.magic, fmt::kPackageMagic, 4);
     header.signature = fmt::kPackageSignature;
+    header.reserved = description.codePage;  // for inspect, which prints the texts
     out.write(&header, sizeof header);
 
     PiecePool pool(std::clamp(options.jobs, 1u, kMaxJobs));
@@ -289,7 +290,7 @@ BuildResult writeInstaller(const Description& description, const fs::path& image
     result.unpackedBytes = totalUnpacked;
     result.packageBytes = out.position() - packageStart;
     result.installerBytes = out.position();
-    out.commit();
+    out.commit(options.finish);
     return result;
 }
 
