@@ -98,14 +98,18 @@ void findCertificates(std::istream& in, PackageReport& report) {
     in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
     if (static_cast<std::size_t>(in.gcount()) != head.size()) fail("read error: image headers");
     report.certificates = findCertificateTable(head.data(), head.size(), report.fileSize);
+    // Named first: the package's own checks would only say that bytes
+    // follow it.
+    if (report.certificates.state == CertificateTableState::unsound) {
+        fail(std::string("security directory: ") + report.certificates.problem);
+    }
 }
 
 // Judged once the package is sound: the table must be the file's last part
 // and consist of whole records.
 void checkCertificates(std::istream& in, PackageReport& report) {
     const CertificateTable& table = report.certificates;
-    if (table.state == CertificateTableState::absent) return;
-    if (table.state == CertificateTableState::unsound) fail(std::string("security directory: ") + table.problem);
+    if (table.state != CertificateTableState::sound) return;
     const std::uint64_t end = std::uint64_t(table.offset) + table.size;
     if (end != report.fileSize) {
         fail("certificate table: " + std::to_string(report.fileSize - end) + " bytes follow it");
@@ -474,8 +478,6 @@ PackageReport verifyPackage(std::istream& in, std::uint64_t size, const ChunkObs
     report.fileSize = size;
     try {
         findCertificates(in, report);
-        // An entry that names no table of this file is not believed, as in
-        // the setup program: the package may then reach the end of the file.
         const std::uint64_t area = report.certificates.state == CertificateTableState::sound
                                        ? report.certificates.offset : size;
         const std::optional<std::uint64_t> start = locatePackage(in, area);

@@ -173,7 +173,11 @@ int main(int argc, char** argv) {
     PipelineOptions pipeline;
     build->add_option("--sign", pipeline.signCommand,
                       "signing command run on the finished installer before it takes its name; {} stands for its "
-                      "path (quoted for you); a failure fails the build");
+                      "path (quoted for you); a failure fails the build")
+        ->check([](const std::string& command) {
+            return command.find("{}") == std::string::npos ? "the signing command holds no {} for the installer's path"
+                                                            : "";
+        });
     build->add_flag("--progress", pipeline.progressLines, "print a progress line every few seconds, also into a log");
 
     fs::path installer;
