@@ -30,31 +30,25 @@ struct Slot {
 };
 
 Slot slots[kSlots];
-std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler reads these flags");
-
-[[maybe_unused]] bool anyFileRegistered() {
-    for (const Slot& slot : slots) {
-        if (slot.used.load()) return true;
-    }
-    return false;
-}
 
 #ifdef _WIN32
 
-// A file still open in the build cannot be deleted from here: the build
-// stops at its next piece and removes it while unwinding.
+// Runs on a thread of its own while the build goes on: the files are marked
+// for deletion (they are open with delete sharing) and vanish when the
+// process ends, which the next handler, the system's, does.
 BOOL WINAPI onConsoleEvent(DWORD event) {
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
-    if (!anyFileRegistered()) return FALSE;  // nothing to clean: end as usual
-    interrupted.store(true);
-    return TRUE;
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
+        for (Slot& slot : slots) {
+            if (slot.used.load()) DeleteFileW(slot.path);
+        }
+    }
+    return FALSE;
 }
 
 #else
 
 extern "C" void onSignal(int signalNumber) {
-    interrupted.store(true);
     for (Slot& slot : slots) {
         if (slot.used.load()) ::unlink(slot.path);
     }
@@ -96,7 +90,5 @@ int registerTemporaryFile(const std::filesystem::path& path) {
 void forgetTemporaryFile(int slot) {
     if (slot >= 0 && slot < kSlots) slots[slot].used.store(false);
 }
-
-bool interruptRequested() { return interrupted.load(); }
 
 }  // namespace mkpackage

@@ -1,13 +1,12 @@
-// Ctrl-C and termination during a build leave no temporary file behind.
-// On POSIX systems SIGINT and SIGTERM remove the registered files at once and
-// end the process as the signal would. On Windows the console's Ctrl-C and
-// close events are noted while a temporary file exists; the build then stops
-// at its next piece (interruptRequested) and unwinds, which removes the file.
+// Ctrl-C and termination during a build leave no temporary file behind: the
+// registered files are removed at once and the process ends as the signal
+// or console event would have ended it. POSIX: SIGINT, SIGTERM, SIGHUP.
+// Windows: Ctrl-C, Ctrl-Break and closing the console; the temporary file is
+// open there with delete sharing, so it goes when the process's handles close.
 #ifndef MKPACKAGE_INTERRUPT_CLEANUP_H
 #define MKPACKAGE_INTERRUPT_CLEANUP_H
 
 #include <filesystem>
-#include <stdexcept>
 
 namespace mkpackage {
 
@@ -19,14 +18,6 @@ void installInterruptCleanup();
 // still removed on every other way out).
 int registerTemporaryFile(const std::filesystem::path& path);
 void forgetTemporaryFile(int slot);
-
-// True once an interruption was asked for that the build must act on.
-bool interruptRequested();
-
-// Thrown when the build stops because of an interruption.
-struct Interrupted : std::runtime_error {
-    Interrupted() : std::runtime_error("interrupted; no output written") {}
-};
 
 }  // namespace mkpackage
 

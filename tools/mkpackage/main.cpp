@@ -35,7 +35,6 @@ using namespace mkpackage;
 
 constexpr int kExitDefect = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;  // as a shell reports Ctrl-C
 
 constexpr const char* kCommands[] = {"build", "inspect", "new"};
 
@@ -117,10 +116,7 @@ int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path i
     ProgressReport report(form, stderr, started);
     BuildOptions options;
     options.jobs = jobs;
-    options.progress = [&report](const BuildProgress& p) {
-        if (interruptRequested()) throw Interrupted();
-        report.update(p);
-    };
+    if (form != ProgressForm::none) options.progress = [&report](const BuildProgress& p) { report.update(p); };
     if (!pipeline.signCommand.empty()) {
         options.finish = [&pipeline](const fs::path& installer) {
             runSigningCommand(pipeline.signCommand, installer);
@@ -217,9 +213,6 @@ int main(int argc, char** argv) {
                       << utf8FromPath(folder / "product.toml") << " -o setup.exe\n";
             return 0;
         }
-    } catch (const Interrupted& e) {
-        std::cerr << "mkpackage: " << e.what() << "\n";
-        return kExitInterrupted;
     } catch (const InputError& e) {
         std::cerr << "mkpackage: " << e.what() << "\n";
         return kExitDefect;
