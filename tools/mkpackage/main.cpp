@@ -118,14 +118,7 @@ int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path i
     options.jobs = jobs;
     if (form != ProgressForm::none) options.progress = [&report](const BuildProgress& p) { report.update(p); };
     if (!pipeline.signCommand.empty()) {
-        options.finish = [&pipeline](const fs::path& installer) {
-            runSigningCommand(pipeline.signCommand, installer);
-            // The signed file must still be an installer the setup program reads.
-            const fmt::PackageReport signedReport = fmt::verifyPackageFile(installer.string());
-            if (!signedReport.defect.empty()) {
-                throw InputError("--sign: the signed installer fails verification: " + signedReport.defect);
-            }
-        };
+        options.finish = [&pipeline](const fs::path& installer) { signInstaller(pipeline.signCommand, installer); };
     }
     BuildResult result;
     try {

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #endif
 
+#include "format/package_reader.h"
 #include "input_error.h"
 #include "path_text.h"
 
@@ -64,6 +65,12 @@ void runSigningCommand(const std::string& command, const std::filesystem::path& 
     else how = "ended with exit code " + std::to_string(WEXITSTATUS(status));
 #endif
     throw InputError("--sign: the signing command " + how + ": " + line);
+}
+
+void signInstaller(const std::string& command, const std::filesystem::path& installer) {
+    runSigningCommand(command, installer);
+    const fmt::PackageReport report = fmt::verifyPackageFile(installer.string());
+    if (!report.defect.empty()) throw InputError("--sign: the signed installer fails verification: " + report.defect);
 }
 
 }  // namespace mkpackage

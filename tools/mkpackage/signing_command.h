@@ -24,6 +24,11 @@ std::string signingCommandLine(const std::string& command, const std::filesystem
 // it; throws InputError naming the command's exit status when it fails.
 void runSigningCommand(const std::string& command, const std::filesystem::path& file);
 
+// runSigningCommand, then verifies the signed file as inspect does: it must
+// still be an installer whose package the setup program finds and reads.
+// Throws InputError naming the defect.
+void signInstaller(const std::string& command, const std::filesystem::path& installer);
+
 }  // namespace mkpackage
 
 #endif
