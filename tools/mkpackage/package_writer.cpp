@@ -18,6 +18,7 @@
 #include "input_error.h"
 #include "output_file.h"
 #include "piece_pool.h"
+#include "signed_image.h"
 
 namespace mkpackage {
 namespace {
@@ -210,6 +211,7 @@ void checkProgramImage(const fs::path& image) {
     in.seekg(0, std::ios::end);
     const auto size = static_cast<std::uint64_t>(in.tellg());
     if (size == 0) throw InputError(utf8FromPath(image) + ": the program image is empty");
+    refuseSignedImage(image);
     if (const std::optional<std::uint64_t> found = fmt::locatePackage(in, size)) {
         throw InputError(utf8FromPath(image) + ": the program image already holds a package signature at offset " +
                          std::to_string(*found) + "; the setup program would find it instead of the new package");
