@@ -56,7 +56,25 @@ bool errorsGoToTerminal() {
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
+// Everything is printed in UTF-8 (file names, inspect's texts); a console
+// shows it as such only in its UTF-8 code page, set for the run and given
+// back at its end.
+class Utf8Console {
+public:
+    Utf8Console() : saved_(GetConsoleOutputCP()) {
+        if (saved_ != 0) SetConsoleOutputCP(CP_UTF8);
+    }
+    ~Utf8Console() {
+        if (saved_ != 0) SetConsoleOutputCP(saved_);
+    }
+
+private:
+    UINT saved_;
+};
+
 #else
+
+struct Utf8Console {};
 
 // The program image of this build: the win32 tree named at configure time,
 // else a setup.exe in or near the build tree that holds this tool.
@@ -139,6 +157,7 @@ int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path i
 
 int main(int argc, char** argv) {
     installInterruptCleanup();
+    [[maybe_unused]] const Utf8Console console;
     if (refuseUnknownCommand(argc, argv)) return kExitUsage;
     CLI::App app{"mkpackage: builds, inspects and starts setup packages"};
     app.set_version_flag("--version", "mkpackage " MKPACKAGE_VERSION);
