@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Installs everything the build and the tests need on Debian 12: the i386
 # architecture, the mingw-w64 cross compiler with its zlib, Wine, Xvfb, the
-# native libraries, and clang with its sanitizer and libFuzzer runtimes (and
-# the symbolizer for their stack traces). Quick when everything is already there.
+# native libraries, clang with its sanitizer and libFuzzer runtimes (and the
+# symbolizer for their stack traces), and the signing tools of the signed
+# installer's scenario. Quick when everything is already there.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ make pkg-config
   zlib1g-dev libgtest-dev googletest libbenchmark-dev
-  libtomlplusplus-dev libcli11-dev
+  libtomlplusplus-dev libcli11-dev nlohmann-json3-dev
   g++-mingw-w64-i686 libz-mingw-w64-dev
   wine wine32:i386 wine64
   xvfb xauth x11-apps imagemagick
   clang-14 libclang-rt-14-dev llvm-14
+  osslsigncode openssl
 )
 
 missing=()

@@ -152,7 +152,7 @@ inline constexpr u32 kItemUnderline = 0x400;
 struct PackageHeader {
     char magic[4];          // "VeLo"
     u32 signature;          // 0xDEADBABE
-    u32 reserved;           // 0 from our writer; never read
+    u32 reserved;           // the texts' code page from our writer; never read by the setup program
     u32 totalUnpackedSize;  // sum of Component.unpackedSize
     u32 totalPackedSize;    // sum of Component.packedSize
     u32 fileEntryCount;     // sum of Component.fileCount

@@ -76,6 +76,53 @@ void checkRange(const std::vector<u8>& record, u32 offset, std::uint64_t length,
     }
 }
 
+// A signing tool pads the file to a multiple of 8 with zeros before it
+// appends the certificate table.
+bool isSignaturePadding(PackageSource& source, std::uint64_t blockEnd, const PackageReport& report) {
+    if (report.certificates.state != CertificateTableState::sound) return false;
+    const std::uint64_t gap = source.size() - blockEnd;
+    if (gap >= 8) return false;
+    u8 padding[8] = {};
+    source.read(blockEnd, padding, static_cast<std::size_t>(gap), "padding before the certificate table");
+    for (std::uint64_t i = 0; i < gap; ++i) {
+        if (padding[i] != 0) return false;
+    }
+    return true;
+}
+
+// The security entry of the image's headers.
+void findCertificates(std::istream& in, PackageReport& report) {
+    std::vector<u8> head(static_cast<std::size_t>(std::min<std::uint64_t>(report.fileSize, kImageHeadSize)));
+    in.clear();
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    if (static_cast<std::size_t>(in.gcount()) != head.size()) fail("read error: image headers");
+    report.certificates = findCertificateTable(head.data(), head.size(), report.fileSize);
+    // Named first: the package's own checks would only say that bytes
+    // follow it.
+    if (report.certificates.state == CertificateTableState::unsound) {
+        fail(std::string("security directory: ") + report.certificates.problem);
+    }
+}
+
+// Judged once the package is sound: the table must be the file's last part
+// and consist of whole records.
+void checkCertificates(std::istream& in, PackageReport& report) {
+    const CertificateTable& table = report.certificates;
+    if (table.state != CertificateTableState::sound) return;
+    const std::uint64_t end = std::uint64_t(table.offset) + table.size;
+    if (end != report.fileSize) {
+        fail("certificate table: " + std::to_string(report.fileSize - end) + " bytes follow it");
+    }
+    std::vector<u8> bytes(table.size);
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(table.offset));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (static_cast<std::size_t>(in.gcount()) != bytes.size()) fail("read error: certificate table");
+    const std::string problem = checkCertificateRecords(bytes.data(), bytes.size(), report.signedDataRecords);
+    if (!problem.empty()) fail("certificate table: " + problem);
+}
+
 void loadRecord(PackageSource& source, PackageReport& report) {
     const u32 configOffset = report.header.configOffset;
     if (configOffset < sizeof(PackageHeader)) fail("header: configOffset " + std::to_string(configOffset) + " lies inside the header");
@@ -89,9 +136,10 @@ void loadRecord(PackageSource& source, PackageReport& report) {
         fail("file is truncated: the compressed record needs " + std::to_string(report.configBlock.packedSize) +
              " bytes, " + std::to_string(source.size() - configOffset - sizeof(ConfigBlockHeader)) + " are there");
     }
-    if (blockEnd != source.size()) {
-        fail("configuration block is not last in the file: " + std::to_string(source.size() - blockEnd) +
-             " bytes follow it");
+    if (blockEnd != source.size() && !isSignaturePadding(source, blockEnd, report)) {
+        fail(std::string("configuration block is not last in the ") +
+             (report.certificates.state == CertificateTableState::sound ? "package" : "file") + ": " +
+             std::to_string(source.size() - blockEnd) + " bytes follow it");
     }
     std::vector<u8> packed(report.configBlock.packedSize);
     source.read(configOffset + sizeof(ConfigBlockHeader), packed.data(), packed.size(), "compressed record");
@@ -263,7 +311,8 @@ void readBlobs(PackageReport& report) {
 // does, and checks every length, checksum and sum on the way.
 class ComponentDecoder {
 public:
-    ComponentDecoder() : input_(kDecodeBufferSize), output_(kDecodeBufferSize) {}
+    explicit ComponentDecoder(const ChunkObserver& observer)
+        : input_(kDecodeBufferSize), output_(kDecodeBufferSize), observer_(observer) {}
     ~ComponentDecoder() {
         if (open_) inflateEnd(&stream_);
     }
@@ -317,6 +366,7 @@ public:
                 source.read(position + 4, input_.data(), length - 4, "chunk data");
                 const u32 expected = std::min(remaining, kChunkSize);
                 decodeChunk(length - 4, expected, storedCrc, chunkWhat);
+                if (observer_) observer_(index, f, output_.data(), expected);
                 anyChunk = true;
                 remaining -= expected;
                 position += length;
@@ -373,15 +423,16 @@ private:
 
     std::vector<u8> input_;
     std::vector<u8> output_;
+    const ChunkObserver& observer_;
     z_stream stream_{};
     bool open_ = false;
     bool streamEnded_ = false;
 };
 
-void verifyEntries(PackageSource& source, PackageReport& report) {
+void verifyEntries(PackageSource& source, PackageReport& report, const ChunkObserver& observer) {
     std::uint64_t position = sizeof(PackageHeader);
     std::uint64_t unpacked = 0, packed = 0, files = 0;
-    ComponentDecoder decoder;
+    ComponentDecoder decoder(observer);
     for (u32 i = 0; i < report.components.size(); ++i) {
         VerifiedComponent& c = report.components[i];
         decoder.verify(source, i, c, position);
@@ -409,8 +460,9 @@ std::optional<std::uint64_t> locatePackage(std::istream& in, std::uint64_t size)
         in.clear();
         in.seekg(static_cast<std::streamoff>(pos));
         // Near the end fewer bytes arrive; the rest keeps older contents, as
-        // in the setup program.
-        in.read(reinterpret_cast<char*>(buffer.data()), n + 4);
+        // in the setup program. Nothing past `size` is read: a certificate
+        // table may follow.
+        in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(std::min<std::uint64_t>(n + 4, size - pos)));
         for (u32 i = 0; i < n / 4; ++i) {
             if (loadU32(buffer.data() + 4 * i) == magic && loadU32(buffer.data() + 4 * i + 4) == kPackageSignature) {
                 return pos + 4 * i;
@@ -421,15 +473,18 @@ std::optional<std::uint64_t> locatePackage(std::istream& in, std::uint64_t size)
     return std::nullopt;
 }
 
-PackageReport verifyPackage(std::istream& in, std::uint64_t size) {
+PackageReport verifyPackage(std::istream& in, std::uint64_t size, const ChunkObserver& observer) {
     PackageReport report;
     report.fileSize = size;
     try {
-        const std::optional<std::uint64_t> start = locatePackage(in, size);
+        findCertificates(in, report);
+        const std::uint64_t area = report.certificates.state == CertificateTableState::sound
+                                       ? report.certificates.offset : size;
+        const std::optional<std::uint64_t> start = locatePackage(in, area);
         if (!start) fail("no package found (no \"VeLo\" + 0xDEADBABE at a 4-aligned offset)");
         report.packageStart = *start;
         report.packageFound = true;
-        PackageSource source(in, size, *start);
+        PackageSource source(in, area, *start);
         source.read(0, &report.header, sizeof(PackageHeader), "package header");
         loadRecord(source, report);
         readTexts(report);
@@ -437,14 +492,15 @@ PackageReport verifyPackage(std::istream& in, std::uint64_t size) {
         readComponents(report);
         readPages(report);
         readBlobs(report);
-        verifyEntries(source, report);
+        verifyEntries(source, report, observer);
+        checkCertificates(in, report);
     } catch (const Defect& defect) {
         report.defect = defect.what();
     }
     return report;
 }
 
-PackageReport verifyPackageFile(const std::string& path) {
+PackageReport verifyPackageFile(const std::string& path, const ChunkObserver& observer) {
     // Judged before opening: a pipe would block the open, and a folder or a
     // device would read as a file of any size.
     std::error_code ec;
@@ -464,7 +520,7 @@ PackageReport verifyPackageFile(const std::string& path) {
     }
     in.seekg(0, std::ios::end);
     const std::uint64_t size = static_cast<std::uint64_t>(in.tellg());
-    return verifyPackage(in, size);
+    return verifyPackage(in, size, observer);
 }
 
 }  // namespace fmt

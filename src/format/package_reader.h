@@ -6,11 +6,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "format/certificate_table.h"
 #include "format/package_format.h"
 
 namespace fmt {
@@ -48,6 +50,11 @@ struct VerifiedBlob {
 struct PackageReport {
     std::uint64_t fileSize = 0;
     std::uint64_t packageStart = 0;
+    // The signature appended behind the package, as the image's security
+    // entry names it; the package then ends before it (within 7 bytes of
+    // zero padding).
+    CertificateTable certificates;
+    unsigned signedDataRecords = 0;  // signature records in the table
     PackageHeader header{};
     ConfigBlockHeader configBlock{};
     std::vector<u8> record;                           // decompressed SetupConfig
@@ -61,18 +68,26 @@ struct PackageReport {
     bool packageFound = false;
     bool recordLoaded = false;
     std::string defect;  // empty when every check passed; else the first defect
+
+    bool signaturePresent() const {
+        return certificates.state == CertificateTableState::sound && signedDataRecords > 0;
+    }
 };
 
-// Scans `in` (of `size` bytes) as the setup program does: 32 KiB steps that
-// overlap by 4 bytes, 4-aligned offsets only, first "VeLo" + 0xDEADBABE wins.
-// Returns the package's file offset, or nothing.
+// Scans the first `size` bytes of `in` as the setup program does: 32 KiB
+// steps that overlap by 4 bytes, 4-aligned offsets only, first "VeLo" +
+// 0xDEADBABE wins. Returns the package's file offset, or nothing.
 std::optional<std::uint64_t> locatePackage(std::istream& in, std::uint64_t size);
+
+// Sees every chunk's unpacked bytes once its checksum has passed, in storage
+// order: component index, file index within it, bytes.
+using ChunkObserver = std::function<void(std::size_t component, std::size_t file, const u8* data, std::size_t size)>;
 
 // Reads and checks everything in the installer at `path`. Never throws for a
 // defect in the file: the report names the first one and keeps what was read
 // before it.
-PackageReport verifyPackageFile(const std::string& path);
-PackageReport verifyPackage(std::istream& in, std::uint64_t size);
+PackageReport verifyPackageFile(const std::string& path, const ChunkObserver& observer = {});
+PackageReport verifyPackage(std::istream& in, std::uint64_t size, const ChunkObserver& observer = {});
 
 }  // namespace fmt
 

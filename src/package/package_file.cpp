@@ -68,13 +68,14 @@ bool locatePackage(const char* path) {
     if (file == INVALID_HANDLE_VALUE) return false;
 
     FileScanReader reader(file);
-    std::uint32_t start = 0;
-    if (!scanForPackage(reader, sizeOfFile(file), start)) {
+    std::uint32_t start = 0, areaSize = 0;
+    if (!findPackageInFile(reader, sizeOfFile(file), start, areaSize)) {
         CloseHandle(file);
         return false;
     }
     packageFile.handle = file;
-    packageFile.fileSize = sizeOfFile(file);
+    // In a signed file the package ends before the certificate table.
+    packageFile.fileSize = areaSize;
     packageFile.packageStart = start;
     moveTo(file, start);
     return true;

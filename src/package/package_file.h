@@ -13,7 +13,7 @@ namespace setup {
 
 struct PackageFile {
     HANDLE handle;              // 0 until the package is found
-    std::uint32_t fileSize;     // of the whole program file
+    std::uint32_t fileSize;     // of the program file, up to a certificate table
     std::uint32_t packageStart; // file offset of the package header
     fmt::PackageHeader header;  // as read, kept for the whole run
 };

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "format/certificate_table.h"
 #include "format/package_format.h"
 
 namespace setup {
@@ -24,6 +25,7 @@ std::uint32_t magicWord() {
 }
 
 std::uint8_t scanBuffer[fmt::kScanStep + 4];
+static_assert(fmt::kImageHeadSize <= sizeof scanBuffer);
 
 }  // namespace
 
@@ -36,7 +38,10 @@ bool scanForPackage(ScanReader& reader, std::uint32_t fileSize, std::uint32_t& p
     do {
         std::uint32_t n = fileSize - pos;
         if (n > fmt::kScanStep) n = fmt::kScanStep;
-        std::uint32_t arrived = reader.read(scanBuffer, n + 4);
+        // The 4 bytes of overlap are not read past the scanned size: a
+        // signed file's certificate table follows it.
+        const std::uint32_t wanted = fileSize - pos - n >= 4 ? n + 4 : fileSize - pos;
+        std::uint32_t arrived = reader.read(scanBuffer, wanted);
         // Near the end of the file fewer bytes arrive; the rest is cleared so
         // that a magic in the file's last word never pairs with the leftovers
         // of an earlier step.
@@ -52,6 +57,20 @@ bool scanForPackage(ScanReader& reader, std::uint32_t fileSize, std::uint32_t& p
         pos += n;
     } while (pos < fileSize);
     return false;
+}
+
+std::uint32_t packageAreaSize(ScanReader& reader, std::uint32_t fileSize) {
+    const std::uint32_t wanted = fileSize < fmt::kImageHeadSize ? fileSize : fmt::kImageHeadSize;
+    const std::uint32_t arrived = reader.read(scanBuffer, wanted);
+    reader.stepBack(arrived);
+    const fmt::CertificateTable table = fmt::findCertificateTable(scanBuffer, arrived, fileSize);
+    return table.state == fmt::CertificateTableState::sound ? table.offset : fileSize;
+}
+
+bool findPackageInFile(ScanReader& reader, std::uint32_t fileSize, std::uint32_t& packageStart,
+                       std::uint32_t& areaSize) {
+    areaSize = packageAreaSize(reader, fileSize);
+    return scanForPackage(reader, areaSize, packageStart);
 }
 
 }  // namespace setup

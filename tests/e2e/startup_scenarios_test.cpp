@@ -7,8 +7,10 @@
 #include <cstring>
 #include <fstream>
 
+#include "format/certificate_table.h"
 #include "format/package_format.h"
 
+#include "harness/process.h"
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
 
@@ -140,6 +142,40 @@ TEST_F(StartupScenario, MagicTextWithAnotherNumberIsPassedOver) {
     insertBytes(file, *start, decoy);
     writeInstaller(file, "decoy.exe");
     EXPECT_EQ(declineInstallQuestion("decoy.exe"), 0);
+}
+
+// A signing tool appends a certificate table behind the package and names it
+// in the image's security entry; the setup program finds and installs its
+// package all the same, and inspect verifies it and sees the signature.
+TEST_F(StartupScenario, SignedInstallerInstallsAndInspects) {
+    SKIP_WITHOUT_PACKAGE_BUILDER();
+    const std::string key = hostDir() + "/signer.key", certificate = hostDir() + "/signer.pem";
+    CommandResult made = runCommand({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+                                     "-out", certificate, "-days", "1", "-subj", "/CN=E2E throw-away signer"},
+                                    Milliseconds(30000), true);
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    const std::string sign = "osslsigncode sign -certs '" + certificate + "' -key '" + key +
+                             "' -n 'E2E signed' -in {} -out {}.signed >/dev/null && mv {}.signed {}";
+    Bytes file = build(installableDescription(), {"--sign", sign});
+    ASSERT_FALSE(file.empty());
+    const fmt::CertificateTable table = fmt::findCertificateTable(file.data(), file.size(), file.size());
+    ASSERT_EQ(table.state, fmt::CertificateTableState::sound);
+    EXPECT_EQ(std::uint64_t(table.offset) + table.size, file.size());
+
+    const std::string path = writeInstaller(file, "signed.exe");
+    CommandResult inspected =
+        runCommand({E2E_MKPACKAGE, "inspect", "--json", hostDir() + "/signed.exe"}, Milliseconds(30000));
+    EXPECT_EQ(inspected.exitCode, 0) << inspected.output;
+    EXPECT_NE(inspected.output.find("\"present\": true"), std::string::npos) << inspected.output;
+
+    Process& setup = start("signed.exe");
+    std::optional<Window> done = installUpToCompletion("signed.exe");
+    ASSERT_TRUE(done);
+    answer(*done, kIdOk);
+    EXPECT_EQ(exitCodeOf(setup), 0);
+    Bytes installed;
+    EXPECT_TRUE(readFile(hostInstallFolder() + "readme.txt", installed));
+    EXPECT_EQ(std::string(installed.begin(), installed.end()), "read me\r\n");
 }
 
 // ---- the configuration block -------------------------------------------------

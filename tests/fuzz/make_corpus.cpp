@@ -149,6 +149,40 @@ void writeScanSeeds(const fs::path& corpus) {
     write(corpus / "package_scan" / "magic-without-signature-first", near);
 }
 
+// A signed installer: image headers whose security entry names a
+// certificate table behind the package, padded to a multiple of 8, with a
+// decoy magic pair inside the table that the scan must never reach.
+void writeSignedSeeds(const Bytes& installer, std::uint64_t packageStart, const fs::path& corpus) {
+    constexpr std::uint32_t kPeOffset = 0x80, kImageSize = 512;
+    Bytes file(kImageSize, 0);
+    file[0] = 'M';
+    file[1] = 'Z';
+    std::memcpy(&file[0x3C], &kPeOffset, 4);
+    std::memcpy(&file[kPeOffset], "PE\0\0", 4);
+    const std::uint16_t optionalSize = 224, magic = 0x10B;
+    std::memcpy(&file[kPeOffset + 4 + 16], &optionalSize, 2);
+    std::memcpy(&file[kPeOffset + 24], &magic, 2);
+    const std::uint32_t directories = 16;
+    std::memcpy(&file[kPeOffset + 24 + 92], &directories, 4);
+    file.insert(file.end(), installer.begin() + static_cast<long>(packageStart), installer.end());
+    file.resize((file.size() + 7) / 8 * 8, 0);
+    const auto tableAt = static_cast<std::uint32_t>(file.size());
+    Bytes table(64, 0);
+    const std::uint32_t length = 64;
+    const std::uint16_t revision = 0x0200, type = 0x0002;
+    std::memcpy(&table[0], &length, 4);
+    std::memcpy(&table[4], &revision, 2);
+    std::memcpy(&table[6], &type, 2);
+    std::memcpy(&table[16], fmt::kPackageMagic, 4);
+    std::memcpy(&table[20], &fmt::kPackageSignature, 4);
+    file.insert(file.end(), table.begin(), table.end());
+    const std::uint32_t tableSize = 64;
+    std::memcpy(&file[kPeOffset + 24 + 96 + 4 * 8], &tableAt, 4);
+    std::memcpy(&file[kPeOffset + 24 + 96 + 4 * 8 + 4], &tableSize, 4);
+    write(corpus / "package_scan" / "signed", file);
+    write(corpus / "package_verify" / "signed", file);
+}
+
 // Logs as installations leave them, and as an editor of the product's folder
 // might leave them, on the shipped section of a built package.
 void writeLogSeeds(const Bytes& record, const fs::path& corpus) {
@@ -221,6 +255,11 @@ int main(int argc, char** argv) {
             const mkpackage::Description description = mkpackage::parseDescription(text, scratch / "product.toml");
             mkpackage::writeInstaller(description, scratch / "stub.exe", corpus / ".installer");
             splitInstaller(readAll(corpus / ".installer"), product.name, corpus);
+            if (std::string(product.name) == "minimal") {
+                const Bytes installer = readAll(corpus / ".installer");
+                writeSignedSeeds(installer, fmt::verifyPackageFile((corpus / ".installer").string()).packageStart,
+                                 corpus);
+            }
             if (std::string(product.name) == "edges") {
                 writeLogSeeds(fmt::verifyPackageFile((corpus / ".installer").string()).record, corpus);
             }

@@ -121,3 +121,49 @@ TEST_F(PackageFile, TruncatedBlockIsCorrupt) {
     ASSERT_TRUE(locate(installer));
     EXPECT_EQ(raisedCode(readHeaderAndLoad), 1u);
 }
+
+namespace {
+
+// The installer as a signing tool leaves it: the image's security entry names
+// a certificate table behind the package (padded to 8), and the table holds
+// the package's magic pair, which must never be taken for the package.
+std::vector<std::uint8_t> signedInstaller(bool withPackage) {
+    std::vector<std::uint8_t> image(4096, 0x90);
+    const std::uint32_t peOffset = 0x80, directories = 16;
+    const std::uint16_t optionalSize = 224, magic = 0x10B;
+    image[0] = 'M';
+    image[1] = 'Z';
+    std::memcpy(&image[0x3C], &peOffset, 4);
+    std::memcpy(&image[peOffset], "PE\0\0", 4);
+    std::memcpy(&image[peOffset + 4 + 16], &optionalSize, 2);
+    std::memcpy(&image[peOffset + 24], &magic, 2);
+    std::memcpy(&image[peOffset + 24 + 92], &directories, 4);
+    std::vector<std::uint8_t> file = withPackage ? buildInstaller(image, buildRecord(kTexts)) : image;
+    file.resize((file.size() + 7) / 8 * 8, 0);
+    const std::uint32_t tableAt = static_cast<std::uint32_t>(file.size()), tableSize = 64;
+    std::memcpy(&file[peOffset + 24 + 96 + 4 * 8], &tableAt, 4);
+    std::memcpy(&file[peOffset + 24 + 96 + 4 * 8 + 4], &tableSize, 4);
+    std::vector<std::uint8_t> table(tableSize, 0);
+    table[0] = static_cast<std::uint8_t>(tableSize);
+    std::memcpy(&table[16], fmt::kPackageMagic, 4);
+    std::memcpy(&table[20], &fmt::kPackageSignature, 4);
+    file.insert(file.end(), table.begin(), table.end());
+    return file;
+}
+
+}  // namespace
+
+TEST_F(PackageFile, SignedInstallerLoadsAndEndsBeforeItsCertificateTable) {
+    const std::vector<std::uint8_t> installer = signedInstaller(true);
+    ASSERT_TRUE(locate(installer));
+    EXPECT_EQ(setup::packageFile.packageStart, 4096u);
+    EXPECT_EQ(setup::packageFile.fileSize, installer.size() - 64);
+    readHeaderAndLoad();
+    EXPECT_TRUE(setup::configLoaded);
+    EXPECT_STREQ(setup::configText(setup::config().texts.productName), "Demo Product");
+}
+
+TEST_F(PackageFile, MagicPairInsideTheCertificateTableIsNoPackage) {
+    EXPECT_FALSE(locate(signedInstaller(false)));
+    EXPECT_EQ(setup::packageFile.handle, nullptr);
+}

@@ -271,6 +271,7 @@ private:
         const auto codePage = static_cast<unsigned>(integer(*node, "code-page", 1, 65535));
         try {
             encoder_ = TextEncoder(codePage);
+            description_.codePage = codePage;
         } catch (const std::invalid_argument& e) {
             fail(*node, "code-page", e.what());
         }

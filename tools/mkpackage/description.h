@@ -52,6 +52,7 @@ struct PictureSpec {
 
 struct Description {
     std::filesystem::path file;                              // as given
+    unsigned codePage = 1252;                                // of the 8-bit texts
     std::array<std::string, fmt::kTextSlotCount> texts;      // 8-bit, by slot index
     std::array<long, fmt::kTextSlotCount> textLines{};       // where each was given; 0: a default
     std::array<std::string, fmt::kUninstallTextCount> uninstallTexts;

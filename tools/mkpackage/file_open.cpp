@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #ifdef _WIN32
+#include <windows.h>
 #include <io.h>
 #else
 #include <unistd.h>
@@ -47,7 +48,24 @@ std::FILE* createUniqueFile(const fs::path& folder, const std::string& prefix, f
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const fs::path candidate = folder / pathFromUtf8(prefix + randomSuffix());
 #ifdef _WIN32
-        const int fd = ::_wopen(candidate.c_str(), _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY, _S_IREAD | _S_IWRITE);
+        // Shared for deletion, so that a Ctrl-C can remove it while it is
+        // open (interrupt_cleanup.h).
+        const HANDLE handle = CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+            problem = std::system_category().message(static_cast<int>(error));
+            return nullptr;
+        }
+        const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+        if (fd < 0) {
+            CloseHandle(handle);
+            DeleteFileW(candidate.c_str());
+            problem = "cannot open the new file";
+            return nullptr;
+        }
 #else
         const int fd = ::open(candidate.c_str(), O_CREAT | O_EXCL | O_RDWR, 0600);
 #endif

@@ -23,9 +23,12 @@
 #include "description_warnings.h"
 #include "file_facts.h"
 #include "input_error.h"
+#include "interrupt_cleanup.h"
 #include "package_listing.h"
 #include "package_writer.h"
 #include "path_text.h"
+#include "progress_report.h"
+#include "signing_command.h"
 #include "starter_product.h"
 #include "variables.h"
 
@@ -36,6 +39,8 @@ using namespace mkpackage;
 
 constexpr int kExitDefect = 1;
 constexpr int kExitUsage = 2;
+
+constexpr const char* kCommands[] = {"build", "inspect", "new"};
 
 #ifdef _WIN32
 
@@ -55,7 +60,25 @@ bool errorsGoToTerminal() {
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
+// Everything is printed in UTF-8 (file names, inspect's texts); a console
+// shows it as such only in its UTF-8 code page, set for the run and given
+// back at its end.
+class Utf8Console {
+public:
+    Utf8Console() : saved_(GetConsoleOutputCP()) {
+        if (saved_ != 0) SetConsoleOutputCP(CP_UTF8);
+    }
+    ~Utf8Console() {
+        if (saved_ != 0) SetConsoleOutputCP(saved_);
+    }
+
+private:
+    UINT saved_;
+};
+
 #else
+
+struct Utf8Console {};
 
 // The program image of this build: the win32 tree named at configure time,
 // else a setup.exe in or near the build tree that holds this tool.
@@ -81,10 +104,22 @@ bool errorsGoToTerminal() { return ::isatty(STDERR_FILENO) != 0; }
 
 #endif
 
-std::string megabytes(std::uint64_t bytes) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
-    return text;
+// What a build does besides writing: signing and how progress is shown.
+struct PipelineOptions {
+    std::string signCommand;  // empty: no signing
+    bool progressLines = false;
+};
+
+// A first word that names no command and no option: said plainly, with the
+// list of commands, rather than as a stray argument.
+bool refuseUnknownCommand(int argc, char** argv) {
+    if (argc < 2 || argv[1][0] == '-') return false;
+    for (const char* command : kCommands)
+        if (std::string(argv[1]) == command) return false;
+    std::cerr << "mkpackage: unknown command \"" << argv[1] << "\"; the commands are:";
+    for (const char* command : kCommands) std::cerr << " " << command;
+    std::cerr << "\nRun mkpackage --help for more information.\n";
+    return true;
 }
 
 // What a build is asked to check beyond the description itself.
@@ -105,7 +140,7 @@ bool reportWarnings(const Description& description, const BuildChecks& checks) {
 }
 
 int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path image, fs::path uninstaller,
-             unsigned jobs, bool quiet, const BuildChecks& checks) {
+             unsigned jobs, bool quiet, const BuildChecks& checks, const PipelineOptions& pipeline) {
     if (image.empty()) image = defaultProgramImage();
     if (image.empty()) {
         std::cerr << "mkpackage: no program image found next to mkpackage; name one with --stub\n";
@@ -125,30 +160,28 @@ int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path i
     addBundledUninstaller(description, uninstaller.empty() ? defaultUninstallerImage() : uninstaller);
     refuseOutputOverInput(description, image, output);
     if (!reportWarnings(description, checks)) return kExitDefect;
-    const bool showProgress = !quiet && errorsGoToTerminal();
-    auto lastShown = std::chrono::steady_clock::now();
-    auto progress = [&](const BuildProgress& p) {
-        const auto now = std::chrono::steady_clock::now();
-        if (p.filesDone != p.filesTotal && now - lastShown < std::chrono::milliseconds(100)) return;
-        lastShown = now;
-        std::fprintf(stderr, "\r  files %llu/%llu, %s of %s   ", static_cast<unsigned long long>(p.filesDone),
-                     static_cast<unsigned long long>(p.filesTotal), megabytes(p.bytesDone).c_str(),
-                     megabytes(p.bytesTotal).c_str());
-    };
+    const auto started = std::chrono::steady_clock::now();
+    const ProgressForm form = pipeline.progressLines                ? ProgressForm::lines
+                              : !quiet && errorsGoToTerminal() ? ProgressForm::redrawn
+                                                               : ProgressForm::none;
+    ProgressReport report(form, stderr, started);
     BuildOptions options;
     options.jobs = jobs;
-    if (showProgress) options.progress = progress;
+    if (form != ProgressForm::none) options.progress = [&report](const BuildProgress& p) { report.update(p); };
+    if (!pipeline.signCommand.empty()) {
+        options.finish = [&pipeline](const fs::path& installer) { signInstaller(pipeline.signCommand, installer); };
+    }
     BuildResult result;
     try {
         result = writeInstaller(description, image, output, options);
     } catch (...) {
-        if (showProgress) std::fputs("\n", stderr);  // the error starts on a line of its own
+        report.finish();  // the error starts on a line of its own
         throw;
     }
-    if (showProgress) std::fputs("\n", stderr);
+    report.finish();
     if (!quiet) {
-        std::cout << "wrote " << utf8FromPath(output) << ": " << result.files << " files, " << megabytes(result.unpackedBytes)
-                  << " packed into " << megabytes(result.packageBytes) << "\n";
+        const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
+        std::cout << buildSummary(utf8FromPath(output), result, seconds.count()) << "\n";
     }
     return 0;
 }
@@ -156,7 +189,11 @@ int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path i
 }  // namespace
 
 int main(int argc, char** argv) {
+    installInterruptCleanup();
+    [[maybe_unused]] const Utf8Console console;
+    if (refuseUnknownCommand(argc, argv)) return kExitUsage;
     CLI::App app{"mkpackage: builds, inspects and starts setup packages"};
+    app.set_version_flag("--version", "mkpackage " MKPACKAGE_VERSION);
     app.require_subcommand(1);
     // On Windows the parser would take "/name" for an option; a path given
     // in that form must stay a path, and both builds take the same options.
@@ -180,10 +217,21 @@ int main(int argc, char** argv) {
     build->add_option("--previous-version", checks.previousVersion,
                       "the version this one replaces: warn when the setup program would order the two otherwise");
     build->add_flag("--werror", checks.warningsAreErrors, "treat warnings as errors (exit 1, no installer)");
+    PipelineOptions pipeline;
+    build->add_option("--sign", pipeline.signCommand,
+                      "signing command run on the finished installer before it takes its name; {} stands for its "
+                      "path (quoted for you); a failure fails the build")
+        ->check([](const std::string& command) {
+            return command.find("{}") == std::string::npos ? "the signing command holds no {} for the installer's path"
+                                                            : "";
+        });
+    build->add_flag("--progress", pipeline.progressLines, "print a progress line every few seconds, also into a log");
 
     fs::path installer;
+    bool json = false;
     CLI::App* inspect = app.add_subcommand("inspect", "Print and verify an installer's package");
     inspect->add_option("installer", installer, "installer file")->required();
+    inspect->add_flag("--json", json, "print the whole listing as one JSON document");
 
     fs::path folder;
     std::string productName = "My Product";
@@ -204,11 +252,11 @@ int main(int argc, char** argv) {
             for (const auto& [path, role] : {std::pair{image, "the program image"}, std::pair{uninstaller, "the uninstaller"}})
                 if (!path.empty()) refuseUnlessFile(path, role);
             refuseUnlessFile(output, "the output");
-            return runBuild(descriptionPath, output, image, uninstaller, jobs, quiet, checks);
+            return runBuild(descriptionPath, output, image, uninstaller, jobs, quiet, checks, pipeline);
         }
         if (*inspect) {
             refuseUnlessFile(installer, "the installer");
-            return printInstallerReport(installer, std::cout) ? 0 : kExitDefect;
+            return inspectInstaller(installer, json, std::cout, std::cerr) ? 0 : kExitDefect;
         }
         if (*start) {
             const unsigned codePage = writeStarterProduct(folder, productName);

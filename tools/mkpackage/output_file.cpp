@@ -7,6 +7,7 @@
 
 #include "input_error.h"
 #include "file_open.h"
+#include "interrupt_cleanup.h"
 #include "path_text.h"
 
 namespace mkpackage {
@@ -25,6 +26,7 @@ OutputFile::OutputFile(const std::filesystem::path& finalPath) : finalPath_(fina
     if (file_ == nullptr) {
         throw InputError(utf8FromPath(finalPath) + ": cannot create a temporary file next to it: " + problem);
     }
+    cleanupSlot_ = registerTemporaryFile(tempPath_);
     buffer_.reserve(kBufferSize);
 }
 
@@ -32,6 +34,7 @@ OutputFile::~OutputFile() {
     if (file_ != nullptr) std::fclose(file_);
     std::error_code ec;
     if (!committed_ && !tempPath_.empty()) std::filesystem::remove(tempPath_, ec);
+    forgetTemporaryFile(cleanupSlot_);
 }
 
 void OutputFile::fail(const char* what) const {
@@ -83,13 +86,21 @@ void OutputFile::patch(std::uint64_t offset, const void* data, std::size_t count
     if (count > 0) std::memcpy(buffer_.data() + (offset - flushed_), p, count);
 }
 
-void OutputFile::commit() {
+void OutputFile::commit(const std::function<void(const std::filesystem::path&)>& finish) {
     flush();
     if (std::fflush(file_) != 0) fail("cannot write");
     if (!makeExecutable(file_)) fail("cannot set permissions");
     const int closed = std::fclose(file_);
     file_ = nullptr;
     if (closed != 0) fail("cannot close");
+    if (finish) {
+        finish(tempPath_);
+        // The file there now may be a new one that the command wrote.
+        std::FILE* finished = openForReading(tempPath_);
+        const bool executable = finished != nullptr && makeExecutable(finished);
+        if (finished != nullptr) std::fclose(finished);
+        if (!executable) fail("cannot set permissions");
+    }
     // Replaces an existing file on both systems (plain rename does not on Windows).
     std::error_code ec;
     std::filesystem::rename(tempPath_, finalPath_, ec);
@@ -97,6 +108,8 @@ void OutputFile::commit() {
         throw InputError(utf8FromPath(finalPath_) + ": cannot rename the temporary file: " + ec.message());
     }
     committed_ = true;
+    forgetTemporaryFile(cleanupSlot_);
+    cleanupSlot_ = -1;
 }
 
 }  // namespace mkpackage

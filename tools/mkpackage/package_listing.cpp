@@ -2,35 +2,42 @@
 
 #include <cstdio>
 
+#include "flag_names.h"
 #include "format/text_slots.h"
+#include "package_json.h"
 #include "path_text.h"
 #include "source_files.h"
+#include "text_decoder.h"
 
 namespace mkpackage {
 namespace {
 
 using fmt::u32;
 
-// A stored text with control characters made visible.
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
+std::string hexByte(unsigned char c) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+    return hex;
+}
+
+// A stored text in UTF-8 with control characters made visible; a byte the
+// code page has no character for is shown as \xNN.
+std::string quoted(const std::string& text, const TextDecoder& decoder) {
+    std::string visible;
     for (unsigned char c : text) {
         switch (c) {
-            case '\n': out += "\\n"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
+            case '\n': visible += "\\n"; break;
+            case '\t': visible += "\\t"; break;
+            case '\r': visible += "\\r"; break;
+            case '"': visible += "\\\""; break;
+            case '\\': visible += "\\\\"; break;
             default:
-                if (c < 0x20 || c >= 0x7F) {
-                    char hex[8];
-                    std::snprintf(hex, sizeof hex, "\\x%02X", c);
-                    out += hex;
-                } else {
-                    out += static_cast<char>(c);
-                }
+                if (c < 0x20 || c == 0x7F) visible += hexByte(c);
+                else visible += static_cast<char>(c);
         }
     }
+    std::string out = "\"";
+    decoder.decode(visible, out, [](unsigned char c, std::string& to) { to += hexByte(c); });
     return out + "\"";
 }
 
@@ -66,9 +73,7 @@ std::string fileTimeText(const fmt::FileTime& time) {
     return text;
 }
 
-namespace {
-
-const char* actionName(u32 type) {
+const char* actionTypeName(u32 type) {
     static const char* const kNames[] = {"?", "desktop-shortcut", "programs-shortcut", "registry-value",
                                          "remove-file", "remove-file-flagged", "remove-key", "remove-key-flagged"};
     return type < 8 ? kNames[type] : "?";
@@ -78,7 +83,7 @@ const char* rootName(u32 root) {
     return root == fmt::kRootLocalMachine ? "HKLM" : root == fmt::kRootCurrentUser ? "HKCU" : "-";
 }
 
-const char* itemName(u32 type) {
+const char* itemTypeName(u32 type) {
     static const char* const kNames[] = {
         "end", "text", "image", "space-above", "indent-left", "indent-right", "destination-group",
         "required-space-text", "desktop-checkbox", "start-menu-checkbox", "directx-version-text",
@@ -90,9 +95,11 @@ const char* blobKindName(u32 kind) {
     return kind == fmt::kBlobBitmap ? "bitmap" : kind == fmt::kBlobIcon ? "icon" : kind == fmt::kBlobAnimation ? "avi" : "?";
 }
 
+namespace {
+
 // Where the program that the uninstall entry and the uninstaller's shortcut
 // start is stored, or that it is missing when they are asked for.
-void printUninstaller(const fmt::PackageReport& r, std::ostream& out) {
+void printUninstaller(const fmt::PackageReport& r, const TextDecoder& decoder, std::ostream& out) {
     if (!r.recordLoaded) return;
     const std::string& name = r.texts[offsetof(fmt::TextSlots, uninstallerName) / 4];
     for (std::size_t c = 0; c < r.components.size(); ++c) {
@@ -104,19 +111,30 @@ void printUninstaller(const fmt::PackageReport& r, std::ostream& out) {
         }
     }
     if (r.settings.flags & (fmt::kFlagUninstallEntry | fmt::kFlagUninstallShortcut)) {
-        out << "uninstaller: " << quoted(name)
+        out << "uninstaller: " << quoted(name, decoder)
             << " is in no component: the uninstall entry and shortcut start nothing\n";
     }
 }
 
 }  // namespace
 
-void printReport(const fmt::PackageReport& r, std::ostream& out) {
+unsigned packageCodePage(const fmt::PackageReport& report) {
+    return report.packageFound && report.header.reserved != 0 ? report.header.reserved : 1252;
+}
+
+void printReport(const fmt::PackageReport& r, std::ostream& out, std::ostream& errors) {
+    const TextDecoder decoder(packageCodePage(r));
+    const auto q = [&decoder](const std::string& text) { return quoted(text, decoder); };
     if (r.packageFound) {
         out << "package at file offset " << r.packageStart << " of " << r.fileSize << " bytes\n";
         out << "header: totalUnpackedSize " << r.header.totalUnpackedSize << ", totalPackedSize "
             << r.header.totalPackedSize << ", fileEntryCount " << r.header.fileEntryCount << ", configOffset "
-            << r.header.configOffset << "\n";
+            << r.header.configOffset << ", texts in code page " << decoder.codePage() << "\n";
+    }
+    if (r.certificates.state == fmt::CertificateTableState::sound) {
+        out << "signature: " << (r.signaturePresent() ? "present" : "none") << ", certificate table of "
+            << r.certificates.size << " bytes at file offset " << r.certificates.offset
+            << " after the package (not checked against a certificate authority)\n";
     }
     if (r.recordLoaded) {
         out << "configuration block: packedSize " << r.configBlock.packedSize << ", unpackedSize "
@@ -124,62 +142,77 @@ void printReport(const fmt::PackageReport& r, std::ostream& out) {
     }
     if (!r.texts[0].empty() || !r.components.empty()) {
         const fmt::ScalarSettings& s = r.settings;
-        out << "settings: flags " << hex(s.flags) << ", defaultSelection " << hex(s.defaultSelection)
-            << ", selectionPreset1 " << hex(s.selectionPreset1) << ", selectionPreset3 " << hex(s.selectionPreset3)
-            << "\n          requiredDirectXVersion " << hex(s.requiredDirectXVersion) << ", directXPageIndex "
-            << s.directXPageIndex << ", directXComponentMask " << hex(s.directXComponentMask) << "\n          controlExStyle "
+        out << "settings: flags " << hex(s.flags) << " (" << flagNameList(s.flags, kOptionFlagNames)
+            << "), defaultSelection " << hex(s.defaultSelection) << ", selectionPreset1 " << hex(s.selectionPreset1)
+            << ", selectionPreset3 " << hex(s.selectionPreset3) << "\n          requiredDirectXVersion "
+            << hex(s.requiredDirectXVersion) << ", directXPageIndex " << s.directXPageIndex
+            << ", directXComponentMask " << hex(s.directXComponentMask) << "\n          controlExStyle "
             << hex(s.controlExStyle) << ", textAlignment " << s.textAlignment << ", imageIndexTable";
         for (u32 i = 0; i < fmt::kImageIndexCount; ++i) out << " " << s.imageIndexTable[i];
         out << "\n";
     }
     for (std::size_t c = 0; c < r.components.size(); ++c) {
         const fmt::VerifiedComponent& comp = r.components[c];
-        out << "component " << c << " " << quoted(comp.name) << ": " << comp.record.fileCount << " files, "
+        out << "component " << c << " " << q(comp.name) << ": " << comp.record.fileCount << " files, "
             << comp.record.unpackedSize << " bytes, packed " << comp.record.packedSize << ", first entry at "
             << comp.record.firstEntryOffset << "\n";
         for (const fmt::VerifiedFile& f : comp.files) {
-            out << "  file " << quoted(f.name) << "  " << f.entry.unpackedSize << " bytes, " << f.chunkCount
+            out << "  file " << q(f.name) << "  " << f.entry.unpackedSize << " bytes, " << f.chunkCount
                 << " chunks, stored " << f.entry.storedSize << ", " << fileTimeText(f.entry.fileTime) << ", attributes "
-                << hex(f.entry.attributes) << "\n";
+                << hex(f.entry.attributes) << " (" << flagNameList(f.entry.attributes, kAttributeNames) << ")\n";
         }
         for (const fmt::VerifiedAction& a : comp.actions) {
-            out << "  action " << actionName(a.record.type) << " root " << rootName(a.record.rootKey) << ": "
-                << quoted(a.arg1) << " " << quoted(a.arg2) << " " << quoted(a.arg3) << "\n";
+            out << "  action " << actionTypeName(a.record.type) << " root " << rootName(a.record.rootKey) << ": "
+                << q(a.arg1) << " " << q(a.arg2) << " " << q(a.arg3) << "\n";
         }
     }
-    printUninstaller(r, out);
+    printUninstaller(r, decoder, out);
     for (std::size_t p = 0; p < r.pages.size(); ++p) {
         out << "page " << p << ":\n";
         for (const fmt::VerifiedPageItem& item : r.pages[p]) {
-            out << "  " << itemName(item.head.type) << " flags " << hex(item.head.flags);
-            if (!item.text.empty() || item.head.dataSize == 1) out << " " << quoted(item.text);
+            out << "  " << itemTypeName(item.head.type) << " flags " << hex(item.head.flags);
+            if (item.head.flags != 0) out << " (" << flagNameList(item.head.flags, kPageItemFlagNames) << ")";
+            if (!item.text.empty() || item.head.dataSize == 1) out << " " << q(item.text);
+            else if (item.head.type == fmt::kItemImage && static_cast<std::size_t>(item.value) < r.blobs.size())
+                out << " picture " << item.value << " " << q(r.blobs[static_cast<std::size_t>(item.value)].fileName);
             else if (item.head.dataSize == 4) out << " " << item.value;
             out << "\n";
         }
     }
     for (std::size_t b = 0; b < r.blobs.size(); ++b) {
         const fmt::VerifiedBlob& blob = r.blobs[b];
-        out << "picture " << b << ": " << blobKindName(blob.record.kind) << " " << quoted(blob.fileName) << ", "
+        out << "picture " << b << ": " << blobKindName(blob.record.kind) << " " << q(blob.fileName) << ", "
             << blob.record.size << " bytes";
         if (blob.record.kind == fmt::kBlobBitmap) out << ", " << blob.record.width << " x " << blob.record.height;
         out << "\n";
     }
     if (r.recordLoaded && !r.texts[0].empty()) {
         out << "texts:\n";
-        for (u32 i = 0; i < fmt::kTextSlotCount; ++i) out << "  " << fmt::kTextSlots[i].name << " = " << quoted(r.texts[i]) << "\n";
+        for (u32 i = 0; i < fmt::kTextSlotCount; ++i) out << "  " << fmt::kTextSlots[i].name << " = " << q(r.texts[i]) << "\n";
     }
     if (!r.uninstallTexts.empty()) {
         out << "uninstaller: usedBytes " << r.uninstall.usedBytes << ", texts:\n";
-        for (std::size_t i = 0; i < r.uninstallTexts.size(); ++i) out << "  " << i << " = " << quoted(r.uninstallTexts[i]) << "\n";
+        for (std::size_t i = 0; i < r.uninstallTexts.size(); ++i) out << "  " << i << " = " << q(r.uninstallTexts[i]) << "\n";
     }
     if (r.defect.empty()) out << "verified: OK\n";
-    else out << "defect: " << r.defect << "\n";
+    else errors << "defect: " << r.defect << "\n";
+}
+
+bool inspectInstaller(const std::filesystem::path& path, bool json, std::ostream& out, std::ostream& errors) {
+    if (!json) {
+        const fmt::PackageReport report = fmt::verifyPackageFile(path.string());
+        printReport(report, out, errors);
+        return report.defect.empty();
+    }
+    FileDigests digests;
+    const fmt::PackageReport report = fmt::verifyPackageFile(path.string(), digests.observer());
+    printReportJson(report, digests, out);
+    if (!report.defect.empty()) errors << "defect: " << report.defect << "\n";
+    return report.defect.empty();
 }
 
 bool printInstallerReport(const std::filesystem::path& path, std::ostream& out) {
-    const fmt::PackageReport report = fmt::verifyPackageFile(path.string());
-    printReport(report, out);
-    return report.defect.empty();
+    return inspectInstaller(path, false, out, out);
 }
 
 }  // namespace mkpackage

@@ -18,6 +18,7 @@
 #include "input_error.h"
 #include "output_file.h"
 #include "piece_pool.h"
+#include "signed_image.h"
 
 namespace mkpackage {
 namespace {
@@ -210,6 +211,7 @@ void checkProgramImage(const fs::path& image) {
     in.seekg(0, std::ios::end);
     const auto size = static_cast<std::uint64_t>(in.tellg());
     if (size == 0) throw InputError(utf8FromPath(image) + ": the program image is empty");
+    refuseSignedImage(image);
     if (const std::optional<std::uint64_t> found = fmt::locatePackage(in, size)) {
         throw InputError(utf8FromPath(image) + ": the program image already holds a package signature at offset " +
                          std::to_string(*found) + "; the setup program would find it instead of the new package");
@@ -245,6 +247,7 @@ BuildResult writeInstaller(const Description& description, const fs::path& image
     fmt::PackageHeader header{};
     std::memcpy(header.magic, fmt::kPackageMagic, 4);
     header.signature = fmt::kPackageSignature;
+    header.reserved = description.codePage;  // for inspect, which prints the texts
     out.write(&header, sizeof header);
 
     PiecePool pool(std::clamp(options.jobs, 1u, kMaxJobs));
@@ -289,7 +292,7 @@ BuildResult writeInstaller(const Description& description, const fs::path& image
     result.unpackedBytes = totalUnpacked;
     result.packageBytes = out.position() - packageStart;
     result.installerBytes = out.position();
-    out.commit();
+    out.commit(options.finish);
     return result;
 }
 

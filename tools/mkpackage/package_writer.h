@@ -37,6 +37,10 @@ struct BuildOptions {
     unsigned jobs = 1;
     // Called after every piece of 16 KiB is written; may be empty.
     std::function<void(const BuildProgress&)> progress;
+    // Called with the finished installer's temporary path before it takes
+    // the output's name (to sign it, say); may be empty. What it throws
+    // abandons the build and its file.
+    std::function<void(const std::filesystem::path&)> finish;
 };
 
 // Writes the installer for `description` to `output` (through a temporary

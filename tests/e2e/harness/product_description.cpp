@@ -90,10 +90,12 @@ std::string ProductDescription::toToml() const {
     return out.str();
 }
 
-CommandResult buildInstaller(const std::string& descriptionPath, const std::string& outputPath) {
-    return runCommand({E2E_MKPACKAGE, "build", descriptionPath, "-o", outputPath, "--stub",
-                       E2E_SETUP_STUB, "--uninstaller", E2E_UNINSTALLER},
-                      kBuildTimeout, true);
+CommandResult buildInstaller(const std::string& descriptionPath, const std::string& outputPath,
+                             const std::vector<std::string>& moreArguments) {
+    std::vector<std::string> argv{E2E_MKPACKAGE, "build", descriptionPath, "-o", outputPath, "--stub",
+                                  E2E_SETUP_STUB, "--uninstaller", E2E_UNINSTALLER};
+    argv.insert(argv.end(), moreArguments.begin(), moreArguments.end());
+    return runCommand(argv, kBuildTimeout, true);
 }
 
 bool packageBuilderAvailable() {

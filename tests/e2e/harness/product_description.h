@@ -55,9 +55,10 @@ std::string removeFileAction(const std::string& type, const std::string& path);
 std::string removeKeyAction(const std::string& type, const std::string& root, const std::string& key);
 
 // Runs mkpackage build on the description file with the program image as
-// stub and the uninstaller of the same build; the result carries mkpackage's
-// exit code and messages.
-CommandResult buildInstaller(const std::string& descriptionPath, const std::string& outputPath);
+// stub and the uninstaller of the same build, and any further arguments;
+// the result carries mkpackage's exit code and messages.
+CommandResult buildInstaller(const std::string& descriptionPath, const std::string& outputPath,
+                             const std::vector<std::string>& moreArguments = {});
 // True when the mkpackage of this build can build installers (it answers
 // --help); the scenarios that need a package are skipped otherwise.
 bool packageBuilderAvailable();

@@ -127,14 +127,14 @@ ProductDescription SetupScenario::description() const {
 
 bool SetupScenario::packageBuilderMissing() { return !packageBuilderAvailable(); }
 
-Bytes SetupScenario::build(const ProductDescription& product) {
+Bytes SetupScenario::build(const ProductDescription& product, const std::vector<std::string>& moreArguments) {
     std::string descriptionPath = hostDir_ + "/product.toml";
     std::string outputPath = hostDir_ + "/built.exe";
     {
         std::ofstream out(descriptionPath);
         out << product.toToml();
     }
-    CommandResult result = buildInstaller(descriptionPath, outputPath);
+    CommandResult result = buildInstaller(descriptionPath, outputPath, moreArguments);
     Bytes file;
     if (result.exitCode != 0 || !readFile(outputPath, file)) {
         ADD_FAILURE() << "mkpackage failed (exit " << result.exitCode << "):\n"

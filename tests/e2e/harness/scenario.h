@@ -56,10 +56,10 @@ protected:
     // A description with this scenario's names and a text for every message
     // the start-up and the end of a run show.
     ProductDescription description() const;
-    // Builds the installer with mkpackage; the bytes of the file, or empty
-    // (with a test failure) when the build fails. Skip with
-    // requirePackageBuilder() first.
-    Bytes build(const ProductDescription& product);
+    // Builds the installer with mkpackage (and further arguments of its
+    // build command); the bytes of the file, or empty (with a test failure)
+    // when the build fails. Skip with requirePackageBuilder() first.
+    Bytes build(const ProductDescription& product, const std::vector<std::string>& moreArguments = {});
     // Skips the scenario when mkpackage cannot build installers yet.
     bool packageBuilderMissing();
     // Writes an installer under the file name and returns its Windows path.

@@ -64,8 +64,8 @@ TOML
 both mixed mixed/product.toml
 # The files really carried what the comparison is meant to cover.
 report=$("$native" inspect mixed-linux.exe)
-for expected in 'attributes 0x00000021' '2021-03-04 05:06:07 UTC' '1999-12-31 23:59:59 UTC' \
-    '"All\\two\\\xC6\xF3\xEA.txt"' '"Hidden\\h.txt"' 'verified: OK'; do
+for expected in 'attributes 0x00000021 (read-only, archive)' '2021-03-04 05:06:07 UTC' '1999-12-31 23:59:59 UTC' \
+    $'"All\\\\two\\\\\xD0\x96\xD1\x83\xD0\xBA.txt"' '"Hidden\\h.txt"' 'texts in code page 1251' 'verified: OK'; do
   if ! grep -qF -- "$expected" <<<"$report"; then
     echo "FAIL: the mixed installer lacks $expected" >&2
     exit 1

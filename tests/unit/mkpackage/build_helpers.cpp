@@ -109,6 +109,34 @@ Bytes randomBytes(std::size_t size, std::uint32_t seed) {
     return data;
 }
 
+Bytes certificateRecord(std::uint32_t dataSize) {
+    const std::uint32_t length = 8 + dataSize;
+    Bytes table((length + 7) / 8 * 8, 0x5A);
+    std::memcpy(table.data(), &length, 4);
+    const std::uint16_t revision = 0x0200, type = 0x0002;
+    std::memcpy(table.data() + 4, &revision, 2);
+    std::memcpy(table.data() + 6, &type, 2);
+    return table;
+}
+
+Bytes withSignature(Bytes installer, const Bytes& table) {
+    const std::uint32_t peOffset = 0x80;
+    std::memcpy(installer.data() + 0x3C, &peOffset, 4);
+    std::memcpy(installer.data() + peOffset, "PE\0\0", 4);
+    const std::uint16_t optionalSize = 224, magic = 0x10B;
+    std::memcpy(installer.data() + peOffset + 4 + 16, &optionalSize, 2);
+    std::memcpy(installer.data() + peOffset + 24, &magic, 2);
+    const std::uint32_t directories = 16;
+    std::memcpy(installer.data() + peOffset + 24 + 92, &directories, 4);
+    installer.resize((installer.size() + 7) / 8 * 8, 0);
+    const auto offset = static_cast<std::uint32_t>(installer.size());
+    const auto size = static_cast<std::uint32_t>(table.size());
+    std::memcpy(installer.data() + kSecurityEntryOffset, &offset, 4);
+    std::memcpy(installer.data() + kSecurityEntryOffset + 4, &size, 4);
+    installer.insert(installer.end(), table.begin(), table.end());
+    return installer;
+}
+
 Bytes textBytes(std::size_t size) {
     static const std::string kWords = "the quick brown fox jumps over the lazy dog and runs away; ";
     Bytes data(size);

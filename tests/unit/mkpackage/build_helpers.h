@@ -56,6 +56,18 @@ void writeFile(const std::filesystem::path& path, const Bytes& data);
 Bytes randomBytes(std::size_t size, std::uint32_t seed);
 Bytes textBytes(std::size_t size);
 
+// A certificate table of one signature record of `dataSize` bytes (padded
+// to a multiple of 8).
+Bytes certificateRecord(std::uint32_t dataSize);
+
+// The installer as a signing tool leaves it: image headers written into the
+// test's program image (whose bytes nothing reads), the file padded with
+// zeros to a multiple of 8, `table` appended and named by the security entry.
+Bytes withSignature(Bytes installer, const Bytes& table);
+
+// Offset of the security entry's two words in a file from withSignature.
+inline constexpr std::size_t kSecurityEntryOffset = 0x80 + 24 + 96 + 4 * 8;
+
 // The minimal description body start: "[product]\nname = ...".
 extern const char* const kProduct;
 

@@ -7,10 +7,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <chrono>
+
 #include "build_helpers.h"
 #include "build_inputs.h"
 #include "output_file.h"
 #include "placeholder_media.h"
+#include "progress_report.h"
 
 namespace testing_mkpackage {
 namespace {
@@ -172,6 +175,88 @@ TEST(CommandLine, WarningsVariablesAndPreviousVersion) {
     EXPECT_FALSE(std::filesystem::exists(ws.path("out.exe")));
     EXPECT_EQ(run(build + "-D version", "-D version: needs the form NAME=VALUE"), 2);
     EXPECT_EQ(run(build + "-D 9=1", "a variable name is"), 2);
+}
+
+// What a release pipeline leans on: the version, a mistyped command, the
+// signing command's outcome, and no temporary file left by a failure or a
+// termination (the signing command below ends mkpackage itself).
+TEST(CommandLine, PipelineOptions) {
+    Workspace ws;
+    ws.write("a.txt", "a");
+    ws.write("product.toml", std::string(kProduct) + "[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n");
+    const std::string build = "build " + quote(ws.descriptionPath()) + " --stub " + quote(ws.path("stub.exe")) + " -o ";
+    const std::string out = build + quote(ws.path("out.exe"));
+    const struct {
+        std::string arguments;
+        int exitCode;
+        const char* error;
+    } cases[] = {
+        {"frobnicate", 2, "unknown command \"frobnicate\"; the commands are: build inspect new"},
+        {out + " --sign 'true'", 2, "holds no {}"},
+        {out + " --sign 'false {}'", 1, "the signing command ended with exit code 1: false '"},
+        {out + " --sign 'exit 3 {}'", 1, "ended with exit code 3"},
+        {out + " --sign 'kill -TERM $PPID; sleep 1; true {}'", 128 + 15, ""},
+        {out + " --sign 'echo x >> {}'", 1, "the signed installer fails verification"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(run(c.arguments, c.error), c.exitCode) << c.arguments;
+        // Only the inputs remain: no output and no temporary file.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(ws.dir()), std::filesystem::directory_iterator()), 3)
+            << c.arguments;
+    }
+
+    // The command sees the finished file under its temporary name, quoted
+    // for the shell whatever the output's name holds.
+    const std::string odd = "it's a $(setup) & more.exe";
+    std::string oddWord = "'";
+    for (const char c : ws.path(odd).string()) oddWord += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    oddWord += "'";
+    ASSERT_EQ(run(build + oddWord + " -q --sign 'printf %s {} > seen.txt; test -s {}'"), 0);
+    const Bytes seen = readFile("seen.txt");
+    const std::string seenPath(seen.begin(), seen.end());
+    EXPECT_EQ(std::filesystem::path(seenPath).parent_path(), ws.dir());
+    EXPECT_EQ(std::filesystem::path(seenPath).filename().string().rfind("." + odd + ".", 0), 0u) << seenPath;
+    EXPECT_TRUE(std::filesystem::exists(ws.path(odd)));
+    struct stat status {};
+    ASSERT_EQ(::stat(ws.path(odd).c_str(), &status), 0);
+    EXPECT_NE(status.st_mode & S_IXUSR, 0u);
+    std::filesystem::remove("seen.txt");
+
+    const std::string command = std::string(MKPACKAGE_PATH) + " --version";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char version[64] = {};
+    ASSERT_NE(std::fgets(version, sizeof version, pipe), nullptr);
+    EXPECT_EQ(::pclose(pipe), 0);
+    EXPECT_EQ(std::string(version).rfind("mkpackage ", 0), 0u) << version;
+}
+
+// A line every few seconds with --progress, whatever stderr is; the figures
+// and the summary's ratio and time.
+TEST(CommandLine, ProgressLinesAndSummary) {
+    using mkpackage::ProgressReport;
+    std::FILE* sink = std::tmpfile();
+    ASSERT_NE(sink, nullptr);
+    const auto start = ProgressReport::Clock::now();
+    ProgressReport report(mkpackage::ProgressForm::lines, sink, start);
+    mkpackage::BuildProgress progress{3, 10, 1500000, 4000000};
+    for (const int second : {1, 2, 3, 4, 5, 6, 7, 9}) report.update(progress, start + std::chrono::seconds(second));
+    report.finish();
+    std::rewind(sink);
+    std::string lines;
+    for (char buffer[256]; std::fgets(buffer, sizeof buffer, sink) != nullptr;) lines += buffer;
+    std::fclose(sink);
+    EXPECT_EQ(lines,
+              "progress: files 3/10, 1.5 MB of 4.0 MB (37%), 3 s\n"
+              "progress: files 3/10, 1.5 MB of 4.0 MB (37%), 6 s\n"
+              "progress: files 3/10, 1.5 MB of 4.0 MB (37%), 9 s\n");
+
+    mkpackage::BuildResult result;
+    result.files = 10;
+    result.unpackedBytes = 4000000;
+    result.packageBytes = 1200000;
+    EXPECT_EQ(mkpackage::buildSummary("setup.exe", result, 2.54),
+              "wrote setup.exe: 10 files, 4.0 MB packed into 1.2 MB (30.0%) in 2.5 s");
 }
 
 TEST(OutputFile, PatchesReachBothTheDiskAndTheBuffer) {

@@ -304,6 +304,19 @@ TEST(Build, RefusesAnImageThatAlreadyHoldsAPackage) {
     std::memcpy(shifted.data() + 2054, &signature, 4);
     ws.write("stub.exe", shifted);
     EXPECT_EQ(verify(ws.build("")).packageStart, 4096u);
+
+    // A signed image: the package would follow the signature, out of the
+    // setup program's sight.
+    Bytes image1001(1001, 0x90);
+    image1001[0] = 'M';
+    image1001[1] = 'Z';
+    ws.write("stub.exe", withSignature(image1001, certificateRecord(100)));
+    try {
+        ws.build("");
+        ADD_FAILURE() << "a signed image was accepted";
+    } catch (const mkpackage::InputError& e) {
+        EXPECT_NE(std::string(e.what()).find("the program image is signed"), std::string::npos) << e.what();
+    }
 }
 
 TEST(Build, LeavesNoFileBehindOnFailure) {

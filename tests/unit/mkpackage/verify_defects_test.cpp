@@ -157,6 +157,63 @@ TEST_F(DamagedInstaller, ActionCountThatWrapsIn32Bits) {
     }
 }
 
+// A signature behind the package: the verifier steps over it, and names what
+// is wrong with a table that does not fit the file.
+TEST_F(DamagedInstaller, SignedInstallers) {
+    const Bytes table = certificateRecord(1500);
+    const Bytes sound = withSignature(bytes_, table);
+    const std::size_t tableAt = sound.size() - table.size();
+    const auto entry = [](Bytes file, u32 offset, u32 size) {
+        std::memcpy(file.data() + kSecurityEntryOffset, &offset, 4);
+        std::memcpy(file.data() + kSecurityEntryOffset + 4, &size, 4);
+        return file;
+    };
+    Bytes trailing = sound;
+    trailing.resize(trailing.size() + 8, 0);
+    Bytes badRecord = sound;
+    const u32 tooLong = static_cast<u32>(table.size()) + 8;
+    std::memcpy(badRecord.data() + tableAt, &tooLong, 4);
+    // An installer whose size is no multiple of 8, so that zeros pad it: 4
+    // more bytes of program image shift the package along when needed.
+    Bytes unaligned = bytes_;
+    if (unaligned.size() % 8 == 0) unaligned.insert(unaligned.begin() + 1000, 4, 0x90);
+    const Bytes padded = withSignature(unaligned, table);
+    const std::size_t padding = padded.size() - table.size() - unaligned.size();
+    Bytes dirtyPadding = padded;
+    dirtyPadding[padded.size() - table.size() - 1] = 1;
+    const std::string dirtyDefect =
+        "configuration block is not last in the package: " + std::to_string(padding) + " bytes follow it";
+    const struct {
+        const char* what;
+        Bytes file;
+        std::string defect;  // "" when sound
+    } cases[] = {
+        {"sound", sound, ""},
+        {"bytes after the table", trailing, "certificate table: 8 bytes follow it"},
+        {"record longer than the table", badRecord, "certificate table: a certificate record's length does not fit"},
+        {"entry past the end", entry(sound, static_cast<u32>(tableAt), static_cast<u32>(table.size()) + 8),
+         "security directory: the certificate table runs past the end of the file"},
+        {"entry not 8-aligned", entry(sound, static_cast<u32>(tableAt) + 4, static_cast<u32>(table.size()) - 4),
+         "security directory: the certificate table does not start at a multiple of 8"},
+        {"table over the configuration block", entry(sound, static_cast<u32>(tableAt) - 8, static_cast<u32>(table.size()) + 8),
+         "the compressed record needs"},
+        {"zero padding", padded, ""},
+        {"padding that is not zero", dirtyPadding, dirtyDefect},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile(ws_.path("signed.exe"), c.file);
+        const fmt::PackageReport report = fmt::verifyPackageFile(ws_.path("signed.exe").string());
+        if (c.defect.empty()) {
+            EXPECT_EQ(report.defect, "");
+            EXPECT_TRUE(report.signaturePresent());
+            EXPECT_EQ(report.certificates.offset + table.size(), c.file.size());
+        } else {
+            EXPECT_NE(report.defect.find(c.defect), std::string::npos) << report.defect;
+        }
+    }
+}
+
 TEST(Verify, NoPackageAtAll) {
     Workspace ws;
     EXPECT_NE(fmt::verifyPackageFile(ws.path("stub.exe").string()).defect.find("no package found"), std::string::npos);
