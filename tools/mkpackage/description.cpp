@@ -275,7 +275,6 @@ private:
         } catch (const std::invalid_argument& e) {
             fail(*node, "code-page", e.what());
         }
-        description_.codePage = codePage;
     }
 
     // Sets a text slot, from [product] or [texts]: the same rules hold for

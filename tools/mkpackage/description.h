@@ -65,7 +65,6 @@ struct Description {
     long uninstallerLine = 1;                                // product.uninstaller, or [product]
     long productLine = 1;                                    // of [product]
     long flagsLine = 0;                                      // of options.flags; 0: not given
-    unsigned codePage = 1252;
 };
 
 // What the command line adds to a description: variables given with -D,
