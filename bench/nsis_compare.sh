@@ -163,22 +163,43 @@ PY
 [ "$install" = 1 ] || exit 0
 
 # Both installers unattended under Wine (/S), each into its own folder of one
-# prefix, from start to exit.
+# prefix, from start to exit, taking turns for as many rounds as the builds,
+# after one run of each that is not counted (the prefix's first program
+# start pays for its set-up). One wineserver serves every run.
 . "$root/scripts/wine-env.sh"
 export WINEPREFIX="$work/prefix"
 prepare_prefix
+wineserver -p
 cd "$work"
-install_time() {  # install_time INSTALLER: runs it with /S, prints its seconds
+drive_c="$WINEPREFIX/drive_c"
+install_time() {  # install_time INSTALLER: runs it with /S into an empty folder, prints its seconds
   local start code=0
+  rm -rf "$drive_c/bench-ours" "$drive_c/bench-nsis"
+  sync
   start=$(date +%s.%N)
   wine "$1" /S || code=$?
   [ "$code" = 0 ] || { echo "$1 /S exited with $code" >&2; exit 1; }
   awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }'
 }
-ours_install=$(install_time ours.exe)
-nsis_install=$(install_time nsis-setup.exe)
-drive_c="$WINEPREFIX/drive_c"
-ours_files=$(find "$drive_c/bench-ours/Payload" -type f | wc -l)
-nsis_files=$(find "$drive_c/bench-nsis/Payload" -type f | wc -l)
-printf 'unattended install under Wine: ours %.2f s (%d files), NSIS %.2f s (%d files); ours / NSIS %.2fx\n' \
-  "$ours_install" "$ours_files" "$nsis_install" "$nsis_files" "$(awk -v a="$ours_install" -v b="$nsis_install" 'BEGIN { print a / b }')"
+install_time ours.exe >/dev/null
+install_time nsis-setup.exe >/dev/null
+: > "$work/installs.txt"
+for round in $(seq "$rounds"); do
+  if [ $((round % 2)) = 1 ]; then order="ours.exe nsis-setup.exe"; else order="nsis-setup.exe ours.exe"; fi
+  for installer in $order; do echo "$installer $(install_time "$installer")" >> "$work/installs.txt"; done
+done
+ours_files=$(install_time ours.exe >/dev/null; find "$drive_c/bench-ours/Payload" -type f | wc -l)
+nsis_files=$(install_time nsis-setup.exe >/dev/null; find "$drive_c/bench-nsis/Payload" -type f | wc -l)
+python3 - "$work/installs.txt" "$ours_files" "$nsis_files" <<'PY'
+import statistics, sys
+times = {}
+for line in open(sys.argv[1]):
+    name, seconds = line.split()
+    times.setdefault(name, []).append(float(seconds))
+ours, nsis = statistics.median(times["ours.exe"]), statistics.median(times["nsis-setup.exe"])
+def spread(name):
+    return f"{min(times[name]):.2f}-{max(times[name]):.2f}"
+print(f"unattended install under Wine, median of {len(times['ours.exe'])}: ours {ours:.2f} s ({spread('ours.exe')}, "
+      f"{sys.argv[2]} files), NSIS {nsis:.2f} s ({spread('nsis-setup.exe')}, {sys.argv[3]} files); "
+      f"NSIS / ours {nsis / ours:.2f}x")
+PY
