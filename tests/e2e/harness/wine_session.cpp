@@ -238,9 +238,9 @@ bool WineSession::screenshot(const std::string& pngPath, long left, long top, lo
     const std::string crop = geometry(left, top, right, bottom);
     const std::string png = quoteShell("png:" + pngPath);
     const std::string command = windowIdCommand(crop) +
-                                "if [ -n \"$id\" ]; then xwd -id \"$id\" -silent | convert xwd:- " + png +
-                                "; else xwd -root -silent | convert xwd:- -crop " + crop + " +repage " +
-                                png + "; fi";
+                                "if [ -n \"$id\" ] && xwd -id \"$id\" -silent | convert xwd:- " + png +
+                                " 2>/dev/null; then :; else xwd -root -silent | convert xwd:- -crop " + crop +
+                                " +repage " + png + "; fi";
     return runCommand({"/bin/sh", "-c", command}, kShotTimeout).exitCode == 0;
 }
 
@@ -250,14 +250,16 @@ bool WineSession::screenshotWithWindow(const std::string& pngPath, long left, lo
     const std::string png = quoteShell("png:" + pngPath);
     std::string command = windowIdCommand(geometry(left, top, right, bottom));
     command += "shots=$(mktemp -d) && xwd -root -silent > \"$shots/screen.xwd\" && ";
-    command += "if [ -n \"$id\" ] && xwd -id \"$id\" -silent > \"$shots/window.xwd\"; then ";
+    // A window that closes while it is captured leaves a cut-off image: the
+    // screen alone is kept then.
+    command += "if [ -n \"$id\" ] && xwd -id \"$id\" -silent > \"$shots/window.xwd\" && ";
     command += "convert \"$shots/screen.xwd\" \"$shots/window.xwd\" -geometry +";
     command += std::to_string(left);
     command += "+";
     command += std::to_string(top);
     command += " -composite ";
     command += png;
-    command += "; else convert \"$shots/screen.xwd\" ";
+    command += " 2>/dev/null; then :; else convert \"$shots/screen.xwd\" ";
     command += png;
     command += "; fi; status=$?; rm -rf \"$shots\"; exit $status";
     return runCommand({"/bin/sh", "-c", command}, kShotTimeout).exitCode == 0;
