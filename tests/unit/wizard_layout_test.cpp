@@ -67,9 +67,9 @@ public:
         return true;
     }
     const char* directXVersionText() override { return "DirectX 5"; }
-    void addControl(const ControlSpec& spec) override {
-        controls.push_back(spec);
-        texts.emplace_back(spec.text);
+    void addControl(const ControlSpec& wanted) override {
+        controls.push_back(wanted);
+        texts.emplace_back(wanted.text);
     }
 
     const ControlSpec& withId(int id) const {

@@ -11,6 +11,7 @@
 
 #include "code_page.h"
 #include "file_facts.h"
+#include "flag_names.h"
 #include "format/text_formats.h"
 #include "format/text_slots.h"
 #include "input_error.h"
@@ -27,25 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 using fmt::i32;
 using fmt::u32;
-
-struct NamedBit {
-    const char* name;
-    u32 bit;
-};
-
-constexpr NamedBit kOptionFlags[] = {
-    {"desktop-shortcuts", fmt::kFlagDesktopShortcuts},
-    {"start-menu-shortcuts", fmt::kFlagStartMenuShortcuts},
-    {"uninstall-entry", fmt::kFlagUninstallEntry},
-    {"uninstall-shortcut", fmt::kFlagUninstallShortcut},
-};
-
-constexpr NamedBit kItemFlags[] = {
-    {"bottom", fmt::kItemAnchorBottom}, {"left", fmt::kItemAlignLeft},   {"right", fmt::kItemAlignRight},
-    {"center", fmt::kItemAlignCenter},  {"large", fmt::kItemFontLarge},  {"small", fmt::kItemFontSmall},
-    {"times", fmt::kItemFaceTimes},     {"arial", fmt::kItemFaceArial},  {"bold", fmt::kItemBold},
-    {"italic", fmt::kItemItalic},       {"underline", fmt::kItemUnderline},
-};
 
 // Item kinds by their description key.
 struct ItemKind {
@@ -250,14 +232,14 @@ private:
         return value;
     }
 
-    u32 namedBits(const toml::node& node, const std::string& field, const NamedBit* begin, const NamedBit* end) const {
+    u32 namedBits(const toml::node& node, const std::string& field, std::span<const FlagName> names) const {
         u32 bits = 0;
         for (const toml::node& element : asArray(node, field)) {
             const std::string name = utf8(element, field);
-            const NamedBit* found = std::find_if(begin, end, [&](const NamedBit& b) { return name == b.name; });
-            if (found == end) {
+            const auto found = std::find_if(names.begin(), names.end(), [&](const FlagName& b) { return name == b.name; });
+            if (found == names.end()) {
                 std::string known;
-                for (const NamedBit* b = begin; b != end; ++b) known += std::string(known.empty() ? "" : ", ") + b->name;
+                for (const FlagName& b : names) known += std::string(known.empty() ? "" : ", ") + b.name;
                 fail(element, field, "unknown flag \"" + name + "\" (known: " + known + ")");
             }
             bits |= found->bit;
@@ -737,7 +719,7 @@ private:
         const toml::node* value = nullptr;
         for (auto&& [key, child] : table) {
             if (key.str() == "flags") {
-                item.flags = namedBits(child, field + ".flags", std::begin(kItemFlags), std::end(kItemFlags));
+                item.flags = namedBits(child, field + ".flags", kPageItemFlagNames);
                 continue;
             }
             const std::string_view keyText = key.str();
@@ -811,7 +793,7 @@ private:
                   "options", lineOf(options));
         if (const toml::node* n = options.get("flags")) {
             description_.flagsLine = lineOf(*n);
-            s.flags = namedBits(*n, "options.flags", std::begin(kOptionFlags), std::end(kOptionFlags));
+            s.flags = namedBits(*n, "options.flags", kOptionFlagNames);
         }
         if (const toml::node* n = options.get("default-selection")) s.defaultSelection = selectionMask(*n, "options.default-selection");
         if (const toml::node* n = options.get("preset-1")) s.selectionPreset1 = selectionMask(*n, "options.preset-1");

@@ -7,7 +7,7 @@
 namespace mkpackage {
 namespace {
 
-// The same names as the description's [options] flags and page item flags.
+// The names the description gives the [options] flags and the page item flags.
 constexpr FlagName kOptions[] = {
     {"desktop-shortcuts", fmt::kFlagDesktopShortcuts},
     {"start-menu-shortcuts", fmt::kFlagStartMenuShortcuts},

@@ -1,4 +1,4 @@
-// The names of the bits that inspect decodes: the product's option flags and
+// The names of the bits a description sets and inspect decodes: the option flags and
 // the page items' flags by the names a description gives them, and the file
 // attributes by the names Windows gives them.
 #ifndef MKPACKAGE_FLAG_NAMES_H

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "text_decoder.h"
+
 namespace mkpackage {
 
 #ifdef _WIN32
@@ -42,30 +44,6 @@ bool systemEncodeCharacter(unsigned codePage, char32_t c, char& byte) {
 }
 
 #else
-
-namespace {
-
-std::string utf8Of(char32_t c) {
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
-}  // namespace
 
 bool systemCodePageAvailable(unsigned codePage) {
     const std::string name = "CP" + std::to_string(codePage);
@@ -102,7 +80,8 @@ bool systemEncodeCharacter(unsigned codePage, char32_t c, char& byte) {
     const std::string name = "CP" + std::to_string(codePage);
     iconv_t cd = iconv_open(name.c_str(), "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    std::string in = utf8Of(c);
+    std::string in;
+    TextDecoder::appendUtf8(c, in);
     char* inPtr = in.data();
     std::size_t inLeft = in.size();
     char buffer[8];

@@ -75,23 +75,23 @@ public:
 
     const char* directXVersionText() override { return setup::directXVersionText(); }
 
-    void addControl(const ControlSpec& spec) override {
-        const char* className = spec.controlClass == ControlClass::kButton ? "Button" : "Static";
-        HWND control = CreateWindowExA(spec.exStyle, className, spec.text, spec.style, spec.x,
-                                       spec.y, spec.width, spec.height, page_,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+    void addControl(const ControlSpec& wanted) override {
+        const char* className = wanted.controlClass == ControlClass::kButton ? "Button" : "Static";
+        HWND control = CreateWindowExA(wanted.exStyle, className, wanted.text, wanted.style, wanted.x,
+                                       wanted.y, wanted.width, wanted.height, page_,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(wanted.id)),
                                        programInstance, nullptr);
         if (control == nullptr) return;
-        if (spec.itemFont && font_ != nullptr)
+        if (wanted.itemFont && font_ != nullptr)
             SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
-        if (spec.image >= 0) {
+        if (wanted.image >= 0) {
             // Without the picture the framed empty control stays.
-            HANDLE bitmap = loadBlobImage(static_cast<std::uint32_t>(spec.image), IMAGE_BITMAP);
+            HANDLE bitmap = loadBlobImage(static_cast<std::uint32_t>(wanted.image), IMAGE_BITMAP);
             if (bitmap != nullptr) {
                 SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
                 // Taking the picture sizes the control to the bitmap alone;
                 // the frame gets its room back.
-                SetWindowPos(control, nullptr, 0, 0, spec.width, spec.height,
+                SetWindowPos(control, nullptr, 0, 0, wanted.width, wanted.height,
                              SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
             }
         }
