@@ -9,6 +9,7 @@
 //   | FileEntry + name + chunk  |  component 0, entries in storage order;
 //   |   table + chunks ...      |  one zlib stream per component
 //   | ... component 1 ...       |
+//   | ExtensionTable (optional) |  "XTNS", tagged records (extension_table.h)
 //   | ConfigBlockHeader (20)    |  "-DOOFUS-", sizes, crc32
 //   | compressed SetupConfig    |  last thing in the file
 //   +---------------------------+
@@ -335,7 +336,9 @@ struct ScalarSettings {
     u32 pageCount;
     u32 componentCount;
     u32 blobCount;
-    u32 unused;
+    // Package-relative offset of the extension table (extension_table.h),
+    // 0 when the package has none. A field older setup programs never read.
+    u32 extensionTable;
     u32 flags;
     u32 requiredDirectXVersion;
     i32 directXPageIndex;
@@ -448,6 +451,7 @@ static_assert(sizeof(ScalarSettings) == 76);
 static_assert(offsetof(ScalarSettings, pageCount) == 0x403AE - 0x40396);
 static_assert(offsetof(ScalarSettings, componentCount) == 0x403B2 - 0x40396);
 static_assert(offsetof(ScalarSettings, blobCount) == 0x403B6 - 0x40396);
+static_assert(offsetof(ScalarSettings, extensionTable) == 0x403BA - 0x40396);
 static_assert(offsetof(ScalarSettings, flags) == 0x403BE - 0x40396);
 static_assert(offsetof(ScalarSettings, requiredDirectXVersion) == 0x403C2 - 0x40396);
 static_assert(offsetof(ScalarSettings, directXPageIndex) == 0x403C6 - 0x40396);

@@ -429,6 +429,51 @@ private:
     bool streamEnded_ = false;
 };
 
+bool readForDirectory(void* context, u32 offset, void* buffer, u32 size) {
+    try {
+        static_cast<PackageSource*>(context)->read(offset, buffer, size, "extension table");
+        return true;
+    } catch (const Defect&) {
+        return false;
+    }
+}
+
+std::string tagText(u32 tag) {
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        const char c = static_cast<char>((tag >> (8 * i)) & 0xFF);
+        text += (c >= 0x20 && c < 0x7F) ? c : '?';
+    }
+    return text;
+}
+
+// The table between the stored files and the configuration block: every
+// record inside it, every checksum right, every known record well formed.
+void readExtensions(PackageSource& source, PackageReport& report, std::uint64_t entriesEnd) {
+    const u32 offset = report.settings.extensionTable;
+    ExtensionDirectory directory;
+    const ExtensionProblem problem = readExtensionDirectory(offset, static_cast<u32>(entriesEnd),
+                                                            report.header.configOffset, readForDirectory, &source,
+                                                            directory);
+    if (problem != ExtensionProblem::none) {
+        fail("extension table at package offset " + std::to_string(offset) + " " + extensionProblemText(problem));
+    }
+    for (u32 i = 0; i < directory.count; ++i) {
+        const ExtensionEntry& entry = directory.entries[i];
+        const std::string what = "extension record " + std::to_string(i) + " \"" + tagText(entry.tag) + "\"";
+        VerifiedExtension extension{entry.tag, entry.dataOffset, std::vector<u8>(entry.size)};
+        switch (readExtensionData(entry, readForDirectory, &source, extension.data.data(), extension.data.size())) {
+        case ExtensionRead::ok: break;
+        case ExtensionRead::checksum: fail(what + ": crc32 of its data differs");
+        default: fail(what + ": cannot be read");
+        }
+        if (entry.tag == kExtensionExtraTexts && !checkExtraTexts(extension.data.data(), extension.data.size())) {
+            fail(what + ": a text runs past the record, is too long, holds a zero byte or is out of order");
+        }
+        report.extensions.push_back(std::move(extension));
+    }
+}
+
 void verifyEntries(PackageSource& source, PackageReport& report, const ChunkObserver& observer) {
     std::uint64_t position = sizeof(PackageHeader);
     std::uint64_t unpacked = 0, packed = 0, files = 0;
@@ -440,7 +485,13 @@ void verifyEntries(PackageSource& source, PackageReport& report, const ChunkObse
         packed += static_cast<u32>(c.record.packedSize);
         files += c.record.fileCount;
     }
-    if (position != report.header.configOffset) {
+    if (report.settings.extensionTable != 0) {
+        if (position != report.settings.extensionTable) {
+            fail("the entries end at package offset " + std::to_string(position) + ", the extension table lies at " +
+                 std::to_string(report.settings.extensionTable));
+        }
+        readExtensions(source, report, position);
+    } else if (position != report.header.configOffset) {
         fail("the entries end at package offset " + std::to_string(position) + ", the configuration block lies at " +
              std::to_string(report.header.configOffset));
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "format/certificate_table.h"
+#include "format/extension_table.h"
 #include "format/package_format.h"
 
 namespace fmt {
@@ -47,6 +48,13 @@ struct VerifiedBlob {
     std::string fileName;
 };
 
+// A record of the extension table, its checksum verified.
+struct VerifiedExtension {
+    u32 tag;
+    std::uint64_t dataOffset;  // package-relative
+    std::vector<u8> data;
+};
+
 struct PackageReport {
     std::uint64_t fileSize = 0;
     std::uint64_t packageStart = 0;
@@ -65,6 +73,7 @@ struct PackageReport {
     std::vector<VerifiedComponent> components;
     std::vector<std::vector<VerifiedPageItem>> pages;
     std::vector<VerifiedBlob> blobs;
+    std::vector<VerifiedExtension> extensions;  // in table order
     bool packageFound = false;
     bool recordLoaded = false;
     std::string defect;  // empty when every check passed; else the first defect

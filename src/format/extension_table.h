@@ -1,0 +1,146 @@
+// The package's extension table: tagged, sized, checksummed records that
+// carry what the original layout has no room for. The builder writes the
+// table between the last component's entries and the configuration block,
+// and names it in ScalarSettings.extensionTable, a field older setup programs
+// never read; a package without extensions has 0 there and is byte for byte
+// what it was before the table existed.
+//
+//   ExtensionTableHeader (12)   "XTNS", recordCount, tableSize
+//   ExtensionRecord (12)        tag, size, crc32 of the data
+//     data (size bytes)         zero-padded to a multiple of 4
+//   ExtensionRecord ...
+//   (the table ends where the configuration block begins)
+//
+// Readers meet a tag they do not know and pass over it. Every offset and size
+// is checked against the table's bounds in 64-bit arithmetic before use.
+// Portable C++, no allocation in the reader: the setup program uses it too.
+#ifndef FORMAT_EXTENSION_TABLE_H
+#define FORMAT_EXTENSION_TABLE_H
+
+#include <cstddef>
+
+#include "format/package_format.h"
+
+namespace fmt {
+
+inline constexpr char kExtensionMagic[4] = {'X', 'T', 'N', 'S'};
+inline constexpr u32 kMaxExtensionRecords = 64;
+// A record's data, at most: far above any use, and small enough that a
+// reader may hold one record in memory.
+inline constexpr u32 kMaxExtensionSize = 16u * 1024 * 1024;
+
+constexpr u32 extensionTag(char a, char b, char c, char d) {
+    return u32(u8(a)) | u32(u8(b)) << 8 | u32(u8(c)) << 16 | u32(u8(d)) << 24;
+}
+
+// Every tag a reader of this version knows, defined once here.
+enum ExtensionTag : u32 {
+    // Texts beyond the 90 slots of the configuration record (ExtraTextId).
+    kExtensionExtraTexts = extensionTag('T', 'E', 'X', 'T'),
+};
+
+#pragma pack(push, 1)
+
+struct ExtensionTableHeader {
+    char magic[4];    // "XTNS"
+    u32 recordCount;  // at most kMaxExtensionRecords
+    u32 tableSize;    // bytes of the whole table, this header included
+};
+
+struct ExtensionRecord {
+    u32 tag;   // ExtensionTag
+    u32 size;  // data bytes that follow, before the padding
+    u32 crc;   // zlib crc32 of the data, from 0
+};
+
+// One text of an extra-texts record; `length` bytes of 8-bit text follow,
+// without a terminator. Ids ascend through the record.
+struct ExtraTextHeader {
+    u16 id;      // ExtraTextId
+    u16 length;  // less than kMaxExtraTextLength
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(ExtensionTableHeader) == 12);
+static_assert(offsetof(ExtensionTableHeader, recordCount) == 4);
+static_assert(offsetof(ExtensionTableHeader, tableSize) == 8);
+static_assert(sizeof(ExtensionRecord) == 12);
+static_assert(offsetof(ExtensionRecord, size) == 4);
+static_assert(offsetof(ExtensionRecord, crc) == 8);
+static_assert(sizeof(ExtraTextHeader) == 4);
+
+// An extra text fits the program's 512-byte text buffers with its terminator.
+inline constexpr u32 kMaxExtraTextLength = 512;
+
+// Bytes a record takes in the table: its header, its data and the padding.
+constexpr std::uint64_t extensionRecordSpan(u32 size) {
+    return sizeof(ExtensionRecord) + ((std::uint64_t(size) + 3) & ~std::uint64_t(3));
+}
+
+// ---- reading ----------------------------------------------------------------
+
+// Where one record's data lies, package-relative.
+struct ExtensionEntry {
+    u32 tag;
+    u32 dataOffset;
+    u32 size;
+    u32 crc;
+};
+
+struct ExtensionDirectory {
+    u32 count = 0;
+    ExtensionEntry entries[kMaxExtensionRecords];
+};
+
+// Reads `size` bytes at package-relative `offset` into `buffer`; false when
+// they cannot all be read.
+using PackageReadAt = bool (*)(void* context, u32 offset, void* buffer, u32 size);
+
+enum class ExtensionProblem {
+    none,
+    misplaced,      // the table does not lie between the entries and the configuration block
+    readFailed,     // a header could not be read
+    badMagic,       // no "XTNS" at the offset
+    tooManyRecords, // more than kMaxExtensionRecords
+    badSize,        // tableSize disagrees with the table's place or its records
+    recordTooLarge, // a record's data exceeds kMaxExtensionSize or the table
+};
+
+// Reads the table's headers at `tableOffset` and lists its records. The table
+// must begin at or after `entriesEnd` (the end of the stored files, or the
+// package header when the caller does not know it) and end exactly at
+// `configOffset`. Record data is not read: readExtensionData checks it.
+ExtensionProblem readExtensionDirectory(u32 tableOffset, u32 entriesEnd, u32 configOffset, PackageReadAt read,
+                                        void* context, ExtensionDirectory& out);
+
+const char* extensionProblemText(ExtensionProblem problem);
+
+// The index-th record of `tag` in table order, or nullptr.
+const ExtensionEntry* findExtension(const ExtensionDirectory& directory, u32 tag, u32 index = 0);
+
+// Reads a record's data into `buffer` (`capacity` bytes) and checks its
+// crc32. False when it does not fit, cannot be read or its checksum differs.
+enum class ExtensionRead { ok, tooLarge, readFailed, checksum };
+ExtensionRead readExtensionData(const ExtensionEntry& entry, PackageReadAt read, void* context, void* buffer,
+                                std::size_t capacity);
+
+// ---- extra texts --------------------------------------------------------------
+
+// Texts of the extra-texts record, by number. Numbers are never reused.
+enum ExtraTextId : u16 {
+    kExtraTextNone = 0,
+};
+
+// True when an extra-texts record is well formed: every text lies inside
+// the data, is shorter than kMaxExtraTextLength and holds no zero byte, and
+// the ids ascend strictly.
+bool checkExtraTexts(const u8* data, std::size_t size);
+
+// The text of `id` in a record that passed checkExtraTexts: its bytes and
+// length, or false when the record does not hold it.
+bool findExtraText(const u8* data, std::size_t size, u16 id, const char*& text, std::size_t& length);
+
+}  // namespace fmt
+
+#endif
