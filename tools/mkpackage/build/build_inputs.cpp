@@ -1,12 +1,12 @@
-#include "build_inputs.h"
+#include "build/build_inputs.h"
 
 #include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <set>
 
-#include "input_error.h"
-#include "path_text.h"
+#include "common/input_error.h"
+#include "common/path_text.h"
 
 namespace mkpackage {
 namespace {

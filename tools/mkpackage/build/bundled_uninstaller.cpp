@@ -1,12 +1,12 @@
-#include "bundled_uninstaller.h"
+#include "build/bundled_uninstaller.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
-#include "input_error.h"
-#include "path_text.h"
-#include "source_files.h"
+#include "common/input_error.h"
+#include "common/path_text.h"
+#include "sources/source_files.h"
 
 namespace mkpackage {
 namespace {

@@ -1,11 +1,11 @@
-#include "config_record.h"
+#include "build/config_record.h"
 
 #include <zlib.h>
 
 #include <cstring>
 #include <stdexcept>
 
-#include "input_error.h"
+#include "common/input_error.h"
 
 namespace mkpackage {
 namespace {

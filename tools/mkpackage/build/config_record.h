@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "description.h"
+#include "description/description.h"
 
 namespace mkpackage {
 

@@ -1,4 +1,4 @@
-#include "package_writer.h"
+#include "build/package_writer.h"
 
 #include <zlib.h>
 
@@ -10,15 +10,15 @@
 #include <memory>
 #include <thread>
 
-#include "chunk_compressor.h"
-#include "config_record.h"
+#include "build/config_record.h"
+#include "build/signed_image.h"
+#include "common/file_open.h"
+#include "common/input_error.h"
+#include "compress/chunk_compressor.h"
+#include "compress/piece_pool.h"
 #include "format/package_reader.h"
-#include "file_facts.h"
-#include "file_open.h"
-#include "input_error.h"
-#include "output_file.h"
-#include "piece_pool.h"
-#include "signed_image.h"
+#include "output/output_file.h"
+#include "sources/file_facts.h"
 
 namespace mkpackage {
 namespace {

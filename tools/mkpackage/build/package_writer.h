@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "description.h"
+#include "description/description.h"
 
 namespace mkpackage {
 

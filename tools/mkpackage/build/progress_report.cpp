@@ -1,4 +1,4 @@
-#include "progress_report.h"
+#include "build/progress_report.h"
 
 namespace mkpackage {
 

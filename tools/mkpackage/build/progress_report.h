@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "package_writer.h"
+#include "build/package_writer.h"
 
 namespace mkpackage {
 

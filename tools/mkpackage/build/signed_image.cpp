@@ -1,12 +1,12 @@
-#include "signed_image.h"
+#include "build/signed_image.h"
 
 #include <algorithm>
 #include <fstream>
 #include <vector>
 
+#include "common/input_error.h"
+#include "common/path_text.h"
 #include "format/certificate_table.h"
-#include "input_error.h"
-#include "path_text.h"
 
 namespace mkpackage {
 

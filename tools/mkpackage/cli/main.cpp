@@ -17,20 +17,20 @@
 
 #include <CLI/CLI.hpp>
 
-#include "build_inputs.h"
-#include "bundled_uninstaller.h"
-#include "description.h"
-#include "description_warnings.h"
-#include "file_facts.h"
-#include "input_error.h"
-#include "interrupt_cleanup.h"
-#include "package_listing.h"
-#include "package_writer.h"
-#include "path_text.h"
-#include "progress_report.h"
-#include "signing_command.h"
-#include "starter_product.h"
-#include "variables.h"
+#include "build/build_inputs.h"
+#include "build/bundled_uninstaller.h"
+#include "build/package_writer.h"
+#include "build/progress_report.h"
+#include "common/input_error.h"
+#include "common/path_text.h"
+#include "description/description.h"
+#include "description/description_warnings.h"
+#include "inspect/package_listing.h"
+#include "output/interrupt_cleanup.h"
+#include "output/signing_command.h"
+#include "sources/file_facts.h"
+#include "starter/starter_product.h"
+#include "text/variables.h"
 
 namespace {
 

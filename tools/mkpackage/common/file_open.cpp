@@ -1,4 +1,4 @@
-#include "file_open.h"
+#include "common/file_open.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,7 +14,7 @@
 #include <random>
 #include <system_error>
 
-#include "path_text.h"
+#include "common/path_text.h"
 
 namespace mkpackage {
 

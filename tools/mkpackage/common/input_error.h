@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "path_text.h"
+#include "common/path_text.h"
 
 namespace mkpackage {
 

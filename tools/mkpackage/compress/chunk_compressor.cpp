@@ -1,4 +1,4 @@
-#include "chunk_compressor.h"
+#include "compress/chunk_compressor.h"
 
 #include <algorithm>
 #include <cstdlib>

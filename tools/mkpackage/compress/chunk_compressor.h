@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "random_check.h"
+#include "compress/random_check.h"
 
 namespace mkpackage {
 

@@ -1,4 +1,4 @@
-#include "piece_pool.h"
+#include "compress/piece_pool.h"
 
 #include <algorithm>
 #include <functional>

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "chunk_compressor.h"
+#include "compress/chunk_compressor.h"
 
 namespace mkpackage {
 

@@ -1,4 +1,4 @@
-#include "random_check.h"
+#include "compress/random_check.h"
 
 #include <algorithm>
 #include <cstring>

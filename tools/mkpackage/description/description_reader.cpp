@@ -1,4 +1,4 @@
-#include "description.h"
+#include "description/description.h"
 
 
 #include <algorithm>
@@ -9,18 +9,18 @@
 
 #include <toml++/toml.h>
 
-#include "code_page.h"
-#include "file_facts.h"
-#include "flag_names.h"
+#include "common/input_error.h"
+#include "common/path_text.h"
+#include "description/flag_names.h"
+#include "description/toml_prescan.h"
 #include "format/text_formats.h"
 #include "format/text_slots.h"
-#include "input_error.h"
-#include "path_macros.h"
-#include "picture_file.h"
-#include "path_text.h"
-#include "source_files.h"
-#include "toml_prescan.h"
-#include "variables.h"
+#include "sources/file_facts.h"
+#include "sources/picture_file.h"
+#include "sources/source_files.h"
+#include "text/code_page.h"
+#include "text/path_macros.h"
+#include "text/variables.h"
 
 namespace mkpackage {
 namespace {

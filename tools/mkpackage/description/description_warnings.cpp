@@ -1,12 +1,12 @@
-#include "description_warnings.h"
+#include "description/description_warnings.h"
 
 #include <set>
 
+#include "common/input_error.h"
+#include "common/path_text.h"
 #include "format/text_slots.h"
-#include "input_error.h"
-#include "path_macros.h"
-#include "path_text.h"
-#include "source_files.h"
+#include "sources/source_files.h"
+#include "text/path_macros.h"
 
 namespace mkpackage {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "description.h"
+#include "description/description.h"
 
 namespace mkpackage {
 

@@ -1,4 +1,4 @@
-#include "flag_names.h"
+#include "description/flag_names.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "toml_prescan.h"
+#include "description/toml_prescan.h"
 
 namespace mkpackage {
 

@@ -1,10 +1,10 @@
-#include "package_json.h"
+#include "inspect/package_json.h"
 
-#include "flag_names.h"
+#include "description/flag_names.h"
 #include "format/text_slots.h"
-#include "json_writer.h"
-#include "package_listing.h"
-#include "text_decoder.h"
+#include "inspect/package_listing.h"
+#include "text/json_writer.h"
+#include "text/text_decoder.h"
 
 namespace mkpackage {
 

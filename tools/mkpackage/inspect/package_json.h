@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "format/package_reader.h"
-#include "sha256.h"
+#include "text/sha256.h"
 
 namespace mkpackage {
 

@@ -1,13 +1,13 @@
-#include "package_listing.h"
+#include "inspect/package_listing.h"
 
 #include <cstdio>
 
-#include "flag_names.h"
+#include "common/path_text.h"
+#include "description/flag_names.h"
 #include "format/text_slots.h"
-#include "package_json.h"
-#include "path_text.h"
-#include "source_files.h"
-#include "text_decoder.h"
+#include "inspect/package_json.h"
+#include "sources/source_files.h"
+#include "text/text_decoder.h"
 
 namespace mkpackage {
 namespace {

@@ -1,4 +1,4 @@
-#include "interrupt_cleanup.h"
+#include "output/interrupt_cleanup.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,14 +1,14 @@
-#include "output_file.h"
+#include "output/output_file.h"
 
 #include <cerrno>
 #include <cstring>
 #include <string>
 #include <system_error>
 
-#include "input_error.h"
-#include "file_open.h"
-#include "interrupt_cleanup.h"
-#include "path_text.h"
+#include "common/file_open.h"
+#include "common/input_error.h"
+#include "common/path_text.h"
+#include "output/interrupt_cleanup.h"
 
 namespace mkpackage {
 

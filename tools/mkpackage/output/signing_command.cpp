@@ -1,4 +1,4 @@
-#include "signing_command.h"
+#include "output/signing_command.h"
 
 #include <cstdlib>
 
@@ -6,9 +6,9 @@
 #include <sys/wait.h>
 #endif
 
+#include "common/input_error.h"
+#include "common/path_text.h"
 #include "format/package_reader.h"
-#include "input_error.h"
-#include "path_text.h"
 
 namespace mkpackage {
 

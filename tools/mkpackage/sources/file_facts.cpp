@@ -1,4 +1,4 @@
-#include "file_facts.h"
+#include "sources/file_facts.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #endif
 
-#include "input_error.h"
-#include "source_files.h"
+#include "common/input_error.h"
+#include "sources/source_files.h"
 
 namespace mkpackage {
 

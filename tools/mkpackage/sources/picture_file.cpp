@@ -1,4 +1,4 @@
-#include "picture_file.h"
+#include "sources/picture_file.h"
 
 #include <algorithm>
 #include <cctype>

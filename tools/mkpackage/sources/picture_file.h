@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "description.h"
+#include "description/description.h"
 
 namespace mkpackage {
 

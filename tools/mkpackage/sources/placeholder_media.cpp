@@ -1,4 +1,4 @@
-#include "placeholder_media.h"
+#include "sources/placeholder_media.h"
 
 #include <cstring>
 #include <string>

@@ -1,4 +1,4 @@
-#include "source_files.h"
+#include "sources/source_files.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "file_facts.h"
+#include "common/input_error.h"
+#include "common/path_text.h"
 #include "format/stored_names.h"
-#include "input_error.h"
-#include "path_text.h"
+#include "sources/file_facts.h"
 
 namespace mkpackage {
 

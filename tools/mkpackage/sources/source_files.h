@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "description.h"
+#include "description/description.h"
 
 namespace mkpackage {
 

@@ -1,17 +1,17 @@
-#include "starter_product.h"
+#include "starter/starter_product.h"
 
 #include <cstring>
 #include <fstream>
 #include <system_error>
 #include <vector>
 
-#include "code_page.h"
-#include "description.h"
+#include "common/file_open.h"
+#include "common/input_error.h"
+#include "common/path_text.h"
+#include "description/description.h"
 #include "format/text_slots.h"
-#include "file_open.h"
-#include "input_error.h"
-#include "path_text.h"
-#include "placeholder_media.h"
+#include "sources/placeholder_media.h"
+#include "text/code_page.h"
 
 namespace mkpackage {
 namespace {

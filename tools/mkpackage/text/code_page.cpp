@@ -1,6 +1,6 @@
-#include "code_page.h"
+#include "text/code_page.h"
 
-#include "system_code_page.h"
+#include "text/system_code_page.h"
 
 #include <cerrno>
 #include <cstdio>

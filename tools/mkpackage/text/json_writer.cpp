@@ -1,4 +1,4 @@
-#include "json_writer.h"
+#include "text/json_writer.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "path_macros.h"
+#include "text/path_macros.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "sha256.h"
+#include "text/sha256.h"
 
 #include <algorithm>
 #include <cstring>

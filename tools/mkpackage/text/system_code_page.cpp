@@ -1,4 +1,4 @@
-#include "system_code_page.h"
+#include "text/system_code_page.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "text_decoder.h"
+#include "text/text_decoder.h"
 
 namespace mkpackage {
 

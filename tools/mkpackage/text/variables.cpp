@@ -1,4 +1,4 @@
-#include "variables.h"
+#include "text/variables.h"
 
 namespace mkpackage {
 namespace {

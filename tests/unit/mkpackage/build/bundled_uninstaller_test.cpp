@@ -4,12 +4,12 @@
 
 #include <sstream>
 
+#include "build/bundled_uninstaller.h"
+#include "build/package_writer.h"
 #include "build_helpers.h"
-#include "bundled_uninstaller.h"
-#include "description.h"
-#include "input_error.h"
-#include "package_listing.h"
-#include "package_writer.h"
+#include "common/input_error.h"
+#include "description/description.h"
+#include "inspect/package_listing.h"
 
 namespace testing_mkpackage {
 namespace {

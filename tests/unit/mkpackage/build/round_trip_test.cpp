@@ -5,12 +5,12 @@
 
 #include <cstring>
 
+#include "build/package_writer.h"
 #include "build_helpers.h"
+#include "common/input_error.h"
+#include "description/description.h"
 #include "format/package_reader.h"
-#include "description.h"
-#include "input_error.h"
-#include "package_writer.h"
-#include "starter_product.h"
+#include "starter/starter_product.h"
 
 namespace testing_mkpackage {
 namespace {

@@ -9,11 +9,11 @@
 
 #include <chrono>
 
+#include "build/build_inputs.h"
+#include "build/progress_report.h"
 #include "build_helpers.h"
-#include "build_inputs.h"
-#include "output_file.h"
-#include "placeholder_media.h"
-#include "progress_report.h"
+#include "output/output_file.h"
+#include "sources/placeholder_media.h"
 
 namespace testing_mkpackage {
 namespace {

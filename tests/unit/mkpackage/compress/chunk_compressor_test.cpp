@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "build_helpers.h"
-#include "chunk_compressor.h"
+#include "compress/chunk_compressor.h"
 
 namespace testing_mkpackage {
 namespace {

@@ -8,15 +8,15 @@
 #include <fstream>
 #include <functional>
 
+#include "build/bundled_uninstaller.h"
+#include "build/package_writer.h"
 #include "build_helpers.h"
-#include "bundled_uninstaller.h"
-#include "description.h"
-#include "description_warnings.h"
-#include "input_error.h"
-#include "package_writer.h"
-#include "placeholder_media.h"
-#include "source_files.h"
-#include "starter_product.h"
+#include "common/input_error.h"
+#include "description/description.h"
+#include "description/description_warnings.h"
+#include "sources/placeholder_media.h"
+#include "sources/source_files.h"
+#include "starter/starter_product.h"
 
 namespace testing_mkpackage {
 namespace {

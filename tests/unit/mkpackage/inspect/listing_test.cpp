@@ -8,12 +8,12 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "build/package_writer.h"
 #include "build_helpers.h"
-#include "description.h"
-#include "package_writer.h"
-#include "package_listing.h"
-#include "placeholder_media.h"
-#include "sha256.h"
+#include "description/description.h"
+#include "inspect/package_listing.h"
+#include "sources/placeholder_media.h"
+#include "text/sha256.h"
 
 namespace testing_mkpackage {
 namespace {

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <set>
 
-#include "code_page.h"
 #include "format/text_slots.h"
-#include "picture_file.h"
-#include "placeholder_media.h"
-#include "starter_product.h"
+#include "sources/picture_file.h"
+#include "sources/placeholder_media.h"
+#include "starter/starter_product.h"
+#include "text/code_page.h"
 
 namespace {
 
