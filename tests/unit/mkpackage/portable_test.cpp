@@ -8,8 +8,9 @@
 
 #include "common/file_open.h"
 #include "common/path_text.h"
-#include "inspect/package_listing.h"
+#include "inspect/value_names.h"
 #include "output/output_file.h"
+#include "sources/file_time.h"
 #include "sources/source_files.h"
 #include "text/code_page.h"
 

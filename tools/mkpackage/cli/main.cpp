@@ -25,7 +25,7 @@
 #include "common/path_text.h"
 #include "description/description.h"
 #include "description/description_warnings.h"
-#include "inspect/package_listing.h"
+#include "inspect/inspect_installer.h"
 #include "output/interrupt_cleanup.h"
 #include "output/signing_command.h"
 #include "sources/file_facts.h"

@@ -13,18 +13,10 @@
 #include <vector>
 
 #include "format/package_format.h"
+#include "sources/picture_file.h"
+#include "sources/source_files.h"
 
 namespace mkpackage {
-
-// One file to store, found on disk while the description was read.
-struct SourceFile {
-    std::filesystem::path path;
-    std::string storedName;     // 8-bit, backslash-separated, relative
-    fmt::u32 size = 0;
-    fmt::FileTime fileTime{};
-    fmt::u32 attributes = 0;
-    long line = 0;              // of the files entry that named it
-};
 
 struct ComponentSpec {
     std::string name;           // 8-bit, at most 127 bytes
@@ -38,16 +30,6 @@ struct PageItemSpec {
     fmt::u32 type = 0;
     fmt::u32 flags = 0;
     std::string data;           // the stored data bytes (text with NUL, or an i32)
-};
-
-struct PictureSpec {
-    std::string name;           // as the description names it (UTF-8)
-    std::string tempName;       // 8-bit, stored in Blob.fileName
-    fmt::u32 kind = 0;          // fmt::BlobKind
-    fmt::i32 width = 0, height = 0;
-    std::vector<fmt::u8> data;  // the whole file
-    std::filesystem::path path; // the file it was read from
-    long line = 0;
 };
 
 struct Description {

@@ -2,23 +2,11 @@
 
 #include "description/flag_names.h"
 #include "format/text_slots.h"
-#include "inspect/package_listing.h"
+#include "inspect/value_names.h"
 #include "text/json_writer.h"
 #include "text/text_decoder.h"
 
 namespace mkpackage {
-
-fmt::ChunkObserver FileDigests::observer() {
-    return [this](std::size_t component, std::size_t file, const fmt::u8* data, std::size_t size) {
-        running_[{component, file}].add(data, size);
-    };
-}
-
-std::string FileDigests::digest(std::size_t component, std::size_t file) const {
-    const auto found = running_.find({component, file});
-    Sha256 copy = found == running_.end() ? Sha256() : found->second;
-    return copy.hexDigest();
-}
 
 namespace {
 

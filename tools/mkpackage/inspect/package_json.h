@@ -4,26 +4,12 @@
 #ifndef MKPACKAGE_PACKAGE_JSON_H
 #define MKPACKAGE_PACKAGE_JSON_H
 
-#include <map>
 #include <ostream>
-#include <string>
-#include <utility>
 
 #include "format/package_reader.h"
-#include "text/sha256.h"
+#include "inspect/file_digests.h"
 
 namespace mkpackage {
-
-// The SHA-256 of every file's unpacked bytes, fed by the verifier's chunks.
-class FileDigests {
-public:
-    fmt::ChunkObserver observer();
-    // The digest of a file; that of no bytes for a file without chunks.
-    std::string digest(std::size_t component, std::size_t file) const;
-
-private:
-    std::map<std::pair<std::size_t, std::size_t>, Sha256> running_;
-};
 
 // Writes the document of `report` to `out`. "verified" is true when every
 // check passed; "defect" names the first defect otherwise (null when none).

@@ -7,7 +7,7 @@
 #endif
 
 #include "common/input_error.h"
-#include "sources/source_files.h"
+#include "sources/file_time.h"
 
 namespace mkpackage {
 

@@ -3,12 +3,25 @@
 #ifndef MKPACKAGE_PICTURE_FILE_H
 #define MKPACKAGE_PICTURE_FILE_H
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
-#include "description/description.h"
+#include "format/package_format.h"
 
 namespace mkpackage {
+
+// A picture a description names, with the bytes of its file.
+struct PictureSpec {
+    std::string name;           // as the description names it (UTF-8)
+    std::string tempName;       // 8-bit, stored in Blob.fileName
+    fmt::u32 kind = 0;          // fmt::BlobKind
+    fmt::i32 width = 0, height = 0;
+    std::vector<fmt::u8> data;  // the whole file
+    std::filesystem::path path; // the file it was read from
+    long line = 0;
+};
 
 // Largest picture file accepted: a record holds at most 787,426 bytes.
 inline constexpr std::uintmax_t kMaxPictureSize = fmt::kConfigAreaSize;

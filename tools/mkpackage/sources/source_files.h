@@ -4,14 +4,23 @@
 #define MKPACKAGE_SOURCE_FILES_H
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "description/description.h"
+#include "format/package_format.h"
 
 namespace mkpackage {
+
+// One file to store, found on disk while the description was read.
+struct SourceFile {
+    std::filesystem::path path;
+    std::string storedName;     // 8-bit, backslash-separated, relative
+    fmt::u32 size = 0;
+    fmt::FileTime fileTime{};
+    fmt::u32 attributes = 0;
+    long line = 0;              // of the files entry that named it
+};
 
 // The format's stored-name rule (format/stored_names.h). Returns false with
 // `problem` saying what is wrong.
@@ -55,17 +64,6 @@ bool expandGlob(const std::filesystem::path& base, const std::string& pattern, s
 // "[abc]", "[a-z]", "[!...]", a backslash escaping the next character; a leading
 // "." must be matched by a "." in the pattern.
 bool matchNamePattern(std::string_view pattern, std::string_view name);
-
-// The time SOURCE_DATE_EPOCH names (seconds since 1970), when it is set:
-// no stored file time is later, so that a fresh checkout anywhere gives the
-// same installer. Throws InputError when it is set but no such number.
-std::optional<fmt::FileTime> sourceDateEpoch();
-
-// `time`, or the SOURCE_DATE_EPOCH time when that is set and earlier.
-fmt::FileTime clampToSourceDate(fmt::FileTime time);
-
-// Seconds and nanoseconds since 1970 as a Windows FILETIME.
-fmt::FileTime fileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds);
 
 }  // namespace mkpackage
 

@@ -9,7 +9,7 @@
 #include "build_helpers.h"
 #include "common/input_error.h"
 #include "description/description.h"
-#include "inspect/package_listing.h"
+#include "inspect/inspect_installer.h"
 
 namespace testing_mkpackage {
 namespace {

@@ -14,6 +14,7 @@
 #include "common/input_error.h"
 #include "description/description.h"
 #include "description/description_warnings.h"
+#include "sources/file_time.h"
 #include "sources/placeholder_media.h"
 #include "sources/source_files.h"
 #include "starter/starter_product.h"

@@ -11,7 +11,7 @@
 #include "build/package_writer.h"
 #include "build_helpers.h"
 #include "description/description.h"
-#include "inspect/package_listing.h"
+#include "inspect/inspect_installer.h"
 #include "sources/placeholder_media.h"
 #include "text/sha256.h"
 
