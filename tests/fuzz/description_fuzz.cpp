@@ -14,7 +14,7 @@
 
 #include "common/input_error.h"
 #include "common/path_text.h"
-#include "description/description.h"
+#include "description/description_reader.h"
 #include "description/toml_prescan.h"
 #include "scratch_product.h"
 

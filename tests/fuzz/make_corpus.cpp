@@ -16,7 +16,7 @@
 
 #include "build/package_writer.h"
 #include "common/input_error.h"
-#include "description/description.h"
+#include "description/description_reader.h"
 #include "engine/uninstall_log.h"
 #include "format/package_reader.h"
 #include "record_form.h"

@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "build/package_writer.h"
-#include "description/description.h"
+#include "description/description_reader.h"
 
 namespace testing_mkpackage {
 

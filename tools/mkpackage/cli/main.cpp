@@ -23,7 +23,7 @@
 #include "build/progress_report.h"
 #include "common/input_error.h"
 #include "common/path_text.h"
-#include "description/description.h"
+#include "description/description_reader.h"
 #include "description/description_warnings.h"
 #include "inspect/inspect_installer.h"
 #include "output/interrupt_cleanup.h"

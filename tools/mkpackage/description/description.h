@@ -1,7 +1,5 @@
-// A product description read from its TOML file, checked and with every
-// text already in the package's 8-bit code page. Everything the builder can
-// check before writing is checked here, so a build that starts writing fails
-// only on I/O.
+// A product description as the reader leaves it (description_reader.h):
+// checked, and with every text already in the package's 8-bit code page.
 #ifndef MKPACKAGE_DESCRIPTION_H
 #define MKPACKAGE_DESCRIPTION_H
 
@@ -54,24 +52,6 @@ struct Description {
 struct DescriptionOptions {
     std::map<std::string, std::string> variables;  // UTF-8
 };
-
-// At most this many defects of one description are reported; the rest are
-// counted.
-inline constexpr std::size_t kMaxReportedDefects = 20;
-
-// Reads, checks and resolves the description at `file`; source paths are
-// relative to its folder. Throws InputError naming file, line and field; when
-// the description has several defects, its message holds one line for each
-// (up to kMaxReportedDefects).
-Description readDescription(const std::filesystem::path& file, const DescriptionOptions& options = {});
-
-// Same, from TOML text (tests); `file` names it in messages and anchors
-// relative paths.
-Description parseDescription(const std::string& toml, const std::filesystem::path& file,
-                             const DescriptionOptions& options = {});
-
-// The uninstaller texts a product gets when its description gives none.
-std::array<std::string, fmt::kUninstallTextCount> defaultUninstallTexts(const std::string& productName);
 
 }  // namespace mkpackage
 

@@ -8,7 +8,7 @@
 #include "common/file_open.h"
 #include "common/input_error.h"
 #include "common/path_text.h"
-#include "description/description.h"
+#include "description/description_reader.h"
 #include "format/text_slots.h"
 #include "sources/placeholder_media.h"
 #include "text/code_page.h"

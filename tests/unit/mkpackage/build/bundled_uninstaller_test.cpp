@@ -8,7 +8,7 @@
 #include "build/package_writer.h"
 #include "build_helpers.h"
 #include "common/input_error.h"
-#include "description/description.h"
+#include "description/description_reader.h"
 #include "inspect/inspect_installer.h"
 
 namespace testing_mkpackage {

@@ -8,7 +8,7 @@
 #include "build/package_writer.h"
 #include "build_helpers.h"
 #include "common/input_error.h"
-#include "description/description.h"
+#include "description/description_reader.h"
 #include "format/package_reader.h"
 #include "starter/starter_product.h"
 

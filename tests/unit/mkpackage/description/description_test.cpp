@@ -12,7 +12,7 @@
 #include "build/package_writer.h"
 #include "build_helpers.h"
 #include "common/input_error.h"
-#include "description/description.h"
+#include "description/description_reader.h"
 #include "description/description_warnings.h"
 #include "sources/file_time.h"
 #include "sources/placeholder_media.h"

@@ -10,7 +10,7 @@
 
 #include "build/package_writer.h"
 #include "build_helpers.h"
-#include "description/description.h"
+#include "description/description_reader.h"
 #include "inspect/inspect_installer.h"
 #include "sources/placeholder_media.h"
 #include "text/sha256.h"
