@@ -116,7 +116,8 @@ void checkSetupProgramImage(const fs::path& image) {
     std::error_code ec;
     const std::uint64_t size = fs::file_size(image, ec);
     if (ec) throw InputError(name + ": cannot read the program image");
-    if (size > kLargestImage) throw InputError(name + ": the program image is larger than 64 MiB: it is not the setup program");
+    if (size > kLargestImage) throw InputError(name + ": the program image is larger than " + std::to_string(kLargestImage >> 20) +
+                         " MiB: it is not the setup program");
     std::ifstream in(image, std::ios::binary);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     if (!in || !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {

@@ -115,7 +115,8 @@ ConfigRecord buildConfigRecord(const Description& description) {
     if (record.size() > fmt::kConfigAreaSize) {
         throw errorAt(description.file, description.lastLine, "record",
                       "the configuration record needs " + std::to_string(record.size()) +
-                          " bytes or more, more than the 787426 bytes the setup program reserves (pictures too large?)");
+                          " bytes or more, more than the " + std::to_string(fmt::kConfigAreaSize) +
+                          " bytes the setup program reserves (pictures too large?)");
     }
 
     writeUninstallSection(record, description);

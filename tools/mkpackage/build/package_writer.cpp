@@ -155,7 +155,7 @@ private:
         const std::size_t header = firstChunk_ ? StreamFrame::kHeader.size() : 0;
         const std::size_t trailer = job.last ? 4 : 0;
         const std::size_t length = fmt::kChunkCrcSize + header + piece.data.size() + trailer;
-        if (length > fmt::kMaxChunkLength) fail(file, "a chunk compresses to more than 32772 bytes");
+        if (length > fmt::kMaxChunkLength) fail(file, "a chunk compresses to more than " + std::to_string(fmt::kMaxChunkLength) + " bytes");
         out_.write(&piece.crc, 4);
         if (header != 0) out_.write(StreamFrame::kHeader.data(), header);
         out_.write(piece.data.data(), piece.data.size());

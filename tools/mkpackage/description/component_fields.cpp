@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 using fmt::u32;
 
 void ComponentFields::readComponents(const toml::array& components) {
-    if (components.size() > fmt::kMaxComponents) r_.fail(components, "components", "more than 32 components");
+    if (components.size() > fmt::kMaxComponents) r_.fail(components, "components", "more than " + std::to_string(fmt::kMaxComponents) + " components");
     for (std::size_t i = 0; i < components.size(); ++i) r_.attempt([&] { readComponent(components, i); });
 }
 
@@ -187,7 +187,8 @@ void ComponentFields::checkExpandedKey(const toml::table& table, const char* key
     if (length > kMaxRegistryKeyLength) {
         r_.fail(*table.get("key"), field + ".key",
                 "is " + std::to_string(length) + " characters with an install folder of " + std::to_string(folder) +
-                    " for $(ExtrPath), more than the 259 a registry key may have");
+                    " for $(ExtrPath), more than the " + std::to_string(kMaxRegistryKeyLength) +
+                    " a registry key may have");
     }
 }
 

@@ -54,7 +54,7 @@ std::string int32Bytes(i32 value) {
 }  // namespace
 
 void PageFields::readPictures(const toml::array& pictures) {
-    if (pictures.size() > fmt::kMaxBlobs) r_.fail(pictures, "pictures", "more than 48 pictures");
+    if (pictures.size() > fmt::kMaxBlobs) r_.fail(pictures, "pictures", "more than " + std::to_string(fmt::kMaxBlobs) + " pictures");
     for (std::size_t i = 0; i < pictures.size(); ++i) r_.attempt([&] { readPicture(pictures, i); });
 }
 
@@ -119,12 +119,14 @@ void PageFields::checkDirectXFormat(const std::string& format, const toml::node&
     }
     if (conversions != 1) r_.fail(node, field, "needs exactly one \"%s\"");
     if (format.size() - 2 + fmt::kDirectXFallbackTextLimit > fmt::kMaxDirectXLineLength) {
-        r_.fail(node, field, "with a version text of 31 characters the line exceeds 247 characters");
+        r_.fail(node, field, "with a version text of " + std::to_string(fmt::kDirectXFallbackTextLimit) +
+                                  " characters the line exceeds " + std::to_string(fmt::kMaxDirectXLineLength) +
+                                  " characters");
     }
 }
 
 void PageFields::readPages(const toml::array& pages) {
-    if (pages.size() > fmt::kMaxPages) r_.fail(pages, "pages", "more than 32 pages");
+    if (pages.size() > fmt::kMaxPages) r_.fail(pages, "pages", "more than " + std::to_string(fmt::kMaxPages) + " pages");
     for (std::size_t p = 0; p < pages.size(); ++p) {
         const std::string field = "pages[" + std::to_string(p) + "]";
         const toml::table& table = r_.asTable(pages[p], field);

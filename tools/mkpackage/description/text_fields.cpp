@@ -37,7 +37,8 @@ std::string slotTextProblem(std::size_t offset, const std::string& text) {
     case offsetof(fmt::TextSlots, productName):
         if (text.empty()) return "is empty";
         if (text.size() > fmt::kMaxProductNameLength) {
-            return "is " + std::to_string(text.size()) + " characters, more than 243";
+            return "is " + std::to_string(text.size()) + " characters, more than " +
+                   std::to_string(fmt::kMaxProductNameLength);
         }
         return {};
     case offsetof(fmt::TextSlots, defaultInstallDir):
@@ -56,13 +57,15 @@ std::string slotTextProblem(std::size_t offset, const std::string& text) {
         return {};
     case offsetof(fmt::TextSlots, registryKey):
         if (text.size() > kMaxRegistryKeyLength) {
-            return "is " + std::to_string(text.size()) + " characters, more than the 259 a registry key may have";
+            return "is " + std::to_string(text.size()) + " characters, more than the " +
+                   std::to_string(kMaxRegistryKeyLength) + " a registry key may have";
         }
         return {};
     case offsetof(fmt::TextSlots, uninstallDisplayName):
         if (kUninstallKeyPrefix.size() + text.size() > kMaxRegistryKeyLength) {
             return "is " + std::to_string(text.size()) + " characters: the uninstall entry's key would be longer than " +
-                   "259 (at most " + std::to_string(kMaxRegistryKeyLength - kUninstallKeyPrefix.size()) + ")";
+                   std::to_string(kMaxRegistryKeyLength) + " (at most " +
+                   std::to_string(kMaxRegistryKeyLength - kUninstallKeyPrefix.size()) + ")";
         }
         return {};
     default:
@@ -135,7 +138,7 @@ void TextFields::readTexts(const toml::table& texts) {
         const u32 index = fmt::findTextSlot(fallback)->offset / 4;
         if (given_[index] && d_.texts[index].size() > fmt::kDirectXFallbackTextLimit) {
             r_.attempt([&] {
-                r_.fail(*texts.get(fallback), std::string("texts.") + fallback, "must be shorter than 32 characters");
+                r_.fail(*texts.get(fallback), std::string("texts.") + fallback, "must be shorter than " + std::to_string(fmt::kDirectXFallbackTextLimit + 1) + " characters");
             });
         }
     }
@@ -148,7 +151,7 @@ void TextFields::readText(const toml::key& key, const toml::node& node) {
         if (name == "dxReasons") {
             const toml::array& reasons = r_.asArray(node, field);
             if (reasons.size() != fmt::kDirectXReasonCount) {
-                r_.fail(node, field, "needs 14 texts, has " + std::to_string(reasons.size()));
+                r_.fail(node, field, "needs " + std::to_string(fmt::kDirectXReasonCount) + " texts, has " + std::to_string(reasons.size()));
             }
             for (std::size_t i = 0; i < reasons.size(); ++i) {
                 const u32 index = fmt::kFirstDirectXReasonSlot + static_cast<u32>(i);
@@ -190,7 +193,7 @@ void TextFields::readUninstaller(const toml::node* node) {
         if (texts != nullptr) {
             const toml::array& list = r_.asArray(*texts, "uninstaller.texts");
             if (list.size() != fmt::kUninstallTextCount) {
-                r_.fail(*texts, "uninstaller.texts", "needs 19 texts, has " + std::to_string(list.size()));
+                r_.fail(*texts, "uninstaller.texts", "needs " + std::to_string(fmt::kUninstallTextCount) + " texts, has " + std::to_string(list.size()));
             }
             d_.uninstallTexts[i] = r_.text(list[i], "uninstaller.texts[" + std::to_string(i) + "]");
         } else {
@@ -205,7 +208,8 @@ void TextFields::readUninstaller(const toml::node* node) {
     if (total + kMinimumLogRoom > fmt::kLogAreaLimit) {
         r_.fail(texts != nullptr ? lineOf(*texts) : 1, "uninstaller.texts",
                 "the texts take " + std::to_string(total) + " bytes and leave no room for the uninstall log in its " +
-                    "262144-byte area (entries may fill it only up to 261888)");
+                    std::to_string(fmt::kLogAreaSize) + "-byte area (entries may fill it only up to " +
+                    std::to_string(fmt::kLogAreaLimit) + ")");
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 
 namespace mkpackage {
 
@@ -34,7 +35,7 @@ std::string fileTimeText(const fmt::FileTime& time) {
 const char* actionTypeName(u32 type) {
     static const char* const kNames[] = {"?", "desktop-shortcut", "programs-shortcut", "registry-value",
                                          "remove-file", "remove-file-flagged", "remove-key", "remove-key-flagged"};
-    return type < 8 ? kNames[type] : "?";
+    return type < std::size(kNames) ? kNames[type] : "?";
 }
 
 const char* rootName(u32 root) {
@@ -46,7 +47,7 @@ const char* itemTypeName(u32 type) {
         "end", "text", "image", "space-above", "indent-left", "indent-right", "destination-group",
         "required-space-text", "desktop-checkbox", "start-menu-checkbox", "directx-version-text",
         "directx-install-radio", "directx-skip-radio", "preset-1-radio", "default-selection-radio", "preset-3-radio"};
-    return type < 16 ? kNames[type] : "unknown";
+    return type < std::size(kNames) ? kNames[type] : "unknown";
 }
 
 const char* blobKindName(u32 kind) {

@@ -18,7 +18,7 @@ bool checkStoredName(const std::string& name, std::string& problem) {
     const fmt::StoredNameProblem found = fmt::checkStoredName(name);
     if (found == fmt::StoredNameProblem::none) return true;
     problem = found == fmt::StoredNameProblem::tooLong
-                  ? "is " + std::to_string(name.size()) + " bytes, longer than 259"
+                  ? "is " + std::to_string(name.size()) + " bytes, longer than " + std::to_string(fmt::kMaxNameLength)
                   : fmt::storedNameProblemText(found);
     return false;
 }

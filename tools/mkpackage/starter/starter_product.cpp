@@ -165,7 +165,7 @@ std::string starterDescription(const std::string& name) {
         }
         t += "# " + std::string(slot.name) + " = " + tomlString(slot.defaultText) + "\n";
     }
-    t += "# dxReasons = [   # the 14 DirectX failure reasons, in order\n";
+    t += "# dxReasons = [   # the " + std::to_string(fmt::kDirectXReasonCount) + " DirectX failure reasons, in order\n";
     for (fmt::u32 i = 0; i < fmt::kDirectXReasonCount; ++i) {
         t += "#   " + tomlString(fmt::kTextSlots[fmt::kFirstDirectXReasonSlot + i].defaultText) + ",\n";
     }
@@ -333,7 +333,7 @@ std::string starterDescription(const std::string& name) {
          "]\n"
          "\n"
          "[uninstaller]\n"
-         "# The 19 texts of the uninstaller program, in order.\n"
+         "# The " + std::to_string(fmt::kUninstallTextCount) + " texts of the uninstaller program, in order.\n"
          "texts = [\n";
     const std::string indices[] = {"title", "lock name", "still running", "question", "", "", "", "", "removed",
                                    "errors", "", "status", "", "", "", "", "product name", "", ""};
