@@ -12,11 +12,11 @@
 
 #include <toml++/toml.h>
 
-#include "description.h"
-#include "input_error.h"
-#include "path_text.h"
+#include "common/input_error.h"
+#include "common/path_text.h"
+#include "description/description_reader.h"
+#include "description/toml_prescan.h"
 #include "scratch_product.h"
-#include "toml_prescan.h"
 
 namespace {
 

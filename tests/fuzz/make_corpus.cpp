@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "description.h"
+#include "build/package_writer.h"
+#include "common/input_error.h"
+#include "description/description_reader.h"
 #include "engine/uninstall_log.h"
 #include "format/package_reader.h"
-#include "input_error.h"
-#include "package_writer.h"
 #include "record_form.h"
 #include "scratch_product.h"
 

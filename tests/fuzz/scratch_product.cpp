@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "placeholder_media.h"
-#include "starter_product.h"
+#include "sources/placeholder_media.h"
+#include "starter/starter_product.h"
 
 namespace fuzzing {
 

@@ -7,8 +7,8 @@
 #include <random>
 #include <stdexcept>
 
-#include "description.h"
-#include "package_writer.h"
+#include "build/package_writer.h"
+#include "description/description_reader.h"
 
 namespace testing_mkpackage {
 

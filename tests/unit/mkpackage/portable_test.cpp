@@ -6,12 +6,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "code_page.h"
-#include "file_open.h"
-#include "package_listing.h"
-#include "output_file.h"
-#include "path_text.h"
-#include "source_files.h"
+#include "common/file_open.h"
+#include "common/path_text.h"
+#include "inspect/value_names.h"
+#include "output/output_file.h"
+#include "sources/file_time.h"
+#include "sources/source_files.h"
+#include "text/code_page.h"
 
 namespace {
 

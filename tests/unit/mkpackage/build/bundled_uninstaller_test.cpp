@@ -1,0 +1,119 @@
+// The project's uninstaller goes into the first component of a package that
+// asks for the uninstall entry or shortcut, and only then.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "build/bundled_uninstaller.h"
+#include "build/package_writer.h"
+#include "build_helpers.h"
+#include "common/input_error.h"
+#include "description/description_reader.h"
+#include "inspect/inspect_installer.h"
+
+namespace testing_mkpackage {
+namespace {
+
+using mkpackage::UninstallerSource;
+
+struct Case {
+    const char* name;
+    std::string body;             // after [product] name and folder
+    UninstallerSource expected;
+    std::vector<std::string> firstComponent;  // stored names afterwards
+};
+
+const std::string kTwoComponents =
+    "[[components]]\nname = \"Main\"\nfiles = [\"a.txt\"]\n[[components]]\nname = \"More\"\nfiles = [\"b.txt\"]\n";
+
+std::vector<Case> cases() {
+    return {
+        {"NoFlags", kTwoComponents, UninstallerSource::notAsked, {"a.txt"}},
+        {"ShortcutsOnly", "[options]\nflags = [\"desktop-shortcuts\"]\n" + kTwoComponents,
+         UninstallerSource::notAsked, {"a.txt"}},
+        {"UninstallEntry", "[options]\nflags = [\"uninstall-entry\"]\n" + kTwoComponents,
+         UninstallerSource::bundled, {"a.txt", "UnInst.exe"}},
+        {"UninstallShortcutUnderItsOwnName",
+         "uninstaller = \"Tools\\\\Remove.exe\"\n[options]\nflags = [\"uninstall-shortcut\"]\n" + kTwoComponents,
+         UninstallerSource::bundled, {"a.txt", "Tools\\Remove.exe"}},
+        {"OptedOut", "[options]\nflags = [\"uninstall-entry\"]\n" + kTwoComponents + "[uninstaller]\nbundle = false\n",
+         UninstallerSource::optedOut, {"a.txt"}},
+        // The product's own file of that name, in any component and any case.
+        {"ProductsOwn",
+         "[options]\nflags = [\"uninstall-entry\"]\n[[components]]\nname = \"Main\"\nfiles = [\"a.txt\"]\n"
+         "[[components]]\nname = \"More\"\nfiles = [{ source = \"b.txt\", to = \"uninst.EXE\" }]\n",
+         UninstallerSource::productsOwn, {"a.txt"}},
+    };
+}
+
+class BundledUninstaller : public ::testing::TestWithParam<Case> {};
+
+TEST_P(BundledUninstaller, GoesIntoTheFirstComponentWhenAskedFor) {
+    Workspace ws;
+    ws.write("a.txt", "a");
+    ws.write("b.txt", "b");
+    ws.write("uninstall.exe", "MZ the uninstaller");
+    mkpackage::Description description =
+        mkpackage::parseDescription(std::string(kProduct) + GetParam().body, ws.descriptionPath());
+    EXPECT_EQ(mkpackage::addBundledUninstaller(description, ws.path("uninstall.exe")), GetParam().expected);
+    std::vector<std::string> names;
+    for (const mkpackage::SourceFile& file : description.components.front().files) names.push_back(file.storedName);
+    EXPECT_EQ(names, GetParam().firstComponent);
+    EXPECT_EQ(description.components.back().files.size(), 1u) << "another component changed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Builder, BundledUninstaller, ::testing::ValuesIn(cases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BundledUninstallerRefusal, SaysWhatIsMissing) {
+    Workspace ws;
+    ws.write("a.txt", "a");
+    struct Refusal {
+        std::string body;
+        const char* image;
+        const char* message;
+    };
+    const Refusal refusals[] = {
+        {"[options]\nflags = [\"uninstall-entry\"]\n", "uninstall.exe", ":1: product.uninstaller: the uninstall entry"},
+        {"[options]\nflags = [\"uninstall-entry\"]\n[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n", "",
+         "name one with --uninstaller"},
+        {"[options]\nflags = [\"uninstall-entry\"]\n[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n",
+         "missing.exe", "uninstaller \""},
+    };
+    ws.write("uninstall.exe", "MZ");
+    for (const Refusal& refusal : refusals) {
+        mkpackage::Description description =
+            mkpackage::parseDescription(std::string(kProduct) + refusal.body, ws.descriptionPath());
+        const std::filesystem::path image = refusal.image[0] != '\0' ? ws.path(refusal.image) : std::filesystem::path();
+        try {
+            mkpackage::addBundledUninstaller(description, image);
+            ADD_FAILURE() << "no error for " << refusal.body;
+        } catch (const mkpackage::InputError& e) {
+            EXPECT_NE(std::string(e.what()).find(refusal.message), std::string::npos) << e.what();
+        }
+    }
+}
+
+// inspect names the stored uninstaller, or says that none is stored when
+// the uninstall entry asks for one.
+TEST(BundledUninstallerListing, InspectShowsWhereItIs) {
+    Workspace ws;
+    ws.write("a.txt", "a");
+    ws.write("uninstall.exe", "MZ the uninstaller");
+    for (const bool bundle : {true, false}) {
+        ws.write("product.toml", std::string(kProduct) + "[options]\nflags = [\"uninstall-entry\"]\n" +
+                                     "[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n[uninstaller]\nbundle = " +
+                                     (bundle ? "true" : "false") + "\n");
+        mkpackage::Description description = mkpackage::readDescription(ws.descriptionPath());
+        mkpackage::addBundledUninstaller(description, ws.path("uninstall.exe"));
+        mkpackage::writeInstaller(description, ws.path("stub.exe"), ws.path("setup.exe"));
+        std::ostringstream listing;
+        EXPECT_TRUE(mkpackage::printInstallerReport(ws.path("setup.exe"), listing));
+        const std::string expected = bundle ? "uninstaller: \"UnInst.exe\" in component 0, 18 bytes\n"
+                                            : "uninstaller: \"UnInst.exe\" is in no component";
+        EXPECT_NE(listing.str().find(expected), std::string::npos) << listing.str();
+    }
+}
+
+}  // namespace
+}  // namespace testing_mkpackage

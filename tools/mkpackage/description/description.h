@@ -1,0 +1,58 @@
+// A product description as the reader leaves it (description_reader.h):
+// checked, and with every text already in the package's 8-bit code page.
+#ifndef MKPACKAGE_DESCRIPTION_H
+#define MKPACKAGE_DESCRIPTION_H
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "format/package_format.h"
+#include "sources/picture_file.h"
+#include "sources/source_files.h"
+
+namespace mkpackage {
+
+struct ComponentSpec {
+    std::string name;           // 8-bit, at most 127 bytes
+    std::vector<SourceFile> files;
+    std::vector<fmt::InstallAction> actions;
+    std::vector<long> actionLines;  // of each action's table
+    long line = 0;
+};
+
+struct PageItemSpec {
+    fmt::u32 type = 0;
+    fmt::u32 flags = 0;
+    std::string data;           // the stored data bytes (text with NUL, or an i32)
+};
+
+struct Description {
+    std::filesystem::path file;                              // as given
+    unsigned codePage = 1252;                                // of the 8-bit texts
+    std::array<std::string, fmt::kTextSlotCount> texts;      // 8-bit, by slot index
+    std::array<long, fmt::kTextSlotCount> textLines{};       // where each was given; 0: a default
+    std::array<std::string, fmt::kUninstallTextCount> uninstallTexts;
+    fmt::ScalarSettings settings{};                          // counts filled by the record writer
+    std::vector<ComponentSpec> components;
+    std::vector<std::vector<PageItemSpec>> pages;
+    std::vector<PictureSpec> pictures;
+    long lastLine = 1;                                       // for errors about the whole record
+    bool bundleUninstaller = true;                           // [uninstaller] bundle
+    long uninstallerLine = 1;                                // product.uninstaller, or [product]
+    long productLine = 1;                                    // of [product]
+    long flagsLine = 0;                                      // of options.flags; 0: not given
+};
+
+// What the command line adds to a description: variables given with -D,
+// which take the place of [variables] entries of the same name.
+struct DescriptionOptions {
+    std::map<std::string, std::string> variables;  // UTF-8
+};
+
+}  // namespace mkpackage
+
+#endif

@@ -1,0 +1,240 @@
+#include "description/field_tables.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <string_view>
+
+#include "description/description_reader.h"
+#include "format/text_formats.h"
+#include "format/text_slots.h"
+#include "sources/source_files.h"
+#include "text/path_macros.h"
+
+namespace mkpackage {
+namespace {
+
+using fmt::u32;
+
+// [product] keys and the text slots they fill.
+struct ProductKey {
+    const char* key;
+    const char* slot;
+};
+constexpr ProductKey kProductKeys[] = {
+    {"name", "productName"},           {"version", "productVersion"},   {"registry-key", "registryKey"},
+    {"default-folder", "defaultInstallDir"}, {"log-name", "uninstallLogName"}, {"uninstaller", "uninstallerName"},
+};
+
+constexpr std::string_view kUninstallKeyPrefix = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// The least room the uninstaller's texts leave for the uninstall log's entries.
+constexpr std::size_t kMinimumLogRoom = 4096;
+
+// What is wrong with `text` in the slot at `offset`, or nothing.
+std::string slotTextProblem(std::size_t offset, const std::string& text) {
+    std::string problem;
+    switch (offset) {
+    case offsetof(fmt::TextSlots, productName):
+        if (text.empty()) return "is empty";
+        if (text.size() > fmt::kMaxProductNameLength) {
+            return "is " + std::to_string(text.size()) + " characters, more than " +
+                   std::to_string(fmt::kMaxProductNameLength);
+        }
+        return {};
+    case offsetof(fmt::TextSlots, defaultInstallDir):
+        if (text.empty()) return "is empty";
+        if (text.back() != '\\') return "must end with \"\\\"";
+        return {};
+    case offsetof(fmt::TextSlots, uninstallLogName):
+    case offsetof(fmt::TextSlots, uninstallerName):
+        if (text.empty()) return "is empty";
+        if (!checkStoredName(text, problem)) return "\"" + text + "\" cannot be a file in the install folder: it " + problem;
+        return {};
+    case offsetof(fmt::TextSlots, uninstallShortcutName):
+        if (!text.empty() && !checkStoredName(text + ".lnk", problem)) {
+            return "\"" + text + ".lnk\" cannot be a shortcut file: it " + problem;
+        }
+        return {};
+    case offsetof(fmt::TextSlots, registryKey):
+        if (text.size() > kMaxRegistryKeyLength) {
+            return "is " + std::to_string(text.size()) + " characters, more than the " +
+                   std::to_string(kMaxRegistryKeyLength) + " a registry key may have";
+        }
+        return {};
+    case offsetof(fmt::TextSlots, uninstallDisplayName):
+        if (kUninstallKeyPrefix.size() + text.size() > kMaxRegistryKeyLength) {
+            return "is " + std::to_string(text.size()) + " characters: the uninstall entry's key would be longer than " +
+                   std::to_string(kMaxRegistryKeyLength) + " (at most " +
+                   std::to_string(kMaxRegistryKeyLength - kUninstallKeyPrefix.size()) + ")";
+        }
+        return {};
+    default:
+        return {};
+    }
+}
+
+}  // namespace
+
+// Sets a text slot, from [product] or [texts]: the same rules hold for
+// it either way.
+void TextFields::setSlot(const char* slotName, const toml::node& node, const std::string& field) {
+    const fmt::TextSlotInfo* slot = fmt::findTextSlot(slotName);
+    const u32 index = slot->offset / 4;
+    if (given_[index]) r_.fail(node, field, std::string("text slot ") + slotName + " is given twice");
+    given_[index] = true;
+    d_.textLines[index] = lineOf(node);
+    d_.texts[index] = r_.text(node, field);
+    if (const char* arguments = fmt::formatArguments(slot->offset)) {
+        const std::string problem = fmt::checkFormatText(d_.texts[index], arguments);
+        if (!problem.empty()) r_.fail(node, field, problem);
+    }
+    const std::string problem = slotTextProblem(slot->offset, d_.texts[index]);
+    if (!problem.empty()) r_.fail(node, field, problem);
+}
+
+void TextFields::readProduct(const toml::table& product) {
+    const long line = lineOf(product);
+    d_.productLine = line;
+    std::vector<std::string_view> keys;
+    for (const ProductKey& k : kProductKeys) keys.push_back(k.key);
+    for (auto&& [key, node] : product) {
+        if (std::find(keys.begin(), keys.end(), key.str()) == keys.end()) {
+            const long keyLine = static_cast<long>(key.source().begin.line);
+            const std::string field = "product." + std::string(key.str());
+            r_.attempt([&] { r_.fail(keyLine, field, "unknown key"); });
+        }
+    }
+    if (product.get("name") == nullptr) r_.attempt([&] { r_.fail(line, "product.name", "is missing"); });
+    for (const ProductKey& k : kProductKeys) {
+        if (const toml::node* node = product.get(k.key)) {
+            r_.attempt([&] { setSlot(k.slot, *node, std::string("product.") + k.key); });
+        }
+    }
+    if (const toml::node* nameNode = product.get("name")) {
+        r_.attempt([&] { productNameUtf8_ = r_.utf8(*nameNode, "product.name"); });
+    }
+    const toml::node* uninstaller = product.get("uninstaller");
+    d_.uninstallerLine = uninstaller != nullptr ? lineOf(*uninstaller) : line;
+}
+
+// Without a folder the files would land in whatever folder the program
+// starts in, and without a log name the last step would fail: both get a
+// default when neither [product] nor [texts] gives them (an empty one is
+// refused by the slot's rule).
+void TextFields::applyProductDefaults() {
+    const u32 folder = slotIndex(offsetof(fmt::TextSlots, defaultInstallDir));
+    if (!given_[folder]) d_.texts[folder] = "$(BootDrive):\\Program Files\\" + d_.texts[0] + "\\";
+    const u32 log = slotIndex(offsetof(fmt::TextSlots, uninstallLogName));
+    if (!given_[log]) d_.texts[log] = "InstallLog";
+}
+
+void TextFields::readTexts(const toml::table& texts) {
+    for (auto&& [key, node] : texts) {
+        const toml::key& name = key;
+        const toml::node& value = node;
+        r_.attempt([&] { readText(name, value); });
+    }
+    for (const char* fallback : {"dxVersionUnknown", "dxVersionNotFound"}) {
+        const u32 index = fmt::findTextSlot(fallback)->offset / 4;
+        if (given_[index] && d_.texts[index].size() > fmt::kDirectXFallbackTextLimit) {
+            r_.attempt([&] {
+                r_.fail(*texts.get(fallback), std::string("texts.") + fallback, "must be shorter than " + std::to_string(fmt::kDirectXFallbackTextLimit + 1) + " characters");
+            });
+        }
+    }
+}
+
+void TextFields::readText(const toml::key& key, const toml::node& node) {
+    {
+        const std::string name(key.str());
+        const std::string field = "texts." + name;
+        if (name == "dxReasons") {
+            const toml::array& reasons = r_.asArray(node, field);
+            if (reasons.size() != fmt::kDirectXReasonCount) {
+                r_.fail(node, field, "needs " + std::to_string(fmt::kDirectXReasonCount) + " texts, has " + std::to_string(reasons.size()));
+            }
+            for (std::size_t i = 0; i < reasons.size(); ++i) {
+                const u32 index = fmt::kFirstDirectXReasonSlot + static_cast<u32>(i);
+                given_[index] = true;
+                d_.textLines[index] = lineOf(reasons[i]);
+                d_.texts[index] = r_.text(reasons[i], field + "[" + std::to_string(i) + "]");
+            }
+            return;
+        }
+        const fmt::TextSlotInfo* slot = fmt::findTextSlot(name);
+        if (slot == nullptr || slot->offset / 4 == fmt::kUnusedTextSlot || name.rfind("dxReasons", 0) == 0) {
+            r_.fail(static_cast<long>(key.source().begin.line), field, "unknown key (not a text slot)");
+        }
+        setSlot(slot->name, node, field);
+    }
+}
+
+void TextFields::applyTextDefaults() {
+    applyProductDefaults();
+    for (u32 i = 0; i < fmt::kTextSlotCount; ++i) {
+        if (!given_[i] && fmt::kTextSlots[i].defaultText != nullptr) d_.texts[i] = fmt::kTextSlots[i].defaultText;
+    }
+}
+
+void TextFields::readUninstaller(const toml::node* node) {
+    std::array<std::string, fmt::kUninstallTextCount> utf8Texts = defaultUninstallTexts(productNameUtf8_);
+    const toml::node* texts = nullptr;
+    if (node != nullptr) {
+        const toml::table& table = r_.asTable(*node, "uninstaller");
+        r_.checkKeys(table, {"texts", "bundle"}, "uninstaller", lineOf(table));
+        texts = table.get("texts");
+        if (const toml::node* bundle = table.get("bundle")) {
+            if (!bundle->is_boolean()) r_.fail(*bundle, "uninstaller.bundle", "must be true or false");
+            d_.bundleUninstaller = bundle->as_boolean()->get();
+        }
+    }
+    std::size_t total = 0;
+    for (u32 i = 0; i < fmt::kUninstallTextCount; ++i) {
+        if (texts != nullptr) {
+            const toml::array& list = r_.asArray(*texts, "uninstaller.texts");
+            if (list.size() != fmt::kUninstallTextCount) {
+                r_.fail(*texts, "uninstaller.texts", "needs " + std::to_string(fmt::kUninstallTextCount) + " texts, has " + std::to_string(list.size()));
+            }
+            d_.uninstallTexts[i] = r_.text(list[i], "uninstaller.texts[" + std::to_string(i) + "]");
+        } else {
+            // Built from the product name, which is already known to encode.
+            std::string problem;
+            d_.uninstallTexts[i] = r_.encoder().encode(utf8Texts[i], problem).value_or(std::string());
+        }
+        total += d_.uninstallTexts[i].size() + 1;
+    }
+    // The log appends an entry only while usedBytes + its size stays within
+    // the limit; the texts must leave room for at least a few entries.
+    if (total + kMinimumLogRoom > fmt::kLogAreaLimit) {
+        r_.fail(texts != nullptr ? lineOf(*texts) : 1, "uninstaller.texts",
+                "the texts take " + std::to_string(total) + " bytes and leave no room for the uninstall log in its " +
+                    std::to_string(fmt::kLogAreaSize) + "-byte area (entries may fill it only up to " +
+                    std::to_string(fmt::kLogAreaLimit) + ")");
+    }
+}
+
+std::array<std::string, fmt::kUninstallTextCount> defaultUninstallTexts(const std::string& name) {
+    return {
+        "UnInstall " + name,
+        "Lock_" + name,
+        name + " is still running. Please close it before removing it.",
+        "Are you sure you want to remove " + name + " and all of its components?",
+        "Removing Files",
+        "Removing Directories",
+        "Removing Registry Entries",
+        "All Done",
+        name + " has been removed from your computer.",
+        "Errors occurred while removing " + name + ". Some parts may have to be removed by hand.",
+        "UnInstalling",
+        "Removing " + name + ", please wait...",
+        "Errors occured during UnInstallation",
+        "-- These files could not be removed --",
+        "-- These directories could not be removed --",
+        "-- These registry entries could not be removed --",
+        name,
+        "OK",
+        "&Details...",
+    };
+}
+
+}  // namespace mkpackage

@@ -1,0 +1,204 @@
+#include "inspect/package_json.h"
+
+#include "description/flag_names.h"
+#include "format/text_slots.h"
+#include "inspect/value_names.h"
+#include "text/json_writer.h"
+#include "text/text_decoder.h"
+
+namespace mkpackage {
+
+namespace {
+
+using fmt::u32;
+
+// A FILETIME as an ISO 8601 text: "2021-03-04T05:06:07Z".
+std::string isoTime(const fmt::FileTime& time) {
+    std::string text = fileTimeText(time);  // "2021-03-04 05:06:07 UTC"
+    text[10] = 'T';
+    text.resize(19);
+    return text + "Z";
+}
+
+class DocumentWriter {
+public:
+    DocumentWriter(const fmt::PackageReport& report, const FileDigests& digests, std::ostream& out)
+        : r_(report), digests_(digests), json_(out), decoder_(packageCodePage(report)) {}
+
+    void write() {
+        json_.beginObject();
+        json_.key("verified").value(r_.defect.empty());
+        json_.key("defect");
+        if (r_.defect.empty()) json_.null();
+        else json_.value(r_.defect);
+        json_.key("fileSize").value(std::uint64_t(r_.fileSize));
+        writeSignature();
+        if (r_.packageFound) writeHeader();
+        if (r_.recordLoaded) {
+            writeSettings();
+            writeComponents();
+            writePages();
+            writePictures();
+            writeTexts();
+        }
+        json_.endObject();
+    }
+
+private:
+    // A stored text in UTF-8; a byte the code page has no character for
+    // becomes U+FFFD.
+    std::string text(const std::string& stored) const {
+        std::string out;
+        decoder_.decode(stored, out, [](unsigned char, std::string& to) { TextDecoder::appendUtf8(0xFFFD, to); });
+        return out;
+    }
+
+    void writeSignature() {
+        json_.key("signature").beginObject();
+        json_.key("present").value(r_.signaturePresent());
+        if (r_.certificates.state != fmt::CertificateTableState::absent) {
+            json_.key("certificateTableOffset").value(r_.certificates.offset);
+            json_.key("certificateTableSize").value(r_.certificates.size);
+            json_.key("signatureRecords").value(std::uint64_t(r_.signedDataRecords));
+        }
+        json_.endObject();
+    }
+
+    void writeHeader() {
+        json_.key("package").beginObject();
+        json_.key("offset").value(std::uint64_t(r_.packageStart));
+        json_.key("codePage").value(decoder_.codePage());
+        json_.key("totalUnpackedSize").value(r_.header.totalUnpackedSize);
+        json_.key("totalPackedSize").value(r_.header.totalPackedSize);
+        json_.key("fileEntryCount").value(r_.header.fileEntryCount);
+        json_.key("configOffset").value(r_.header.configOffset);
+        json_.endObject();
+    }
+
+    void writeSettings() {
+        const fmt::ScalarSettings& s = r_.settings;
+        json_.key("settings").beginObject();
+        json_.key("flags").strings(flagNames(s.flags, kOptionFlagNames));
+        json_.key("defaultSelection").value(s.defaultSelection);
+        json_.key("selectionPreset1").value(s.selectionPreset1);
+        json_.key("selectionPreset3").value(s.selectionPreset3);
+        json_.key("requiredDirectXVersion").value(s.requiredDirectXVersion);
+        json_.key("directXPageIndex").value(s.directXPageIndex);
+        json_.key("directXComponentMask").value(s.directXComponentMask);
+        json_.key("controlExStyle").value(s.controlExStyle);
+        json_.key("textAlignment").value(s.textAlignment);
+        static const char* const kImageRoles[fmt::kImageIndexCount] = {
+            "progressAnimation", "updatingSystem", "undoing", "removingPrevious", "replaceDialog", "directXCleanup"};
+        json_.key("images").beginObject();
+        for (u32 i = 0; i < fmt::kImageIndexCount; ++i) {
+            json_.key(kImageRoles[i]);
+            pictureName(s.imageIndexTable[i]);
+        }
+        json_.endObject();
+        json_.endObject();
+    }
+
+    // A picture by its stored file name, or null when there is none.
+    void pictureName(std::int64_t index) {
+        if (index >= 0 && static_cast<std::uint64_t>(index) < r_.blobs.size()) {
+            json_.value(text(r_.blobs[static_cast<std::size_t>(index)].fileName));
+        } else {
+            json_.null();
+        }
+    }
+
+    void writeComponents() {
+        json_.key("components").beginArray();
+        for (std::size_t c = 0; c < r_.components.size(); ++c) {
+            const fmt::VerifiedComponent& comp = r_.components[c];
+            json_.beginObject();
+            json_.key("name").value(text(comp.name));
+            json_.key("unpackedSize").value(comp.record.unpackedSize);
+            json_.key("packedSize").value(comp.record.packedSize);
+            json_.key("files").beginArray();
+            for (std::size_t f = 0; f < comp.files.size(); ++f) {
+                const fmt::VerifiedFile& file = comp.files[f];
+                json_.beginObject();
+                json_.key("name").value(text(file.name));
+                json_.key("size").value(file.entry.unpackedSize);
+                json_.key("time").value(isoTime(file.entry.fileTime));
+                json_.key("attributes").strings(flagNames(file.entry.attributes, kAttributeNames));
+                json_.key("sha256").value(digests_.digest(c, f));
+                json_.endObject();
+            }
+            json_.endArray();
+            json_.key("actions").beginArray();
+            for (const fmt::VerifiedAction& a : comp.actions) {
+                json_.beginObject();
+                json_.key("type").value(actionTypeName(a.record.type));
+                json_.key("root").value(rootName(a.record.rootKey));
+                json_.key("arguments").strings({text(a.arg1), text(a.arg2), text(a.arg3)});
+                json_.endObject();
+            }
+            json_.endArray();
+            json_.endObject();
+        }
+        json_.endArray();
+    }
+
+    void writePages() {
+        json_.key("pages").beginArray();
+        for (const std::vector<fmt::VerifiedPageItem>& page : r_.pages) {
+            json_.beginArray();
+            for (const fmt::VerifiedPageItem& item : page) {
+                json_.beginObject();
+                json_.key("type").value(itemTypeName(item.head.type));
+                json_.key("flags").strings(flagNames(item.head.flags, kPageItemFlagNames));
+                if (item.head.type == fmt::kItemImage) {
+                    json_.key("picture");
+                    pictureName(item.value);
+                } else if (!item.text.empty() || item.head.dataSize == 1) {
+                    json_.key("text").value(text(item.text));
+                } else if (item.head.dataSize == 4) {
+                    json_.key("value").value(item.value);
+                }
+                json_.endObject();
+            }
+            json_.endArray();
+        }
+        json_.endArray();
+    }
+
+    void writePictures() {
+        json_.key("pictures").beginArray();
+        for (const fmt::VerifiedBlob& blob : r_.blobs) {
+            json_.beginObject();
+            json_.key("name").value(text(blob.fileName));
+            json_.key("kind").value(blobKindName(blob.record.kind));
+            json_.key("size").value(blob.record.size);
+            if (blob.record.kind == fmt::kBlobBitmap) {
+                json_.key("width").value(blob.record.width);
+                json_.key("height").value(blob.record.height);
+            }
+            json_.endObject();
+        }
+        json_.endArray();
+    }
+
+    void writeTexts() {
+        json_.key("texts").beginObject();
+        for (u32 i = 0; i < fmt::kTextSlotCount; ++i) json_.key(fmt::kTextSlots[i].name).value(text(r_.texts[i]));
+        json_.endObject();
+        json_.key("uninstallerTexts").beginArray();
+        for (const std::string& t : r_.uninstallTexts) json_.value(text(t));
+        json_.endArray();
+    }
+
+    const fmt::PackageReport& r_;
+    const FileDigests& digests_;
+    JsonWriter json_;
+    TextDecoder decoder_;
+};
+
+}  // namespace
+
+void printReportJson(const fmt::PackageReport& report, const FileDigests& digests, std::ostream& out) {
+    DocumentWriter(report, digests, out).write();
+}
+
+}  // namespace mkpackage
