@@ -1,4 +1,4 @@
-#include "engine/command_line.h"
+#include "setup/command_line.h"
 
 #include <cstdio>
 #include <cstring>

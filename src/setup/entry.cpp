@@ -1,8 +1,8 @@
 #include <windows.h>
 
 #include "base/system_library.h"
-#include "engine/failure.h"
-#include "engine/main_sequence.h"
+#include "engine/failure/failure.h"
+#include "setup/main_sequence.h"
 
 // The program's entry point: the whole run inside one guarded region whose
 // only handler takes the raised failure.

@@ -1,11 +1,11 @@
 // The whole run of the setup program, from start-up to the end of the
 // process.
-#ifndef ENGINE_MAIN_SEQUENCE_H
-#define ENGINE_MAIN_SEQUENCE_H
+#ifndef SETUP_MAIN_SEQUENCE_H
+#define SETUP_MAIN_SEQUENCE_H
 
 #include <windows.h>
 
-#include "engine/extraction_state.h"
+#include "engine/extract/extraction_state.h"
 
 namespace setup {
 

@@ -1,6 +1,6 @@
-#include "engine/startup_choices.h"
+#include "setup/startup_choices.h"
 
-#include "engine/version_compare.h"
+#include "setup/version_compare.h"
 #include "format/package_format.h"
 
 namespace setup {

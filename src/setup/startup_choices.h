@@ -1,6 +1,6 @@
 // The decisions of the start-up that depend only on texts and flags.
-#ifndef ENGINE_STARTUP_CHOICES_H
-#define ENGINE_STARTUP_CHOICES_H
+#ifndef SETUP_STARTUP_CHOICES_H
+#define SETUP_STARTUP_CHOICES_H
 
 #include <cstdint>
 

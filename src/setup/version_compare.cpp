@@ -1,4 +1,4 @@
-#include "engine/version_compare.h"
+#include "setup/version_compare.h"
 
 namespace setup {
 

@@ -1,6 +1,6 @@
 // Comparison of product version texts.
-#ifndef ENGINE_VERSION_COMPARE_H
-#define ENGINE_VERSION_COMPARE_H
+#ifndef SETUP_VERSION_COMPARE_H
+#define SETUP_VERSION_COMPARE_H
 
 namespace setup {
 

@@ -2,7 +2,7 @@
 
 #include "base/fault_injection.h"
 #include "base/process_state.h"
-#include "engine/run_log.h"
+#include "engine/log/run_log.h"
 
 namespace setup {
 

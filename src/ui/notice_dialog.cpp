@@ -4,8 +4,8 @@
 
 #include "base/program_instance.h"
 #include "base/process_state.h"
-#include "engine/run_log.h"
-#include "engine/window_boundary.h"
+#include "engine/log/run_log.h"
+#include "engine/failure/window_boundary.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
 #include "ui/base_font.h"

@@ -4,13 +4,13 @@
 
 #include "base/process_state.h"
 #include "base/program_instance.h"
-#include "engine/extraction.h"
-#include "engine/failure.h"
-#include "engine/remove_by_log.h"
-#include "engine/window_boundary.h"
+#include "engine/extract/extraction.h"
+#include "engine/failure/failure.h"
+#include "engine/removal/remove_by_log.h"
+#include "engine/failure/window_boundary.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
-#include "ui/blob_images.h"
+#include "engine/extract/picture_files.h"
 #include "ui/common_controls.h"
 #include "ui/message_box.h"
 

@@ -8,16 +8,16 @@
 #include "base/fault_injection.h"
 #include "base/process_state.h"
 #include "base/program_instance.h"
-#include "engine/extraction.h"
-#include "engine/run_log.h"
-#include "engine/window_boundary.h"
+#include "engine/extract/extraction.h"
+#include "engine/log/run_log.h"
+#include "engine/failure/window_boundary.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
-#include "ui/blob_images.h"
-#include "ui/configured_format.h"
-#include "ui/file_figures.h"
+#include "engine/extract/picture_files.h"
+#include "ui/text/configured_format.h"
+#include "ui/text/file_figures.h"
 #include "ui/progress_window.h"
-#include "ui/size_text.h"
+#include "ui/text/size_text.h"
 
 namespace setup {
 

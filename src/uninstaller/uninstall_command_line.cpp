@@ -1,4 +1,4 @@
-#include "uninstaller/command_line.h"
+#include "uninstaller/uninstall_command_line.h"
 
 #include <cstring>
 

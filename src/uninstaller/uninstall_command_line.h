@@ -2,8 +2,8 @@
 // and the uninstaller's shortcut give it (neither quotes the paths), and the
 // internal "/FINISH" form of the copy that removes the uninstaller's own
 // file once it has ended. Pure code.
-#ifndef UNINSTALLER_COMMAND_LINE_H
-#define UNINSTALLER_COMMAND_LINE_H
+#ifndef UNINSTALLER_UNINSTALL_COMMAND_LINE_H
+#define UNINSTALLER_UNINSTALL_COMMAND_LINE_H
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // The uninstaller's exit codes. Every refusal removes nothing.
-#ifndef UNINSTALLER_EXIT_CODES_H
-#define UNINSTALLER_EXIT_CODES_H
+#ifndef UNINSTALLER_UNINSTALL_EXIT_CODES_H
+#define UNINSTALLER_UNINSTALL_EXIT_CODES_H
 
 namespace uninstaller {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "description.h"
-#include "engine/uninstall_log.h"
+#include "engine/log/uninstall_log.h"
 #include "format/package_reader.h"
 #include "input_error.h"
 #include "package_writer.h"

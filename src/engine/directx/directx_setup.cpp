@@ -1,4 +1,4 @@
-#include "engine/directx_setup.h"
+#include "engine/directx/directx_setup.h"
 
 #include <windows.h>
 
@@ -6,11 +6,11 @@
 #include "base/process_state.h"
 #include "base/program_instance.h"
 #include "base/system_library.h"
-#include "engine/exit_codes.h"
-#include "engine/extraction.h"
-#include "engine/failure.h"
-#include "engine/remove_by_log.h"
-#include "engine/run_log.h"
+#include "engine/failure/exit_codes.h"
+#include "engine/extract/extraction.h"
+#include "engine/failure/failure.h"
+#include "engine/removal/remove_by_log.h"
+#include "engine/log/run_log.h"
 #include "format/text_formats.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"

@@ -2,10 +2,10 @@
 // the temporary folder, its setup library called, the temporary files
 // removed again, and a failure explained to the user, who decides whether
 // the installation goes on.
-#ifndef ENGINE_DIRECTX_SETUP_H
-#define ENGINE_DIRECTX_SETUP_H
+#ifndef ENGINE_DIRECTX_DIRECTX_SETUP_H
+#define ENGINE_DIRECTX_DIRECTX_SETUP_H
 
-#include "engine/directx_setup_rules.h"
+#include "engine/directx/directx_setup_rules.h"
 
 namespace setup {
 

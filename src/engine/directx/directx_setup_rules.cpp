@@ -1,4 +1,4 @@
-#include "engine/directx_setup_rules.h"
+#include "engine/directx/directx_setup_rules.h"
 
 #include "base/bounded_text.h"
 

@@ -1,8 +1,8 @@
 // What the setup program makes of the DirectX setup library: the paths it
 // loads it from, the flags it passes, and the reason shown for each result
 // of DirectXSetupA. Pure code.
-#ifndef ENGINE_DIRECTX_SETUP_RULES_H
-#define ENGINE_DIRECTX_SETUP_RULES_H
+#ifndef ENGINE_DIRECTX_DIRECTX_SETUP_RULES_H
+#define ENGINE_DIRECTX_DIRECTX_SETUP_RULES_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "engine/directx_version.h"
+#include "engine/directx/directx_version.h"
 
 #include <windows.h>
 

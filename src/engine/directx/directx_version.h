@@ -1,11 +1,11 @@
 // Which DirectX the system has, from the product version of the DirectDraw
 // library. Only the platforms other than Windows NT are asked.
-#ifndef ENGINE_DIRECTX_VERSION_H
-#define ENGINE_DIRECTX_VERSION_H
+#ifndef ENGINE_DIRECTX_DIRECTX_VERSION_H
+#define ENGINE_DIRECTX_DIRECTX_VERSION_H
 
 #include <cstdint>
 
-#include "engine/directx_version_rules.h"
+#include "engine/directx/directx_version_rules.h"
 
 namespace setup {
 

@@ -1,4 +1,4 @@
-#include "engine/directx_version_rules.h"
+#include "engine/directx/directx_version_rules.h"
 
 namespace setup {
 

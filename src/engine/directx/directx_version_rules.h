@@ -1,7 +1,7 @@
 // The DirectX version value: what the product version of the DirectDraw
 // library says about the installed DirectX, as (major << 16) | DirectX number.
-#ifndef ENGINE_DIRECTX_VERSION_RULES_H
-#define ENGINE_DIRECTX_VERSION_RULES_H
+#ifndef ENGINE_DIRECTX_DIRECTX_VERSION_RULES_H
+#define ENGINE_DIRECTX_DIRECTX_VERSION_RULES_H
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "engine/extraction.h"
+#include "engine/extract/extraction.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -10,10 +10,10 @@
 #include "base/fault_injection.h"
 #include "base/field_text.h"
 #include "base/process_state.h"
-#include "engine/failure.h"
-#include "engine/file_backups.h"
-#include "engine/install_log.h"
-#include "engine/path_rules.h"
+#include "engine/failure/failure.h"
+#include "engine/undo/file_backups.h"
+#include "engine/log/uninstall_log_entries.h"
+#include "engine/paths/path_rules.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"

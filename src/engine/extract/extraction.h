@@ -1,13 +1,13 @@
 // The extraction engine: writes the stored files of the selected components
 // into a destination folder, recording every file and folder it makes.
-#ifndef ENGINE_EXTRACTION_H
-#define ENGINE_EXTRACTION_H
+#ifndef ENGINE_EXTRACT_EXTRACTION_H
+#define ENGINE_EXTRACT_EXTRACTION_H
 
 #include <windows.h>
 
 #include <cstdint>
 
-#include "engine/extraction_state.h"
+#include "engine/extract/extraction_state.h"
 #include "package/component_stream.h"
 
 namespace setup {
@@ -29,7 +29,7 @@ void extractComponents(ExtractionState& state);
 
 // Builds currentPath from `folder` and the current entry's name, asks before
 // replacing an existing file (unless replaceAll), creates the missing
-// folders, moves an existing file aside (engine/file_backups.h), creates
+// folders, moves an existing file aside (engine/undo/file_backups.h), creates
 // the file and logs it. A No answer sets `skip` and creates nothing.
 // Raises 2 (file, a file that cannot be moved aside, or a path that does
 // not fit) or 4 (folder).

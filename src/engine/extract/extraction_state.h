@@ -1,8 +1,8 @@
 // What one extraction run extracts, where to, which texts its progress
 // window shows, whether to replace without asking, and the selection totals.
 // The texts point into the configuration record and are not owned.
-#ifndef ENGINE_EXTRACTION_STATE_H
-#define ENGINE_EXTRACTION_STATE_H
+#ifndef ENGINE_EXTRACT_EXTRACTION_STATE_H
+#define ENGINE_EXTRACT_EXTRACTION_STATE_H
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "ui/blob_images.h"
+#include "engine/extract/picture_files.h"
 
 #include <cstring>
 
@@ -6,8 +6,8 @@
 #include "base/fault_injection.h"
 #include "base/field_text.h"
 #include "base/process_state.h"
-#include "engine/extraction.h"
-#include "engine/failure.h"
+#include "engine/extract/extraction.h"
+#include "engine/failure/failure.h"
 #include "package/setup_config.h"
 
 namespace setup {

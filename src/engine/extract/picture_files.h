@@ -1,7 +1,7 @@
 // The pictures stored in the configuration: written to the temporary folder
 // when a window first needs them and loaded from there.
-#ifndef UI_BLOB_IMAGES_H
-#define UI_BLOB_IMAGES_H
+#ifndef ENGINE_EXTRACT_PICTURE_FILES_H
+#define ENGINE_EXTRACT_PICTURE_FILES_H
 
 #include <windows.h>
 

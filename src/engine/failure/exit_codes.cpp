@@ -1,4 +1,4 @@
-#include "engine/exit_codes.h"
+#include "engine/failure/exit_codes.h"
 
 namespace setup {
 

@@ -1,8 +1,8 @@
 // The setup program's exit codes. A run without /S ends every declined or
 // refused question with 0, as it always has; an unattended run tells those
 // outcomes apart.
-#ifndef ENGINE_EXIT_CODES_H
-#define ENGINE_EXIT_CODES_H
+#ifndef ENGINE_FAILURE_EXIT_CODES_H
+#define ENGINE_FAILURE_EXIT_CODES_H
 
 #include <cstdint>
 

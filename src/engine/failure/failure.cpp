@@ -1,4 +1,4 @@
-#include "engine/failure.h"
+#include "engine/failure/failure.h"
 
 #include <windows.h>
 
@@ -8,10 +8,10 @@
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "base/program_instance.h"
-#include "engine/extraction.h"
-#include "engine/failure_messages.h"
-#include "engine/remove_by_log.h"
-#include "engine/run_log.h"
+#include "engine/extract/extraction.h"
+#include "engine/failure/failure_messages.h"
+#include "engine/removal/remove_by_log.h"
+#include "engine/log/run_log.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
@@ -53,7 +53,7 @@ void showConfiguredMessage(std::uint32_t code, const char* systemReason) {
 
 void handleInstallFailure(xInstall* error) {
     // The handler runs inside a catch block: nothing may leave it. Window
-    // procedures drop failures while the run ends (engine/window_boundary.h),
+    // procedures drop failures while the run ends (engine/failure/window_boundary.h),
     // each step below is guarded all the same, and whatever happens the
     // process ends with the first failure's code through exitSetup.
     static std::uint32_t firstCode = 0;

@@ -1,8 +1,8 @@
 // Fatal failures and the ways out of the process. Every fatal failure is
 // raised as a pointer to the static xInstall object of its code and handled
 // in one place, handleInstallFailure, which never returns.
-#ifndef ENGINE_FAILURE_H
-#define ENGINE_FAILURE_H
+#ifndef ENGINE_FAILURE_FAILURE_H
+#define ENGINE_FAILURE_FAILURE_H
 
 #include <cstdint>
 

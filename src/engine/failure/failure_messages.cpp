@@ -1,4 +1,4 @@
-#include "engine/failure_messages.h"
+#include "engine/failure/failure_messages.h"
 
 #include "base/install_error.h"
 #include "format/package_format.h"

@@ -1,6 +1,6 @@
 // Which configured message each error code shows, and what it quotes.
-#ifndef ENGINE_FAILURE_MESSAGES_H
-#define ENGINE_FAILURE_MESSAGES_H
+#ifndef ENGINE_FAILURE_FAILURE_MESSAGES_H
+#define ENGINE_FAILURE_FAILURE_MESSAGES_H
 
 #include <cstddef>
 #include <cstdint>

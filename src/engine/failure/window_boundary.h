@@ -7,13 +7,13 @@
 // the first one is reported and decides the exit code.
 //
 //   DialogBoxParamA(instance, id, owner, guardedDialogProc<pageProc>, 0);
-#ifndef ENGINE_WINDOW_BOUNDARY_H
-#define ENGINE_WINDOW_BOUNDARY_H
+#ifndef ENGINE_FAILURE_WINDOW_BOUNDARY_H
+#define ENGINE_FAILURE_WINDOW_BOUNDARY_H
 
 #include <windows.h>
 
 #include "base/process_state.h"
-#include "engine/failure.h"
+#include "engine/failure/failure.h"
 
 namespace setup {
 

@@ -1,4 +1,4 @@
-#include "engine/run_log.h"
+#include "engine/log/run_log.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
-#include "engine/exit_codes.h"
+#include "engine/failure/exit_codes.h"
 #include "format/package_format.h"
 
 namespace setup {

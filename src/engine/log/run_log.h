@@ -4,8 +4,8 @@
 // run that ends abruptly leaves what happened. Nothing here raises and
 // nothing here is part of the installation: a line that cannot be written
 // is lost, the run goes on.
-#ifndef ENGINE_RUN_LOG_H
-#define ENGINE_RUN_LOG_H
+#ifndef ENGINE_LOG_RUN_LOG_H
+#define ENGINE_LOG_RUN_LOG_H
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
-#include "engine/uninstall_log.h"
+#include "engine/log/uninstall_log.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "engine/path_rules.h"
+#include "engine/paths/path_rules.h"
 
 namespace setup {
 

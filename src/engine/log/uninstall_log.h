@@ -1,8 +1,8 @@
 // The uninstall log: entries appended to the in-memory section while the
 // installation runs, and the checked walk that removal uses over the section
 // itself or over a log file read back from disk.
-#ifndef ENGINE_UNINSTALL_LOG_H
-#define ENGINE_UNINSTALL_LOG_H
+#ifndef ENGINE_LOG_UNINSTALL_LOG_H
+#define ENGINE_LOG_UNINSTALL_LOG_H
 
 #include <cstddef>
 #include <cstdint>

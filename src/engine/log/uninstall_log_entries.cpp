@@ -1,7 +1,7 @@
-#include "engine/install_log.h"
+#include "engine/log/uninstall_log_entries.h"
 
-#include "engine/run_log.h"
-#include "engine/uninstall_log.h"
+#include "engine/log/run_log.h"
+#include "engine/log/uninstall_log.h"
 #include "package/setup_config.h"
 
 namespace setup {

@@ -1,8 +1,8 @@
 // The uninstall log of this run: the section inside the loaded configuration,
 // to which every file, folder, shortcut and registry key is added the moment
 // it is made.
-#ifndef ENGINE_INSTALL_LOG_H
-#define ENGINE_INSTALL_LOG_H
+#ifndef ENGINE_LOG_UNINSTALL_LOG_ENTRIES_H
+#define ENGINE_LOG_UNINSTALL_LOG_ENTRIES_H
 
 #include <cstdint>
 

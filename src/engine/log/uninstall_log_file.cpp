@@ -1,10 +1,10 @@
-#include "engine/uninstall_log_file.h"
+#include "engine/log/uninstall_log_file.h"
 
 #include <algorithm>
 
 #include "base/bounded_text.h"
 #include "base/process_state.h"
-#include "engine/extraction.h"
+#include "engine/extract/extraction.h"
 #include "package/setup_config.h"
 
 namespace setup {

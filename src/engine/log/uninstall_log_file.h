@@ -1,7 +1,7 @@
 // The InstallLog file: the in-memory uninstall log written out once, at the
 // end of a successful installation.
-#ifndef ENGINE_UNINSTALL_LOG_FILE_H
-#define ENGINE_UNINSTALL_LOG_FILE_H
+#ifndef ENGINE_LOG_UNINSTALL_LOG_FILE_H
+#define ENGINE_LOG_UNINSTALL_LOG_FILE_H
 
 namespace setup {
 

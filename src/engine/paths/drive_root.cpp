@@ -1,4 +1,4 @@
-#include "ui/drive_root.h"
+#include "engine/paths/drive_root.h"
 
 #include "base/bounded_text.h"
 #include "base/process_state.h"

@@ -1,8 +1,8 @@
 // The root of the drive a folder lies on, as the disk-space functions and
 // the shell want it: "C:\" for a path with a drive letter, "\\server\share\"
 // for a network path.
-#ifndef UI_DRIVE_ROOT_H
-#define UI_DRIVE_ROOT_H
+#ifndef ENGINE_PATHS_DRIVE_ROOT_H
+#define ENGINE_PATHS_DRIVE_ROOT_H
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "engine/expand_path.h"
+#include "engine/paths/expand_path.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Path macros: "$$" -> "$", "$(ExtrPath)" -> installDir, "$(BootDrive)" ->
 // the boot drive letter. Inserted text is never scanned again.
-#ifndef ENGINE_EXPAND_PATH_H
-#define ENGINE_EXPAND_PATH_H
+#ifndef ENGINE_PATHS_EXPAND_PATH_H
+#define ENGINE_PATHS_EXPAND_PATH_H
 
 namespace setup {
 

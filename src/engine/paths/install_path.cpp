@@ -1,4 +1,4 @@
-#include "engine/install_path.h"
+#include "engine/paths/install_path.h"
 
 #include <cstring>
 

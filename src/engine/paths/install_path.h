@@ -1,8 +1,8 @@
 // The rules a typed destination folder must pass, shared by the directory
 // chooser and the /D= option. Pure code: whether a drive exists is asked of
 // the caller.
-#ifndef ENGINE_INSTALL_PATH_H
-#define ENGINE_INSTALL_PATH_H
+#ifndef ENGINE_PATHS_INSTALL_PATH_H
+#define ENGINE_PATHS_INSTALL_PATH_H
 
 #include <cstddef>
 

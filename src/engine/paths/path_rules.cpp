@@ -1,4 +1,4 @@
-#include "engine/path_rules.h"
+#include "engine/paths/path_rules.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,8 +1,8 @@
 // Pure rules about the paths the extraction makes: where folder creation
 // starts along a path, when two paths are the same, and the progress bar's
 // position.
-#ifndef ENGINE_PATH_RULES_H
-#define ENGINE_PATH_RULES_H
+#ifndef ENGINE_PATHS_PATH_RULES_H
+#define ENGINE_PATHS_PATH_RULES_H
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "engine/log_removal.h"
+#include "engine/removal/log_removal.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
-#include "engine/registry.h"
-#include "engine/system_keys.h"
+#include "engine/system/registry.h"
+#include "engine/removal/system_keys.h"
 
 namespace setup {
 

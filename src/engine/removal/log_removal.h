@@ -1,13 +1,13 @@
 // What the setup program's removal by log and the uninstaller share: reading
 // a log file from disk, bounded, and removing what one entry records with
 // word of whether it is gone. Nothing here allocates or shows a window.
-#ifndef ENGINE_LOG_REMOVAL_H
-#define ENGINE_LOG_REMOVAL_H
+#ifndef ENGINE_REMOVAL_LOG_REMOVAL_H
+#define ENGINE_REMOVAL_LOG_REMOVAL_H
 
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/uninstall_log.h"
+#include "engine/log/uninstall_log.h"
 
 namespace setup {
 

@@ -1,4 +1,4 @@
-#include "engine/removal_limits.h"
+#include "engine/removal/removal_limits.h"
 
 #include <cstring>
 #include <string_view>

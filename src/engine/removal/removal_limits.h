@@ -2,12 +2,12 @@
 // lies in the product's folder, which users may be able to write, while the
 // removal runs with the installer's rights: an edited log must not make it
 // delete what no installation of the product could have made. Pure code.
-#ifndef ENGINE_REMOVAL_LIMITS_H
-#define ENGINE_REMOVAL_LIMITS_H
+#ifndef ENGINE_REMOVAL_REMOVAL_LIMITS_H
+#define ENGINE_REMOVAL_REMOVAL_LIMITS_H
 
 #include <cstddef>
 
-#include "engine/uninstall_log.h"
+#include "engine/log/uninstall_log.h"
 #include "format/package_format.h"
 
 namespace setup {

@@ -1,4 +1,4 @@
-#include "engine/remove_by_log.h"
+#include "engine/removal/remove_by_log.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -9,18 +9,18 @@
 
 #include "base/bounded_text.h"
 #include "base/process_state.h"
-#include "engine/failure.h"
-#include "engine/file_backups.h"
-#include "engine/log_removal.h"
-#include "engine/product_registration.h"
-#include "engine/registry.h"
-#include "engine/registry_backups.h"
-#include "engine/removal_limits.h"
-#include "engine/run_backups.h"
-#include "engine/shortcuts.h"
-#include "engine/uninstall_log.h"
+#include "engine/failure/failure.h"
+#include "engine/undo/file_backups.h"
+#include "engine/removal/log_removal.h"
+#include "engine/system/product_registration.h"
+#include "engine/system/registry.h"
+#include "engine/undo/registry_backups.h"
+#include "engine/removal/removal_limits.h"
+#include "engine/undo/run_backups.h"
+#include "engine/system/shortcuts.h"
+#include "engine/log/uninstall_log.h"
 #include "package/setup_config.h"
-#include "ui/blob_images.h"
+#include "engine/extract/picture_files.h"
 #include "ui/notice_dialog.h"
 
 namespace setup {

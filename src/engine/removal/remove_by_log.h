@@ -1,7 +1,7 @@
 // Removing what an uninstall log records: files, then folders, then registry
 // keys, each group deepest first.
-#ifndef ENGINE_REMOVE_BY_LOG_H
-#define ENGINE_REMOVE_BY_LOG_H
+#ifndef ENGINE_REMOVAL_REMOVE_BY_LOG_H
+#define ENGINE_REMOVAL_REMOVE_BY_LOG_H
 
 #include "format/package_format.h"
 
@@ -24,7 +24,7 @@ enum class RemovalMode {
 //
 // A previous installation is taken away so that this run can give it back:
 // its files are moved aside, its folders remembered and its keys saved
-// before they go (engine/file_backups.h, engine/registry_backups.h). This
+// before they go (engine/undo/file_backups.h, engine/undo/registry_backups.h). This
 // run's own removal (modes 1 and 2) passes over the files it recorded
 // without making them and the keys it did not make, and ends by giving
 // back everything the run moved aside, removed or changed.

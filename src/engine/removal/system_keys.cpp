@@ -1,4 +1,4 @@
-#include "engine/system_keys.h"
+#include "engine/removal/system_keys.h"
 
 #include <cstring>
 

@@ -3,8 +3,8 @@
 // value into it (an autostart entry, an environment variable) would take
 // every other program's values with it, and an edited log could name the
 // system's own keys. Pure code.
-#ifndef ENGINE_SYSTEM_KEYS_H
-#define ENGINE_SYSTEM_KEYS_H
+#ifndef ENGINE_REMOVAL_SYSTEM_KEYS_H
+#define ENGINE_REMOVAL_SYSTEM_KEYS_H
 
 namespace setup {
 

@@ -1,18 +1,18 @@
-#include "engine/post_install.h"
+#include "engine/system/post_install.h"
 
 #include <windows.h>
 
 #include "base/bounded_text.h"
 #include "base/field_text.h"
 #include "base/process_state.h"
-#include "engine/expand_path.h"
-#include "engine/file_backups.h"
-#include "engine/install_log.h"
-#include "engine/post_install_rules.h"
-#include "engine/registry.h"
-#include "engine/shortcuts.h"
+#include "engine/paths/expand_path.h"
+#include "engine/undo/file_backups.h"
+#include "engine/log/uninstall_log_entries.h"
+#include "engine/system/post_install_rules.h"
+#include "engine/system/registry.h"
+#include "engine/system/shortcuts.h"
 #include "package/setup_config.h"
-#include "ui/blob_images.h"
+#include "engine/extract/picture_files.h"
 #include "ui/notice_dialog.h"
 
 namespace setup {

@@ -1,8 +1,8 @@
 // The steps after extraction that run under the "updating system" popup.
-#ifndef ENGINE_POST_INSTALL_H
-#define ENGINE_POST_INSTALL_H
+#ifndef ENGINE_SYSTEM_POST_INSTALL_H
+#define ENGINE_SYSTEM_POST_INSTALL_H
 
-#include "engine/extraction_state.h"
+#include "engine/extract/extraction_state.h"
 
 namespace setup {
 

@@ -1,4 +1,4 @@
-#include "engine/post_install_rules.h"
+#include "engine/system/post_install_rules.h"
 
 #include "format/package_format.h"
 

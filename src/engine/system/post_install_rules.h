@@ -1,8 +1,8 @@
 // What one post-install action does, decided from its type and the
 // configuration's flags alone, and how many of a component's stored actions
 // lie inside the configuration area.
-#ifndef ENGINE_POST_INSTALL_RULES_H
-#define ENGINE_POST_INSTALL_RULES_H
+#ifndef ENGINE_SYSTEM_POST_INSTALL_RULES_H
+#define ENGINE_SYSTEM_POST_INSTALL_RULES_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,15 +1,15 @@
-#include "engine/product_registration.h"
+#include "engine/system/product_registration.h"
 
 #include <windows.h>
 
 #include "base/bounded_text.h"
 #include "base/process_state.h"
-#include "engine/failure.h"
-#include "engine/install_log.h"
-#include "engine/registry.h"
-#include "engine/registry_backups.h"
-#include "engine/shortcuts.h"
-#include "engine/uninstall_log_file.h"
+#include "engine/failure/failure.h"
+#include "engine/log/uninstall_log_entries.h"
+#include "engine/system/registry.h"
+#include "engine/undo/registry_backups.h"
+#include "engine/system/shortcuts.h"
+#include "engine/log/uninstall_log_file.h"
 #include "package/setup_config.h"
 
 namespace setup {

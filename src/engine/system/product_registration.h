@@ -1,7 +1,7 @@
 // The product's and the uninstaller's registration with the system, the last
 // steps of a successful installation.
-#ifndef ENGINE_PRODUCT_REGISTRATION_H
-#define ENGINE_PRODUCT_REGISTRATION_H
+#ifndef ENGINE_SYSTEM_PRODUCT_REGISTRATION_H
+#define ENGINE_SYSTEM_PRODUCT_REGISTRATION_H
 
 namespace setup {
 
@@ -21,7 +21,7 @@ void writeUninstallLog();
 // Deletes the system uninstall entry if this run made it: it is not logged,
 // and a failure after it must not leave it pointing at nothing. An entry
 // that was there before stays; its values come back with the run's other
-// registry changes (engine/registry_backups.h), as does the "UnInstallLog"
+// registry changes (engine/undo/registry_backups.h), as does the "UnInstallLog"
 // value of the registry root that a product without a key writes.
 void removeWrittenUninstallEntry();
 

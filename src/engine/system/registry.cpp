@@ -1,11 +1,11 @@
-#include "engine/registry.h"
+#include "engine/system/registry.h"
 
 #include <cstring>
 
 #include "base/bounded_text.h"
 #include "base/fault_injection.h"
-#include "engine/failure.h"
-#include "engine/registry_backups.h"
+#include "engine/failure/failure.h"
+#include "engine/undo/registry_backups.h"
 
 namespace setup {
 

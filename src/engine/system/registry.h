@@ -1,6 +1,6 @@
 // Registry strings of the product and of the post-install actions.
-#ifndef ENGINE_REGISTRY_H
-#define ENGINE_REGISTRY_H
+#ifndef ENGINE_SYSTEM_REGISTRY_H
+#define ENGINE_SYSTEM_REGISTRY_H
 
 #include <windows.h>
 
@@ -31,7 +31,7 @@ struct RegistryValue {
 // writeRegistryString for several values of one key: the key is created or
 // opened once, the values are set in order and the key is closed. The keys
 // the write makes are noted, and in a key it does not make each value is
-// kept before it changes (engine/registry_backups.h); a value that cannot
+// kept before it changes (engine/undo/registry_backups.h); a value that cannot
 // be kept is not written. Returns only on success; any failure raises
 // error code 10.
 void writeRegistryValues(HKEY root, const char* keyPath, const RegistryValue* values,

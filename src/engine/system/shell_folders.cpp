@@ -1,8 +1,8 @@
-#include "engine/shell_folders.h"
+#include "engine/system/shell_folders.h"
 
 #include <windows.h>
 
-#include "engine/registry.h"
+#include "engine/system/registry.h"
 
 namespace setup {
 

@@ -1,7 +1,7 @@
 // The user's Desktop and Programs folders, where shortcuts go and where a
 // removal by log may reach.
-#ifndef ENGINE_SHELL_FOLDERS_H
-#define ENGINE_SHELL_FOLDERS_H
+#ifndef ENGINE_SYSTEM_SHELL_FOLDERS_H
+#define ENGINE_SYSTEM_SHELL_FOLDERS_H
 
 #include <cstdint>
 

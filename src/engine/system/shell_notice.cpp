@@ -1,9 +1,9 @@
-#include "engine/shell_notice.h"
+#include "engine/system/shell_notice.h"
 
 #include <cstring>
 #include <iterator>
 
-#include "engine/uninstall_log.h"
+#include "engine/log/uninstall_log.h"
 
 namespace setup {
 

@@ -1,8 +1,8 @@
 // The shell learns of an attended run's files and folders one by one, as
 // they are made. An unattended run has nobody watching: it tells the shell
 // once at its end, one notice per folder that holds what it made.
-#ifndef ENGINE_SHELL_NOTICE_H
-#define ENGINE_SHELL_NOTICE_H
+#ifndef ENGINE_SYSTEM_SHELL_NOTICE_H
+#define ENGINE_SYSTEM_SHELL_NOTICE_H
 
 #include <cstddef>
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "engine/shell_notice.h"
+#include "engine/system/shell_notice.h"
 #include "package/setup_config.h"
 
 namespace setup {

@@ -1,4 +1,4 @@
-#include "engine/shortcuts.h"
+#include "engine/system/shortcuts.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -10,11 +10,11 @@
 #include "base/bounded_text.h"
 #include "base/fault_injection.h"
 #include "base/process_state.h"
-#include "engine/extraction.h"
-#include "engine/failure.h"
-#include "engine/file_backups.h"
-#include "engine/install_log.h"
-#include "engine/registry.h"
+#include "engine/extract/extraction.h"
+#include "engine/failure/failure.h"
+#include "engine/undo/file_backups.h"
+#include "engine/log/uninstall_log_entries.h"
+#include "engine/system/registry.h"
 #include "format/package_format.h"
 
 namespace setup {

@@ -1,9 +1,9 @@
 // Shortcut files in the user's Desktop and Programs folders, made through the
 // shell's link object. COM must be initialised on the thread.
-#ifndef ENGINE_SHORTCUTS_H
-#define ENGINE_SHORTCUTS_H
+#ifndef ENGINE_SYSTEM_SHORTCUTS_H
+#define ENGINE_SYSTEM_SHORTCUTS_H
 
-#include "engine/shell_folders.h"
+#include "engine/system/shell_folders.h"
 
 namespace setup {
 
@@ -21,7 +21,7 @@ void createProgramsShortcut(const char* program, const char* name, const char* a
 // folder set, and logs the file whether or not the shell saved it. When the
 // shell's link object or its file interface cannot be had, nothing is made
 // and nothing logged. A file of the user's that stands at linkPath is moved
-// aside first (engine/file_backups.h; error 2 when it cannot be) and put
+// aside first (engine/undo/file_backups.h; error 2 when it cannot be) and put
 // back, with nothing logged, when the shell saves nothing.
 void createShellLink(const char* linkPath, const char* targetPath, const char* arguments,
                      const char* workingDir);

@@ -1,9 +1,9 @@
-#include "engine/backup_names.h"
+#include "engine/undo/backup_names.h"
 
 #include <cstring>
 
 #include "base/bounded_text.h"
-#include "engine/path_rules.h"
+#include "engine/paths/path_rules.h"
 
 namespace setup {
 

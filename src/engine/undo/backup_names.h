@@ -1,8 +1,8 @@
 // The names of the places where a run keeps what it moves aside: a folder
 // of its own at the root of each volume it touches, and inside it one file
 // per backup, named by its number. Pure code.
-#ifndef ENGINE_BACKUP_NAMES_H
-#define ENGINE_BACKUP_NAMES_H
+#ifndef ENGINE_UNDO_BACKUP_NAMES_H
+#define ENGINE_UNDO_BACKUP_NAMES_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "engine/backup_place.h"
+#include "engine/undo/backup_place.h"
 
 #include <windows.h>
 
@@ -6,9 +6,9 @@
 
 #include "base/bounded_text.h"
 #include "base/process_state.h"
-#include "engine/backup_names.h"
-#include "engine/path_rules.h"
-#include "engine/run_log.h"
+#include "engine/undo/backup_names.h"
+#include "engine/paths/path_rules.h"
+#include "engine/log/run_log.h"
 #include "format/package_format.h"
 
 namespace setup {

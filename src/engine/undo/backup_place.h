@@ -6,8 +6,8 @@
 // exists already is never used), hidden, and on Windows NT with a protected
 // access list that lets in only the user running the setup, the system and
 // the administrators: no other user can put, change or take anything there.
-#ifndef ENGINE_BACKUP_PLACE_H
-#define ENGINE_BACKUP_PLACE_H
+#ifndef ENGINE_UNDO_BACKUP_PLACE_H
+#define ENGINE_UNDO_BACKUP_PLACE_H
 
 #include <cstdint>
 

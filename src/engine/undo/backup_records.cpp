@@ -1,4 +1,4 @@
-#include "engine/backup_records.h"
+#include "engine/undo/backup_records.h"
 
 #include <cstring>
 

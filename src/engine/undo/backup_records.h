@@ -5,8 +5,8 @@
 //
 //   buffer: | head | payload (padded to 4) | head | payload | ... | unused |
 //   head:   kind u8, state u8, 2 spare bytes, payload size u32
-#ifndef ENGINE_BACKUP_RECORDS_H
-#define ENGINE_BACKUP_RECORDS_H
+#ifndef ENGINE_UNDO_BACKUP_RECORDS_H
+#define ENGINE_UNDO_BACKUP_RECORDS_H
 
 #include <cstddef>
 #include <cstdint>

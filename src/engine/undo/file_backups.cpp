@@ -1,4 +1,4 @@
-#include "engine/file_backups.h"
+#include "engine/undo/file_backups.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
-#include "engine/backup_names.h"
-#include "engine/backup_place.h"
-#include "engine/backup_records.h"
-#include "engine/run_log.h"
-#include "engine/uninstall_log.h"
+#include "engine/undo/backup_names.h"
+#include "engine/undo/backup_place.h"
+#include "engine/undo/backup_records.h"
+#include "engine/log/run_log.h"
+#include "engine/log/uninstall_log.h"
 #include "format/package_format.h"
 #include "package/setup_config.h"
 

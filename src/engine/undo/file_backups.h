@@ -1,12 +1,12 @@
 // The files and folders a run takes away from where they were: an existing
 // file it replaces, and the files and folders of a previous installation it
 // removes. Each file is moved into the run's backup folder on its volume
-// (engine/backup_place.h), a rename that keeps its contents, times and
+// (engine/undo/backup_place.h), a rename that keeps its contents, times and
 // attributes; each folder is removed and remembered. Everything is listed
 // in memory only, the uninstall log is never touched. A rollback gives it
 // all back; a successful run deletes the backups at its end.
-#ifndef ENGINE_FILE_BACKUPS_H
-#define ENGINE_FILE_BACKUPS_H
+#ifndef ENGINE_UNDO_FILE_BACKUPS_H
+#define ENGINE_UNDO_FILE_BACKUPS_H
 
 #include <cstdint>
 

@@ -1,14 +1,14 @@
-#include "engine/registry_backups.h"
+#include "engine/undo/registry_backups.h"
 
 #include <cstring>
 #include <cwchar>
 
 #include "base/bounded_text.h"
 #include "base/fault_injection.h"
-#include "engine/backup_records.h"
-#include "engine/path_rules.h"
-#include "engine/registry.h"
-#include "engine/run_log.h"
+#include "engine/undo/backup_records.h"
+#include "engine/paths/path_rules.h"
+#include "engine/system/registry.h"
+#include "engine/log/run_log.h"
 #include "format/package_format.h"
 
 namespace setup {

@@ -9,8 +9,8 @@
 // last-write time (keys are made again with the defaults). A key that
 // cannot be read whole, or does not fit the room kept for saved keys, is
 // not deleted by the removal at all.
-#ifndef ENGINE_REGISTRY_BACKUPS_H
-#define ENGINE_REGISTRY_BACKUPS_H
+#ifndef ENGINE_UNDO_REGISTRY_BACKUPS_H
+#define ENGINE_UNDO_REGISTRY_BACKUPS_H
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-#include "engine/run_backups.h"
+#include "engine/undo/run_backups.h"
 
-#include "engine/file_backups.h"
-#include "engine/registry_backups.h"
+#include "engine/undo/file_backups.h"
+#include "engine/undo/registry_backups.h"
 
 namespace setup {
 

@@ -1,8 +1,8 @@
 // Everything a run keeps so that a failure or a cancel gives back what it
-// replaced or removed (engine/file_backups.h, engine/registry_backups.h),
+// replaced or removed (engine/undo/file_backups.h, engine/undo/registry_backups.h),
 // given back or let go of as a whole.
-#ifndef ENGINE_RUN_BACKUPS_H
-#define ENGINE_RUN_BACKUPS_H
+#ifndef ENGINE_UNDO_RUN_BACKUPS_H
+#define ENGINE_UNDO_RUN_BACKUPS_H
 
 namespace setup {
 

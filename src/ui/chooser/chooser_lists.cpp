@@ -1,4 +1,4 @@
-#include "ui/chooser_lists.h"
+#include "ui/chooser/chooser_lists.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -9,7 +9,7 @@
 #include "base/process_state.h"
 #include "base/system_library.h"
 #include "resource_ids.h"
-#include "ui/drive_root.h"
+#include "engine/paths/drive_root.h"
 
 namespace setup {
 

@@ -1,8 +1,8 @@
 // The two owner-drawn lists of the directory chooser: the drives, and the
 // folders of the typed path with their rows' memory. Rows carry the shell's
 // display names and icons from the system's small-icon image list.
-#ifndef UI_CHOOSER_LISTS_H
-#define UI_CHOOSER_LISTS_H
+#ifndef UI_CHOOSER_CHOOSER_LISTS_H
+#define UI_CHOOSER_CHOOSER_LISTS_H
 
 #include <windows.h>
 #include <commctrl.h>
@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "format/package_format.h"
-#include "ui/folder_rows.h"
+#include "ui/chooser/folder_rows.h"
 
 namespace setup {
 

@@ -1,4 +1,4 @@
-#include "ui/directory_chooser.h"
+#include "ui/chooser/directory_chooser.h"
 
 #include <cstring>
 
@@ -6,13 +6,13 @@
 #include "base/process_state.h"
 #include "base/program_instance.h"
 #include "base/system_library.h"
-#include "engine/window_boundary.h"
+#include "engine/failure/window_boundary.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
-#include "ui/chooser_lists.h"
-#include "ui/configured_format.h"
-#include "ui/folder_rows.h"
-#include "ui/install_path_check.h"
+#include "ui/chooser/chooser_lists.h"
+#include "ui/text/configured_format.h"
+#include "ui/chooser/folder_rows.h"
+#include "ui/chooser/install_path_check.h"
 #include "ui/message_box.h"
 
 namespace setup {

@@ -3,8 +3,8 @@
 // drives and may connect a network drive. It edits installDir in place: after
 // OK it holds the checked folder with its closing backslash, after Cancel
 // the folder it had when the chooser opened.
-#ifndef UI_DIRECTORY_CHOOSER_H
-#define UI_DIRECTORY_CHOOSER_H
+#ifndef UI_CHOOSER_DIRECTORY_CHOOSER_H
+#define UI_CHOOSER_DIRECTORY_CHOOSER_H
 
 #include <windows.h>
 

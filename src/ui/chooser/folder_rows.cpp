@@ -1,4 +1,4 @@
-#include "ui/folder_rows.h"
+#include "ui/chooser/folder_rows.h"
 
 #include <cstring>
 

@@ -8,8 +8,8 @@
 //       Demo\           depth 2  one level deeper than the one before
 //         Levels\       depth 3, the sub-folders of the deepest one,
 //         Music\        depth 3  sorted by their display names
-#ifndef UI_FOLDER_ROWS_H
-#define UI_FOLDER_ROWS_H
+#ifndef UI_CHOOSER_FOLDER_ROWS_H
+#define UI_CHOOSER_FOLDER_ROWS_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "ui/install_path_check.h"
+#include "ui/chooser/install_path_check.h"
 
 #include "base/bounded_text.h"
 #include "base/process_state.h"
-#include "engine/install_path.h"
+#include "engine/paths/install_path.h"
 #include "package/setup_config.h"
-#include "ui/folder_rows.h"
+#include "ui/chooser/folder_rows.h"
 #include "ui/message_box.h"
 
 namespace setup {

@@ -1,7 +1,7 @@
 // The check of a folder the user typed in the directory chooser: the rules
-// of engine/install_path.h, with a message box for each refusal.
-#ifndef UI_INSTALL_PATH_CHECK_H
-#define UI_INSTALL_PATH_CHECK_H
+// of engine/paths/install_path.h, with a message box for each refusal.
+#ifndef UI_CHOOSER_INSTALL_PATH_CHECK_H
+#define UI_CHOOSER_INSTALL_PATH_CHECK_H
 
 #include <windows.h>
 

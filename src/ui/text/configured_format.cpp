@@ -1,4 +1,4 @@
-#include "ui/configured_format.h"
+#include "ui/text/configured_format.h"
 
 #include "base/bounded_text.h"
 #include "format/text_formats.h"

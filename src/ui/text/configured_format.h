@@ -1,8 +1,8 @@
 // Configured texts that quote one text, such as "The directory '%s' does not
 // exist": the builder checks their conversions, and a record that was not
 // made by it still never makes the program read an argument it did not pass.
-#ifndef UI_CONFIGURED_FORMAT_H
-#define UI_CONFIGURED_FORMAT_H
+#ifndef UI_TEXT_CONFIGURED_FORMAT_H
+#define UI_TEXT_CONFIGURED_FORMAT_H
 
 #include <cstddef>
 

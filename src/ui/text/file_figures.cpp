@@ -1,4 +1,4 @@
-#include "ui/file_figures.h"
+#include "ui/text/file_figures.h"
 
 #include <cstring>
 

@@ -1,11 +1,11 @@
 // The figures the replace question shows for a file: its size, a line
 // break, the configured lead-in ("modified on ") and the date and time.
-#ifndef UI_FILE_FIGURES_H
-#define UI_FILE_FIGURES_H
+#ifndef UI_TEXT_FILE_FIGURES_H
+#define UI_TEXT_FILE_FIGURES_H
 
 #include <cstddef>
 
-#include "ui/size_text.h"
+#include "ui/text/size_text.h"
 
 namespace setup {
 

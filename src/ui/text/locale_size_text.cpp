@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "ui/size_text.h"
+#include "ui/text/size_text.h"
 
 namespace setup {
 

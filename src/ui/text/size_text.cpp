@@ -1,4 +1,4 @@
-#include "ui/size_text.h"
+#include "ui/text/size_text.h"
 
 #include <cstring>
 

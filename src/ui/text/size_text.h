@@ -1,7 +1,7 @@
 // Byte counts as the user reads them: "1.50 KB", "512.00 bytes", "1 byte",
 // in the locale's standard number format.
-#ifndef UI_SIZE_TEXT_H
-#define UI_SIZE_TEXT_H
+#ifndef UI_TEXT_SIZE_TEXT_H
+#define UI_TEXT_SIZE_TEXT_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,12 +1,12 @@
 #include "ui/wizard/disk_space.h"
 
 #include "base/bounded_text.h"
-#include "engine/extraction.h"
+#include "engine/extract/extraction.h"
 #include "package/setup_config.h"
-#include "ui/drive_root.h"
-#include "ui/size_text.h"
+#include "engine/paths/drive_root.h"
+#include "ui/text/size_text.h"
 #include "ui/wizard/page_builder.h"
-#include "ui/wizard/page_layout.h"
+#include "ui/wizard/layout/page_layout.h"
 
 namespace setup {
 
@@ -28,7 +28,7 @@ bool readFreeSpace(std::int64_t& available) {
 
 // The space the backups of a run take is none: a file the run replaces, or
 // a previous installation's file it removes, is renamed into a folder on
-// its own volume (engine/backup_place.h), never copied. It keeps its space
+// its own volume (engine/undo/backup_place.h), never copied. It keeps its space
 // until the run has succeeded, so the new files need all of theirs: the
 // required figure is the whole unpacked size of the selection against the
 // free space as it is, with every earlier file still counted as taken.

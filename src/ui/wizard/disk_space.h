@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "engine/extraction_state.h"
+#include "engine/extract/extraction_state.h"
 
 namespace setup {
 

@@ -1,4 +1,4 @@
-#include "ui/font_cache.h"
+#include "ui/wizard/font_cache.h"
 
 namespace setup {
 

@@ -7,18 +7,18 @@
 
 #include "base/process_state.h"
 #include "base/program_instance.h"
-#include "engine/directx_version.h"
-#include "engine/window_boundary.h"
+#include "engine/directx/directx_version.h"
+#include "engine/failure/window_boundary.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
 #include "ui/base_font.h"
 #include "ui/common_controls.h"
-#include "ui/directory_chooser.h"
+#include "ui/chooser/directory_chooser.h"
 #include "ui/message_box.h"
 #include "ui/progress_window.h"
 #include "ui/wizard/disk_space.h"
 #include "ui/wizard/page_builder.h"
-#include "ui/wizard/page_layout.h"
+#include "ui/wizard/layout/page_layout.h"
 #include "ui/wizard/wizard_rules.h"
 
 namespace setup {

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "engine/extraction_state.h"
+#include "engine/extract/extraction_state.h"
 #include "format/package_format.h"
 
 namespace setup {

@@ -1,9 +1,9 @@
 #include "ui/wizard/wizard_rules.h"
 
 #include "base/bounded_text.h"
-#include "engine/directx_version_rules.h"
+#include "engine/directx/directx_version_rules.h"
 #include "format/package_format.h"
-#include "ui/wizard/page_layout.h"
+#include "ui/wizard/layout/page_layout.h"
 
 namespace setup {
 

@@ -1,9 +1,9 @@
-#include "uninstaller/path_match.h"
+#include "uninstaller/removal/path_match.h"
 
 #include <cstring>
 #include <initializer_list>
 
-#include "engine/removal_limits.h"
+#include "engine/removal/removal_limits.h"
 #include "format/package_format.h"
 
 namespace uninstaller {

@@ -2,8 +2,8 @@
 // which log the registry names, which uninstall entry runs this program on
 // this log, which entry is the uninstaller's own file, and which install
 // folder is too wide to remove anything from. Pure code.
-#ifndef UNINSTALLER_PATH_MATCH_H
-#define UNINSTALLER_PATH_MATCH_H
+#ifndef UNINSTALLER_REMOVAL_PATH_MATCH_H
+#define UNINSTALLER_REMOVAL_PATH_MATCH_H
 
 #include <cstddef>
 

@@ -1,12 +1,12 @@
-#include "uninstaller/registration.h"
+#include "uninstaller/removal/registration.h"
 
 #include <windows.h>
 
 #include <cstring>
 
 #include "base/bounded_text.h"
-#include "engine/registry.h"
-#include "uninstaller/path_match.h"
+#include "engine/system/registry.h"
+#include "uninstaller/removal/path_match.h"
 
 namespace uninstaller {
 

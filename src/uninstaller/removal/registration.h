@@ -1,13 +1,13 @@
 // The product's registration, which the log does not record: the values of
 // its key under HKEY_LOCAL_MACHINE and the system's uninstall entry.
-#ifndef UNINSTALLER_REGISTRATION_H
-#define UNINSTALLER_REGISTRATION_H
+#ifndef UNINSTALLER_REMOVAL_REGISTRATION_H
+#define UNINSTALLER_REMOVAL_REGISTRATION_H
 
 #include <cstddef>
 
-#include "engine/uninstall_log.h"
+#include "engine/log/uninstall_log.h"
 #include "format/package_format.h"
-#include "uninstaller/removal_report.h"
+#include "uninstaller/removal/removal_report.h"
 
 namespace uninstaller {
 

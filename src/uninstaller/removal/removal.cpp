@@ -1,11 +1,11 @@
-#include "uninstaller/removal.h"
+#include "uninstaller/removal/removal.h"
 
 #include <initializer_list>
 #include <iterator>
 
-#include "engine/log_removal.h"
-#include "engine/system_keys.h"
-#include "engine/uninstall_log.h"
+#include "engine/removal/log_removal.h"
+#include "engine/removal/system_keys.h"
+#include "engine/log/uninstall_log.h"
 
 namespace uninstaller {
 

@@ -9,17 +9,17 @@
 //                         everything below it;
 //                      0: the product wrote into the key: the key goes,
 //                         with its values, only when it has no sub-keys.
-// Keys that belong to the system or to every program (engine/system_keys.h)
+// Keys that belong to the system or to every program (engine/removal/system_keys.h)
 // are never deleted, whatever the flag; one the log names stays, and is
 // reported when it holds anything. After a key, each parent left without
 // sub-keys goes too, up to the first system key.
-#ifndef UNINSTALLER_REMOVAL_H
-#define UNINSTALLER_REMOVAL_H
+#ifndef UNINSTALLER_REMOVAL_REMOVAL_H
+#define UNINSTALLER_REMOVAL_REMOVAL_H
 
 #include "format/package_format.h"
-#include "uninstaller/registration.h"
-#include "uninstaller/removal_report.h"
-#include "uninstaller/self_removal.h"
+#include "uninstaller/removal/registration.h"
+#include "uninstaller/removal/removal_report.h"
+#include "uninstaller/removal/self_removal.h"
 
 namespace uninstaller {
 

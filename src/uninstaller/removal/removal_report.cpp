@@ -1,4 +1,4 @@
-#include "uninstaller/removal_report.h"
+#include "uninstaller/removal/removal_report.h"
 
 #include "base/bounded_text.h"
 

@@ -1,12 +1,12 @@
 // What an uninstall could not remove: files, folders and registry entries,
 // collected as the removal goes and shown in the details window. Pure code.
-#ifndef UNINSTALLER_REMOVAL_REPORT_H
-#define UNINSTALLER_REMOVAL_REPORT_H
+#ifndef UNINSTALLER_REMOVAL_REMOVAL_REPORT_H
+#define UNINSTALLER_REMOVAL_REMOVAL_REPORT_H
 
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/uninstall_log.h"
+#include "engine/log/uninstall_log.h"
 #include "format/package_format.h"
 
 namespace uninstaller {

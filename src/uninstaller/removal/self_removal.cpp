@@ -1,12 +1,12 @@
-#include "uninstaller/self_removal.h"
+#include "uninstaller/removal/self_removal.h"
 
 #include <windows.h>
 
 #include <cstring>
 
 #include "base/bounded_text.h"
-#include "engine/log_removal.h"
-#include "uninstaller/path_match.h"
+#include "engine/removal/log_removal.h"
+#include "uninstaller/removal/path_match.h"
 
 namespace uninstaller {
 

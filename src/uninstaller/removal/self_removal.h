@@ -6,14 +6,14 @@
 // on close before the copy starts and the copy inherits that handle, so the
 // system deletes it as soon as the copy ends; where that cannot be had, it
 // is marked for deletion at the next restart.
-#ifndef UNINSTALLER_SELF_REMOVAL_H
-#define UNINSTALLER_SELF_REMOVAL_H
+#ifndef UNINSTALLER_REMOVAL_SELF_REMOVAL_H
+#define UNINSTALLER_REMOVAL_SELF_REMOVAL_H
 
 #include <cstdint>
 
 #include "format/package_format.h"
-#include "uninstaller/command_line.h"
-#include "uninstaller/removal_report.h"
+#include "uninstaller/uninstall_command_line.h"
+#include "uninstaller/removal/removal_report.h"
 
 namespace uninstaller {
 

@@ -1,4 +1,4 @@
-#include "uninstaller/result_windows.h"
+#include "uninstaller/windows/result_windows.h"
 
 #include <cstring>
 

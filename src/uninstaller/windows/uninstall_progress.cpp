@@ -1,4 +1,4 @@
-#include "uninstaller/progress_window.h"
+#include "uninstaller/windows/uninstall_progress.h"
 
 #include <commctrl.h>
 

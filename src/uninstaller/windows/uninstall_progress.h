@@ -1,12 +1,12 @@
 // The window that shows a removal: captioned with the log's text 10, the
 // status text 11, the title of the phase under way and a bar of the
 // entries done. Modeless; its messages are handled between two entries.
-#ifndef UNINSTALLER_PROGRESS_WINDOW_H
-#define UNINSTALLER_PROGRESS_WINDOW_H
+#ifndef UNINSTALLER_WINDOWS_UNINSTALL_PROGRESS_H
+#define UNINSTALLER_WINDOWS_UNINSTALL_PROGRESS_H
 
 #include <windows.h>
 
-#include "uninstaller/removal.h"
+#include "uninstaller/removal/removal.h"
 #include "uninstaller/uninstall_texts.h"
 
 namespace uninstaller {

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "engine/command_line.h"
-#include "engine/install_path.h"
+#include "setup/command_line.h"
+#include "engine/paths/install_path.h"
 
 using namespace setup;
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "base/install_error.h"
-#include "engine/failure_messages.h"
-#include "engine/startup_choices.h"
+#include "engine/failure/failure_messages.h"
+#include "setup/startup_choices.h"
 #include "format/package_format.h"
 
 using namespace setup;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/version_compare.h"
+#include "setup/version_compare.h"
 
 using setup::compareVersions;
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/process_state.h"
-#include "engine/failure.h"
+#include "engine/failure/failure.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "test_support.h"

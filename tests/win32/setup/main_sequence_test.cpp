@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/registry.h"
+#include "engine/system/registry.h"
 #include "format/package_format.h"
 #include "test_product.h"
 #include "test_support.h"

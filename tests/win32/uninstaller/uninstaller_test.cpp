@@ -11,11 +11,11 @@
 #include <memory>
 #include <string>
 
-#include "engine/log_removal.h"
+#include "engine/removal/log_removal.h"
 #include "format/package_format.h"
 #include "test_product.h"
 #include "test_support.h"
-#include "uninstaller/removal.h"
+#include "uninstaller/removal/removal.h"
 
 using namespace testing_support;
 

@@ -1,4 +1,4 @@
-#include "ui/wizard/item_font_rules.h"
+#include "ui/wizard/layout/item_font_rules.h"
 
 #include "format/package_format.h"
 

@@ -1,7 +1,7 @@
 // Which font a page item asks for, decoded from its flags, and where that
 // font sits in the font cache.
-#ifndef UI_WIZARD_ITEM_FONT_RULES_H
-#define UI_WIZARD_ITEM_FONT_RULES_H
+#ifndef UI_WIZARD_LAYOUT_ITEM_FONT_RULES_H
+#define UI_WIZARD_LAYOUT_ITEM_FONT_RULES_H
 
 #include <cstdint>
 

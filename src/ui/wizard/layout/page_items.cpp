@@ -1,4 +1,4 @@
-#include "ui/wizard/page_items.h"
+#include "ui/wizard/layout/page_items.h"
 
 #include <cstddef>
 #include <cstring>

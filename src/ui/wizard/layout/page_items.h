@@ -1,8 +1,8 @@
 // Walking a stored page description: PageItem records back to back, ended
 // by an item of type 0. The walk never leaves the configuration area, and an
 // item it cannot use is handed over as unusable rather than read.
-#ifndef UI_WIZARD_PAGE_ITEMS_H
-#define UI_WIZARD_PAGE_ITEMS_H
+#ifndef UI_WIZARD_LAYOUT_PAGE_ITEMS_H
+#define UI_WIZARD_LAYOUT_PAGE_ITEMS_H
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "ui/wizard/page_layout.h"
+#include "ui/wizard/layout/page_layout.h"
 
 #include <cstring>
 #include <string>

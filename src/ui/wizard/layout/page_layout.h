@@ -3,13 +3,13 @@
 // top, bottom-anchored ones from its bottom, the image from its left side;
 // spacing items move its edges), and each control it makes is handed to the
 // host at once, in tab order. Pure: the host measures and creates.
-#ifndef UI_WIZARD_PAGE_LAYOUT_H
-#define UI_WIZARD_PAGE_LAYOUT_H
+#ifndef UI_WIZARD_LAYOUT_PAGE_LAYOUT_H
+#define UI_WIZARD_LAYOUT_PAGE_LAYOUT_H
 
 #include <cstdint>
 
-#include "ui/wizard/page_items.h"
-#include "ui/wizard/text_height.h"
+#include "ui/wizard/layout/page_items.h"
+#include "ui/wizard/layout/text_height.h"
 
 namespace setup {
 

@@ -1,4 +1,4 @@
-#include "ui/wizard/text_height.h"
+#include "ui/wizard/layout/text_height.h"
 
 namespace setup {
 

@@ -1,7 +1,7 @@
 // The height a page text takes in a given width: lines break at the last
 // character that fits, and at every line feed.
-#ifndef UI_WIZARD_TEXT_HEIGHT_H
-#define UI_WIZARD_TEXT_HEIGHT_H
+#ifndef UI_WIZARD_LAYOUT_TEXT_HEIGHT_H
+#define UI_WIZARD_LAYOUT_TEXT_HEIGHT_H
 
 namespace setup {
 

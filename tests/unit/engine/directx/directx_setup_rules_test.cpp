@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/directx_setup_rules.h"
+#include "engine/directx/directx_setup_rules.h"
 
 using namespace setup;
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/uninstall_log.h"
+#include "engine/log/uninstall_log.h"
 
 using namespace setup;
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/process_state.h"
-#include "engine/expand_path.h"
+#include "engine/paths/expand_path.h"
 
 using namespace setup;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/path_rules.h"
+#include "engine/paths/path_rules.h"
 
 using namespace setup;
 

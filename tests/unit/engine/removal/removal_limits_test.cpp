@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/removal_limits.h"
+#include "engine/removal/removal_limits.h"
 
 using namespace setup;
 

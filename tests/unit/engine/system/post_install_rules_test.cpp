@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/post_install_rules.h"
+#include "engine/system/post_install_rules.h"
 #include "format/package_format.h"
 
 using setup::ActionEffect;

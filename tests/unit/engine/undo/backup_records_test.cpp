@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "engine/backup_names.h"
-#include "engine/backup_records.h"
+#include "engine/undo/backup_names.h"
+#include "engine/undo/backup_records.h"
 #include "format/package_format.h"
 
 using namespace setup;

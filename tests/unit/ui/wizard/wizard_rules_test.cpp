@@ -1,5 +1,5 @@
-// The wizard's rules, the DirectX version, byte counts, drive roots and
-// system library paths: everything of the wizard that needs no window.
+// The wizard's rules, the DirectX version, byte counts and system
+// library paths: everything of the wizard that needs no window.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,10 +7,9 @@
 #include <string>
 
 #include "base/system_library.h"
-#include "engine/directx_version_rules.h"
-#include "ui/drive_root.h"
-#include "ui/size_text.h"
-#include "ui/wizard/page_layout.h"
+#include "engine/directx/directx_version_rules.h"
+#include "ui/text/size_text.h"
+#include "ui/wizard/layout/page_layout.h"
 #include "ui/wizard/wizard_rules.h"
 
 using namespace setup;
@@ -141,29 +140,6 @@ TEST(SizeText, UnitsNumbersAndSuffixes) {
 
     EXPECT_EQ(freeSpaceBytes(0x80000000u, 8, 512), std::int64_t(0x80000000u) * 4096);
     EXPECT_EQ(freeSpaceBytes(0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu), INT64_MAX);
-}
-
-TEST(DriveRoot, LettersNetworkPathsAndTheRest) {
-    struct Case { const char* path; const char* root; };
-    const Case cases[] = {
-        {"c:\\Program Files\\Writer\\", "C:\\"},
-        {"D:", "D:\\"},
-        {"\\\\server\\share\\dir\\sub\\", "\\\\server\\share\\"},
-        {"\\\\server\\share", "\\\\server\\share\\"},
-        {"\\\\server", "\\\\server\\"},
-        {"Writer\\", ""},
-        {"\\Writer\\", ""},
-        {"1:\\x", ""},
-        {"", ""},
-    };
-    for (const Case& c : cases) {
-        char root[kDriveRootSize];
-        driveRootOf(c.path, root, sizeof root);
-        EXPECT_STREQ(root, c.root) << c.path;
-    }
-    char small[8];
-    driveRootOf("\\\\server\\share\\", small, sizeof small);
-    EXPECT_STREQ(small, "\\\\serve");
 }
 
 TEST(SystemLibraryPath, JoinsTheSystemFolderAndTheName) {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/failure.h"
+#include "engine/failure/failure.h"
 #include "test_support.h"
 
 using testing_support::runChild;

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "engine/failure.h"
-#include "engine/registry.h"
+#include "engine/failure/failure.h"
+#include "engine/system/registry.h"
 
 using setup::readRegistryString;
 using setup::writeRegistryString;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/fault_injection.h"
-#include "engine/file_backups.h"
+#include "engine/undo/file_backups.h"
 #include "test_product.h"
 
 using namespace testing_support;

@@ -6,13 +6,13 @@
 #include <cstring>
 
 #include "base/process_state.h"
-#include "engine/directx_version.h"
+#include "engine/directx/directx_version.h"
 #include "ui/base_font.h"
 #include "ui/common_controls.h"
-#include "ui/font_cache.h"
-#include "ui/size_text.h"
+#include "ui/wizard/font_cache.h"
+#include "ui/text/size_text.h"
 #include "ui/wizard/item_fonts.h"
-#include "ui/wizard/page_layout.h"
+#include "ui/wizard/layout/page_layout.h"
 
 namespace {
 

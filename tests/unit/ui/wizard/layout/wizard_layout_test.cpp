@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "format/package_format.h"
-#include "ui/wizard/item_font_rules.h"
-#include "ui/wizard/page_items.h"
-#include "ui/wizard/page_layout.h"
-#include "ui/wizard/text_height.h"
+#include "ui/wizard/layout/item_font_rules.h"
+#include "ui/wizard/layout/page_items.h"
+#include "ui/wizard/layout/page_layout.h"
+#include "ui/wizard/layout/text_height.h"
 
 using namespace setup;
 
