@@ -1,5 +1,6 @@
 // The whole run of the setup program, from start-up to the end of the
-// process.
+// process: the one place that wires the engine's steps and the windows
+// together.
 #ifndef SETUP_MAIN_SEQUENCE_H
 #define SETUP_MAIN_SEQUENCE_H
 
@@ -24,10 +25,6 @@ extern char installedVersion[64];
 // set, otherwise the completion message chosen by the flags; then
 // exitSetup(0).
 [[noreturn]] void finishInstallation();
-
-// The system's reboot request, ExitWindowsEx; the Win32 tests put a stand-in
-// here so that a Yes to the reboot question does not end their session.
-extern BOOL(WINAPI* requestSystemReboot)(UINT flags, DWORD reason);
 
 }  // namespace setup
 

@@ -1,7 +1,7 @@
 #include "setup/startup_choices.h"
 
-#include "setup/version_compare.h"
 #include "format/package_format.h"
+#include "setup/version_compare.h"
 
 namespace setup {
 

@@ -6,16 +6,16 @@
 #include "base/process_state.h"
 #include "base/program_instance.h"
 #include "base/system_library.h"
-#include "engine/failure/exit_codes.h"
 #include "engine/extract/extraction.h"
+#include "engine/failure/cancel.h"
+#include "engine/failure/exit_codes.h"
 #include "engine/failure/failure.h"
-#include "engine/removal/remove_by_log.h"
+#include "engine/interaction.h"
 #include "engine/log/run_log.h"
+#include "engine/removal/remove_by_log.h"
 #include "format/text_formats.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
-#include "ui/message_box.h"
-#include "ui/progress_window.h"
 
 namespace setup {
 
@@ -82,14 +82,14 @@ void askWhetherToGoOn(DirectXReason reason) {
         formatBounded(question, sizeof question, format, why);
     else
         copyBounded(question, format);
-    const int answer = showMessageBox(nullptr, question, configText(texts.titleError),
-                                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    const int answer =
+        questions().message(question, configText(texts.titleError), kMessageQuestionNoDefault);
     if (unattendedRun) {
         endingRun = true;
         rollBackInstallation();
         exitSetup(kExitDirectXFailed);
     }
-    if (answer == IDNO) confirmCancel(nullptr, false);
+    if (answer == kAnswerNo) endCancelledRun();
 }
 
 }  // namespace

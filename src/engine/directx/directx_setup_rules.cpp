@@ -4,6 +4,15 @@
 
 namespace setup {
 
+bool needsDirectXSetup(std::int32_t detected, std::uint32_t required) {
+    switch (detected) {
+    case kDirectXNotFound:
+    case kDirectXUnreadable: return true;
+    case kDirectXNotApplicable: return false;
+    default: return static_cast<std::uint32_t>(detected) < required;
+    }
+}
+
 DirectXSetupOutcome directXSetupOutcome(std::int32_t result) {
     switch (result) {
     case 0:                                    // installed

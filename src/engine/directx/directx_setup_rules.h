@@ -1,12 +1,13 @@
-// What the setup program makes of the DirectX setup library: the paths it
-// loads it from, the flags it passes, and the reason shown for each result
-// of DirectXSetupA. Pure code.
+// What the setup program makes of the DirectX setup library: whether the
+// system needs it, the paths it loads it from, the flags it passes, and the
+// reason shown for each result of DirectXSetupA. Pure code.
 #ifndef ENGINE_DIRECTX_DIRECTX_SETUP_RULES_H
 #define ENGINE_DIRECTX_DIRECTX_SETUP_RULES_H
 
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/directx/directx_version_rules.h"
 #include "format/package_format.h"
 
 namespace setup {
@@ -26,6 +27,11 @@ inline constexpr std::uint32_t kDirectXSetupFlags = 0x00010018;
 // The folder of the extracted DirectX component and the library in it.
 inline constexpr char kDirectXRootFolder[] = "Redist\\";
 inline constexpr char kDirectXSetupLibrary[] = "dsetup.dll";
+
+// From a detectDirectXVersion value: a missing or unreadable library needs
+// the setup, Windows NT never does, a version needs it when it is below
+// `required` (compared unsigned).
+bool needsDirectXSetup(std::int32_t detected, std::uint32_t required);
 
 struct DirectXSetupOutcome {
     DirectXReason reason;

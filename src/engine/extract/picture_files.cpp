@@ -1,13 +1,15 @@
 #include "engine/extract/picture_files.h"
 
+#include <windows.h>
+
 #include <cstring>
 
 #include "base/bounded_text.h"
 #include "base/fault_injection.h"
 #include "base/field_text.h"
+#include "base/install_error.h"
 #include "base/process_state.h"
-#include "engine/extract/extraction.h"
-#include "engine/failure/failure.h"
+#include "engine/extract/output_file.h"
 #include "package/setup_config.h"
 
 namespace setup {
@@ -30,7 +32,6 @@ std::uint32_t imageIndex(fmt::ImageIndex entry) {
 }
 
 const char* writeBlobTempFile(std::uint32_t index) {
-    if (unattendedRun) return nullptr;  // no window shows a picture
     fmt::Blob* blob = blobRecord(index);
     if (blob == nullptr) return nullptr;
     const DWORD length = GetTempPathA(sizeof blobTempPath, blobTempPath);
@@ -60,17 +61,17 @@ const char* writeBlobTempFile(std::uint32_t index) {
     return blobTempPath;
 }
 
-HANDLE loadBlobImage(std::uint32_t index, UINT type) {
-    fmt::Blob* blob = blobRecord(index);
-    if (blob == nullptr) return nullptr;
-    if (blob->imageHandle != 0)
-        return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(blob->imageHandle));
-    const char* path = writeBlobTempFile(index);
-    if (path == nullptr) return nullptr;
-    HANDLE image = LoadImageA(nullptr, path, type, 0, 0, LR_LOADFROMFILE);
-    if (image != nullptr)
-        blob->imageHandle = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(image));
-    return image;
+void deleteTempFiles() {
+    // A load that failed half-way may leave numbers in the area but no
+    // relocated slots: only a loaded record names temporary files.
+    if (!configLoaded) return;
+    fmt::SetupConfig& record = config();
+    std::uint32_t count = record.settings.blobCount;
+    if (count > fmt::kMaxBlobs) count = fmt::kMaxBlobs;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        fmt::Blob* blob = configRecord<fmt::Blob>(record.blobs[i]);
+        if (blob != nullptr && blob->tempPath[0] != '\0') DeleteFileA(blob->tempPath);
+    }
 }
 
 }  // namespace setup

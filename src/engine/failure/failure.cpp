@@ -8,14 +8,15 @@
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "base/program_instance.h"
-#include "engine/extract/extraction.h"
+#include "engine/extract/output_file.h"
+#include "engine/extract/picture_files.h"
 #include "engine/failure/failure_messages.h"
-#include "engine/removal/remove_by_log.h"
+#include "engine/interaction.h"
 #include "engine/log/run_log.h"
+#include "engine/removal/remove_by_log.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
-#include "ui/message_box.h"
 
 namespace setup {
 
@@ -87,7 +88,7 @@ void showError(const char* format, ...) {
     va_start(args, format);
     vformatBounded(text, sizeof text, format, args);
     va_end(args);
-    showMessageBox(nullptr, text, errorCaption(), MB_OK | MB_ICONERROR);
+    questions().message(text, errorCaption(), kMessageError);
 }
 
 const char* systemErrorText(std::uint32_t number) {
@@ -102,19 +103,6 @@ const char* systemErrorText(std::uint32_t number) {
         copyBounded(systemText, fresh);
     }
     return systemText;
-}
-
-void deleteTempFiles() {
-    // A load that failed half-way may leave numbers in the area but no
-    // relocated slots: only a loaded record names temporary files.
-    if (!configLoaded) return;
-    fmt::SetupConfig& record = config();
-    std::uint32_t count = record.settings.blobCount;
-    if (count > fmt::kMaxBlobs) count = fmt::kMaxBlobs;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        fmt::Blob* blob = configRecord<fmt::Blob>(record.blobs[i]);
-        if (blob != nullptr && blob->tempPath[0] != '\0') DeleteFileA(blob->tempPath);
-    }
 }
 
 void exitSetup(std::uint32_t code) {

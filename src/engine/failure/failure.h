@@ -18,20 +18,18 @@ namespace setup {
 [[noreturn]] void handleInstallFailure(xInstall* error);
 
 // Formats printf-style into a 500-byte buffer (a longer text is cut) and
-// shows it in an error box without owner, captioned with the configured
-// error title, or the system's default caption before loading.
+// shows it as an error message (engine/interaction.h), captioned with the
+// configured error title, or the system's default caption before loading.
 void showError(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The system's text for an error number in a 510-byte static buffer, kept
 // unchanged when the system has no text for the number (empty at first).
 const char* systemErrorText(std::uint32_t number);
 
-// Deletes the blobs' temporary files, closes the program file and ends the
+// Closes the run's log, deletes the pictures' temporary files
+// (engine/extract/picture_files.h), closes the program file and ends the
 // process with code.
 [[noreturn]] void exitSetup(std::uint32_t code);
-
-// Deletes the temporary file of every written blob; failures are ignored.
-void deleteTempFiles();
 
 }  // namespace setup
 

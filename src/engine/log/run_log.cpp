@@ -68,6 +68,11 @@ void logRunEntry(std::uint8_t kind, std::uint32_t root, const char* text) {
     }
 }
 
+void logRunMessage(const char* caption, const char* text, int answer) {
+    logRunLine("message \"%s\": %s (answered %s)", caption != nullptr ? caption : "", text,
+               answer == IDYES ? "Yes" : answer == IDNO ? "No" : answer == IDCANCEL ? "Cancel" : "OK");
+}
+
 void closeRunLog(std::uint32_t exitCode) {
     if (runLog == INVALID_HANDLE_VALUE) return;
     logRunLine("exit code %u: %s", exitCode, exitCodeMeaning(exitCode));

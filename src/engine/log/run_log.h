@@ -21,6 +21,10 @@ void logRunLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // One uninstall-log entry, as the run makes it.
 void logRunEntry(std::uint8_t kind, std::uint32_t root, const char* text);
 
+// A message box the run showed, or would have shown, and the button that
+// answered it (the system's IDOK, IDYES, IDNO or IDCANCEL).
+void logRunMessage(const char* caption, const char* text, int answer);
+
 // The last line, the exit code in words, and the file closed.
 void closeRunLog(std::uint32_t exitCode);
 

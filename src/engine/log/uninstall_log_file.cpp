@@ -4,7 +4,7 @@
 
 #include "base/bounded_text.h"
 #include "base/process_state.h"
-#include "engine/extract/extraction.h"
+#include "engine/extract/output_file.h"
 #include "package/setup_config.h"
 
 namespace setup {

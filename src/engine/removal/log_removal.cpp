@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
-#include "engine/system/registry.h"
 #include "engine/removal/system_keys.h"
+#include "engine/system/registry.h"
 
 namespace setup {
 

@@ -10,18 +10,17 @@
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "engine/failure/failure.h"
-#include "engine/undo/file_backups.h"
+#include "engine/interaction.h"
+#include "engine/log/uninstall_log.h"
 #include "engine/removal/log_removal.h"
+#include "engine/removal/removal_limits.h"
 #include "engine/system/product_registration.h"
 #include "engine/system/registry.h"
-#include "engine/undo/registry_backups.h"
-#include "engine/removal/removal_limits.h"
-#include "engine/undo/run_backups.h"
 #include "engine/system/shortcuts.h"
-#include "engine/log/uninstall_log.h"
+#include "engine/undo/file_backups.h"
+#include "engine/undo/registry_backups.h"
+#include "engine/undo/run_backups.h"
 #include "package/setup_config.h"
-#include "engine/extract/picture_files.h"
-#include "ui/notice_dialog.h"
 
 namespace setup {
 
@@ -35,11 +34,11 @@ LogItem logItems[kMaxLogFileSize / kMinLogEntrySize];
 
 // The popup of one removal, closed on every way out, a raised failure too.
 struct RemovalPopup {
-    HWND window = nullptr;
+    StatusPopup shown = 0;
     ~RemovalPopup() { close(); }
     void close() {
-        if (window != nullptr) DestroyWindow(window);
-        window = nullptr;
+        display().closeStatus(shown);
+        shown = 0;
     }
 };
 
@@ -131,8 +130,7 @@ void giveBackWhatTheRunTook(RemovalMode mode) {
 
 void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image, const char* logPath) {
     RemovalPopup popup;
-    HICON icon = static_cast<HICON>(loadBlobImage(imageIndex(image), IMAGE_ICON));
-    popup.window = showStatusPopup(text, icon);
+    popup.shown = display().openStatus(text, image);
 
     const std::uint8_t* log = reinterpret_cast<const std::uint8_t*>(&config().uninstall);
     if (mode == RemovalMode::kPreviousInstallation) {

@@ -5,28 +5,27 @@
 #include "base/bounded_text.h"
 #include "base/field_text.h"
 #include "base/process_state.h"
-#include "engine/paths/expand_path.h"
-#include "engine/undo/file_backups.h"
+#include "engine/interaction.h"
 #include "engine/log/uninstall_log_entries.h"
+#include "engine/paths/expand_path.h"
 #include "engine/system/post_install_rules.h"
 #include "engine/system/registry.h"
 #include "engine/system/shortcuts.h"
+#include "engine/undo/file_backups.h"
 #include "package/setup_config.h"
-#include "engine/extract/picture_files.h"
-#include "ui/notice_dialog.h"
 
 namespace setup {
 
-static HWND updatingPopup;
+static StatusPopup updatingPopup;
 
 void showUpdatingStatus() {
-    HICON icon = static_cast<HICON>(loadBlobImage(imageIndex(fmt::kImageUpdatingSystem), IMAGE_ICON));
-    updatingPopup = showStatusPopup(configText(config().texts.textUpdatingSystem), icon);
+    updatingPopup = display().openStatus(configText(config().texts.textUpdatingSystem),
+                                         fmt::kImageUpdatingSystem);
 }
 
 void closeUpdatingStatus() {
-    if (updatingPopup != nullptr) DestroyWindow(updatingPopup);
-    updatingPopup = nullptr;
+    display().closeStatus(updatingPopup);
+    updatingPopup = 0;
 }
 
 namespace {

@@ -6,10 +6,10 @@
 #include "base/process_state.h"
 #include "engine/failure/failure.h"
 #include "engine/log/uninstall_log_entries.h"
-#include "engine/system/registry.h"
-#include "engine/undo/registry_backups.h"
-#include "engine/system/shortcuts.h"
 #include "engine/log/uninstall_log_file.h"
+#include "engine/system/registry.h"
+#include "engine/system/shortcuts.h"
+#include "engine/undo/registry_backups.h"
 #include "package/setup_config.h"
 
 namespace setup {

@@ -10,11 +10,11 @@
 #include "base/bounded_text.h"
 #include "base/fault_injection.h"
 #include "base/process_state.h"
-#include "engine/extract/extraction.h"
+#include "engine/extract/output_file.h"
 #include "engine/failure/failure.h"
-#include "engine/undo/file_backups.h"
 #include "engine/log/uninstall_log_entries.h"
 #include "engine/system/registry.h"
+#include "engine/undo/file_backups.h"
 #include "format/package_format.h"
 
 namespace setup {

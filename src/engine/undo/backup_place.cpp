@@ -6,9 +6,9 @@
 
 #include "base/bounded_text.h"
 #include "base/process_state.h"
-#include "engine/undo/backup_names.h"
-#include "engine/paths/path_rules.h"
 #include "engine/log/run_log.h"
+#include "engine/paths/path_rules.h"
+#include "engine/undo/backup_names.h"
 #include "format/package_format.h"
 
 namespace setup {

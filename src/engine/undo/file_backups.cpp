@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "engine/log/run_log.h"
+#include "engine/log/uninstall_log.h"
 #include "engine/undo/backup_names.h"
 #include "engine/undo/backup_place.h"
 #include "engine/undo/backup_records.h"
-#include "engine/log/run_log.h"
-#include "engine/log/uninstall_log.h"
 #include "format/package_format.h"
 #include "package/setup_config.h"
 

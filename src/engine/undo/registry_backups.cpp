@@ -5,10 +5,10 @@
 
 #include "base/bounded_text.h"
 #include "base/fault_injection.h"
-#include "engine/undo/backup_records.h"
+#include "engine/log/run_log.h"
 #include "engine/paths/path_rules.h"
 #include "engine/system/registry.h"
-#include "engine/log/run_log.h"
+#include "engine/undo/backup_records.h"
 #include "format/package_format.h"
 
 namespace setup {

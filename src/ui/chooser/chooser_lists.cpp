@@ -8,8 +8,8 @@
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "base/system_library.h"
-#include "resource_ids.h"
 #include "engine/paths/drive_root.h"
+#include "resource_ids.h"
 
 namespace setup {
 

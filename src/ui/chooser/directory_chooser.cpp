@@ -10,10 +10,10 @@
 #include "package/setup_config.h"
 #include "resource_ids.h"
 #include "ui/chooser/chooser_lists.h"
-#include "ui/text/configured_format.h"
 #include "ui/chooser/folder_rows.h"
 #include "ui/chooser/install_path_check.h"
 #include "ui/message_box.h"
+#include "ui/text/configured_format.h"
 
 namespace setup {
 

@@ -29,11 +29,6 @@ using NumberFormatter = bool (*)(const char* number, char* out, std::size_t outS
 int formatSizeText(char* dest, std::size_t size, int unit, std::int64_t value,
                    NumberFormatter format);
 
-// The free space that the disk reports as clusters, sectors per cluster and
-// bytes per sector, multiplied in 64 bits (saturated at the largest count).
-std::int64_t freeSpaceBytes(std::uint32_t freeClusters, std::uint32_t sectorsPerCluster,
-                            std::uint32_t bytesPerSector);
-
 #ifdef _WIN32
 // The same with the user default locale's standard settings
 // (GetNumberFormatA with LOCALE_NOUSEROVERRIDE).

@@ -17,11 +17,6 @@ namespace setup {
 // passes. The required figure is shown in the free figure's unit.
 bool updateDiskSpace(HWND page, ExtractionState& selection);
 
-// The check behind the wizard's low-space question, without a page: true
-// when the selection fits the destination drive or its free space cannot be
-// read.
-bool enoughDiskSpace(ExtractionState& selection);
-
 }  // namespace setup
 
 #endif

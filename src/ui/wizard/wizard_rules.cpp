@@ -7,15 +7,6 @@
 
 namespace setup {
 
-bool needsDirectXSetup(std::int32_t detected, std::uint32_t required) {
-    switch (detected) {
-    case kDirectXNotFound:
-    case kDirectXUnreadable: return true;
-    case kDirectXNotApplicable: return false;
-    default: return static_cast<std::uint32_t>(detected) < required;
-    }
-}
-
 void formatDirectXVersion(std::int32_t detected, const char* notFound, const char* unknown,
                           char* dest, std::size_t size) {
     switch (detected) {

@@ -3,9 +3,9 @@
 #include <initializer_list>
 #include <iterator>
 
+#include "engine/log/uninstall_log.h"
 #include "engine/removal/log_removal.h"
 #include "engine/removal/system_keys.h"
-#include "engine/log/uninstall_log.h"
 
 namespace uninstaller {
 

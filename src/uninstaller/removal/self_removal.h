@@ -12,8 +12,8 @@
 #include <cstdint>
 
 #include "format/package_format.h"
-#include "uninstaller/uninstall_command_line.h"
 #include "uninstaller/removal/removal_report.h"
+#include "uninstaller/uninstall_command_line.h"
 
 namespace uninstaller {
 

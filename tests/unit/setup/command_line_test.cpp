@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "setup/command_line.h"
 #include "engine/paths/install_path.h"
+#include "setup/command_line.h"
 
 using namespace setup;
 

@@ -2,8 +2,8 @@
 
 #include "base/install_error.h"
 #include "engine/failure/failure_messages.h"
-#include "setup/startup_choices.h"
 #include "format/package_format.h"
+#include "setup/startup_choices.h"
 
 using namespace setup;
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/log/uninstall_log.h"
 #include "engine/removal/removal_limits.h"
 #include "engine/removal/system_keys.h"
-#include "engine/log/uninstall_log.h"
-#include "uninstaller/uninstall_command_line.h"
 #include "uninstaller/removal/path_match.h"
 #include "uninstaller/removal/removal_report.h"
+#include "uninstaller/uninstall_command_line.h"
 #include "uninstaller/uninstall_texts.h"
 
 using namespace uninstaller;

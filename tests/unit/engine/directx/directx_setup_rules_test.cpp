@@ -1,4 +1,5 @@
-// The DirectX setup library's results and the paths it is loaded from.
+// When the DirectX setup is needed, the setup library's results and the
+// paths it is loaded from.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,6 +7,18 @@
 #include "engine/directx/directx_setup_rules.h"
 
 using namespace setup;
+
+TEST(DirectXSetupRules, NeededFromTheDetectedVersion) {
+    struct Case { std::int32_t detected; std::uint32_t required; bool needed; };
+    const Case cases[] = {
+        {kDirectXNotFound, 0x40005, true},     {kDirectXUnreadable, 0x40005, true},
+        {kDirectXNotApplicable, 0x40005, false}, {0x40005, 0x40005, false},
+        {0x40003, 0x40005, true},              {0x50002, 0x40005, false},
+        {kDirectXNotFound, 0, true},           {0x40001, 0, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(needsDirectXSetup(c.detected, c.required), c.needed) << std::hex << c.detected;
+}
 
 // Every result of DirectXSetupA: the reason shown, and whether the system
 // must restart.

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/text/file_figures.h"
 #include "ui/chooser/folder_rows.h"
+#include "ui/text/file_figures.h"
 
 namespace setup {
 namespace {

@@ -8,23 +8,12 @@
 
 #include "base/system_library.h"
 #include "engine/directx/directx_version_rules.h"
+#include "engine/extract/free_space.h"
 #include "ui/text/size_text.h"
 #include "ui/wizard/layout/page_layout.h"
 #include "ui/wizard/wizard_rules.h"
 
 using namespace setup;
-
-TEST(WizardRules, DirectXNeedFromTheDetectedVersion) {
-    struct Case { std::int32_t detected; std::uint32_t required; bool needed; };
-    const Case cases[] = {
-        {kDirectXNotFound, 0x40005, true},     {kDirectXUnreadable, 0x40005, true},
-        {kDirectXNotApplicable, 0x40005, false}, {0x40005, 0x40005, false},
-        {0x40003, 0x40005, true},              {0x50002, 0x40005, false},
-        {kDirectXNotFound, 0, true},           {0x40001, 0, false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(needsDirectXSetup(c.detected, c.required), c.needed) << std::hex << c.detected;
-}
 
 TEST(WizardRules, RemovingAPageMovesTheLaterOnesDown) {
     std::uint32_t pages[32] = {10, 11, 12, 13};

@@ -7,13 +7,13 @@
 #include <string>
 
 #include "base/process_state.h"
-#include "engine/extract/extraction.h"
 #include "engine/extract/extraction_state.h"
+#include "engine/extract/output_file.h"
 #include "engine/failure/failure.h"
 #include "engine/system/post_install.h"
 #include "engine/system/product_registration.h"
-#include "engine/undo/run_backups.h"
 #include "engine/system/shortcuts.h"
+#include "engine/undo/run_backups.h"
 #include "format/package_format.h"
 #include "package/setup_config.h"
 #include "test_product.h"

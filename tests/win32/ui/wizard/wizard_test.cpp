@@ -9,8 +9,8 @@
 #include "engine/directx/directx_version.h"
 #include "ui/base_font.h"
 #include "ui/common_controls.h"
-#include "ui/wizard/font_cache.h"
 #include "ui/text/size_text.h"
+#include "ui/wizard/font_cache.h"
 #include "ui/wizard/item_fonts.h"
 #include "ui/wizard/layout/page_layout.h"
 
