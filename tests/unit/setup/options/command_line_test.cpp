@@ -4,7 +4,7 @@
 #include <string>
 
 #include "engine/paths/install_path.h"
-#include "setup/command_line.h"
+#include "setup/options/command_line.h"
 
 using namespace setup;
 

@@ -8,8 +8,8 @@
 //   /LOG=<file>                a plain text log of the run ("..." for blanks)
 //   /?                         the options in a message box
 // A run without options behaves as the program always has. Pure code.
-#ifndef SETUP_COMMAND_LINE_H
-#define SETUP_COMMAND_LINE_H
+#ifndef SETUP_OPTIONS_COMMAND_LINE_H
+#define SETUP_OPTIONS_COMMAND_LINE_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
-// The command-line options of this run (setup/command_line.h): read before
+// The command-line options of this run (setup/options/command_line.h): read before
 // anything else happens, checked once the package's texts are there, and
 // applied as the wizard would have stored them.
-#ifndef SETUP_RUN_OPTIONS_H
-#define SETUP_RUN_OPTIONS_H
+#ifndef SETUP_OPTIONS_RUN_OPTIONS_H
+#define SETUP_OPTIONS_RUN_OPTIONS_H
 
 #include "engine/extract/extraction_state.h"
 

@@ -1,4 +1,4 @@
-#include "setup/run_options.h"
+#include "setup/options/run_options.h"
 
 #include <windows.h>
 
@@ -11,8 +11,8 @@
 #include "engine/log/run_log.h"
 #include "engine/paths/install_path.h"
 #include "package/setup_config.h"
-#include "setup/command_line.h"
 #include "setup/interaction_choice.h"
+#include "setup/options/command_line.h"
 
 namespace setup {
 

@@ -1,4 +1,4 @@
-#include "setup/command_line.h"
+#include "setup/options/command_line.h"
 
 #include <cstdio>
 #include <cstring>
