@@ -1,7 +1,7 @@
 // The thrown error object of every fatal failure and its codes. Raising
 // stores the system's last error number into the static object of the code
 // and throws a pointer to it; nothing is ever allocated, so raising works
-// when memory is exhausted. The one handler lives in engine/failure.h.
+// when memory is exhausted. The one handler lives in engine/failure/failure.h.
 #ifndef BASE_INSTALL_ERROR_H
 #define BASE_INSTALL_ERROR_H
 

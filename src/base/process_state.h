@@ -21,7 +21,8 @@ extern bool rebootRequired;
 // False until the configuration record is loaded and its slots relocated.
 extern bool configLoaded;
 // An unattended run (/S): no window is created at all; questions get their
-// documented answers and the outcome is the exit code.
+// documented answers (engine/unattended_interaction.h) and the outcome is
+// the exit code.
 extern bool unattendedRun;
 // Set once the run is being undone, by the failure handler or a confirmed
 // cancel: from then on nothing raises (a picture that cannot be written is

@@ -2,24 +2,25 @@
 
 #include "base/fault_injection.h"
 #include "base/process_state.h"
-#include "engine/run_log.h"
+#include "engine/log/run_log.h"
+#include "package/setup_config.h"
 
 namespace setup {
 
 int showMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
     int answer = 0;
-    if (unattendedRun) {
-        // Every question an unattended run meets is decided by its caller
-        // before it would be asked; what still reaches here is a message to
-        // read, or a question whose safe answer is No.
-        const UINT buttons = type & MB_TYPEMASK;
-        answer = buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDNO : IDOK;
-    } else if (!answerWithoutWindow(text, type, answer)) {
-        answer = MessageBoxA(owner, text, caption, type);
-    }
-    logRunLine("message \"%s\": %s (answered %s)", caption != nullptr ? caption : "", text,
-               answer == IDYES ? "Yes" : answer == IDNO ? "No" : answer == IDCANCEL ? "Cancel" : "OK");
+    if (!answerWithoutWindow(text, type, answer)) answer = MessageBoxA(owner, text, caption, type);
+    logRunMessage(caption, text, answer);
     return answer;
+}
+
+bool confirmQuit(HWND owner) {
+    if (endingRun) return false;
+    const fmt::TextSlots& texts = config().texts;
+    if (showMessageBox(owner, configText(texts.msgConfirmQuit), configText(texts.titleWizard),
+                       MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return false;
+    return !endingRun;
 }
 
 }  // namespace setup

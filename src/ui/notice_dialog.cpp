@@ -3,9 +3,8 @@
 #include <cstring>
 
 #include "base/program_instance.h"
-#include "base/process_state.h"
-#include "engine/run_log.h"
-#include "engine/window_boundary.h"
+#include "engine/failure/window_boundary.h"
+#include "engine/log/run_log.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
 #include "ui/base_font.h"
@@ -60,7 +59,6 @@ INT_PTR noticeDialog(HWND window, UINT message, WPARAM, LPARAM lParam) {
 
 HWND showStatusPopup(const char* text, HICON icon) {
     logRunLine("%s", text);
-    if (unattendedRun) return nullptr;
     NoticeParameters parameters{text, icon};
     HWND popup = CreateDialogParamA(programInstance, MAKEINTRESOURCEA(IDD_NOTICE), nullptr,
                                     guardedDialogProc<noticeDialog>,

@@ -1,6 +1,7 @@
 // The status popup: an icon and one line of text without a caption bar,
 // sized to its text and centred, shown while the program works without a
-// progress bar. Its creator destroys it.
+// progress bar. Its creator destroys it. The engine opens it through the
+// display (ui/window_interaction.h).
 #ifndef UI_NOTICE_DIALOG_H
 #define UI_NOTICE_DIALOG_H
 
@@ -9,7 +10,8 @@
 namespace setup {
 
 // Creates the popup (template 105) modeless and without owner, shows it at
-// once and returns its window; `icon` may be null.
+// once and returns its window; `icon` may be null. The text goes to the
+// run's log.
 HWND showStatusPopup(const char* text, HICON icon);
 
 }  // namespace setup

@@ -1,28 +1,39 @@
 #include "ui/progress_window.h"
 
+#include <windows.h>
 #include <commctrl.h>
 
-#include "base/process_state.h"
+#include <cstring>
+
+#include "base/bounded_text.h"
 #include "base/program_instance.h"
-#include "engine/extraction.h"
-#include "engine/failure.h"
-#include "engine/remove_by_log.h"
-#include "engine/window_boundary.h"
+#include "engine/extract/picture_files.h"
+#include "engine/failure/window_boundary.h"
+#include "engine/paths/path_rules.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
-#include "ui/blob_images.h"
 #include "ui/common_controls.h"
 #include "ui/message_box.h"
+#include "ui/replace_question.h"
 
 namespace setup {
 
 namespace {
 
+HWND progressWindow;
+ProgressTexts shownTexts;
+bool cancelConfirmed;
+
+// What the window shows, so that it is touched only on a change.
+char shownGroup[fmt::kFieldTextSize];
+char shownFile[fmt::kMaxPath];
+int shownPosition = -1;
+
 INT_PTR progressDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: {
-        const auto* state = reinterpret_cast<const ExtractionState*>(lParam);
-        SetWindowTextA(window, state->title);
+        const auto* texts = reinterpret_cast<const ProgressTexts*>(lParam);
+        SetWindowTextA(window, texts->title);
         SetDlgItemTextA(window, IDCANCEL, configText(config().texts.captionCancel));
         // The clip is written anew for every progress window.
         if (const char* clip = writeBlobTempFile(imageIndex(fmt::kImageProgressAnimation)))
@@ -33,7 +44,14 @@ INT_PTR progressDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         // Cancel, and Esc and the close box, which the dialog manager turns into it.
         if (LOWORD(wParam) == IDCANCEL) {
             SendDlgItemMessageA(window, IDC_ANIMATION, ACM_STOP, 0, 0);
-            confirmCancel(window, true);
+            if (confirmQuit(window)) {
+                // The window goes at once; the engine sees the cancel when
+                // the pump returns, or the replace question ends with it.
+                cancelConfirmed = true;
+                closeProgressWindow();
+                cancelOpenReplaceQuestion();
+                return TRUE;
+            }
             SendDlgItemMessageA(window, IDC_ANIMATION, ACM_PLAY, static_cast<WPARAM>(-1),
                                 MAKELPARAM(0, 0xFFFF));
             return TRUE;
@@ -46,39 +64,56 @@ INT_PTR progressDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 
 }  // namespace
 
-HWND createProgressWindow(ExtractionState& state) {
-    if (unattendedRun) return nullptr;
+void openProgressWindow(const ProgressTexts& texts) {
+    shownTexts = texts;
+    shownGroup[0] = '\0';
+    shownFile[0] = '\0';
+    shownPosition = -1;
     // Its bar and animation are common controls, whose classes a run
     // without a wizard has not registered yet.
     loadCommonControls();
-    return CreateDialogParamA(programInstance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
-                              guardedDialogProc<progressDialog>, reinterpret_cast<LPARAM>(&state));
+    progressWindow = CreateDialogParamA(programInstance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
+                                        guardedDialogProc<progressDialog>,
+                                        reinterpret_cast<LPARAM>(&texts));
 }
 
-void confirmCancel(HWND window, bool ask) {
-    // A failure being handled, or a cancel already confirmed, ends the run
-    // with its own code: a click meanwhile changes nothing.
-    if (endingRun) return;
-    const fmt::TextSlots& texts = config().texts;
-    if (ask && showMessageBox(window, configText(texts.msgConfirmQuit), configText(texts.titleWizard),
-                           MB_YESNO | MB_ICONQUESTION) != IDYES) {
-        return;
+void showProgressWindow(const char* group, const char* file, std::int32_t done, std::int32_t total) {
+    if (progressWindow == nullptr) return;
+    char line[fmt::kMaxPath];
+    if (group != nullptr && std::strcmp(group, shownGroup) != 0) {
+        copyBounded(shownGroup, group);
+        formatBounded(line, sizeof line, shownTexts.groupFormat, group);
+        SetDlgItemTextA(progressWindow, IDC_GROUP_LINE, line);
     }
-    if (endingRun) return;  // a failure came while the question was open
-    endingRun = true;
-    if (outputFile != nullptr) {
-        CloseHandle(outputFile);
-        outputFile = nullptr;
+    if (std::strcmp(file, shownFile) != 0) {
+        formatBounded(line, sizeof line, shownTexts.fileFormat, file);
+        SetDlgItemTextA(progressWindow, IDC_FILE_LINE, line);
+        copyBounded(shownFile, file);
     }
-    if (window != nullptr) {
-        HWND parent = GetParent(window);
-        DestroyWindow(parent != nullptr ? parent : window);
-        if (window == progressWindow || parent == progressWindow) progressWindow = nullptr;
+    const int position = progressPosition(done, total);
+    if (position != shownPosition) {
+        SendDlgItemMessageA(progressWindow, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, 1024));
+        SendDlgItemMessageA(progressWindow, IDC_PROGRESS_BAR, PBM_SETPOS, position, 0);
+        shownPosition = position;
     }
-    rollBackInstallation();
-    showMessageBox(nullptr, configText(texts.msgCanceled), configText(texts.titleMessage),
-                MB_OK | MB_ICONERROR);
-    exitSetup(8);
+}
+
+void pumpProgressWindow() {
+    MSG message;
+    while (progressWindow != nullptr &&
+           PeekMessageA(&message, progressWindow, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageA(progressWindow, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+bool progressCancelConfirmed() { return cancelConfirmed; }
+
+void closeProgressWindow() {
+    if (progressWindow != nullptr) DestroyWindow(progressWindow);
+    progressWindow = nullptr;
 }
 
 }  // namespace setup

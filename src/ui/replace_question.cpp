@@ -6,24 +6,29 @@
 
 #include "base/bounded_text.h"
 #include "base/fault_injection.h"
-#include "base/process_state.h"
 #include "base/program_instance.h"
-#include "engine/extraction.h"
-#include "engine/run_log.h"
-#include "engine/window_boundary.h"
+#include "engine/extract/picture_files.h"
+#include "engine/failure/window_boundary.h"
+#include "engine/log/run_log.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
-#include "ui/blob_images.h"
-#include "ui/configured_format.h"
-#include "ui/file_figures.h"
-#include "ui/progress_window.h"
-#include "ui/size_text.h"
+#include "ui/message_box.h"
+#include "ui/pictures.h"
+#include "ui/text/configured_format.h"
+#include "ui/text/file_figures.h"
+#include "ui/text/size_text.h"
 
 namespace setup {
 
 namespace {
 
 constexpr std::size_t kLineSize = 512;
+
+// What the open question asks about, and its window; both only while it is
+// open.
+const char* askedPath;
+const EntryBuffers* askedEntry;
+HWND openQuestion;
 
 // The existing file's shell icon, shown on both file rows while the
 // question is open.
@@ -36,7 +41,7 @@ void showIcons(HWND dialog) {
         SendDlgItemMessageA(dialog, IDC_REPLACE_PICTURE, STM_SETICON,
                             reinterpret_cast<WPARAM>(picture), 0);
     SHFILEINFOA info = {};
-    if (SHGetFileInfoA(currentPath, 0, &info, sizeof info, SHGFI_ICON) && info.hIcon != nullptr) {
+    if (SHGetFileInfoA(askedPath, 0, &info, sizeof info, SHGFI_ICON) && info.hIcon != nullptr) {
         existingFileIcon = info.hIcon;
         for (int id : {IDC_EXISTING_ICON, IDC_NEW_ICON})
             SendDlgItemMessageA(dialog, id, STM_SETIMAGE, IMAGE_ICON,
@@ -54,7 +59,7 @@ void showFigures(HWND dialog) {
     char figures[kFileFiguresSize];
 
     int unit = kAutomaticUnit;
-    HANDLE file = CreateFileA(currentPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE file = CreateFileA(askedPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     LARGE_INTEGER existingSize = {};
     FILETIME written = {};
@@ -69,7 +74,7 @@ void showFigures(HWND dialog) {
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     SetDlgItemTextA(dialog, IDC_EXISTING_INFO, figures);
 
-    const fmt::FileEntry& entry = currentEntry.header;
+    const fmt::FileEntry& entry = askedEntry->header;
     formatSizeText(size, sizeof size, unit, entry.unpackedSize);
     FILETIME stored;
     stored.dwLowDateTime = entry.fileTime.low;
@@ -89,7 +94,7 @@ void initialise(HWND dialog) {
     setText(dialog, IDNO, texts.captionNo);
     setText(dialog, IDCANCEL, texts.captionCancel);
     char line[kLineSize];
-    formatConfiguredText(line, sizeof line, configText(texts.replaceExists), currentEntry.name);
+    formatConfiguredText(line, sizeof line, configText(texts.replaceExists), askedEntry->name);
     SetDlgItemTextA(dialog, IDC_REPLACE_EXISTS, line);
     showIcons(dialog);
     showFigures(dialog);
@@ -108,15 +113,18 @@ const char* answerName(INT_PTR answer) {
 
 INT_PTR replaceConfirmProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG: initialise(dialog); return TRUE;
+    case WM_INITDIALOG:
+        openQuestion = dialog;
+        initialise(dialog);
+        return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDYES:
         case IDC_YES_TO_ALL:
         case IDNO: EndDialog(dialog, LOWORD(wParam)); return TRUE;
         case IDCANCEL:
-            // Returns only when the user declines: the question stays.
-            confirmCancel(dialog, true);
+            // Declined, the question stays; confirmed, the run ends as a cancel.
+            if (confirmQuit(dialog)) EndDialog(dialog, kReplaceCancel);
             return TRUE;
         default: return FALSE;
         }
@@ -124,22 +132,31 @@ INT_PTR replaceConfirmProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     }
 }
 
-ReplaceAnswer askReplaceExistingFile() {
+ReplaceAnswer askReplaceExistingFile(const char* path, const EntryBuffers& entry) {
     // The fault-injection build answers with Yes, without a window.
     int seamAnswer = 0;
-    if (answerWithoutWindow(currentPath, MB_YESNO, seamAnswer)) return seamAnswer == IDNO ? kReplaceNo : kReplaceYes;
+    if (answerWithoutWindow(path, MB_YESNO, seamAnswer)) return seamAnswer == IDNO ? kReplaceNo : kReplaceYes;
+    askedPath = path;
+    askedEntry = &entry;
     existingFileIcon = nullptr;
     const INT_PTR answer =
         DialogBoxParamA(programInstance, MAKEINTRESOURCEA(IDD_REPLACE_CONFIRM), nullptr,
                         guardedDialogProc<replaceConfirmProc>, 0);
+    openQuestion = nullptr;
     if (existingFileIcon != nullptr) DestroyIcon(existingFileIcon);
     existingFileIcon = nullptr;
-    logRunLine("replace question \"%s\": %s", currentPath, answerName(answer));
+    // A confirmed quit is logged as the quit question's answer, not as this one's.
+    if (answer == kReplaceCancel) return kReplaceCancel;
+    logRunLine("replace question \"%s\": %s", path, answerName(answer));
     switch (answer) {
     case kReplaceAll: return kReplaceAll;
     case kReplaceNo: return kReplaceNo;
     default: return kReplaceYes;
     }
+}
+
+void cancelOpenReplaceQuestion() {
+    if (openQuestion != nullptr) EndDialog(openQuestion, kReplaceCancel);
 }
 
 void formatFileTime(char* dest, std::size_t size, const FILETIME& time) {

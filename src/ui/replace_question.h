@@ -8,19 +8,21 @@
 
 #include <cstddef>
 
+#include "engine/interaction.h"
+#include "package/component_stream.h"
+
 namespace setup {
 
-enum ReplaceAnswer : int {
-    kReplaceYes = 6,    // replace this file
-    kReplaceNo = 7,     // keep the existing file and skip the entry
-    kReplaceAll = 231,  // replace this and every later file of the run
-};
+// Asks whether the existing file at `path` makes way for `entry` (its name,
+// size and time), with template 106 modal and without owner. Cancel asks
+// whether to quit (ui/message_box.h): a confirmed quit answers
+// kReplaceCancel, a declined one leaves the question open. A dialog that
+// cannot be shown counts as Yes. The answer goes to the run's log.
+ReplaceAnswer askReplaceExistingFile(const char* path, const EntryBuffers& entry);
 
-// Asks about the file in currentPath and the current entry (its name, size
-// and time), with template 106 modal and without owner. A cancel is handed
-// to the cancel confirmation and never comes back as an answer; a dialog
-// that cannot be shown counts as Yes.
-ReplaceAnswer askReplaceExistingFile();
+// Ends an open replace question with kReplaceCancel: the user confirmed
+// quitting in another window. Nothing when none is open.
+void cancelOpenReplaceQuestion();
 
 // The dialog procedure of template 106; ends with the answer's button id.
 INT_PTR replaceConfirmProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -5,22 +5,22 @@
 #include <iterator>
 
 #include "base/bounded_text.h"
+#include "base/fault_injection.h"
 #include "base/system_library.h"
-#include "engine/log_removal.h"
-#include "engine/removal_limits.h"
-#include "engine/shell_folders.h"
-#include "ui/message_box.h"
+#include "engine/removal/log_removal.h"
+#include "engine/removal/removal_limits.h"
+#include "engine/system/shell_folders.h"
 #include "uninstall_ids.h"
-#include "uninstaller/command_line.h"
-#include "uninstaller/exit_codes.h"
-#include "uninstaller/path_match.h"
-#include "uninstaller/progress_window.h"
-#include "uninstaller/registration.h"
-#include "uninstaller/removal.h"
-#include "uninstaller/removal_report.h"
-#include "uninstaller/result_windows.h"
-#include "uninstaller/self_removal.h"
+#include "uninstaller/removal/path_match.h"
+#include "uninstaller/removal/registration.h"
+#include "uninstaller/removal/removal.h"
+#include "uninstaller/removal/removal_report.h"
+#include "uninstaller/removal/self_removal.h"
+#include "uninstaller/uninstall_command_line.h"
+#include "uninstaller/uninstall_exit_codes.h"
 #include "uninstaller/uninstall_texts.h"
+#include "uninstaller/windows/result_windows.h"
+#include "uninstaller/windows/uninstall_progress.h"
 
 namespace uninstaller {
 
@@ -39,14 +39,18 @@ struct Run {
     UninstallTexts texts;
     bool textsRead = false;
 
-    // A message box, unless the run is unattended.
+    // A message box, unless the run is unattended; the fault-injection seam
+    // answers it in a test build.
     int box(const char* text, UINT type) const {
         if (command.silent) return IDOK;
         char caption[64] = "Uninstall";
         const char* title = caption;
         if (textsRead) title = texts[kTextTitle];
         else LoadStringA(instance, IDS_CAPTION, caption, sizeof caption);
-        return setup::showMessageBox(nullptr, text, title, type | MB_SETFOREGROUND);
+        int answer = 0;
+        if (!setup::answerWithoutWindow(text, type | MB_SETFOREGROUND, answer))
+            answer = MessageBoxA(nullptr, text, title, type | MB_SETFOREGROUND);
+        return answer;
     }
     // A box of the program's own string table, quoting `argument`.
     void tableBox(UINT id, const char* argument, UINT type) const {

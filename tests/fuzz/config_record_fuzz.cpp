@@ -14,12 +14,12 @@
 #include <cstring>
 
 #include "base/field_text.h"
-#include "engine/expand_path.h"
-#include "engine/post_install_rules.h"
+#include "engine/paths/expand_path.h"
+#include "engine/system/post_install_rules.h"
 #include "format/package_format.h"
 #include "package/config_block.h"
 #include "record_form.h"
-#include "ui/wizard/page_layout.h"
+#include "ui/wizard/layout/page_layout.h"
 #include "ui/wizard/wizard_rules.h"
 
 namespace {

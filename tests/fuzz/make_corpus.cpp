@@ -17,7 +17,7 @@
 #include "build/package_writer.h"
 #include "common/input_error.h"
 #include "description/description_reader.h"
-#include "engine/uninstall_log.h"
+#include "engine/log/uninstall_log.h"
 #include "format/package_reader.h"
 #include "record_form.h"
 #include "scratch_product.h"

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <iterator>
 
-#include "engine/removal_limits.h"
-#include "engine/uninstall_log.h"
+#include "engine/log/uninstall_log.h"
+#include "engine/removal/removal_limits.h"
 #include "format/package_format.h"
 
 namespace {

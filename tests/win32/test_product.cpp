@@ -10,7 +10,7 @@
 #include <cstring>
 #include <ostream>
 
-#include "engine/uninstall_log.h"
+#include "engine/log/uninstall_log.h"
 #include "package/setup_config.h"
 
 namespace testing_support {

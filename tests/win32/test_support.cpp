@@ -8,14 +8,15 @@
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "base/program_instance.h"
-#include "engine/failure.h"
-#include "engine/main_sequence.h"
-#include "engine/window_boundary.h"
+#include "engine/failure/failure.h"
+#include "engine/failure/window_boundary.h"
 #include "format/package_format.h"
 #include "package/config_block.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
+#include "setup/main_sequence.h"
+#include "setup/reboot.h"
 
 namespace testing_support {
 

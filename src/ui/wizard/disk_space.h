@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "engine/extraction_state.h"
+#include "engine/extract/extraction_state.h"
 
 namespace setup {
 
@@ -16,11 +16,6 @@ namespace setup {
 // free space that cannot be read shows the configured "unknown" text and
 // passes. The required figure is shown in the free figure's unit.
 bool updateDiskSpace(HWND page, ExtractionState& selection);
-
-// The check behind the wizard's low-space question, without a page: true
-// when the selection fits the destination drive or its free space cannot be
-// read.
-bool enoughDiskSpace(ExtractionState& selection);
 
 }  // namespace setup
 

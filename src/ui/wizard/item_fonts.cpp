@@ -2,8 +2,8 @@
 
 #include "base/bounded_text.h"
 #include "ui/base_font.h"
-#include "ui/font_cache.h"
-#include "ui/wizard/item_font_rules.h"
+#include "ui/wizard/font_cache.h"
+#include "ui/wizard/layout/item_font_rules.h"
 
 namespace setup {
 

@@ -2,12 +2,13 @@
 
 #include "base/bounded_text.h"
 #include "base/program_instance.h"
-#include "engine/directx_version.h"
+#include "engine/directx/directx_version.h"
+#include "engine/extract/picture_files.h"
 #include "package/setup_config.h"
 #include "ui/base_font.h"
-#include "ui/blob_images.h"
+#include "ui/pictures.h"
 #include "ui/wizard/item_fonts.h"
-#include "ui/wizard/page_layout.h"
+#include "ui/wizard/layout/page_layout.h"
 #include "ui/wizard/wizard_rules.h"
 
 namespace setup {

@@ -7,18 +7,19 @@
 
 #include "base/process_state.h"
 #include "base/program_instance.h"
-#include "engine/directx_version.h"
-#include "engine/window_boundary.h"
+#include "engine/directx/directx_setup_rules.h"
+#include "engine/directx/directx_version.h"
+#include "engine/failure/cancel.h"
+#include "engine/failure/window_boundary.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
 #include "ui/base_font.h"
+#include "ui/chooser/directory_chooser.h"
 #include "ui/common_controls.h"
-#include "ui/directory_chooser.h"
 #include "ui/message_box.h"
-#include "ui/progress_window.h"
 #include "ui/wizard/disk_space.h"
+#include "ui/wizard/layout/page_layout.h"
 #include "ui/wizard/page_builder.h"
-#include "ui/wizard/page_layout.h"
 #include "ui/wizard/wizard_rules.h"
 
 namespace setup {
@@ -150,8 +151,13 @@ INT_PTR notifyPage(HWND page, const NMHDR& header) {
     case PSN_WIZNEXT: return pageResult(page, nextPage(page));
     case PSN_WIZBACK: return pageResult(page, previousPage(page));
     case PSN_QUERYCANCEL:
-        // Returns only when the user declines: the sheet stays as it was.
-        confirmCancel(page, true);
+        // Declined, the sheet stays as it was. Confirmed, the run ends here,
+        // inside the notification: the sheet goes first, and the sheet's
+        // code, whose state goes with it, is never returned to.
+        if (confirmQuit(page)) {
+            DestroyWindow(wizardState.sheet);
+            endCancelledRun();
+        }
         return pageResult(page, TRUE);
     case PSN_KILLACTIVE:
     case PSN_RESET: return pageResult(page, 0);

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "engine/extraction_state.h"
+#include "engine/extract/extraction_state.h"
 #include "format/package_format.h"
 
 namespace setup {
@@ -30,8 +30,10 @@ extern WizardState wizardState;
 // Decides installDirectX (dropping the DirectX page when it is not needed)
 // and runs the sheet modally. True when the user pressed Finish, or when
 // the product has no pages at all (nothing to choose: the defaults stand);
-// false when the sheet could not be made or ended otherwise. A confirmed
-// cancel never returns: the process ends with exit code 8.
+// false when the sheet could not be made or ended otherwise. Cancel, Esc
+// and the close box ask whether to quit (ui/message_box.h); a confirmed quit
+// never returns: the engine ends the run as a cancel, exit code 8
+// (engine/failure/cancel.h).
 bool runSetupWizard(ExtractionState& product);
 
 // Moves the window, unsized and in its Z order, to the middle of the screen.

@@ -1,20 +1,11 @@
 #include "ui/wizard/wizard_rules.h"
 
 #include "base/bounded_text.h"
-#include "engine/directx_version_rules.h"
+#include "engine/directx/directx_version_rules.h"
 #include "format/package_format.h"
-#include "ui/wizard/page_layout.h"
+#include "ui/wizard/layout/page_layout.h"
 
 namespace setup {
-
-bool needsDirectXSetup(std::int32_t detected, std::uint32_t required) {
-    switch (detected) {
-    case kDirectXNotFound:
-    case kDirectXUnreadable: return true;
-    case kDirectXNotApplicable: return false;
-    default: return static_cast<std::uint32_t>(detected) < required;
-    }
-}
 
 void formatDirectXVersion(std::int32_t detected, const char* notFound, const char* unknown,
                           char* dest, std::size_t size) {

@@ -1,6 +1,6 @@
-// The wizard's decisions that need no window: whether the DirectX setup is
-// needed, dropping the DirectX page, which buttons a page shows, and how
-// the choices on a page map to and from the stored state.
+// The wizard's decisions that need no window: the DirectX version's text,
+// dropping the DirectX page, which buttons a page shows, and how the
+// choices on a page map to and from the stored state.
 #ifndef UI_WIZARD_WIZARD_RULES_H
 #define UI_WIZARD_WIZARD_RULES_H
 
@@ -8,11 +8,6 @@
 #include <cstdint>
 
 namespace setup {
-
-// From a detectDirectXVersion value: a missing or unreadable library needs
-// the setup, Windows NT never does, a version needs it when it is below
-// `required` (compared unsigned).
-bool needsDirectXSetup(std::int32_t detected, std::uint32_t required);
 
 // The installed DirectX as text for a detectDirectXVersion value:
 // `notFound` when the library is missing, `unknown` when its version cannot

@@ -1,0 +1,149 @@
+#include "engine/directx/directx_setup.h"
+
+#include <windows.h>
+
+#include "base/bounded_text.h"
+#include "base/process_state.h"
+#include "base/program_instance.h"
+#include "base/system_library.h"
+#include "engine/extract/extraction.h"
+#include "engine/failure/cancel.h"
+#include "engine/failure/exit_codes.h"
+#include "engine/failure/failure.h"
+#include "engine/interaction.h"
+#include "engine/log/run_log.h"
+#include "engine/removal/remove_by_log.h"
+#include "format/text_formats.h"
+#include "package/setup_config.h"
+#include "resource_ids.h"
+
+namespace setup {
+
+namespace {
+
+constexpr char kHelperClass[] = "dxInstallHelper";
+constexpr std::size_t kQuestionSize = 512;
+
+// The library's entry point: window, root folder, flags; the result codes
+// of directXSetupOutcome.
+using DirectXSetupFunction = int(WINAPI*)(HWND window, char* rootFolder, DWORD flags);
+
+// The parent of whatever the library shows. Never shown itself; every
+// message goes to the default window procedure.
+HWND createHelperWindow() {
+    WNDCLASSA helperClass = {};
+    helperClass.lpfnWndProc = DefWindowProcA;
+    helperClass.hInstance = programInstance;
+    helperClass.hIcon = LoadIconA(programInstance, MAKEINTRESOURCEA(IDI_SETUP));
+    helperClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    helperClass.lpszClassName = kHelperClass;
+    RegisterClassA(&helperClass);  // fails harmlessly when registered before
+    return CreateWindowExA(0, kHelperClass, configText(config().texts.titleMessage), 0,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                           nullptr, programInstance, nullptr);
+}
+
+// The system's temporary folder with its backslash. False when the system
+// names none, or one too long for the buffer: a folder cut short would be
+// another folder.
+bool temporaryFolder(char (&folder)[fmt::kMaxPath]) {
+    const DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length != 0 && length < sizeof folder) return true;
+    folder[0] = '\0';
+    return false;
+}
+
+// Extracts the DirectX component into the temporary folder, replacing
+// whatever lies there without asking; the files and folders it makes are
+// recorded in the in-memory log like any others.
+void extractDirectXComponent(const char* tempFolder) {
+    const fmt::SetupConfig& record = config();
+    ExtractionState state{};
+    state.selectionMask = record.settings.directXComponentMask;
+    state.replaceAll = true;
+    state.destDir = tempFolder;
+    state.title = configText(record.texts.dxExtractTitle);
+    state.groupFormat = configText(record.texts.dxExtractGroupText);
+    state.fileFormat = configText(record.texts.dxExtractFileFormat);
+    extractComponents(state);
+}
+
+// The failure question, No being the default. No ends the run as a
+// confirmed cancel (the question was the confirmation); any other answer
+// lets the installation go on. Unattended, the question only goes to the
+// run's log and the run stops with its own exit code.
+void askWhetherToGoOn(DirectXReason reason) {
+    const fmt::TextSlots& texts = config().texts;
+    const char* format = configText(texts.dxMsgFailed);
+    const char* why = configText(texts.dxReasons[reason - 1]);
+    char question[kQuestionSize];
+    // A configured text that asks for more than the reason is shown as it stands.
+    if (fmt::checkFormatText(format, "s").empty())
+        formatBounded(question, sizeof question, format, why);
+    else
+        copyBounded(question, format);
+    const int answer =
+        questions().message(question, configText(texts.titleError), kMessageQuestionNoDefault);
+    if (unattendedRun) {
+        endingRun = true;
+        rollBackInstallation();
+        exitSetup(kExitDirectXFailed);
+    }
+    if (answer == kAnswerNo) endCancelledRun();
+}
+
+}  // namespace
+
+DirectXReason runDirectXSetup(const char* tempFolder) {
+    char root[fmt::kMaxPath], libraryPath[fmt::kMaxPath];
+    if (!directXSetupPaths(tempFolder, root, libraryPath)) return kDirectXLibraryMissing;
+    // By its full path: the copy just extracted, never one the search order finds.
+    HMODULE library = LoadLibraryA(libraryPath);
+    if (library == nullptr) {
+        logRunLine("DirectX setup %s cannot be loaded", libraryPath);
+        return kDirectXLibraryMissing;
+    }
+    auto directXSetup = systemFunction<DirectXSetupFunction>(library, "DirectXSetupA");
+    if (directXSetup == nullptr) {
+        logRunLine("DirectX setup %s has no DirectXSetupA", libraryPath);
+        FreeLibrary(library);
+        return kDirectXFunctionMissing;
+    }
+    HWND helper = createHelperWindow();
+    if (helper == nullptr) {
+        // Passed over silently, as a result without a reason.
+        logRunLine("DirectX setup not run: its parent window cannot be created");
+        FreeLibrary(library);
+        return kDirectXNoReason;
+    }
+    const int result = directXSetup(helper, root, kDirectXSetupFlags);
+    DestroyWindow(helper);
+    // Released before the temporary files go: a loaded library cannot be deleted.
+    FreeLibrary(library);
+    logRunLine("DirectX setup %s: result %d", libraryPath, result);
+
+    const DirectXSetupOutcome outcome = directXSetupOutcome(result);
+    if (outcome.rebootRequired) rebootRequired = true;
+    return outcome.reason;
+}
+
+void setupDirectX() {
+    char tempFolder[fmt::kMaxPath], root[fmt::kMaxPath], libraryPath[fmt::kMaxPath];
+    // A temporary folder the system cannot name, or one too long for the
+    // library's path, is not used: nothing is extracted, and the library
+    // counts as missing.
+    DirectXReason reason = kDirectXLibraryMissing;
+    if (!temporaryFolder(tempFolder) || !directXSetupPaths(tempFolder, root, libraryPath)) {
+        logRunLine("DirectX setup not extracted: the temporary folder is unknown or too long");
+    } else {
+        extractDirectXComponent(tempFolder);
+        reason = runDirectXSetup(tempFolder);
+        // Whatever the outcome: the temporary files go, and the log is back
+        // to its shipped state, so none of them reaches the product's log.
+        removeByLog(RemovalMode::kTemporaryFiles, configText(config().texts.dxTextCleanup),
+                    fmt::kImageDirectXCleanup, nullptr);
+    }
+    if (reason != kDirectXNoReason && reason <= fmt::kDirectXReasonCount) askWhetherToGoOn(reason);
+}
+
+}  // namespace setup

@@ -1,0 +1,30 @@
+// The product's and the uninstaller's registration with the system, the last
+// steps of a successful installation.
+#ifndef ENGINE_SYSTEM_PRODUCT_REGISTRATION_H
+#define ENGINE_SYSTEM_PRODUCT_REGISTRATION_H
+
+namespace setup {
+
+// Writes "InstallDir" and "Version" under HKEY_LOCAL_MACHINE \ the product's
+// key and logs that key under HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER (flag
+// 1, for the uninstaller). Does nothing when the key is empty. Raises error
+// code 10 when a value cannot be written.
+void registerProduct();
+
+// Stores the log's path as "UnInstallLog" (also for an empty product key:
+// the root key itself), writes the system's uninstall entry (flag bit 2,
+// not logged) and the uninstaller's Programs shortcut (flag bit 3), then
+// writes the InstallLog file. Raises 10 (registry), 4 (folder), 2 (file, or
+// a log path that does not fit 260 bytes), 5 (write) or 3 (close).
+void writeUninstallLog();
+
+// Deletes the system uninstall entry if this run made it: it is not logged,
+// and a failure after it must not leave it pointing at nothing. An entry
+// that was there before stays; its values come back with the run's other
+// registry changes (engine/undo/registry_backups.h), as does the "UnInstallLog"
+// value of the registry root that a product without a key writes.
+void removeWrittenUninstallEntry();
+
+}  // namespace setup
+
+#endif

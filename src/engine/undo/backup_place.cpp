@@ -1,0 +1,172 @@
+#include "engine/undo/backup_place.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "base/bounded_text.h"
+#include "base/process_state.h"
+#include "engine/log/run_log.h"
+#include "engine/paths/path_rules.h"
+#include "engine/undo/backup_names.h"
+#include "format/package_format.h"
+
+namespace setup {
+
+namespace {
+
+constexpr std::size_t kMaxVolumes = 32;
+// Names already taken are passed over; this many are tried.
+constexpr int kNameAttempts = 64;
+
+struct BackupVolume {
+    char root[fmt::kMaxPath];    // with its backslash
+    char folder[fmt::kMaxPath];  // with its backslash
+};
+
+BackupVolume volumes[kMaxVolumes];
+std::size_t volumeCount;
+
+// The root of the volume that holds `path`: the mount point the system
+// names, else the drive or share at the start of the path.
+bool volumeRoot(const char* path, char (&root)[fmt::kMaxPath]) {
+    if (GetVolumePathNameA(path, root, sizeof root) && root[0] != '\0') {
+        const std::size_t length = std::strlen(root);
+        return root[length - 1] == '\\' || appendBounded(root, "\\");
+    }
+    const std::size_t length = pathRootLength(path);
+    if (length == 0 || length >= sizeof root) return false;
+    std::memcpy(root, path, length);
+    root[length] = '\0';
+    return true;
+}
+
+// S-1-5-18 (the system) and S-1-5-32-544 (the administrators), as the
+// system lays a security identifier out.
+const BYTE kLocalSystem[] = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
+const BYTE kAdministrators[] = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 0x02, 0, 0};
+
+// Full access for the user running the setup, the system and the
+// administrators, passed on to everything inside; the list is protected,
+// so nothing the volume's root grants to others is inherited.
+class PrivateFolderSecurity {
+public:
+    bool build() {
+        HANDLE token;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+        alignas(8) BYTE info[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+        DWORD length = 0;
+        const BOOL got = GetTokenInformation(token, TokenUser, info, sizeof info, &length);
+        CloseHandle(token);
+        if (!got || !CopySid(sizeof user_, user_, reinterpret_cast<TOKEN_USER*>(info)->User.Sid))
+            return false;
+        PACL acl = reinterpret_cast<PACL>(acl_);
+        if (!InitializeAcl(acl, sizeof acl_, ACL_REVISION)) return false;
+        const PSID members[] = {user_, const_cast<BYTE*>(kLocalSystem), const_cast<BYTE*>(kAdministrators)};
+        for (PSID member : members) {
+            if (!AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
+                                       FILE_ALL_ACCESS, member))
+                return false;
+        }
+        if (!InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
+            !SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) ||
+            !SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
+            return false;
+        attributes_ = SECURITY_ATTRIBUTES{sizeof attributes_, &descriptor_, FALSE};
+        return true;
+    }
+    SECURITY_ATTRIBUTES* attributes() { return &attributes_; }
+
+private:
+    alignas(8) BYTE user_[SECURITY_MAX_SID_SIZE];
+    alignas(8) BYTE acl_[512];
+    SECURITY_DESCRIPTOR descriptor_;
+    SECURITY_ATTRIBUTES attributes_;
+};
+
+// The folder path without its closing backslash, as the folder calls take it.
+void withoutBackslash(const char* folder, char (&out)[fmt::kMaxPath]) {
+    copyBounded(out, folder);
+    const std::size_t length = std::strlen(out);
+    if (length > 0 && out[length - 1] == '\\') out[length - 1] = '\0';
+}
+
+// Makes a folder of a name nobody has taken at the volume's root.
+bool makeBackupFolder(BackupVolume& volume, FaultSite site) {
+    if (injectFault(site)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    PrivateFolderSecurity security;
+    SECURITY_ATTRIBUTES* attributes = nullptr;
+    if (isWindowsNT) {
+        if (!security.build()) return false;
+        attributes = security.attributes();
+    }
+    std::uint32_t tag = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt, tag = tag * 1664525u + 1013904223u) {
+        if (!backupFolderPath(volume.root, tag, volume.folder, sizeof volume.folder)) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return false;
+        }
+        char folder[fmt::kMaxPath];
+        withoutBackslash(volume.folder, folder);
+        if (CreateDirectoryA(folder, attributes)) {
+            SetFileAttributesA(folder, FILE_ATTRIBUTE_HIDDEN);
+            logRunLine("backup folder %s made", folder);
+            return true;
+        }
+        // A name that exists is never used: whoever made it may own it.
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return false;
+    }
+    SetLastError(ERROR_ALREADY_EXISTS);
+    return false;
+}
+
+}  // namespace
+
+const char* backupFolderFor(const char* path, FaultSite site, std::uint16_t& volume) {
+    char root[fmt::kMaxPath];
+    if (!volumeRoot(path, root)) {
+        SetLastError(ERROR_BAD_PATHNAME);
+        return nullptr;
+    }
+    for (std::size_t i = 0; i < volumeCount; ++i) {
+        if (samePlace(volumes[i].root, root)) {
+            volume = static_cast<std::uint16_t>(i);
+            return volumes[i].folder;
+        }
+    }
+    if (volumeCount == kMaxVolumes) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    BackupVolume& fresh = volumes[volumeCount];
+    copyBounded(fresh.root, root);
+    if (!makeBackupFolder(fresh, site)) return nullptr;
+    volume = static_cast<std::uint16_t>(volumeCount++);
+    return fresh.folder;
+}
+
+const char* backupFolder(std::uint16_t volume) {
+    return volume < volumeCount ? volumes[volume].folder : "";
+}
+
+void removeBackupFolders() {
+    for (std::size_t i = 0; i < volumeCount; ++i) {
+        char folder[fmt::kMaxPath];
+        withoutBackslash(volumes[i].folder, folder);
+        if (RemoveDirectoryA(folder)) {
+            logRunLine("backup folder %s removed", folder);
+            continue;
+        }
+        SetFileAttributesA(folder, FILE_ATTRIBUTE_NORMAL);
+        MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        logRunLine("backup folder %s is not empty: it stays, no longer hidden, and goes at the next "
+                   "restart if it is empty by then", folder);
+    }
+    volumeCount = 0;
+}
+
+}  // namespace setup

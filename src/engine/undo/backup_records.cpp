@@ -1,0 +1,58 @@
+#include "engine/undo/backup_records.h"
+
+#include <cstring>
+
+namespace setup {
+
+namespace {
+
+constexpr std::size_t kAlignment = 4;
+
+std::size_t padded(std::size_t size) { return (size + kAlignment - 1) & ~(kAlignment - 1); }
+
+}  // namespace
+
+BackupRecord* BackupRecords::append(std::uint8_t kind, std::initializer_list<BackupPart> parts) {
+    // Every sum is checked against the room left, so none of them can wrap.
+    std::size_t room = capacity_ - used_;
+    if (room < sizeof(BackupRecord)) return nullptr;
+    room -= sizeof(BackupRecord);
+    std::size_t size = 0;
+    for (const BackupPart& part : parts) {
+        if (part.size > room - size) return nullptr;
+        size += part.size;
+    }
+    if (padded(size) > room) return nullptr;
+
+    auto* record = reinterpret_cast<BackupRecord*>(buffer_ + used_);
+    record->kind = kind;
+    record->state = 0;
+    record->spare = 0;
+    record->size = static_cast<std::uint32_t>(size);
+    std::uint8_t* at = record->payload();
+    for (const BackupPart& part : parts) {
+        if (part.bytes == nullptr)
+            std::memset(at, 0, part.size);
+        else if (part.size != 0)
+            std::memcpy(at, part.bytes, part.size);
+        at += part.size;
+    }
+    std::memset(at, 0, padded(size) - size);
+    used_ += sizeof(BackupRecord) + padded(size);
+    return record;
+}
+
+BackupRecord* BackupRecords::recordAt(std::size_t offset) {
+    return offset < used_ ? reinterpret_cast<BackupRecord*>(buffer_ + offset) : nullptr;
+}
+
+BackupRecord* BackupRecords::next(const BackupRecord* record) {
+    const std::size_t offset = static_cast<std::size_t>(reinterpret_cast<const std::uint8_t*>(record) - buffer_);
+    return recordAt(offset + sizeof(BackupRecord) + padded(record->size));
+}
+
+void BackupRecords::truncate(std::size_t mark) {
+    if (mark < used_) used_ = mark;
+}
+
+}  // namespace setup

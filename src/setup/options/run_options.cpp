@@ -1,0 +1,119 @@
+#include "setup/options/run_options.h"
+
+#include <windows.h>
+
+#include "base/bounded_text.h"
+#include "base/field_text.h"
+#include "base/process_state.h"
+#include "engine/failure/exit_codes.h"
+#include "engine/failure/failure.h"
+#include "engine/interaction.h"
+#include "engine/log/run_log.h"
+#include "engine/paths/install_path.h"
+#include "package/setup_config.h"
+#include "setup/interaction_choice.h"
+#include "setup/options/command_line.h"
+
+namespace setup {
+
+namespace {
+
+// The options as read, what was wrong with them, and what they ask once
+// checked.
+struct RunOptions {
+    SetupOptions given;
+    OptionError error;
+    char folder[fmt::kMaxPath] = {};
+    std::uint32_t selection = 0;
+};
+RunOptions options;
+
+// A drive the system knows; asked of the drive's root as well as of the
+// drive mask, which may lag behind a drive connected while the system runs.
+bool driveExists(char letter) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    if (letter < 'A' || letter > 'Z') return false;
+    if ((GetLogicalDrives() >> (letter - 'A')) & 1) return true;
+    const char root[] = {letter, ':', '\\', '\0'};
+    return GetDriveTypeA(root) != DRIVE_NO_ROOT_DIR;
+}
+
+[[noreturn]] void endWithBadOption(const char* what) {
+    char text[512];
+    formatBounded(text, sizeof text, "%s\n\n%s", what, setupOptionsHelp());
+    questions().message(text, configText(config().texts.titleError), kMessageError);
+    exitSetup(kExitBadOption);
+}
+
+}  // namespace
+
+void readCommandLine(const char* commandLine) {
+    if (!parseSetupOptions(commandLine, options.given, options.error)) {
+        // Without a readable line, a "/S" on it still means nobody is there.
+        unattendedRun = asksUnattended(commandLine);
+        chooseInteraction(unattendedRun);
+        return;
+    }
+    unattendedRun = options.given.unattended;
+    chooseInteraction(unattendedRun);
+    if (options.given.logPath[0] != '\0' && !openRunLog(options.given.logPath)) {
+        options.error.failed = true;
+        formatBounded(options.error.text, sizeof options.error.text, "the log file %s cannot be created",
+                      options.given.logPath);
+    }
+    logRunLine("setup started; command line: %s", commandLine);
+}
+
+void checkOptions() {
+    const fmt::SetupConfig& record = config();
+    const SetupOptions& given = options.given;
+    if (options.error.failed) endWithBadOption(options.error.text);
+    if (given.help) {
+        questions().message(setupOptionsHelp(), configText(record.texts.titleMessage),
+                            kMessageInformation);
+        exitSetup(kExitDone);
+    }
+    if (given.folder[0] != '\0') {
+        copyBounded(options.folder, given.folder);
+        if (checkInstallPath(options.folder, sizeof options.folder, driveExists) != InstallPathProblem::none ||
+            !isAbsoluteInstallPath(options.folder)) {
+            endWithBadOption("/D= needs a full folder (drive or network share) of at most 150 characters "
+                             "without * ? \" < > |, on a drive that exists");
+        }
+    }
+    const fmt::ScalarSettings& settings = record.settings;
+    if (given.type != 0) {
+        const std::uint32_t masks[] = {settings.selectionPreset1, settings.defaultSelection,
+                                       settings.selectionPreset3};
+        options.selection = masks[given.type - 1];
+    }
+    if (given.componentsGiven) {
+        const std::uint32_t count = settings.componentCount < fmt::kMaxComponents
+                                        ? settings.componentCount
+                                        : fmt::kMaxComponents;
+        char names[fmt::kMaxComponents][fmt::kFieldTextSize];
+        const char* list[fmt::kMaxComponents];
+        for (std::uint32_t i = 0; i < count; ++i) {
+            copyFieldText(names[i], configRecord<const fmt::Component>(record.components[i])->name);
+            list[i] = names[i];
+        }
+        OptionError error;
+        if (!componentMaskFromNames(given.components, list, count, options.selection, error))
+            endWithBadOption(error.text);
+    }
+}
+
+void applyOptions(ExtractionState& product) {
+    fmt::SetupConfig& record = config();
+    const SetupOptions& given = options.given;
+    if (options.folder[0] != '\0') copyBounded(installDir, options.folder);
+    if (given.type != 0 || given.componentsGiven) product.selectionMask = options.selection;
+    if (given.shortcutsGiven) {
+        constexpr std::uint32_t kShortcutBits = fmt::kFlagDesktopShortcuts | fmt::kFlagStartMenuShortcuts;
+        record.settings.flags = (record.settings.flags & ~kShortcutBits) | given.shortcutFlags;
+    }
+    logRunLine("destination %s, components 0x%X, flags 0x%X", installDir, product.selectionMask,
+               record.settings.flags);
+}
+
+}  // namespace setup

@@ -1,0 +1,32 @@
+// The start-up of the setup program before its first question: the
+// platform, the package, the single instance, the boot drive and the
+// windows' shared resources.
+#ifndef SETUP_STARTUP_H
+#define SETUP_STARTUP_H
+
+namespace setup {
+
+// isWindowsNT from the system's version.
+void readPlatform();
+
+// Opens the package appended to the program. Without one the program can
+// only name its own file and end with code 1: the configuration, and so
+// every configured text, is missing.
+void openPackageOrExit();
+
+// Takes the name "InstallSync_<product>" for as long as the process runs. A
+// second setup of the same product ends here silently (unattended, with
+// code 21); a mapping that cannot be made at all does not stop the run.
+void guardSingleInstance();
+
+// bootDrive from the Windows folder.
+void takeBootDrive();
+
+// The windows' fonts forgotten (a new run builds them anew) and the memory
+// device context in which they convert point sizes.
+void resetWindowFonts();
+void createMeasureContext();
+
+}  // namespace setup
+
+#endif

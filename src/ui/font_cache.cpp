@@ -1,7 +1,0 @@
-#include "ui/font_cache.h"
-
-namespace setup {
-
-HFONT fontCache[kFontCacheSize];
-
-}  // namespace setup

@@ -1,0 +1,7 @@
+#include "ui/wizard/font_cache.h"
+
+namespace setup {
+
+HFONT fontCache[kFontCacheSize];
+
+}  // namespace setup
