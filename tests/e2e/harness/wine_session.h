@@ -58,10 +58,13 @@ public:
     // The prefix user's temporary folder as Windows names it, with its
     // backslash ("C:\\users\\<user>\\Temp\\"); empty when it cannot be had.
     std::string temporaryFolder() const;
-    // Saves the whole screen as PNG; false if xwd or convert fails.
+    // Screenshots as PNG. Each capture is tried twice, a window's then the
+    // whole screen's; false when none succeeded (a picture is evidence for
+    // the scenario's checks, never a check of its own).
+    // The whole screen.
     bool screenshot(const std::string& pngPath) const;
-    // Saves the window at the rectangle (screen pixels): the pixels of the
-    // X window Wine made for it when one lies exactly there, else that part
+    // The window at the rectangle (screen pixels): the pixels of the X
+    // window Wine made for it when one lies exactly there, else that part
     // of the screen. (Under Wine 8 on Xvfb a window that opens over another
     // of its program keeps its pixels in its own X window while the screen
     // shows it black.)

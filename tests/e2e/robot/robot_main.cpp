@@ -1,6 +1,8 @@
 // The test robot. Usage:
 //   robot list    [filter]                 visible top-level windows, one line each
-//   robot wait    [filter] [--timeout MS]  waits for a window, then prints it with children
+//   robot wait    [filter] [--timeout MS] [--ready FILE]
+//                                          waits for a window, then prints it with
+//                                          children; FILE is made once it looks
 //   robot dump    HWND                     prints a window with its children
 //   robot gone    HWND [--timeout MS]      waits until the window no longer exists
 //   robot click   HWND ID [--bm-click]     presses a button (see pressButton)
@@ -122,6 +124,15 @@ bool parseHandle(const std::string& text, HWND& window) {
     return true;
 }
 
+// Makes the ready file, if one was asked for: the caller waits for it
+// rather than for a time.
+void markReady(const Options& options) {
+    if (options.readyFile.empty()) return;
+    HANDLE ready = CreateFileA(options.readyFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (ready != INVALID_HANDLE_VALUE) CloseHandle(ready);
+}
+
 int commandList(const Options& options) {
     for (HWND window : robot::findWindows(options.filter))
         if (IsWindowVisible(window)) robot::printWindow(window);
@@ -130,6 +141,7 @@ int commandList(const Options& options) {
 
 int commandWait(const Options& options) {
     DWORD start = GetTickCount();
+    markReady(options);
     for (;;) {
         // A window may go between the search and the printing (a popup
         // that closes): only one that is still shown is reported.
@@ -170,11 +182,7 @@ int commandHold(const Options& options) {
         robot::JsonLine().text("error", "cannot open the file").number("code", GetLastError()).print();
         return kExitNoWindow;
     }
-    if (!options.readyFile.empty()) {
-        HANDLE ready = CreateFileA(options.readyFile.c_str(), GENERIC_WRITE, 0, nullptr,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (ready != INVALID_HANDLE_VALUE) CloseHandle(ready);
-    }
+    markReady(options);
     robot::JsonLine().text("held", options.positional[0]).print();
     Sleep(options.timeoutMs);
     CloseHandle(file);
@@ -189,11 +197,7 @@ int commandLock(const Options& options) {
         robot::JsonLine().text("error", "cannot make the mutex").number("code", GetLastError()).print();
         return kExitNoWindow;
     }
-    if (!options.readyFile.empty()) {
-        HANDLE ready = CreateFileA(options.readyFile.c_str(), GENERIC_WRITE, 0, nullptr,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (ready != INVALID_HANDLE_VALUE) CloseHandle(ready);
-    }
+    markReady(options);
     robot::JsonLine().text("locked", options.positional[0]).print();
     Sleep(options.timeoutMs);
     CloseHandle(mutex);
