@@ -78,10 +78,7 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
 
     ASSERT_TRUE(buildAs(product(), exe));
     Process& setup = start(exe);
-    std::optional<Window> question = waitWindow(exe, "install-question");
-    ASSERT_TRUE(question);
-    answer(*question, kIdYes);
-    std::optional<WizardPage> page = waitWizardPage(exe, "destination");
+    std::optional<WizardPage> page = acceptToWizard(exe, "destination");
     ASSERT_TRUE(page && page->control(kFolder));
     EXPECT_EQ(page->control(kFolder)->text, installFolder());
 

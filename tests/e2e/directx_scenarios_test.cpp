@@ -117,10 +117,7 @@ TEST_F(DirectXScenario, RunsBeforeTheProductWhenChosenOnItsPage) {
             std::ofstream(earlier, std::ios::binary) << "someone's core";
         }
         Process& setup = start(exe, settings);
-        std::optional<Window> question = waitWindow(exe, "install-question");
-        ASSERT_TRUE(question);
-        answer(*question, kIdYes);
-        std::optional<WizardPage> page = waitWizardPage(exe, "directx-page");
+        std::optional<WizardPage> page = acceptToWizard(exe, "directx-page");
         ASSERT_TRUE(page);
         ASSERT_TRUE(page->control(kInstallDirectX) && page->control(kSkipDirectX));
         EXPECT_TRUE(page->withText("Installed: (not found)"));
@@ -211,9 +208,7 @@ TEST_F(DirectXScenario, FailuresAskWhetherToGoOn) {
             EXPECT_EQ(text.find(failureText) != std::string::npos, c.reason != 0) << text;
         } else {
             Process& setup = start(c.exe, settings);
-            std::optional<Window> question = waitWindow(c.exe, "install-question");
-            ASSERT_TRUE(question);
-            answer(*question, kIdYes);
+            ASSERT_TRUE(acceptQuestion(c.exe));
             if (c.reason != 0) {
                 std::optional<Window> failed = waitMessageBox(c.exe, p + " Error", "directx-failed");
                 expectBox(failed, p + " Error", failureText, {kIdYes, kIdNo});

@@ -27,15 +27,25 @@ protected:
         }
     }
 
-    // Flips a bit inside the second chunk of `entry`, whose file holds
-    // `data` stored as it is (noise that deflate cannot shrink).
-    void flipBitInSecondChunk(Bytes& file, const StoredEntry& entry, const std::string& data) {
+    // Builds the product and writes it as `fileName` with a bit flipped in
+    // the second chunk of its last stored file: `count` files in all, the
+    // last one `lastName` holding `data` stored as it is (noise that deflate
+    // cannot shrink).
+    void writeWithFlippedBit(const ProductDescription& product, std::size_t count, const std::string& lastName,
+                             const std::string& data, const std::string& fileName) {
+        Bytes file = build(product);
+        ASSERT_FALSE(file.empty());
+        const std::vector<StoredEntry> entries = storedEntries(file);
+        ASSERT_EQ(entries.size(), count);
+        const StoredEntry& entry = entries.back();
+        ASSERT_EQ(entry.name, lastName);
         ASSERT_EQ(entry.chunkLengths.size(), 3u);
         const Bytes piece(data.begin() + 16384 + 5000, data.begin() + 16384 + 5064);
         auto chunk = file.begin() + static_cast<std::ptrdiff_t>(entry.chunkOffsets[1]);
         auto found = std::search(chunk, chunk + entry.chunkLengths[1], piece.begin(), piece.end());
         ASSERT_NE(found, chunk + entry.chunkLengths[1]) << "the chunk is not stored as it is";
         found[10] ^= 0x10;
+        writeInstaller(file, fileName);
     }
 
     // This scenario's texts for every failure message and the undo popup,

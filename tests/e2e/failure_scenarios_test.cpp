@@ -31,13 +31,8 @@ TEST_F(FailureScenario, FlippedBitInChunkDataIsChecksumErrorAndUndoesTheRun) {
     ProductDescription product = failingDescription();
     addComponents(product, {{"first.txt"}, {"noise.bin"}});
     product.components[0].rawEntries = {"{ folder = \"many\", to = \"Many\" }"};
-    Bytes file = build(product);
-    ASSERT_FALSE(file.empty());
-    std::vector<StoredEntry> entries = storedEntries(file);
-    ASSERT_EQ(entries.size(), 152u);
-    ASSERT_EQ(entries.back().name, "noise.bin");
-    flipBitInSecondChunk(file, entries.back(), data);
-    writeInstaller(file, "flipped.exe");
+    writeWithFlippedBit(product, 152, "noise.bin", data, "flipped.exe");
+    ASSERT_FALSE(HasFatalFailure());
     earlierFile(hostInstallFolder() + "first.txt", "the user's first");
 
     Process* setup = nullptr;
@@ -73,13 +68,8 @@ TEST_F(FailureScenario, FlippedBitInTheDirectXComponentUndoesItsTemporaryFiles) 
     product.components = {{"One", {"first.txt"}}, {"DirectX", {}, {"{ folder = \"dx\", to = \"Redist\" }"}}};
     product.defaultSelection = {"One"};
     product.options = {"directx-components = [\"DirectX\"]", "required-directx = 0x00050003"};
-    Bytes file = build(product);
-    ASSERT_FALSE(file.empty());
-    std::vector<StoredEntry> entries = storedEntries(file);
-    ASSERT_EQ(entries.size(), 152u);
-    ASSERT_EQ(entries.back().name, "Redist\\noise.zip");
-    flipBitInSecondChunk(file, entries.back(), data);
-    writeInstaller(file, "dxflipped.exe");
+    writeWithFlippedBit(product, 152, "Redist\\noise.zip", data, "dxflipped.exe");
+    ASSERT_FALSE(HasFatalFailure());
     asWindows9x("dxflipped.exe", kWineDirectDraw);
     earlierFile(redist + "/Many/f000.txt", "someone's file");
 

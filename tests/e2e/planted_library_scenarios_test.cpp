@@ -97,10 +97,7 @@ TEST_F(PlantedLibraryScenario, NeitherProgramLoadsALibraryFromItsOwnFolder) {
     ASSERT_TRUE(buildAs(product, exe));
 
     Process& setup = start(exe, environment);
-    std::optional<Window> question = waitWindow(exe, "install-question");
-    ASSERT_TRUE(question);
-    answer(*question, kIdYes);
-    std::optional<WizardPage> page = waitWizardPage(exe, "destination");
+    std::optional<WizardPage> page = acceptToWizard(exe, "destination");
     ASSERT_TRUE(page);
     ASSERT_TRUE(robot.click(page->sheet.hwnd, kBrowse));
     std::optional<Window> chooser = waitWindow(WindowQuery::titled(exe, "Choose Directory"), "chooser");

@@ -72,12 +72,9 @@ TEST_F(PostInstallScenario, ShortcutsRegistryValuesAndUninstallEntry) {
         registryValueAction("HKCU", settingsKey, "Drive", "$(BootDrive):$$");
     ASSERT_TRUE(buildAs(product, "full.exe"));
 
-    const std::string desktopLink = hostPathOf(shellFolder("Desktop") + "\\" + productName() + ".lnk");
-    const std::string programsDir = hostPathOf(shellFolder("Programs") + "\\E2E\\" + name());
-    deleteKeyAtEnd(userKey());
-    deleteKeyAtEnd(uninstallEntry());
-    removeAtEnd(desktopLink);
-    removeAtEnd(programsDir);
+    const ShortcutPlaces places = shortcutPlacesRemovedAtEnd(programsFolder);
+    const std::string desktopLink = hostPathOf(places.desktopLink);
+    const std::string programsDir = hostPathOf(places.programsFolder);
 
     EXPECT_EQ(installToCompletion("full.exe").completion,
               productName() + " is installed. Start it from the Start menu.");
@@ -132,15 +129,11 @@ protected:
             removeKeyAction("remove-key-flagged", "HKLM", cacheKey);
         ASSERT_TRUE(buildAs(product, "full.exe"));
 
-        const std::string desktopLink = shellFolder("Desktop") + "\\" + productName() + ".lnk";
-        const std::string programs = shellFolder("Programs");
-        const std::string appLink = programs + "\\" + menuFolder + "\\Tools\\App.lnk";
-        const std::string uninstallLink = programs + "\\" + menuFolder + "\\Uninstall.lnk";
-        deleteKeyAtEnd(userKey());
-        deleteKeyAtEnd(uninstallEntry());
-        removeAtEnd(hostPathOf(desktopLink));
-        removeAtEnd(hostPathOf(programs + "\\" + menuFolder));
-        ASSERT_FALSE(fs::exists(hostPathOf(programs + "\\" + menuFolder)));
+        const ShortcutPlaces places = shortcutPlacesRemovedAtEnd(menuFolder);
+        const std::string& desktopLink = places.desktopLink;
+        const std::string appLink = places.programsFolder + "\\Tools\\App.lnk";
+        const std::string uninstallLink = places.programsFolder + "\\Uninstall.lnk";
+        ASSERT_FALSE(fs::exists(hostPathOf(places.programsFolder)));
 
         // What the run must record, in order: the extraction, the actions,
         // the registration, the uninstaller's shortcut, the log itself.

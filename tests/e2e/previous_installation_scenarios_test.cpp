@@ -147,12 +147,9 @@ TEST_F(PreviousInstallationScenario, UpgradeFailingOnAFullDiskGivesBackThePrevio
     if (!disk.problem().empty()) GTEST_SKIP() << disk.problem();
     const std::string folder = std::string(1, disk.letter()) + ":\\Product\\";
     const std::string hostFolder = disk.hostPath() + "/Product";
-    const std::string desktopLink = hostPathOf(shellFolder("Desktop") + "\\" + productName() + ".lnk");
-    const std::string programsFolder = hostPathOf(shellFolder("Programs") + "\\E2E " + name());
-    deleteKeyAtEnd(userKey());
-    deleteKeyAtEnd(uninstallEntry());
-    removeAtEnd(desktopLink);
-    removeAtEnd(programsFolder);
+    const ShortcutPlaces places = shortcutPlacesRemovedAtEnd("E2E " + name());
+    const std::string desktopLink = hostPathOf(places.desktopLink);
+    const std::string programsFolder = hostPathOf(places.programsFolder);
 
     auto product = [&](const std::string& version, const std::vector<std::string>& files) {
         ProductDescription p = failingDescription();

@@ -113,9 +113,7 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
                 1741947630);  // 2025-03-14 10:20:30 UTC
 
     Process& setup = start("setup.exe");
-    std::optional<Window> question = waitWindow("setup.exe", "install-question");
-    ASSERT_TRUE(question);
-    answer(*question, kIdYes);
+    ASSERT_TRUE(acceptQuestion("setup.exe"));
     const char* const pages[] = {"Welcome", "Before You Install", "Destination Folder", "Shortcuts",
                                  "Setup Type"};
     unsigned long previous = 0;
@@ -177,7 +175,7 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
     EXPECT_FALSE(fs::exists(hostInstallFolder() + "Config/settings.ini"));
     fs::remove_all(hostInstallFolder());
     Process& again = start("setup.exe");
-    question = waitWindow("setup.exe", "install-question-again");
+    std::optional<Window> question = waitWindow("setup.exe", "install-question-again");
     ASSERT_TRUE(question);
     acceptAndPassWizard(*question, "setup.exe");
     done = waitWindow(doneQuery, "completion-again");
@@ -212,9 +210,7 @@ TEST_F(ReadmeScreenshots, ExampleGameAsksAfterAFailedDirectXSetup) {
     environment.push_back("DSETUP_STAND_IN_RESULT=-9");
 
     Process& setup = start("game.exe", environment);
-    std::optional<Window> question = waitWindow("game.exe", "install-question");
-    ASSERT_TRUE(question);
-    answer(*question, kIdYes);
+    ASSERT_TRUE(acceptQuestion("game.exe"));
     unsigned long previous = 0;
     for (int i = 0; i < 4; ++i) {
         std::optional<WizardPage> page = waitWizardPage("game.exe", "wizard", previous);

@@ -33,18 +33,11 @@ protected:
     void SetUp() override {
         SetupScenario::SetUp();
         if (HasFatalFailure()) return;
-        desktop_ = shellFolder("Desktop");
-        programs_ = shellFolder("Programs");
-        deleteKeyAtEnd(userKey());
-        deleteKeyAtEnd(uninstallEntry());
-        removeAtEnd(desktopLink());
-        removeAtEnd(hostPathOf(programs_ + "\\E2E " + name()));
+        places_ = shortcutPlacesRemovedAtEnd("E2E " + name());
     }
 
-    std::string desktopLink() const { return hostPathOf(desktop_ + "\\" + productName() + ".lnk"); }
-    std::string programsLink() const {
-        return hostPathOf(programs_ + "\\E2E " + name() + "\\" + productName() + ".lnk");
-    }
+    std::string desktopLink() const { return hostPathOf(places_.desktopLink); }
+    std::string programsLink() const { return hostPathOf(places_.programsFolder + "\\" + productName() + ".lnk"); }
 
     // Two components, shortcuts of both kinds and a registry value (actions
     // of the second component), the uninstall entry; Main alone is the first
@@ -100,7 +93,7 @@ protected:
         std::error_code ignored;
         fs::remove_all(hostPathOf(folder), ignored);
         fs::remove(desktopLink(), ignored);
-        fs::remove_all(hostPathOf(programs_ + "\\E2E " + name()), ignored);
+        fs::remove_all(hostPathOf(places_.programsFolder), ignored);
         wineSession().deleteRegistryKey(machineKey());
         wineSession().deleteRegistryKey(userKey());
         wineSession().deleteRegistryKey(uninstallEntry());
@@ -112,7 +105,7 @@ protected:
         EXPECT_FALSE(fs::exists(desktopLink())) << what;
     }
 
-    std::string desktop_, programs_;
+    ShortcutPlaces places_;
 };
 
 // The defaults of an unattended run are those of an attended run that takes

@@ -27,12 +27,7 @@ protected:
     void SetUp() override {
         SetupScenario::SetUp();
         if (HasFatalFailure() || IsSkipped()) return;
-        desktopLink_ = shellFolder("Desktop") + "\\" + productName() + ".lnk";
-        programsDir_ = shellFolder("Programs") + "\\" + productName();
-        deleteKeyAtEnd(userKey());
-        deleteKeyAtEnd(uninstallEntry());
-        removeAtEnd(hostPathOf(desktopLink_));
-        removeAtEnd(hostPathOf(programsDir_));
+        places_ = shortcutPlacesRemovedAtEnd(productName());
         wineSession().deleteRegistryKey(userKey());
         wineSession().deleteRegistryKey(uninstallEntry());
     }
@@ -98,8 +93,8 @@ protected:
     };
     Footprint footprint() const {
         return Footprint{filesBelow(hostInstallFolder()),
-                         fs::exists(hostPathOf(desktopLink_)),
-                         fs::exists(hostPathOf(programsDir_)),
+                         fs::exists(hostPathOf(places_.desktopLink)),
+                         fs::exists(hostPathOf(places_.programsFolder)),
                          wineSession().registryKeyExists(machineKey()),
                          wineSession().registryKeyExists(userKey()),
                          wineSession().registryKeyExists(uninstallEntry())};
@@ -134,7 +129,7 @@ protected:
         EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
     }
 
-    std::string desktopLink_, programsDir_;
+    ShortcutPlaces places_;
     std::deque<Process> runs_;
 };
 
@@ -196,7 +191,7 @@ TEST_F(UninstallScenario, UninstallListAndShortcutRemoveTheProduct) {
     // What the user removes by hand; then the product installs as new.
     fs::remove_all(hostInstallFolder());
     install("product.exe", installQuestion);
-    const std::string shortcut = contentOf(hostPathOf(programsDir_ + "\\Uninstall.lnk"));
+    const std::string shortcut = contentOf(hostPathOf(places_.programsFolder + "\\Uninstall.lnk"));
     ASSERT_TRUE(holdsText(shortcut, installFolder() + kUninstaller));
     ASSERT_TRUE(holdsText(shortcut, logPath()));
     // The shell starts a shortcut's target quoted, its arguments behind.

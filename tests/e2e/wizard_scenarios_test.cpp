@@ -97,10 +97,7 @@ protected:
                                           const std::vector<std::string>& environment = {}) {
         if (!buildAs(product, exe)) return std::nullopt;
         process_ = &start(exe, environment);
-        std::optional<Window> question = waitWindow(exe, "install-question");
-        if (!question) return std::nullopt;
-        answer(*question, kIdYes);
-        return waitWizardPage(exe, "page");
+        return acceptToWizard(exe, "page");
     }
 
     // Presses a sheet button and waits for the next page.

@@ -92,6 +92,16 @@ std::string SetupScenario::shellFolder(const std::string& value) const {
     return wineSession().readRegistryString(kShellFoldersKey, value).value_or(fallback);
 }
 
+SetupScenario::ShortcutPlaces SetupScenario::shortcutPlacesRemovedAtEnd(const std::string& programsFolder) {
+    ShortcutPlaces places{shellFolder("Desktop") + "\\" + productName() + ".lnk",
+                          shellFolder("Programs") + "\\" + programsFolder};
+    removeAtEnd(hostPathOf(places.desktopLink));
+    removeAtEnd(hostPathOf(places.programsFolder));
+    deleteKeyAtEnd(userKey());
+    deleteKeyAtEnd(uninstallEntry());
+    return places;
+}
+
 ProductDescription SetupScenario::description() const {
     ProductDescription product;
     product.name = productName();

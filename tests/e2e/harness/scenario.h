@@ -145,6 +145,11 @@ protected:
     // Answers a message box and waits until it has gone.
     void answer(const Window& box, int buttonId);
 
+    // Waits for the installer's first question and answers Yes; false (with
+    // a test failure) when none comes.
+    bool acceptQuestion(const std::string& fileName);
+    // The same, then the wizard's first page, as waitWizardPage gives it.
+    std::optional<WizardPage> acceptToWizard(const std::string& fileName, const std::string& label);
     // Answers Yes to an install, reinstall or upgrade question, then passes
     // the wizard if one comes (Finish when it can, else Next). Returns once a
     // window other than the wizard is up (or none comes within a while).
@@ -178,6 +183,14 @@ protected:
     // Saves the window alone, cut out of the screen, at the host path.
     void pictureOf(const Window& window, const std::string& pngPath);
 
+    // Where a product's shortcuts go, as Windows names them: the desktop
+    // shortcut named like the product and a folder below Programs. The
+    // tear-down removes both, and the product's key below HKCU and its
+    // uninstall entry.
+    struct ShortcutPlaces {
+        std::string desktopLink, programsFolder;
+    };
+    ShortcutPlaces shortcutPlacesRemovedAtEnd(const std::string& programsFolder);
     // More for the tear-down to remove: a registry key (full path, e.g.
     // "HKCU\\Software\\E2E\\Name") or a host file or folder.
     void deleteKeyAtEnd(const std::string& key) { extraKeys_.push_back(key); }

@@ -184,6 +184,17 @@ std::optional<WizardPage> SetupScenario::toggle(const WizardPage& page, int id) 
     return wizardPageOf(*sheet);
 }
 
+bool SetupScenario::acceptQuestion(const std::string& fileName) {
+    std::optional<Window> question = waitWindow(fileName, "install-question");
+    if (question) answer(*question, kIdYes);
+    return question.has_value();
+}
+
+std::optional<WizardPage> SetupScenario::acceptToWizard(const std::string& fileName, const std::string& label) {
+    if (!acceptQuestion(fileName)) return std::nullopt;
+    return waitWizardPage(fileName, label);
+}
+
 void SetupScenario::acceptAndPassWizard(const Window& question, const std::string& fileName) {
     answer(question, kIdYes);
     // A product without pages has no wizard: the next window is another one.

@@ -170,6 +170,16 @@ int commandGone(HWND window, const Options& options) {
     return 0;
 }
 
+// Keeps a handle for the time given (or until the robot is killed), once the
+// ready file and the output line say it is held.
+int keepHandle(HANDLE handle, const char* held, const Options& options) {
+    markReady(options);
+    robot::JsonLine().text(held, options.positional[0]).print();
+    Sleep(options.timeoutMs);
+    CloseHandle(handle);
+    return 0;
+}
+
 // Holds a file open the way another program might: reading, with only
 // reading shared, so that nobody else can open it for writing (or with
 // nothing shared, so that nobody can open it at all).
@@ -182,11 +192,7 @@ int commandHold(const Options& options) {
         robot::JsonLine().text("error", "cannot open the file").number("code", GetLastError()).print();
         return kExitNoWindow;
     }
-    markReady(options);
-    robot::JsonLine().text("held", options.positional[0]).print();
-    Sleep(options.timeoutMs);
-    CloseHandle(file);
-    return 0;
+    return keepHandle(file, "held", options);
 }
 
 // Holds a named object the way a running product does while it runs.
@@ -197,11 +203,7 @@ int commandLock(const Options& options) {
         robot::JsonLine().text("error", "cannot make the mutex").number("code", GetLastError()).print();
         return kExitNoWindow;
     }
-    markReady(options);
-    robot::JsonLine().text("locked", options.positional[0]).print();
-    Sleep(options.timeoutMs);
-    CloseHandle(mutex);
-    return 0;
+    return keepHandle(mutex, "locked", options);
 }
 
 // Starts a command line with no program name given apart, as the system
