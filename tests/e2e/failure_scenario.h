@@ -148,6 +148,18 @@ protected:
         EXPECT_GT(box->message.size(), start.size()) << "no system reason: " << box->message;
     }
 
+    // Runs the installer to the error box of a failure that quotes a path
+    // (its message `head`, the path, the system's reason), answers it and
+    // returns the exit code; -1 when no such box came.
+    int failureQuotingPath(const std::string& fileName, const std::string& head, const std::string& path,
+                           bool watchUndo = false) {
+        Process* setup = nullptr;
+        std::optional<Window> box = runToErrorBox(fileName, setup);
+        expectPathAndReason(box, head, path);
+        if (!box) return -1;
+        return answerAndExit(*box, *setup, fileName, watchUndo);
+    }
+
     void expectNothingLeft() {
         EXPECT_EQ(filesBelow(hostInstallFolder()), std::vector<std::string>{}) << "the rollback left files";
         EXPECT_FALSE(std::filesystem::exists(hostInstallFolder())) << "the run's install folder stays";

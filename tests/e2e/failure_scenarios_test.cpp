@@ -164,11 +164,8 @@ TEST_F(FailureScenario, FileInThePlaceOfAFolderEndsWithErrorFour) {
     fs::create_directories(hostInstallFolder());
     std::ofstream(hostInstallFolder() + "Data") << "a file named like the folder";
 
-    Process* setup = nullptr;
-    std::optional<Window> box = runToErrorBox("blocked.exe", setup);
-    expectPathAndReason(box, productName() + " cannot make the folder '", installFolder() + "Data");
-    ASSERT_TRUE(box);
-    EXPECT_EQ(answerAndExit(*box, *setup, "blocked.exe", false), kSetupCannotMakeFolder);
+    EXPECT_EQ(failureQuotingPath("blocked.exe", productName() + " cannot make the folder '", installFolder() + "Data"),
+              kSetupCannotMakeFolder);
     EXPECT_EQ(filesBelow(hostInstallFolder()), std::vector<std::string>{"Data"});
     EXPECT_EQ(contentOf(hostInstallFolder() + "Data"), "a file named like the folder");
     EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
@@ -187,11 +184,8 @@ TEST_F(FailureScenario, OutputFileHeldOpenByAnotherProgramEndsWithErrorTwo) {
     Process holder = holdFile(installFolder() + "held.txt");
     ASSERT_FALSE(HasFailure());
 
-    Process* setup = nullptr;
-    std::optional<Window> box = runToErrorBox("held.exe", setup);
-    expectPathAndReason(box, productName() + " cannot create '", installFolder() + "held.txt");
-    ASSERT_TRUE(box);
-    EXPECT_EQ(answerAndExit(*box, *setup, "held.exe", false), kSetupCannotCreateFile);
+    EXPECT_EQ(failureQuotingPath("held.exe", productName() + " cannot create '", installFolder() + "held.txt"),
+              kSetupCannotCreateFile);
     holder.kill();
     EXPECT_EQ(filesBelow(hostInstallFolder()), std::vector<std::string>{"held.txt"});
     EXPECT_EQ(contentOf(hostInstallFolder() + "held.txt"), "old content");
@@ -211,11 +205,8 @@ TEST_F(FailureScenario, FullDiskDuringAWriteEndsWithErrorFive) {
     addComponents(product, {{"first.txt", "large.bin"}});
     ASSERT_TRUE(buildAs(product, "full.exe"));
 
-    Process* setup = nullptr;
-    std::optional<Window> box = runToErrorBox("full.exe", setup);
-    expectPathAndReason(box, productName() + " cannot write '", folder + "large.bin");
-    ASSERT_TRUE(box);
-    EXPECT_EQ(answerAndExit(*box, *setup, "full.exe", false), kSetupCannotWrite);
+    EXPECT_EQ(failureQuotingPath("full.exe", productName() + " cannot write '", folder + "large.bin"),
+              kSetupCannotWrite);
     EXPECT_EQ(filesBelow(disk.hostPath()), std::vector<std::string>{}) << "left on the full disk";
     EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
 }
@@ -272,11 +263,9 @@ TEST_F(FailureScenario, FullTemporaryFolderEndsWithErrorFiveAndAFullRollback) {
         "undoing = \"undo\"\n";
     ASSERT_TRUE(buildAs(product, "temp.exe"));
 
-    Process* setup = nullptr;
-    std::optional<Window> box = runToErrorBox("temp.exe", setup);
-    expectPathAndReason(box, productName() + " cannot write '", std::string(1, disk.letter()) + ":\\info.ico");
-    ASSERT_TRUE(box);
-    EXPECT_EQ(answerAndExit(*box, *setup, "temp.exe", true), kSetupCannotWrite);
+    const std::string icon = std::string(1, disk.letter()) + ":\\info.ico";
+    EXPECT_EQ(failureQuotingPath("temp.exe", productName() + " cannot write '", icon, true),
+              kSetupCannotWrite);
     expectNothingLeft();
     EXPECT_EQ(filesBelow(disk.hostPath()), std::vector<std::string>{"filler"});
 }
