@@ -47,7 +47,7 @@ fi
 
 # The example with a few thousand small files more, generated here for the
 # walk only, so that its progress windows stay up for a second or two (each
-# file costs about a millisecond under Wine; their bytes hardly count).
+# file costs one to a few milliseconds under Wine; their bytes hardly count).
 product="$out/walk-product"
 rm -rf "$product"
 cp -r "examples/$example" "$product"
