@@ -9,7 +9,7 @@ namespace {
 
 // The robot's own timeout comes first; this one only catches a stuck Wine.
 constexpr Milliseconds kCallMargin{15000};
-constexpr Milliseconds kShortCall{15000};
+constexpr Milliseconds kShortCall{30000};
 
 Rect rectOf(const JsonObject& object) {
     Rect r;

@@ -16,7 +16,7 @@ namespace e2e {
 namespace {
 
 constexpr Milliseconds kPrefixTimeout{180000};
-constexpr Milliseconds kRegistryTimeout{20000};
+constexpr Milliseconds kRegistryTimeout{60000};
 constexpr Milliseconds kShotTimeout{20000};
 constexpr int kServerLingerSeconds = 30;
 
@@ -161,7 +161,7 @@ bool WineSession::start(const std::string& prefix) {
     // runs as a daemon, so it gets no pipe of ours: a pipe it inherits
     // would never close.
     Process server({"wineserver", "-p" + std::to_string(kServerLingerSeconds)});
-    server.wait(Milliseconds(10000));
+    server.wait(kPrefixTimeout);
     return true;
 }
 
