@@ -30,10 +30,11 @@ using e2e::Milliseconds;
 namespace fs = std::filesystem;
 
 constexpr Milliseconds kWait{30000};
-// A window that waits for an answer is pictured once Wine has painted it; a
-// progress window or popup the moment it is seen, before its work is done.
+// A window that waits for an answer is pictured once Wine has surely painted
+// it; a progress window or status popup as soon as its first paint has
+// reached the screen, well within the second or so its work lasts.
 constexpr Milliseconds kPaint{400};
-constexpr Milliseconds kNoWait{0};
+constexpr Milliseconds kFirstPaint{150};
 
 class Walk {
 public:
@@ -113,7 +114,8 @@ public:
                 continue;
             }
             const bool product = window->title == progressTitle_;
-            keep(*window, product ? "progress" : window->child(e2e::kProgressBar) ? "extraction" : "status", kNoWait);
+            const bool bar = window->child(e2e::kProgressBar) != nullptr;
+            keep(*window, product ? "progress" : bar ? "extraction" : "status", kFirstPaint);
             robot_.waitGone(window->hwnd, kWait);
         }
         std::optional<int> code = setup.wait(kWait);
