@@ -72,8 +72,14 @@ void SetupScenario::TearDown() {
     std::error_code ignored;
     for (const std::string& path : extraPaths_) fs::remove_all(path, ignored);
     fs::remove_all(hostDir_, ignored);
+    // Only the screenshots that are kept are made PNGs.
     const char* keep = std::getenv("E2E_KEEP_SHOTS");
-    if (!HasFailure() && !(keep && *keep)) fs::remove_all(shotsDir_, ignored);
+    if (!HasFailure() && !(keep && *keep)) {
+        fs::remove_all(shotsDir_, ignored);
+        return;
+    }
+    for (const WineSession::RawScreenshot& shot : shots_)
+        if (!wineSession().develop(shot)) warnNoPicture(shot.pngPath);
 }
 
 std::string SetupScenario::hostPathOf(const std::string& windowsPath) const {

@@ -18,6 +18,7 @@
 #include "product_description.h"
 #include "program_ids.h"
 #include "robot_client.h"
+#include "wine_session.h"
 #include "wizard_view.h"
 
 namespace e2e {
@@ -175,7 +176,8 @@ protected:
     // returns the page once the control's check state has changed.
     std::optional<WizardPage> toggle(const WizardPage& page, int id);
 
-    // Saves a screenshot of the whole screen.
+    // Takes a screenshot of the whole screen; it is kept as a PNG if the
+    // scenario fails (or E2E_KEEP_SHOTS is set).
     void screenshot(const std::string& label);
     // The same with `window` shown as its own X window holds it (one that
     // opens over another window of its program is black on the screen).
@@ -206,6 +208,7 @@ protected:
 private:
     void endLeftoverInstallers();
     std::string nextShotPath(const std::string& label);
+    void capture(const std::string& label, const std::optional<WineSession::Box>& window);
     // A picture that could not be taken: a warning in the test's output
     // and its properties, not a failure.
     void warnNoPicture(const std::string& path);
@@ -215,6 +218,7 @@ private:
     std::string shotsDir_;
     int shotCount_ = 0;
     int missingPictures_ = 0;
+    std::vector<WineSession::RawScreenshot> shots_;
     unsigned long wizardSheet_ = 0;
     std::deque<Process> processes_;
     std::vector<std::string> extraKeys_;

@@ -38,15 +38,21 @@ void SetupScenario::warnNoPicture(const std::string& path) {
     RecordProperty("missing-screenshot-" + std::to_string(++missingPictures_), path);
 }
 
-void SetupScenario::screenshot(const std::string& label) {
-    const std::string path = nextShotPath(label);
-    if (!wineSession().screenshot(path)) warnNoPicture(path);
+void SetupScenario::capture(const std::string& label, const std::optional<WineSession::Box>& window) {
+    WineSession::RawScreenshot shot{nextShotPath(label)};
+    if (window) {
+        shot.left = window->left;
+        shot.top = window->top;
+    }
+    if (wineSession().capture(shot, window)) shots_.push_back(shot);
+    else warnNoPicture(shot.pngPath);
 }
 
+void SetupScenario::screenshot(const std::string& label) { capture(label, std::nullopt); }
+
 void SetupScenario::screenshotWindow(const std::string& label, const Window& window) {
-    const std::string path = nextShotPath(label);
     const Rect& r = window.rect;
-    if (!wineSession().screenshotWithWindow(path, r.left, r.top, r.right, r.bottom)) warnNoPicture(path);
+    capture(label, WineSession::Box{r.left, r.top, r.right, r.bottom});
 }
 
 void SetupScenario::pictureOf(const Window& window, const std::string& pngPath) {

@@ -274,25 +274,32 @@ bool WineSession::screenshot(const std::string& pngPath, long left, long top, lo
     return firstCapture({window, screenCommand(png)});
 }
 
-bool WineSession::screenshotWithWindow(const std::string& pngPath, long left, long top, long right,
-                                       long bottom) const {
-    std::filesystem::create_directories(std::filesystem::path(pngPath).parent_path());
-    const std::string png = quoteShell("png:" + pngPath);
-    std::string command = windowIdCommand(geometry(left, top, right, bottom));
-    command += "shots=$(mktemp -d) && xwd -root -silent > \"$shots/screen.xwd\" && ";
-    // A window that closes while it is captured leaves a cut-off image: the
-    // screen alone is kept then.
-    command += "if [ -n \"$id\" ] && xwd -id \"$id\" -silent > \"$shots/window.xwd\" && ";
-    command += "convert \"$shots/screen.xwd\" \"$shots/window.xwd\" -geometry +" + std::to_string(left) +
-               "+" + std::to_string(top) + " -composite " + png;
-    command += " 2>/dev/null; then :; else convert \"$shots/screen.xwd\" " + png;
-    command += "; fi; status=$?; rm -rf \"$shots\"; exit $status";
-    return firstCapture({command, screenCommand(png)});
+bool WineSession::capture(const RawScreenshot& shot, const std::optional<Box>& window) const {
+    std::filesystem::create_directories(std::filesystem::path(shot.pngPath).parent_path());
+    const std::string screen = quoteShell(shot.pngPath + ".screen.xwd");
+    const std::string own = quoteShell(shot.pngPath + ".window.xwd");
+    std::string command = "rm -f " + own + "; xwd -root -silent > " + screen + " || exit 1; ";
+    if (window) {
+        // The window's own pixels when it still has its X window; a window
+        // that closes meanwhile leaves the screen alone.
+        command += windowIdCommand(geometry(window->left, window->top, window->right, window->bottom));
+        command += "if [ -n \"$id\" ]; then xwd -id \"$id\" -silent > " + own + " 2>/dev/null || rm -f " + own +
+                   "; fi; ";
+    }
+    return firstCapture({command + "exit 0"});
 }
 
-bool WineSession::screenshot(const std::string& pngPath) const {
-    std::filesystem::create_directories(std::filesystem::path(pngPath).parent_path());
-    return firstCapture({screenCommand(quoteShell("png:" + pngPath))});
+bool WineSession::develop(const RawScreenshot& shot) const {
+    const std::string png = quoteShell("png:" + shot.pngPath);
+    const std::string screen = quoteShell(shot.pngPath + ".screen.xwd");
+    const std::string own = quoteShell(shot.pngPath + ".window.xwd");
+    // A window image cut off by its window's end does not compose: the
+    // screen alone is kept then.
+    const std::string command = "if [ -f " + own + " ] && convert " + screen + " " + own + " -geometry +" +
+                                std::to_string(shot.left) + "+" + std::to_string(shot.top) + " -composite " +
+                                png + " 2>/dev/null; then :; else convert " + screen + " " + png +
+                                "; fi; status=$?; rm -f " + screen + " " + own + "; exit $status";
+    return runCommand({"/bin/sh", "-c", command}, kShotTimeout).exitCode == 0;
 }
 
 }  // namespace e2e
