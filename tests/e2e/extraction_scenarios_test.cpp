@@ -193,11 +193,7 @@ TEST_F(ExtractionScenario, MissingLogOfTheInstalledVersionIsReported) {
     ASSERT_TRUE(wineSession().setRegistryString(machineKey(), "UnInstallLog", log));
 
     Process& setup = start("nolog.exe");
-    std::optional<Window> question = waitWindow("nolog.exe", "upgrade-question");
-    ASSERT_TRUE(question);
-    acceptAndPassWizard(*question, "nolog.exe");
-    std::optional<Window> missing =
-        waitWindow(WindowQuery::titled("nolog.exe", productName() + " Error"), "log-missing");
+    std::optional<Window> missing = acceptToWindow("nolog.exe", productName() + " Error", "log-missing");
     expectBox(missing, productName() + " Error",
               "The log " + log + " of the installed " + productName() + " is missing.", {kIdOk});
     if (missing) answer(*missing, kIdOk);

@@ -85,11 +85,7 @@ TEST_F(PreviousInstallationScenario, DamagedLogIsReportedAndKeptAndTheUpgradeCom
         SCOPED_TRACE(row.label);
         const std::string log = previousInstallation(row.damage, row.extra);
         Process& setup = start("upgrade.exe");
-        std::optional<Window> question = waitWindow("upgrade.exe", "upgrade-question");
-        ASSERT_TRUE(question);
-        acceptAndPassWizard(*question, "upgrade.exe");
-        std::optional<Window> box =
-            waitWindow(WindowQuery::titled("upgrade.exe", productName() + " Error"), "log-damaged");
+        std::optional<Window> box = acceptToWindow("upgrade.exe", productName() + " Error", "log-damaged");
         expectErrorBox(box, "The log " + log + " of the installed " + productName() + " is damaged.");
         ASSERT_TRUE(box);
         answer(*box, kIdOk);

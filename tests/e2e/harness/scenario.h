@@ -155,6 +155,10 @@ protected:
     // the wizard if one comes (Finish when it can, else Next). Returns once a
     // window other than the wizard is up (or none comes within a while).
     void acceptAndPassWizard(const Window& question, const std::string& fileName);
+    // Accepts the installer's first question, passes the wizard and waits
+    // for the window of the caption (a box the run shows on its way, say).
+    std::optional<Window> acceptToWindow(const std::string& fileName, const std::string& caption,
+                                         const std::string& label);
     // Waits for the completion message (a message box captioned with the
     // product's name), expects OK alone on it, answers it and expects exit
     // code 0; its text ("" when it never came, with a test failure).

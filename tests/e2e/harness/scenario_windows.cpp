@@ -222,6 +222,14 @@ void SetupScenario::acceptAndPassWizard(const Window& question, const std::strin
     ADD_FAILURE() << "the wizard did not end after 33 pages";
 }
 
+std::optional<Window> SetupScenario::acceptToWindow(const std::string& fileName, const std::string& caption,
+                                                    const std::string& label) {
+    std::optional<Window> question = waitWindow(fileName, "question");
+    if (!question) return std::nullopt;
+    acceptAndPassWizard(*question, fileName);
+    return waitWindow(WindowQuery::titled(fileName, caption), label);
+}
+
 std::string SetupScenario::finishAtCompletion(const std::string& fileName, Process& setup,
                                               Milliseconds timeout) {
     std::optional<Window> done = waitMessageBox(fileName, productName(), "completion", timeout);
