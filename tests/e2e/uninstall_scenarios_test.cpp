@@ -239,7 +239,7 @@ TEST_F(UninstallScenario, UninstallListAndShortcutRemoveTheProduct) {
     EXPECT_EQ(errors->child(kDetailsButton)->text, "&Details...");
     EXPECT_TRUE(robot.click(errors->hwnd, kDetailsButton));
     std::optional<Window> details =
-        uninstallerWindow("Errors occured during UnInstallation", "uninstall-details");
+        uninstallerWindow("Errors occurred during UnInstallation", "uninstall-details");
     ASSERT_TRUE(details);
     ASSERT_TRUE(details->child(kDetailsText));
     EXPECT_EQ(details->child(kDetailsText)->text,
