@@ -209,7 +209,8 @@ TEST_F(UnattendedScenario, OptionsChooseFolderComponentsAndShortcuts) {
     const std::vector<Case> cases = {
         {{"/S", "/D=" + other.substr(0, other.size() - 1)}, 0, other, {"Docs", "UnInst.exe", "app.txt", "extra.txt"}, true},
         {{"/s", "/type=1"}, 0, installFolder(), {"Docs", "UnInst.exe", "app.txt"}, false},  // the actions are Extra's
-        {{"/S", "/COMPONENTS=extra"}, 0, installFolder(), {"extra.txt"}, true},
+        // The uninstaller that the uninstall entry starts comes with every selection.
+        {{"/S", "/COMPONENTS=extra"}, 0, installFolder(), {"UnInst.exe", "extra.txt"}, true},
         {{"/S", "/NOSHORTCUTS"}, 0, installFolder(), {"Docs", "UnInst.exe", "app.txt", "extra.txt"}, false},
         {{"/S", "/COMPONENTS=Main,Nope"}, kExitBadOption, installFolder(), {}, false},
         {{"/S", "/D=Relative\\Place"}, kExitBadOption, installFolder(), {}, false},
