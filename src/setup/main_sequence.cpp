@@ -183,6 +183,7 @@ void runSetup(HINSTANCE instance, const char* commandLine) {
     productExtraction.selectionMask |= alwaysInstalledComponents();
     keepPreviousLog();
     removePreviousInstallation();
+    notePreviousRemoval();
     extractComponents(productExtraction);
     showUpdatingStatus();
     runPostInstallActions(productExtraction);

@@ -18,21 +18,40 @@ namespace {
 
 std::uint8_t previousLog[kMaxLogFileSize];
 bool previousLogKept = false;
+char previousLogPath[fmt::kMaxPath];
 LogItem previousItems[kMaxLogFileSize / kMinLogEntrySize];
 
 bool stillThere(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+// How many of the kept log's files and folders exist now.
+std::size_t existingEntries() {
+    std::size_t existing = 0;
+    for (std::uint8_t kind : {fmt::kLogFile, fmt::kLogFolder}) {
+        const std::size_t count = collectLogEntries(previousLog, kind, previousItems, std::size(previousItems));
+        for (std::size_t i = 0; i < count; ++i) existing += stillThere(previousItems[i].text) ? 1 : 0;
+    }
+    return existing;
+}
+
+std::size_t existingBeforeRemoval = 0;
 
 }  // namespace
 
 void keepPreviousLog() {
     previousLogKept = false;
-    char logPath[fmt::kMaxPath];
-    readRegistryString(logPath, sizeof logPath, HKEY_LOCAL_MACHINE, configText(config().texts.registryKey),
-                       "UnInstallLog", "");
-    if (logPath[0] == '\0') return;
+    readRegistryString(previousLogPath, sizeof previousLogPath, HKEY_LOCAL_MACHINE,
+                       configText(config().texts.registryKey), "UnInstallLog", "");
+    if (previousLogPath[0] == '\0') return;
     std::size_t size = 0;
-    previousLogKept = readLogFile(logPath, previousLog, size) == LogFileRead::ok &&
+    previousLogKept = readLogFile(previousLogPath, previousLog, size) == LogFileRead::ok &&
                       checkLog(previousLog, size, LogOrigin::disk) == LogCheck::ok;
+    if (previousLogKept) existingBeforeRemoval = existingEntries();
+}
+
+void notePreviousRemoval() {
+    // A walked log took its own file, or at least something of what it names.
+    if (previousLogKept && stillThere(previousLogPath) && existingEntries() == existingBeforeRemoval)
+        previousLogKept = false;
 }
 
 Leftovers findPreviousLeftovers(char* list, std::size_t size) {

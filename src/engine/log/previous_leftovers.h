@@ -15,6 +15,11 @@ namespace setup {
 // cannot be read whole.
 void keepPreviousLog();
 
+// After the removal: a log that the removal did not walk (it was refused as
+// damaged, or named places no installation makes, and the user was told)
+// is let go. A walked log took its own file, or something else it names.
+void notePreviousRemoval();
+
 struct Leftovers {
     std::size_t files = 0;
     std::size_t folders = 0;

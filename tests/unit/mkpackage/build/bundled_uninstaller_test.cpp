@@ -116,14 +116,16 @@ TEST(BundledUninstallerRefusal, SaysWhatIsMissing) {
     }
 }
 
-// inspect names the stored uninstaller, or says that none is stored when
-// the uninstall entry asks for one.
+// inspect names the stored uninstaller and the component every selection
+// takes, or says that none is stored when the uninstall entry asks for one,
+// in the listing and the JSON document.
 TEST(BundledUninstallerListing, InspectShowsWhereItIs) {
     Workspace ws;
     ws.write("a.txt", "a");
     ws.write("uninstall.exe", "MZ the uninstaller");
     for (const bool bundle : {true, false}) {
         ws.write("product.toml", std::string(kProduct) + "[options]\nflags = [\"uninstall-entry\"]\n" +
+                                     "[texts]\nmsgPreviousLeftovers = \"Stays:%s\"\n"
                                      "[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n[uninstaller]\nbundle = " +
                                      (bundle ? "true" : "false") + "\n");
         mkpackage::Description description = mkpackage::readDescription(ws.descriptionPath());
@@ -132,8 +134,20 @@ TEST(BundledUninstallerListing, InspectShowsWhereItIs) {
         std::ostringstream listing;
         EXPECT_TRUE(mkpackage::printInstallerReport(ws.path("setup.exe"), listing));
         const std::string expected = bundle ? "uninstaller: \"UnInst.exe\" in component 1, 18 bytes\n"
+                                              "installed with every selection: component 1 \"Uninstaller\"\n"
                                             : "uninstaller: \"UnInst.exe\" is in no component";
         EXPECT_NE(listing.str().find(expected), std::string::npos) << listing.str();
+        std::ostringstream json, errors;
+        EXPECT_TRUE(mkpackage::inspectInstaller(ws.path("setup.exe"), true, json, errors));
+        const std::string document = json.str();
+        const std::string uninstaller = bundle ? "\"uninstaller\":{\"name\":\"UnInst.exe\",\"asked\":true,\"component\":1,\"size\":18}"
+                                               : "\"uninstaller\":{\"name\":\"UnInst.exe\",\"asked\":true,\"component\":null";
+        std::string compact;
+        for (char c : document)
+            if (c != ' ' && c != '\n') compact += c;
+        EXPECT_NE(compact.find(uninstaller), std::string::npos) << document;
+        EXPECT_NE(compact.find(bundle ? "\"alwaysInstalled\":2" : "\"alwaysInstalled\":0"), std::string::npos);
+        EXPECT_NE(compact.find("\"extraTexts\":{\"msgPreviousLeftovers\":\"Stays:%s\"}"), std::string::npos) << document;
     }
 }
 
