@@ -105,14 +105,15 @@ void prepareProductExtraction() {
     discardRunBackups();
     const fmt::SetupConfig& record = config();
     // Files of the previous installation that stayed are in nobody's log
-    // now: said before the end, in words or in the exit code.
+    // now: said before the end, in words or in the exit code. A folder that
+    // stays for a file of the user's is only logged.
     char leftFiles[1024];
     const Leftovers left = findPreviousLeftovers(leftFiles, sizeof leftFiles);
     if (unattendedRun) {
         // No completion message, and never a reboot: the caller restarts.
         announceUnattendedChanges();
         exitSetup(rebootRequired ? kExitRestartRequired
-                  : left.files + left.folders != 0 ? kExitPreviousLeftovers
+                  : left.files != 0 ? kExitPreviousLeftovers
                                                    : kExitDone);
     }
     const char* caption = configText(record.texts.titleMessage);

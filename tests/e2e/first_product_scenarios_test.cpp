@@ -106,7 +106,7 @@ TEST_F(FirstProductScenario, UpgradeStaysInTheInstalledFolderAndSaysWhatStays) {
     EXPECT_NE(text.find("left by the previous installation, in no log now: file " + custom + "old.txt"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("exit code 25: installed; files or folders of the previous installation"), std::string::npos)
+    EXPECT_NE(text.find("exit code 25: installed; files of the previous installation"), std::string::npos)
         << text;
     // The product's key under HKEY_CURRENT_USER is recorded for the
     // uninstaller, never made: the log says so.
