@@ -112,9 +112,7 @@ void prepareProductExtraction() {
     if (unattendedRun) {
         // No completion message, and never a reboot: the caller restarts.
         announceUnattendedChanges();
-        exitSetup(rebootRequired ? kExitRestartRequired
-                  : left.files != 0 ? kExitPreviousLeftovers
-                                                   : kExitDone);
+        exitSetup(rebootRequired ? kExitRestartRequired : left.files != 0 ? kExitPreviousLeftovers : kExitDone);
     }
     const char* caption = configText(record.texts.titleMessage);
     if (left.files != 0) {

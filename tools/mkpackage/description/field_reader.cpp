@@ -61,7 +61,8 @@ void FieldReader::checkVariables(const toml::node* node) {
             i = next;
         }
         value->second = kept;
-        attempt([&] { fail(entry, "variables." + name, problem); });
+        const toml::node& definition = entry;  // clang 14 captures no structured binding
+        attempt([&] { fail(definition, "variables." + name, problem); });
     }
 }
 
