@@ -190,7 +190,7 @@ const char* setupOptionsHelp() {
     // A message box wraps and spaces in its proportional font: each option
     // on a line of its own, what it does indented below it, no tabs.
     return "Options:\n\n"
-           "/S\n    install without any window; the exit code tells the outcome\n"
+           "/S\n    install with no window and no question\n"
            "/D=folder\n    install into this folder (last on the line)\n"
            "/COMPONENTS=name,name\n    install these components\n"
            "/TYPE=1|2|3\n    install the components of a setup type\n"
