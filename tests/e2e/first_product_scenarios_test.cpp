@@ -9,8 +9,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
+#include "harness/host_files.h"
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
 
@@ -24,11 +24,6 @@ const char kUninstallKeys[] = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersio
 constexpr int kExitBadOption = 22;
 constexpr int kExitPreviousLeftovers = 25;
 constexpr int kUninstallLeftOver = 5;
-
-std::string contentOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 class FirstProductScenario : public SetupScenario {
 protected:
@@ -70,31 +65,19 @@ protected:
         writeInstaller(file, fileName);
     }
 
-    int runSilently(const std::string& fileName, const std::vector<std::string>& arguments) {
-        return exitCodeOf(startWith(fileName, arguments, {"DISPLAY="}));
-    }
-
-    // Waits until the robot's ready file says that it holds what it was told to.
-    void waitReady(const std::string& readyFile) {
-        for (int i = 0; i < 200 && !fs::exists(hostPathOf(readyFile)); ++i)
-            std::this_thread::sleep_for(Milliseconds(50));
-        ASSERT_TRUE(fs::exists(hostPathOf(readyFile))) << "the robot holds nothing";
-    }
 };
 
 // 1.00 goes to a folder of the user's choice; 1.01, without /D=, goes there
 // too. Its removal of 1.00 cannot take old.txt (held open), which 1.01 does
 // not install: the run ends with its own code, and its log names the file.
 TEST_F(FirstProductScenario, UpgradeStaysInTheInstalledFolderAndSaysWhatStays) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     writeProduct("setup-1.00.exe", "1.00", {"app.txt", "old.txt"});
     writeProduct("setup-1.01.exe", "1.01", {"app.txt"});
     const std::string custom = windowsDir() + "Custom\\Dir\\";
     ASSERT_EQ(runSilently("setup-1.00.exe", {"/S", "/D=" + custom.substr(0, custom.size() - 1)}), 0);
     ASSERT_TRUE(fs::exists(hostPathOf(custom + "old.txt")));
 
-    Process holder = robot.holdFile(custom + "old.txt", windowsDir() + "held.ready", Milliseconds(60000));
-    waitReady(windowsDir() + "held.ready");
+    Process holder = holdFile(custom + "old.txt");
     const std::string log = windowsDir() + "upgrade.log";
     EXPECT_EQ(runSilently("setup-1.01.exe", {"/S", "/LOG=" + log}), kExitPreviousLeftovers);
     holder.kill();
@@ -126,7 +109,6 @@ TEST_F(FirstProductScenario, UpgradeStaysInTheInstalledFolderAndSaysWhatStays) {
 // starts it from; an uninstall that a program in the install folder keeps
 // from ending says so; a log is written even when another option is bad.
 TEST_F(FirstProductScenario, EverySelectionTakesTheUninstallerAndBadOptionsAreLogged) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     writeProduct("setup.exe", "1.00", {"app.txt"});
     struct Case {
         std::vector<std::string> arguments;
@@ -155,16 +137,13 @@ TEST_F(FirstProductScenario, EverySelectionTakesTheUninstallerAndBadOptionsAreLo
                                            Milliseconds(60000));
         EXPECT_EQ(exitCodeOf(run, Milliseconds(60000)), 0);
         // The uninstaller's copy removes its file and the folder after it.
-        for (int i = 0; i < 300 && fs::exists(hostInstallFolder()); ++i) std::this_thread::sleep_for(Milliseconds(50));
-        EXPECT_FALSE(fs::exists(hostInstallFolder()));
+        EXPECT_TRUE(waitUntil([&] { return !fs::exists(hostInstallFolder()); }, kExitTimeout));
     }
 
     // A program started from a shortcut runs in the install folder, which
     // then cannot go: the uninstaller says so in its exit code.
     ASSERT_EQ(runSilently("setup.exe", {"/S"}), 0);
-    Process inFolder = robot.holdFile(installFolder().substr(0, installFolder().size() - 1),
-                                      windowsDir() + "folder.ready", Milliseconds(60000));
-    waitReady(windowsDir() + "folder.ready");
+    Process inFolder = holdFile(installFolder().substr(0, installFolder().size() - 1));
     Process held = robot.runCommandLine(installFolder() + "UnInst.exe /S " + installFolder() + "InstallLog",
                                         Milliseconds(60000));
     EXPECT_EQ(exitCodeOf(held, Milliseconds(60000)), kUninstallLeftOver);

@@ -13,7 +13,7 @@
 #include <string>
 #include <unordered_set>
 
-#include <toml++/toml.h>
+#include "description/toml_parser.h"
 
 #include "description/description.h"
 #include "description/field_reader.h"
