@@ -103,4 +103,10 @@ bool findExtraText(const u8* data, std::size_t size, u16 id, const char*& text, 
     return false;
 }
 
+const ExtraTextInfo* findExtraTextInfo(u16 id) {
+    for (const ExtraTextInfo& info : kExtraTexts)
+        if (info.id == id) return &info;
+    return nullptr;
+}
+
 }  // namespace fmt

@@ -37,6 +37,11 @@ constexpr u32 extensionTag(char a, char b, char c, char d) {
 enum ExtensionTag : u32 {
     // Texts beyond the 90 slots of the configuration record (ExtraTextId).
     kExtensionExtraTexts = extensionTag('T', 'E', 'X', 'T'),
+    // The components every installation takes, whatever the selection: one
+    // u32 mask (bit i: component i). The builder names there the component
+    // that holds the uninstaller when the uninstall entry or its shortcut
+    // starts it.
+    kExtensionAlwaysInstalled = extensionTag('I', 'N', 'S', 'T'),
 };
 
 #pragma pack(push, 1)
@@ -130,7 +135,30 @@ ExtensionRead readExtensionData(const ExtensionEntry& entry, PackageReadAt read,
 // Texts of the extra-texts record, by number. Numbers are never reused.
 enum ExtraTextId : u16 {
     kExtraTextNone = 0,
+    // Shown at the end of a run whose removal of the previous installation
+    // left files behind; "%s" is the list of them.
+    kExtraTextPreviousLeftovers = 1,
 };
+
+// An extra text's name in a description's [texts], the text a package
+// without it stands for, and what the setup program formats it with.
+struct ExtraTextInfo {
+    u16 id;
+    const char* name;
+    const char* defaultText;  // built-in English
+    const char* arguments;    // as text_formats.h: "s" for one "%s"
+};
+
+inline constexpr ExtraTextInfo kExtraTexts[] = {
+    {kExtraTextPreviousLeftovers, "msgPreviousLeftovers",
+     "These files of the previous installation could not be removed and stay where they are:\n\n%s", "s"},
+};
+
+// The entry of `id`, or nullptr.
+const ExtraTextInfo* findExtraTextInfo(u16 id);
+
+// A well-formed always-installed record: exactly one u32.
+inline constexpr u32 kAlwaysInstalledSize = 4;
 
 // True when an extra-texts record is well formed: every text lies inside
 // the data, is shorter than kMaxExtraTextLength and holds no zero byte, and

@@ -447,6 +447,17 @@ std::string tagText(u32 tag) {
     return text;
 }
 
+// The always-installed mask: one u32 naming components that exist, none of
+// them a DirectX component (which is never installed).
+void checkAlwaysInstalled(const PackageReport& report, const VerifiedExtension& extension, const std::string& what) {
+    if (extension.data.size() != kAlwaysInstalledSize) fail(what + ": is not one 32-bit mask");
+    u32 mask;
+    std::memcpy(&mask, extension.data.data(), sizeof mask);
+    const std::size_t count = report.components.size();
+    if (count < 32 && (mask >> count) != 0) fail(what + ": names a component beyond the " + std::to_string(count));
+    if ((mask & report.settings.directXComponentMask) != 0) fail(what + ": names a DirectX component");
+}
+
 // The table between the stored files and the configuration block: every
 // record inside it, every checksum right, every known record well formed.
 void readExtensions(PackageSource& source, PackageReport& report, std::uint64_t entriesEnd) {
@@ -470,6 +481,7 @@ void readExtensions(PackageSource& source, PackageReport& report, std::uint64_t 
         if (entry.tag == kExtensionExtraTexts && !checkExtraTexts(extension.data.data(), extension.data.size())) {
             fail(what + ": a text runs past the record, is too long, holds a zero byte or is out of order");
         }
+        if (entry.tag == kExtensionAlwaysInstalled) checkAlwaysInstalled(report, extension, what);
         report.extensions.push_back(std::move(extension));
     }
 }

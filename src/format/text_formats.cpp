@@ -36,6 +36,9 @@ constexpr FormatSlot kFormatSlots[] = {
     {offsetof(TextSlots, dxMsgFailed), "s"},
 };
 
+// A "%" meant as a percent sign reads as a conversion ("100% done" holds "% d").
+constexpr const char* kPercentHint = " (write \"%%\" for a percent sign)";
+
 }  // namespace
 
 const char* formatArguments(u32 offset) {
@@ -63,14 +66,17 @@ std::string checkFormatText(const std::string& text, const char* arguments) {
         if (j >= text.size()) return "ends inside a \"%\" conversion (write \"%%\" for a percent sign)";
         const char kind = text[j] == 'i' ? 'd' : text[j];
         if (kind != 's' && kind != 'd')
-            return std::string("has \"%") + text[j] + "\": only \"%s\", \"%d\" and \"%%\" are understood";
+            return std::string("has \"%") + text[j] + "\": only \"%s\", \"%d\" and \"%%\" are understood" +
+                   kPercentHint;
         if (used == available) {
             return available == 0 ? std::string("takes no \"%\" conversions (write \"%%\" for a percent sign)")
                                   : "has more than " + std::to_string(available) + " conversion" +
-                                        (available == 1 ? "" : "s");
+                                        (available == 1 ? "" : "s") + kPercentHint;
         }
-        if (arguments[used] != kind)
-            return "conversion " + std::to_string(used + 1) + " must be \"%" + arguments[used] + "\"";
+        if (arguments[used] != kind) {
+            return "conversion " + std::to_string(used + 1) + " \"" + text.substr(i, j + 1 - i) + "\" must be \"%" +
+                   arguments[used] + "\"" + kPercentHint;
+        }
         ++used;
         i = j;
     }

@@ -13,6 +13,7 @@
 #include "engine/failure/exit_codes.h"
 #include "engine/failure/failure.h"
 #include "engine/interaction.h"
+#include "engine/log/previous_leftovers.h"
 #include "engine/log/run_log.h"
 #include "engine/paths/expand_path.h"
 #include "engine/removal/remove_by_log.h"
@@ -21,6 +22,9 @@
 #include "engine/system/registry.h"
 #include "engine/system/shell_notice.h"
 #include "engine/undo/run_backups.h"
+#include "format/extension_table.h"
+#include "package/extra_texts.h"
+#include "package/package_extensions.h"
 #include "package/setup_config.h"
 #include "setup/options/run_options.h"
 #include "setup/reboot.h"
@@ -100,12 +104,22 @@ void prepareProductExtraction() {
     // is no longer needed.
     discardRunBackups();
     const fmt::SetupConfig& record = config();
+    // Files of the previous installation that stayed are in nobody's log
+    // now: said before the end, in words or in the exit code. A folder that
+    // stays for a file of the user's is only logged.
+    char leftFiles[1024];
+    const Leftovers left = findPreviousLeftovers(leftFiles, sizeof leftFiles);
     if (unattendedRun) {
         // No completion message, and never a reboot: the caller restarts.
         announceUnattendedChanges();
-        exitSetup(rebootRequired ? kExitRestartRequired : kExitDone);
+        exitSetup(rebootRequired ? kExitRestartRequired : left.files != 0 ? kExitPreviousLeftovers : kExitDone);
     }
     const char* caption = configText(record.texts.titleMessage);
+    if (left.files != 0) {
+        char text[1536];
+        formatBounded(text, sizeof text, extraText(fmt::kExtraTextPreviousLeftovers), leftFiles);
+        questions().message(text, caption, kMessageInformation);
+    }
     if (rebootRequired) {
         if (questions().askYesNo(configText(record.texts.msgDoneReboot), caption)) requestReboot();
         exitSetup(0);
@@ -136,6 +150,7 @@ void runSetup(HINSTANCE instance, const char* commandLine) {
     readPlatform();
 
     openPackageOrExit();
+    readPackageExtensions();
     logRunLine("package of %s %s", configText(config().texts.productName),
                configText(config().texts.productVersion));
     checkOptions();
@@ -150,6 +165,8 @@ void runSetup(HINSTANCE instance, const char* commandLine) {
 
     // Preparation.
     copyBounded(installDir, expandPath(configText(config().texts.defaultInstallDir)));
+    // A reinstall or an upgrade goes where the product is; /D= still wins.
+    if (installedVersion[0] != '\0') takeInstalledFolder();
     CoInitialize(nullptr);
     prepareProductExtraction();
     applyOptions(productExtraction);
@@ -161,7 +178,11 @@ void runSetup(HINSTANCE instance, const char* commandLine) {
         exitSetup(0);
     }
     if (installDirectX) setupDirectX();
+    // The uninstaller that the entry and its shortcut start comes with every selection.
+    productExtraction.selectionMask |= alwaysInstalledComponents();
+    keepPreviousLog();
     removePreviousInstallation();
+    notePreviousRemoval();
     extractComponents(productExtraction);
     showUpdatingStatus();
     runPostInstallActions(productExtraction);

@@ -8,9 +8,11 @@
 #include "engine/failure/exit_codes.h"
 #include "engine/failure/failure.h"
 #include "engine/log/run_log.h"
+#include "engine/system/registry.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
+#include "setup/startup_choices.h"
 #include "ui/wizard/font_cache.h"
 
 namespace setup {
@@ -51,6 +53,29 @@ void takeBootDrive() {
     char windowsDir[fmt::kMaxPath] = {};
     GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
     bootDrive = bootDriveFromWindowsDir(windowsDir);
+}
+
+bool driveKnown(char letter) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    if (letter < 'A' || letter > 'Z') return false;
+    // The drive mask may lag behind a drive connected while the system runs:
+    // the drive's root is asked as well.
+    if ((GetLogicalDrives() >> (letter - 'A')) & 1) return true;
+    const char root[] = {letter, ':', '\\', '\0'};
+    return GetDriveTypeA(root) != DRIVE_NO_ROOT_DIR;
+}
+
+void takeInstalledFolder() {
+    char folder[fmt::kMaxPath];
+    readRegistryString(folder, sizeof folder, HKEY_LOCAL_MACHINE, configText(config().texts.registryKey),
+                       "InstallDir", "");
+    if (folder[0] == '\0') return;
+    if (!usableInstalledFolder(folder, sizeof folder, driveKnown)) {
+        logRunLine("the installed folder %s cannot be used; the default folder stands", folder);
+        return;
+    }
+    copyBounded(installDir, folder);
+    logRunLine("the installed product's folder: %s", installDir);
 }
 
 void resetWindowFonts() {

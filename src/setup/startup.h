@@ -22,6 +22,14 @@ void guardSingleInstance();
 // bootDrive from the Windows folder.
 void takeBootDrive();
 
+// A drive the system knows, by an upper- or lower-case letter: in its drive
+// mask, or with a root the system can tell the type of.
+bool driveKnown(char letter);
+
+// installDir from the installed product's "InstallDir" value, when that is
+// a folder the chooser would accept; otherwise it stays as it is.
+void takeInstalledFolder();
+
 // The windows' fonts forgotten (a new run builds them anew) and the memory
 // device context in which they convert point sizes.
 void resetWindowFonts();

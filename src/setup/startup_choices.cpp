@@ -1,5 +1,6 @@
 #include "setup/startup_choices.h"
 
+#include "engine/paths/install_path.h"
 #include "format/package_format.h"
 #include "setup/version_compare.h"
 
@@ -17,6 +18,10 @@ CompletionText chooseCompletionText(std::uint32_t flags) {
     if (flags & fmt::kFlagStartMenuShortcuts) return CompletionText::kStartMenu;
     if (flags & fmt::kFlagDesktopShortcuts) return CompletionText::kDesktop;
     return CompletionText::kFolder;
+}
+
+bool usableInstalledFolder(char* folder, std::size_t size, bool (*driveExists)(char letter)) {
+    return checkInstallPath(folder, size, driveExists) == InstallPathProblem::none && isAbsoluteInstallPath(folder);
 }
 
 }  // namespace setup

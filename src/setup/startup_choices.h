@@ -2,6 +2,7 @@
 #ifndef SETUP_STARTUP_CHOICES_H
 #define SETUP_STARTUP_CHOICES_H
 
+#include <cstddef>
 #include <cstdint>
 
 namespace setup {
@@ -22,6 +23,12 @@ enum class CompletionText { kStartMenu, kDesktop, kFolder };
 // The completion message by the configuration flags: start-menu shortcuts
 // win over desktop shortcuts; with neither, the folder text.
 CompletionText chooseCompletionText(std::uint32_t flags);
+
+// Whether the installed product's "InstallDir" value (in `folder`, a buffer
+// of `size` bytes) may be where a reinstall or an upgrade starts: a full
+// folder that the directory chooser would accept as typed. It may gain its
+// closing backslash on the way.
+bool usableInstalledFolder(char* folder, std::size_t size, bool (*driveExists)(char letter));
 
 }  // namespace setup
 

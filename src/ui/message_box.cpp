@@ -4,12 +4,18 @@
 #include "base/process_state.h"
 #include "engine/log/run_log.h"
 #include "package/setup_config.h"
+#include "ui/text/message_wrap.h"
 
 namespace setup {
 
 int showMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
     int answer = 0;
-    if (!answerWithoutWindow(text, type, answer)) answer = MessageBoxA(owner, text, caption, type);
+    if (!answerWithoutWindow(text, type, answer)) {
+        // A long path would widen the box past the screen; the log keeps the text as it was.
+        static char shown[4096];
+        wrapLongRuns(text, shown, sizeof shown);
+        answer = MessageBoxA(owner, shown, caption, type);
+    }
     logRunMessage(caption, text, answer);
     return answer;
 }

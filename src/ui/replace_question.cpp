@@ -75,7 +75,7 @@ void showFigures(HWND dialog) {
     SetDlgItemTextA(dialog, IDC_EXISTING_INFO, figures);
 
     const fmt::FileEntry& entry = askedEntry->header;
-    formatSizeText(size, sizeof size, unit, entry.unpackedSize);
+    formatRequiredSizeText(size, sizeof size, unit, entry.unpackedSize);
     FILETIME stored;
     stored.dwLowDateTime = entry.fileTime.low;
     stored.dwHighDateTime = entry.fileTime.high;

@@ -15,6 +15,7 @@
 #include "uninstaller/removal/registration.h"
 #include "uninstaller/removal/removal.h"
 #include "uninstaller/removal/removal_report.h"
+#include "uninstaller/folders_in_use.h"
 #include "uninstaller/removal/self_removal.h"
 #include "uninstaller/uninstall_command_line.h"
 #include "uninstaller/uninstall_exit_codes.h"
@@ -174,6 +175,8 @@ int uninstall(Run& run) {
         removeInstallation(removal, progress, self, report);
         progress.finish(texts[kTextPhaseDone]);
     }
+    // What the copy will not be able to remove is said now: it cannot report back.
+    reportFoldersInUse(logBytes, report);
     self.start(report);
 
     if (report.count() != 0) {

@@ -11,6 +11,7 @@
 
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
+#include "ui/text/message_wrap.h"
 
 namespace e2e {
 namespace {
@@ -203,8 +204,12 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
     // ---- a new folder four levels deep, 150 characters, created -----------
     std::optional<Window> create = typeAndAccept(*chooser, folder150, p);
     ASSERT_TRUE(create);
-    EXPECT_EQ(create->message, "The directory:\n\n'" + folder150 +
-                                   "\\'\n\ndoes not exist. Do you want the directory to be created?");
+    // The box breaks the long path onto lines, as every message box does.
+    char shown[1024];
+    setup::wrapLongRuns(("The directory:\n\n'" + folder150 +
+                         "\\'\n\ndoes not exist. Do you want the directory to be created?").c_str(),
+                        shown, sizeof shown);
+    EXPECT_EQ(create->message, shown);
     answer(*create, kIdYes);
     EXPECT_TRUE(robot.waitGone(chooser->hwnd, kWindowTimeout));
     page = currentWizardPage();

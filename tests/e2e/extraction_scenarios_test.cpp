@@ -219,7 +219,8 @@ TEST_F(ExtractionScenario, ReplaceQuestionShowsBothFilesAndEachAnswerTakesEffect
     const char* const kNewTime = "modified on Saturday, February 3, 2001, 4:05:06 AM";
     const char* const kOldTime = "modified on Friday, December 31, 1999, 11:59:58 PM";
     const Row rows[] = {
-        {"big.bin", 3000000, 2000, kIdYes, false, "2.86 MB", "0.00 MB", true},
+        // The new file in the existing one's unit, unless that reads as zero.
+        {"big.bin", 3000000, 2000, kIdYes, false, "2.86 MB", "1.95 KB", true},
         {"held.txt", 10, 20, kIdNo, true, nullptr, "20.00 bytes", false},
         {"a.txt", 1536, 100, kReplaceYesToAll, false, "1.50 KB", "0.10 KB", true},
         {"b.txt", 30, 40, 0, false, nullptr, nullptr, true},

@@ -304,5 +304,43 @@ TEST_F(FailureScenario, ProgressBarStandsAtItsEndAfterTheLastChunk) {
     EXPECT_EQ(filesBelow(hostInstallFolder()), std::vector<std::string>{"empty.txt"});
 }
 
+// ---- a path too long for the program ---------------------------------------
+
+// A path longer than the program's paths (a long /D= folder and a long
+// stored name) fails an attended run while its progress window plays its
+// clip: the error box wraps the path instead of reaching past the screen,
+// and the clip leaves the temporary folder with the run.
+TEST_F(FailureScenario, TooLongPathWrapsInItsBoxAndLeavesNoTemporaryPicture) {
+    const std::string pictures = std::string(E2E_SOURCE_DIR) + "/examples/writer/pictures/";
+    source("long.txt", "x");
+    ProductDescription product = failingDescription();
+    addComponents(product, {{}});
+    product.components[0].rawEntries = {"{ source = \"long.txt\", to = \"" + std::string(110, 'n') + ".txt\" }"};
+    product.extraToml = "[[pictures]]\nname = \"clip\"\nfile = " + tomlString(pictures + "progress.avi") +
+                        "\n[images]\nprogress-animation = \"clip\"\n";
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    writeInstaller(file, "long.exe");
+    const std::string folder = windowsDir() + std::string(150 - windowsDir().size(), 'f');
+    const std::string clip = hostPathOf(wineSession().temporaryFolder() + "progress.avi");
+    fs::remove(clip);
+
+    Process& setup = startWith("long.exe", {"/D=" + folder});
+    std::optional<Window> question = waitWindow("long.exe", "install-question");
+    ASSERT_TRUE(question);
+    acceptAndPassWizard(*question, "long.exe");
+    std::optional<Window> box = waitWindow(WindowQuery::titled("long.exe", productName() + " Error"), "error");
+    ASSERT_TRUE(box);
+    std::string unwrapped = box->message;
+    unwrapped.erase(std::remove(unwrapped.begin(), unwrapped.end(), '\n'), unwrapped.end());
+    EXPECT_EQ(unwrapped.rfind(productName() + " cannot create '" + folder + "\\nnnn", 0), 0u) << box->message;
+    EXPECT_NE(box->message.find("\\\n"), std::string::npos) << "not broken at a backslash: " << box->message;
+    EXPECT_LT(box->rect.right - box->rect.left, 800) << "the box is as wide as the path";
+    EXPECT_TRUE(fs::exists(clip)) << "the clip was never written";
+    EXPECT_EQ(answerAndExit(*box, setup, "long.exe", false), 2);
+    EXPECT_FALSE(fs::exists(clip)) << "the progress clip stays in the temporary folder";
+    EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
+}
+
 }  // namespace
 }  // namespace e2e

@@ -163,7 +163,7 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
     ASSERT_TRUE(errors);
     EXPECT_TRUE(robot.click(errors->hwnd, kUninstallDetailsButton));
     std::optional<Window> details =
-        keepUninstallerWindow("Errors occured during UnInstallation", "uninstall-details.png");
+        keepUninstallerWindow("Errors occurred during UnInstallation", "uninstall-details.png");
     ASSERT_TRUE(details);
     answer(*details, kIdOk);
     answer(*errors, kIdOk);

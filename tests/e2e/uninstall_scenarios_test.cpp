@@ -171,7 +171,7 @@ TEST_F(UninstallScenario, UninstallListAndShortcutRemoveTheProduct) {
     EXPECT_EQ(errors->child(kUninstallDetailsButton)->text, "&Details...");
     EXPECT_TRUE(robot.click(errors->hwnd, kUninstallDetailsButton));
     std::optional<Window> details =
-        uninstallerWindow("Errors occured during UnInstallation", "uninstall-details");
+        uninstallerWindow("Errors occurred during UnInstallation", "uninstall-details");
     ASSERT_TRUE(details);
     ASSERT_TRUE(details->child(kUninstallDetailsText));
     EXPECT_EQ(details->child(kUninstallDetailsText)->text,

@@ -46,6 +46,7 @@ std::vector<Product> products(const fs::path& scratch) {
         {"edges",
          kHead +
              "[texts]\ntitleWizard = \"Seed Setup\"\nmsgLogCorrupt = \"Log %s is damaged\"\n"
+             "msgPreviousLeftovers = \"Left: %s\"\n"
              "[[pictures]]\nname = \"bmp\"\nfile = \"tiny.bmp\"\n"
              "[[pictures]]\nname = \"ico\"\nfile = \"tiny.ico\"\n"
              "[[pictures]]\nname = \"clip\"\nfile = \"tiny.avi\"\ntemp-name = \"clip.avi\"\n"

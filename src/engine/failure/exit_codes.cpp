@@ -19,6 +19,8 @@ const char* exitCodeMeaning(std::uint32_t code) {
     case kExitBadOption: return "an option on the command line cannot be used; nothing was changed";
     case kExitNotEnoughSpace: return "not enough free space on the destination drive; nothing was changed";
     case kExitDirectXFailed: return "the DirectX runtime setup failed; nothing was installed";
+    case kExitPreviousLeftovers:
+        return "installed; files of the previous installation could not be removed and stay";
     case kExitRestartRequired: return "installed; the system must restart to complete the installation";
     default: return "unknown";
     }

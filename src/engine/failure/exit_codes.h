@@ -17,6 +17,8 @@ enum ExitCode : std::uint32_t {
     kExitBadOption = 22,            // a command-line option cannot be used
     kExitNotEnoughSpace = 23,       // unattended: the destination drive is too small
     kExitDirectXFailed = 24,        // unattended: the DirectX runtime setup failed
+    kExitPreviousLeftovers = 25,    // unattended: installed, but files of the previous
+                                    // installation stayed (the run's log names them)
     kExitRestartRequired = 3010,    // unattended: installed, the system must restart
 };
 

@@ -107,6 +107,9 @@ const char* systemErrorText(std::uint32_t number) {
 
 void exitSetup(std::uint32_t code) {
     closeRunLog(code);
+    // A window that still shows a picture holds its file open (the progress
+    // window's clip): it goes first, or the file could not be deleted.
+    display().closeProgress();
     deleteTempFiles();
     closePackageFile();
     ExitProcess(code);

@@ -56,13 +56,14 @@ void logRunLine(const char* format, ...) {
     SetLastError(error);
 }
 
-void logRunEntry(std::uint8_t kind, std::uint32_t root, const char* text) {
+void logRunEntry(std::uint8_t kind, std::uint32_t root, const char* text, RunEntry how) {
+    const char* lead = how == RunEntry::recorded ? "recorded for removal, not made: " : "";
     switch (kind) {
-    case fmt::kLogFile: logRunLine("file %s", text); break;
-    case fmt::kLogFolder: logRunLine("folder %s", text); break;
+    case fmt::kLogFile: logRunLine("%sfile %s", lead, text); break;
+    case fmt::kLogFolder: logRunLine("%sfolder %s", lead, text); break;
     case fmt::kLogRegistryKey:
-        logRunLine("key %s\\%s", root == fmt::kRootCurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE",
-                   text);
+        logRunLine("%skey %s\\%s", lead,
+                   root == fmt::kRootCurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE", text);
         break;
     default: break;
     }

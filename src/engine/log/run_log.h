@@ -18,8 +18,10 @@ bool openRunLog(const char* path);
 // text become " | ".
 void logRunLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// One uninstall-log entry, as the run makes it.
-void logRunEntry(std::uint8_t kind, std::uint32_t root, const char* text);
+// One uninstall-log entry: something the run made, or something it only
+// records for the uninstaller ("recorded for removal, not made: ...").
+enum class RunEntry { made, recorded };
+void logRunEntry(std::uint8_t kind, std::uint32_t root, const char* text, RunEntry how = RunEntry::made);
 
 // A message box the run showed, or would have shown, and the button that
 // answered it (the system's IDOK, IDYES, IDNO or IDCANCEL).

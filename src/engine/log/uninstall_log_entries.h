@@ -8,8 +8,14 @@
 
 namespace setup {
 
-// Adds one entry to the in-memory log; a full log area drops it silently.
+// Adds one entry to the in-memory log for what the run made; a full log
+// area drops it, as the run's log says.
 void appendLogEntry(std::uint8_t kind, std::uint8_t flag, std::uint32_t value, const char* text);
+
+// The same for what the run did not make but records for the uninstaller
+// (a file or key the product makes as it runs, the product's key under
+// HKEY_CURRENT_USER): the run's log says that it is recorded, not made.
+void recordLogEntry(std::uint8_t kind, std::uint8_t flag, std::uint32_t value, const char* text);
 
 }  // namespace setup
 

@@ -74,11 +74,11 @@ void runAction(const fmt::InstallAction& action, std::uint32_t flags) {
             // already was there before, and a rollback leaves it.
             if (existingItemAt(currentPath) == ExistingItem::usersFile)
                 keepAtRollback(config().uninstall.header.usedBytes);
-            appendLogEntry(fmt::kLogFile, plan.logFlag, 0, currentPath);
+            recordLogEntry(fmt::kLogFile, plan.logFlag, 0, currentPath);
         }
         break;
     case ActionEffect::kLogKey:
-        appendLogEntry(fmt::kLogRegistryKey, plan.logFlag, action.rootKey, texts.arg1);
+        recordLogEntry(fmt::kLogRegistryKey, plan.logFlag, action.rootKey, texts.arg1);
         break;
     case ActionEffect::kNone: break;
     }

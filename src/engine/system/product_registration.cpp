@@ -73,7 +73,9 @@ void registerProduct() {
     // Logged first: a value that cannot be written must not leave the key
     // that writing the first one created.
     appendLogEntry(fmt::kLogRegistryKey, 1, fmt::kRootLocalMachine, key);
-    appendLogEntry(fmt::kLogRegistryKey, 1, fmt::kRootCurrentUser, key);
+    // Nothing is written under HKEY_CURRENT_USER: the entry is for the
+    // uninstaller, which removes what the product keeps there.
+    recordLogEntry(fmt::kLogRegistryKey, 1, fmt::kRootCurrentUser, key);
     writeRegistryString(HKEY_LOCAL_MACHINE, key, "InstallDir", installDir);
     writeRegistryString(HKEY_LOCAL_MACHINE, key, "Version", configText(texts.productVersion));
 }

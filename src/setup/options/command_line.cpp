@@ -151,6 +151,20 @@ bool asksUnattended(const char* commandLine) {
     return false;
 }
 
+bool findLogOption(const char* commandLine, char* path, std::size_t size) {
+    if (size != 0) path[0] = '\0';
+    for (const char* p = commandLine;;) {
+        while (isBlank(*p)) ++p;
+        if (*p == '\0' || startsFolded(p, "/D=") || startsFolded(p, "\"/D=")) return false;
+        char token[kComponentListSize + 16];
+        if (!readToken(p, token, sizeof token)) {
+            while (*p != '\0' && !isBlank(*p)) ++p;  // too long to be read: passed over
+            continue;
+        }
+        if (startsFolded(token, "/LOG=") && token[5] != '\0') return copyBounded(path, size, token + 5);
+    }
+}
+
 bool componentMaskFromNames(const char* list, const char* const* names, std::uint32_t count,
                             std::uint32_t& mask, OptionError& error) {
     mask = 0;
@@ -173,15 +187,17 @@ bool componentMaskFromNames(const char* list, const char* const* names, std::uin
 }
 
 const char* setupOptionsHelp() {
+    // A message box wraps and spaces in its proportional font: each option
+    // on a line of its own, what it does indented below it, no tabs.
     return "Options:\n\n"
-           "/S\tinstall without any window; the outcome is the exit code\n"
-           "/D=folder\tinstall into this folder (last on the line)\n"
-           "/COMPONENTS=name,name\tinstall these components\n"
-           "/TYPE=1|2|3\tinstall the components of a setup type\n"
-           "/SHORTCUTS=desktop,startmenu\tmake these shortcuts\n"
-           "/NOSHORTCUTS\tmake no shortcuts\n"
-           "/LOG=file\twrite a log of the run\n"
-           "/?\tshow this list";
+           "/S\n    install with no window and no question\n"
+           "/D=folder\n    install into this folder (last on the line)\n"
+           "/COMPONENTS=name,name\n    install these components\n"
+           "/TYPE=1|2|3\n    install the components of a setup type\n"
+           "/SHORTCUTS=desktop,startmenu\n    make these shortcuts\n"
+           "/NOSHORTCUTS\n    make none of the product's shortcuts\n"
+           "/LOG=file\n    write a log of the run\n"
+           "/?\n    show this list";
 }
 
 }  // namespace setup

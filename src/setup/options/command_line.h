@@ -48,6 +48,11 @@ bool parseSetupOptions(const char* commandLine, SetupOptions& options, OptionErr
 // cannot be read still says whether a user is there to be told.
 bool asksUnattended(const char* commandLine);
 
+// The file of the first /LOG= option on a line that parseSetupOptions
+// refused, so that the log tells what was wrong: false when the line names
+// none, or one that does not fit `size` bytes.
+bool findLogOption(const char* commandLine, char* path, std::size_t size);
+
 // The selection mask of a /COMPONENTS= list: each comma-separated name
 // (blanks around it ignored, case ignored) must name one of `count`
 // components. False with `error` naming the first unknown name.

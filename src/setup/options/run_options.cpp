@@ -10,9 +10,11 @@
 #include "engine/interaction.h"
 #include "engine/log/run_log.h"
 #include "engine/paths/install_path.h"
+#include "package/package_extensions.h"
 #include "package/setup_config.h"
 #include "setup/interaction_choice.h"
 #include "setup/options/command_line.h"
+#include "setup/startup.h"
 
 namespace setup {
 
@@ -28,18 +30,8 @@ struct RunOptions {
 };
 RunOptions options;
 
-// A drive the system knows; asked of the drive's root as well as of the
-// drive mask, which may lag behind a drive connected while the system runs.
-bool driveExists(char letter) {
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-    if (letter < 'A' || letter > 'Z') return false;
-    if ((GetLogicalDrives() >> (letter - 'A')) & 1) return true;
-    const char root[] = {letter, ':', '\\', '\0'};
-    return GetDriveTypeA(root) != DRIVE_NO_ROOT_DIR;
-}
-
 [[noreturn]] void endWithBadOption(const char* what) {
-    char text[512];
+    char text[1024];
     formatBounded(text, sizeof text, "%s\n\n%s", what, setupOptionsHelp());
     questions().message(text, configText(config().texts.titleError), kMessageError);
     exitSetup(kExitBadOption);
@@ -49,9 +41,13 @@ bool driveExists(char letter) {
 
 void readCommandLine(const char* commandLine) {
     if (!parseSetupOptions(commandLine, options.given, options.error)) {
-        // Without a readable line, a "/S" on it still means nobody is there.
+        // Without a readable line, a "/S" on it still means nobody is there,
+        // and a /LOG= on it still gets what was wrong.
         unattendedRun = asksUnattended(commandLine);
         chooseInteraction(unattendedRun);
+        char logPath[fmt::kMaxPath];
+        if (findLogOption(commandLine, logPath, sizeof logPath) && openRunLog(logPath))
+            logRunLine("setup started; command line: %s", commandLine);
         return;
     }
     unattendedRun = options.given.unattended;
@@ -75,7 +71,7 @@ void checkOptions() {
     }
     if (given.folder[0] != '\0') {
         copyBounded(options.folder, given.folder);
-        if (checkInstallPath(options.folder, sizeof options.folder, driveExists) != InstallPathProblem::none ||
+        if (checkInstallPath(options.folder, sizeof options.folder, driveKnown) != InstallPathProblem::none ||
             !isAbsoluteInstallPath(options.folder)) {
             endWithBadOption("/D= needs a full folder (drive or network share) of at most 150 characters "
                              "without * ? \" < > |, on a drive that exists");
@@ -107,7 +103,8 @@ void applyOptions(ExtractionState& product) {
     fmt::SetupConfig& record = config();
     const SetupOptions& given = options.given;
     if (options.folder[0] != '\0') copyBounded(installDir, options.folder);
-    if (given.type != 0 || given.componentsGiven) product.selectionMask = options.selection;
+    // The uninstaller that the entry and its shortcut start comes with every selection.
+    if (given.type != 0 || given.componentsGiven) product.selectionMask = options.selection | alwaysInstalledComponents();
     if (given.shortcutsGiven) {
         constexpr std::uint32_t kShortcutBits = fmt::kFlagDesktopShortcuts | fmt::kFlagStartMenuShortcuts;
         record.settings.flags = (record.settings.flags & ~kShortcutBits) | given.shortcutFlags;

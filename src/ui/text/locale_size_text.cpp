@@ -17,4 +17,8 @@ int formatSizeText(char* dest, std::size_t size, int unit, std::int64_t value) {
     return formatSizeText(dest, size, unit, value, formatInLocale);
 }
 
+int formatRequiredSizeText(char* dest, std::size_t size, int freeUnit, std::int64_t required) {
+    return formatRequiredSizeText(dest, size, freeUnit, required, formatInLocale);
+}
+
 }  // namespace setup

@@ -70,4 +70,14 @@ int formatSizeText(char* dest, std::size_t size, int unit, std::int64_t value,
     return scaled.unit;
 }
 
+int formatRequiredSizeText(char* dest, std::size_t size, int freeUnit, std::int64_t required,
+                           NumberFormatter format) {
+    const int unit = formatSizeText(dest, size, freeUnit, required, format);
+    if (required == 0 || freeUnit < 0) return unit;
+    char zero[kSizeTextSize];
+    formatSizeText(zero, sizeof zero, freeUnit, 0, format);
+    if (std::strcmp(dest, zero) != 0) return unit;
+    return formatSizeText(dest, size, kAutomaticUnit, required, format);
+}
+
 }  // namespace setup

@@ -29,10 +29,18 @@ using NumberFormatter = bool (*)(const char* number, char* out, std::size_t outS
 int formatSizeText(char* dest, std::size_t size, int unit, std::int64_t value,
                    NumberFormatter format);
 
+// The required figure beside the free one: in the free figure's unit, so
+// that the two compare at a glance, unless that shows a size that is not
+// zero as zero ("0.00 GB" for a 1 MB product on a drive with gigabytes free):
+// then in its own unit. Returns the unit used.
+int formatRequiredSizeText(char* dest, std::size_t size, int freeUnit, std::int64_t required,
+                           NumberFormatter format);
+
 #ifdef _WIN32
 // The same with the user default locale's standard settings
 // (GetNumberFormatA with LOCALE_NOUSEROVERRIDE).
 int formatSizeText(char* dest, std::size_t size, int unit, std::int64_t value);
+int formatRequiredSizeText(char* dest, std::size_t size, int freeUnit, std::int64_t required);
 #endif
 
 }  // namespace setup

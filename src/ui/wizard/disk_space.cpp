@@ -40,7 +40,7 @@ bool updateDiskSpace(HWND page, ExtractionState& selection) {
         copyBounded(freeText, configText(config().texts.textSizeUnknown));
     }
     char requiredText[kSizeTextSize];
-    formatSizeText(requiredText, sizeof requiredText, unit, required);
+    formatRequiredSizeText(requiredText, sizeof requiredText, unit, required);
     SetDlgItemTextA(page, kIdFreeSpace, freeText);
     SetDlgItemTextA(page, kIdRequiredSpace, requiredText);
     return available >= required;

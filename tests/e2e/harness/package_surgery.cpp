@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "format/extension_table.h"
 #include "format/package_format.h"
 
 namespace e2e {
@@ -109,6 +110,8 @@ std::vector<StoredEntry> storedEntries(const Bytes& file) {
     std::vector<StoredEntry> entries;
     std::size_t at = *start + sizeof(fmt::PackageHeader);
     while (at + sizeof(fmt::FileEntry) <= *block) {
+        // The extension table, where a package has one, follows the last entry.
+        if (std::memcmp(&file[at], fmt::kExtensionMagic, 4) == 0) break;
         if (std::memcmp(&file[at], fmt::kFileEntryMagic, 4) != 0) return {};
         StoredEntry entry;
         entry.offset = at;

@@ -17,7 +17,8 @@
 //   robot hold    PATH [--timeout MS] [--ready FILE] [--share-none]
 //                                          opens a file for reading, sharing only
 //                                          reading (or nothing), and keeps it open for
-//                                          MS (or until killed); FILE is made once it is open
+//                                          MS (or until killed); FILE is made once it is
+//                                          open; a folder is held as the current folder
 //   robot lock    NAME [--timeout MS] [--ready FILE]
 //                                          holds a named mutex for MS (or until killed)
 //   robot run     COMMANDLINE [--timeout MS]
@@ -176,19 +177,24 @@ int keepHandle(HANDLE handle, const char* held, const Options& options) {
     markReady(options);
     robot::JsonLine().text(held, options.positional[0]).print();
     Sleep(options.timeoutMs);
-    CloseHandle(handle);
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);  // a folder held as the current one has none
     return 0;
 }
 
 // Holds a file open the way another program might: reading, with only
 // reading shared, so that nobody else can open it for writing (or with
 // nothing shared, so that nobody can open it at all).
+// A folder becomes the robot's current folder instead, as a program started
+// from a shortcut holds its working folder.
 int commandHold(const Options& options) {
     if (options.positional.empty()) return usage("hold needs a file");
-    HANDLE file = CreateFileA(options.positional[0].c_str(), GENERIC_READ,
-                              options.shareNone ? 0 : FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const char* path = options.positional[0].c_str();
+    const DWORD attributes = GetFileAttributesA(path);
+    const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (folder ? !SetCurrentDirectoryA(path)
+               : (file = CreateFileA(path, GENERIC_READ, options.shareNone ? 0 : FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) == INVALID_HANDLE_VALUE) {
         robot::JsonLine().text("error", "cannot open the file").number("code", GetLastError()).print();
         return kExitNoWindow;
     }

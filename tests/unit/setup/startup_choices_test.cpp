@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "base/install_error.h"
 #include "engine/failure/failure_messages.h"
 #include "format/package_format.h"
@@ -15,6 +17,37 @@ TEST(InstallPrompt, ChosenByTheInstalledVersion) {
     EXPECT_EQ(chooseInstallPrompt("1.4", "1.5"), InstallPrompt::kNewerInstalled);
     // Text order: 1.10 sorts before 1.9, so the package counts as older.
     EXPECT_EQ(chooseInstallPrompt("1.10", "1.9"), InstallPrompt::kNewerInstalled);
+    // A version that is the installed one with more behind it is newer.
+    EXPECT_EQ(chooseInstallPrompt("1.0.1", "1.0"), InstallPrompt::kUpgrade);
+    EXPECT_EQ(chooseInstallPrompt("1.0", "1.0.1"), InstallPrompt::kNewerInstalled);
+}
+
+// A reinstall or an upgrade starts where the product is, when that is a
+// folder the chooser would take.
+TEST(InstalledFolder, UsableWhenTheChooserWouldTakeIt) {
+    const auto drives = [](char letter) { return letter == 'C' || letter == 'c'; };
+    struct Case {
+        std::string value;
+        bool usable;
+        std::string result;
+    };
+    const Case cases[] = {
+        {"C:\\Custom\\Dir\\", true, "C:\\Custom\\Dir\\"},
+        {"C:\\Custom\\Dir", true, "C:\\Custom\\Dir\\"},
+        {"\\\\server\\share\\P\\", true, "\\\\server\\share\\P\\"},
+        {"Q:\\Gone\\", false, ""},          // a drive no longer there
+        {"Relative\\", false, ""},
+        {"C:\\a|b\\", false, ""},
+        {"C:\\" + std::string(148, 'x'), false, ""},  // longer than the chooser takes
+    };
+    for (const Case& c : cases) {
+        char folder[260] = {};
+        c.value.copy(folder, sizeof folder - 1);
+        EXPECT_EQ(usableInstalledFolder(folder, sizeof folder, drives), c.usable) << c.value;
+        if (c.usable) {
+            EXPECT_EQ(std::string(folder), c.result);
+        }
+    }
 }
 
 TEST(CompletionText, StartMenuWinsOverDesktop) {

@@ -17,6 +17,8 @@ TEST(VersionCompare, LetterCaseIsFolded) {
 TEST(VersionCompare, ShorterTextSortsFirst) {
     EXPECT_LT(compareVersions("1.0", "1.0a"), 0);
     EXPECT_GT(compareVersions("1.0a", "1.0"), 0);
+    EXPECT_LT(compareVersions("1.0", "1.0.1"), 0);
+    EXPECT_GT(compareVersions("1.0.1", "1.0"), 0);
     EXPECT_LT(compareVersions("", "1"), 0);
     EXPECT_EQ(compareVersions("", ""), 0);
 }

@@ -344,7 +344,9 @@ protected:
         DeleteFileA(report_.c_str());
         SetEnvironmentVariableA(variable, std::to_string(value).c_str());
         const bool unattended = where.unattendedFaults && std::string(variable) == "SETUP_FAULT_AT";
-        exitCode = runProgram(installer_, unattended ? "/S" : "").exitCode;
+        // Into the sandbox's folder, not the earlier installation's, which an
+        // upgrade would otherwise take.
+        exitCode = runProgram(installer_, std::string(unattended ? "/S " : "") + "/D=" + sandbox.app).exitCode;
         SetEnvironmentVariableA(variable, nullptr);
         RunReport report = readReport(report_);
         check(sandbox, report, before);
@@ -405,7 +407,9 @@ TEST_F(FaultInjectionRun, EveryFallibleCallFailsInTurnAndGivesBackTheGround) {
             run(where, "SETUP_FAULT_AT", n, code,
                 [&](const TestSandbox& sandbox, const RunReport& report, const std::map<std::string, std::string>& before) {
                     ASSERT_EQ(report.faultSite, site) << what << ": the runs do not repeat";
-                    EXPECT_EQ(code, kCodeOfSite.at(site)) << what;
+                    // A removed file that cannot be kept stays: an unattended run says so in its code.
+                    const DWORD leftCode = site == "backUpRemovedFile" && where.unattendedFaults ? 25 : 0;
+                    EXPECT_EQ(code, kCodeOfSite.at(site) != 0 ? kCodeOfSite.at(site) : leftCode) << what;
                     if (kCodeOfSite.at(site) != 0) {
                         expectGroundAsBefore(sandbox, before, what);
                         // The message the user sees, then nothing but the end.

@@ -158,6 +158,30 @@ TEST_F(MainSequence, NewerPackageAsksToUpgrade) {
     EXPECT_EQ(result.text, "Upgrade?");
 }
 
+// An upgrade goes where the product is, not to the default folder; a
+// folder the chooser would refuse leaves the default standing.
+TEST_F(MainSequence, UpgradeStartsFromTheInstalledFolder) {
+    const std::string installed = folder_ + "\\Elsewhere\\";
+    const struct {
+        std::string installDir;
+        std::string expected;
+    } cases[] = {
+        {installed, installed},
+        {"Q:\\" + product_ + "\\", folder_ + "\\Demo\\"},  // a drive that is not there
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.installDir);
+        setInstalledVersion("1.5");
+        setup::writeRegistryString(HKEY_LOCAL_MACHINE, key_.c_str(), "InstallDir", c.installDir.c_str());
+        auto result = runProgram(writeInstaller(buildRecord(texts("1.6"))), "", {IDYES});
+        EXPECT_EQ(result.exitCode, 0u);
+        ASSERT_EQ(result.boxes, 2);
+        EXPECT_EQ(result.seen[1].text, "Done: installed in " + c.expected + ".");
+        removeInstallation();
+        deleteTree(installed);
+    }
+}
+
 TEST_F(MainSequence, InstalledVersionTooLongCountsAsNone) {
     setInstalledVersion(std::string(64, '9').c_str());
     auto result = runProgram(writeInstaller(buildRecord(texts())), "", {IDNO});

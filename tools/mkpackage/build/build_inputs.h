@@ -19,6 +19,14 @@ namespace mkpackage {
 // 106, 107 and 109 and its string table with texts 1 and 2.
 std::string setupProgramImageProblem(const std::vector<std::uint8_t>& image);
 
+// The same for the uninstaller: a PE32 GUI program for i686 whose resources
+// hold the uninstaller's dialog templates 101, 102 and 103 and its usage text.
+std::string uninstallerImageProblem(const std::vector<std::uint8_t>& image);
+
+// The whole file of a program image; throws InputError when it cannot be
+// read or is far larger than a program of ours ("the <role> ...").
+std::vector<std::uint8_t> readImageBytes(const std::filesystem::path& image, const char* role);
+
 // Throws InputError "<image>: the program image ..." when the file at
 // `image` is not the setup program (or cannot be read).
 void checkSetupProgramImage(const std::filesystem::path& image);

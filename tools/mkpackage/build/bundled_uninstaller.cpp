@@ -4,6 +4,7 @@
 #include <windows.h>
 #endif
 
+#include "build/build_inputs.h"
 #include "common/input_error.h"
 #include "common/path_text.h"
 #include "sources/source_files.h"
@@ -20,11 +21,22 @@ const std::string& uninstallerName(const Description& description) {
     return description.texts[offsetof(fmt::TextSlots, uninstallerName) / 4];
 }
 
-bool holdsFileNamed(const Description& description, const std::string& name) {
-    for (const ComponentSpec& component : description.components)
-        for (const SourceFile& file : component.files)
-            if (sameStoredName(file.storedName, name)) return true;
-    return false;
+// The component that stores `name`, or -1.
+int componentStoring(const Description& description, const std::string& name) {
+    for (std::size_t c = 0; c < description.components.size(); ++c)
+        for (const SourceFile& file : description.components[c].files)
+            if (sameStoredName(file.storedName, name)) return static_cast<int>(c);
+    return -1;
+}
+
+// The uninstaller's component goes with every selection the wizard offers.
+void installWithEverySelection(Description& description, std::size_t component) {
+    const fmt::u32 bit = 1u << component;
+    description.alwaysInstalled = bit;
+    fmt::ScalarSettings& s = description.settings;
+    s.defaultSelection |= bit;
+    s.selectionPreset1 |= bit;
+    s.selectionPreset3 |= bit;
 }
 
 }  // namespace
@@ -33,10 +45,18 @@ UninstallerSource addBundledUninstaller(Description& description, const fs::path
     if ((description.settings.flags & kAskingFlags) == 0) return UninstallerSource::notAsked;
     if (!description.bundleUninstaller) return UninstallerSource::optedOut;
     const std::string& name = uninstallerName(description);
-    if (holdsFileNamed(description, name)) return UninstallerSource::productsOwn;
-
     const std::string field = "product.uninstaller";
     const long line = description.uninstallerLine;
+    if (const int own = componentStoring(description, name); own >= 0) {
+        if (description.settings.directXComponentMask & (1u << own)) {
+            throw errorAt(description.file, line, field,
+                          "\"" + name + "\" is stored by DirectX component \"" + description.components[own].name +
+                              "\", which goes to the temporary folder, never into the product's");
+        }
+        installWithEverySelection(description, static_cast<std::size_t>(own));
+        return UninstallerSource::productsOwn;
+    }
+
     std::string problem;
     if (!checkStoredName(name, problem))
         throw errorAt(description.file, line, field, "\"" + name + "\" cannot be stored: " + problem);
@@ -44,6 +64,20 @@ UninstallerSource addBundledUninstaller(Description& description, const fs::path
         throw errorAt(description.file, line, field,
                       "the uninstall entry or shortcut needs the uninstaller in a component, and there is "
                       "none (add one, or set [uninstaller] bundle = false)");
+    }
+    if (description.components.size() >= fmt::kMaxComponents) {
+        throw errorAt(description.file, description.components.back().line, "components",
+                      "the uninstaller takes a component of its own, and " + std::to_string(fmt::kMaxComponents) +
+                          " components leave no room for it (at most " + std::to_string(fmt::kMaxComponents - 1) +
+                          " with the uninstall entry or shortcut, or set [uninstaller] bundle = false)");
+    }
+    for (const ComponentSpec& component : description.components) {
+        if (component.name == kUninstallerComponentName) {
+            throw errorAt(description.file, component.line, "components",
+                          std::string("a component is named \"") + kUninstallerComponentName +
+                              "\", the name of the bundled uninstaller's own component (rename it, or set "
+                              "[uninstaller] bundle = false)");
+        }
     }
     if (image.empty()) {
         throw InputError(utf8FromPath(description.file) +
@@ -56,8 +90,21 @@ UninstallerSource addBundledUninstaller(Description& description, const fs::path
     file.line = line;
     if (!statSourceFile(image, file, problem))
         throw InputError("uninstaller \"" + utf8FromPath(image) + "\": " + problem);
-    description.components.front().files.push_back(std::move(file));
+    ComponentSpec component;
+    component.name = kUninstallerComponentName;
+    component.line = line;
+    component.files.push_back(std::move(file));
+    description.components.push_back(std::move(component));
+    installWithEverySelection(description, description.components.size() - 1);
     return UninstallerSource::bundled;
+}
+
+void checkUninstallerImage(const fs::path& image) {
+    const std::string problem = uninstallerImageProblem(readImageBytes(image, "uninstaller"));
+    if (!problem.empty()) {
+        throw InputError(utf8FromPath(image) + ": the uninstaller " + problem +
+                         " (name the project's uninstall.exe with --uninstaller)");
+    }
 }
 
 #ifdef _WIN32

@@ -16,6 +16,7 @@
 #include "common/input_error.h"
 #include "compress/chunk_compressor.h"
 #include "compress/piece_pool.h"
+#include "format/extension_writer.h"
 #include "format/package_reader.h"
 #include "output/output_file.h"
 #include "sources/file_facts.h"
@@ -202,6 +203,23 @@ private:
     std::uint64_t entryOffset_ = 0, tableOffset_ = 0, stored_ = 0;
 };
 
+// The extension records a description needs: none for most, so that their
+// packages stay as they always were.
+std::vector<fmt::ExtensionRecordData> extensionRecords(const Description& description) {
+    std::vector<fmt::ExtensionRecordData> records;
+    if (!description.extraTexts.empty()) {
+        std::vector<std::pair<fmt::u16, std::string>> texts(description.extraTexts.begin(),
+                                                             description.extraTexts.end());
+        records.push_back({fmt::kExtensionExtraTexts, fmt::writeExtraTexts(texts)});
+    }
+    if (description.alwaysInstalled != 0) {
+        std::vector<fmt::u8> mask(fmt::kAlwaysInstalledSize);
+        std::memcpy(mask.data(), &description.alwaysInstalled, mask.size());
+        records.push_back({fmt::kExtensionAlwaysInstalled, std::move(mask)});
+    }
+    return records;
+}
+
 }  // namespace
 
 void checkProgramImage(const fs::path& image) {
@@ -274,6 +292,15 @@ BuildResult writeInstaller(const Description& description, const fs::path& image
     }
     header.totalUnpackedSize = static_cast<u32>(totalUnpacked);
     header.totalPackedSize = static_cast<u32>(totalPacked);
+    const std::vector<fmt::ExtensionRecordData> extensions = extensionRecords(description);
+    if (!extensions.empty()) {
+        const u32 tableOffset = packageOffset(out, packageStart, output);
+        const std::vector<fmt::u8> table = fmt::writeExtensionTable(extensions);
+        out.write(table.data(), table.size());
+        std::memcpy(record.bytes.data() + offsetof(fmt::SetupConfig, settings) +
+                        offsetof(fmt::ScalarSettings, extensionTable),
+                    &tableOffset, sizeof tableOffset);
+    }
     header.configOffset = packageOffset(out, packageStart, output);
 
     const std::vector<fmt::u8> packed = compressRecord(record.bytes);

@@ -122,6 +122,34 @@ bool refuseUnknownCommand(int argc, char** argv) {
     return true;
 }
 
+// An option the command does not know, named before whatever else the
+// parser found wrong: "--ouput x" is a typo, not a missing --output.
+bool refuseUnknownOption(const CLI::App& app, int argc, char** argv) {
+    if (argc < 3) return false;
+    const CLI::App* command = nullptr;
+    for (const CLI::App* sub : app.get_subcommands({}))
+        if (sub->get_name() == argv[1]) command = sub;
+    if (command == nullptr) return false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--") break;
+        if (word.size() < 2 || word[0] != '-' || word == "-") continue;
+        std::string name = word.substr(0, word.find('='));
+        // A cluster of short flags ("-qj2") is named by its first letter.
+        if (name[1] != '-' && name.size() > 2) name.resize(2);
+        if (name == "-h" || name == "--help") continue;
+        if (const CLI::Option* option = command->get_option_no_throw(name)) {
+            // Its value is the next word, even one that begins with "-".
+            if (word.find('=') == std::string::npos && word.size() == name.size() && option->get_type_size() > 0) ++i;
+            continue;
+        }
+        std::cerr << "mkpackage " << argv[1] << ": unknown option \"" << name << "\"\nRun mkpackage " << argv[1]
+                  << " --help for its options.\n";
+        return true;
+    }
+    return false;
+}
+
 // What a build is asked to check beyond the description itself.
 struct BuildChecks {
     std::vector<std::string> definitions;  // -D NAME=VALUE
@@ -157,7 +185,9 @@ int runBuild(const fs::path& descriptionPath, const fs::path& output, fs::path i
     }
     checkSetupProgramImage(image);
     Description description = readDescription(descriptionPath, descriptionOptions);
-    addBundledUninstaller(description, uninstaller.empty() ? defaultUninstallerImage() : uninstaller);
+    const fs::path uninstallerImage = uninstaller.empty() ? defaultUninstallerImage() : uninstaller;
+    if (addBundledUninstaller(description, uninstallerImage) == UninstallerSource::bundled)
+        checkUninstallerImage(uninstallerImage);
     refuseOutputOverInput(description, image, output);
     if (!reportWarnings(description, checks)) return kExitDefect;
     const auto started = std::chrono::steady_clock::now();
@@ -242,6 +272,7 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
+        if (refuseUnknownOption(app, argc, argv)) return kExitUsage;
         const int code = app.exit(e);
         return code == 0 ? 0 : kExitUsage;
     }

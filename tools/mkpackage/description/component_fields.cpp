@@ -1,6 +1,7 @@
 #include "description/field_tables.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "common/path_text.h"
@@ -18,20 +19,33 @@ void ComponentFields::readComponents(const toml::array& components) {
 }
 
 void ComponentFields::readComponent(const toml::array& components, std::size_t i) {
+    const std::string field = "components[" + std::to_string(i) + "]";
+    const toml::table& table = r_.asTable(components[i], field);
+    const long line = lineOf(table);
+    ComponentSpec component;
+    component.line = line;
+    const toml::node* name = table.get("name");
+    if (name == nullptr) r_.fail(line, field + ".name", "is missing");
+    component.name = r_.text(*name, field + ".name", fmt::kFieldTextSize - 1);
+    if (component.name.empty()) r_.fail(*name, field + ".name", "is empty");
+    for (const ComponentSpec& other : d_.components) {
+        if (other.name == component.name) r_.fail(*name, field + ".name", "component \"" + r_.utf8(*name, "") + "\" is named twice");
+    }
+    // Named, the component counts even when a part of it is wrong: the
+    // selections that name it report nothing more.
+    try {
+        readComponentBody(table, field, component);
+    } catch (const InputError&) {
+        d_.components.push_back(std::move(component));
+        throw;
+    }
+    d_.components.push_back(std::move(component));
+}
+
+void ComponentFields::readComponentBody(const toml::table& table, const std::string& field, ComponentSpec& component) {
+    const long line = component.line;
     {
-        const std::string field = "components[" + std::to_string(i) + "]";
-        const toml::table& table = r_.asTable(components[i], field);
-        const long line = lineOf(table);
         r_.checkKeys(table, {"name", "files", "actions"}, field, line);
-        ComponentSpec component;
-        component.line = line;
-        const toml::node* name = table.get("name");
-        if (name == nullptr) r_.fail(line, field + ".name", "is missing");
-        component.name = r_.text(*name, field + ".name", fmt::kFieldTextSize - 1);
-        if (component.name.empty()) r_.fail(*name, field + ".name", "is empty");
-        for (const ComponentSpec& other : d_.components) {
-            if (other.name == component.name) r_.fail(*name, field + ".name", "component \"" + r_.utf8(*name, "") + "\" is named twice");
-        }
         fileNames_.clear();
         folderNames_.clear();
         if (const toml::node* files = table.get("files")) readFiles(r_.asArray(*files, field + ".files"), field, component);
@@ -51,8 +65,20 @@ void ComponentFields::readComponent(const toml::array& components, std::size_t i
             r_.fail(line, field + ".files", "the component's files add up to " + std::to_string(total) +
                                                  " bytes, more than 2 GiB");
         }
-        d_.components.push_back(std::move(component));
     }
+}
+
+// What a missing source may have been written as: a path with "\\" (which
+// only Windows reads as a separator) or a drive.
+std::string sourcePathHint(const std::string& path) {
+#ifdef _WIN32
+    (void)path;
+    return {};
+#else
+    if (path.find('\\') == std::string::npos && path.find(':') == std::string::npos) return {};
+    return " (a source path is relative to the description's folder and writes \"/\" between folders, as "
+           "\"bin/program.exe\")";
+#endif
 }
 
 // The stored name for `to` (may be empty) joined with `rest`.
@@ -71,10 +97,18 @@ void ComponentFields::addFile(ComponentSpec& component, const fs::path& path, co
     file.line = lineOf(node);
     std::string name = nameUtf8;
     std::replace(name.begin(), name.end(), '/', '\\');
-    file.storedName = r_.encode(name, node, field);
     std::string problem;
-    if (!checkStoredName(file.storedName, problem)) r_.fail(node, field, "stored name \"" + nameUtf8 + "\" " + problem);
-    if (!statSourceFile(path, file, problem)) r_.fail(node, field, "\"" + utf8FromPath(path) + "\": " + problem);
+    file.storedName = r_.encode(name, node, field);
+    const std::string source = utf8FromPath(path);
+    const std::string hint = sourcePathHint(source);
+    if (!checkStoredName(file.storedName, problem)) {
+        // A Windows path written as a source ("C:\\x\\a.exe") is a file not
+        // found before it is a name that cannot be stored.
+        std::string missing;
+        if (!hint.empty() && !statSourceFile(path, file, missing)) r_.fail(node, field, "\"" + source + "\": " + missing + hint);
+        r_.fail(node, field, "stored name \"" + nameUtf8 + "\" " + problem);
+    }
+    if (!statSourceFile(path, file, problem)) r_.fail(node, field, "\"" + source + "\": " + problem + hint);
     checkNameIsFree(foldedName(name), nameUtf8, node, field);
     component.files.push_back(std::move(file));
 }
@@ -146,6 +180,28 @@ void ComponentFields::readFileEntry(const toml::node& entry, std::size_t i, cons
     }
 }
 
+// A key path whose first level is a registry root ("HKLM\\Software\\..."):
+// the root is a field of its own, and the setup program would make a key
+// named "HKLM" below it.
+std::string rootInKeyProblem(const std::string& key) {
+    static const char* const kRoots[] = {"HKLM", "HKCU", "HKCR", "HKU", "HKCC",
+                                         "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT",
+                                         "HKEY_USERS", "HKEY_CURRENT_CONFIG", "HKEY_PERFORMANCE_DATA", "HKEY_DYN_DATA"};
+    const std::string first = key.substr(0, key.find('\\'));
+    for (const char* root : kRoots) {
+        if (first.size() != std::strlen(root)) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < first.size() && same; ++i)
+            same = std::toupper(static_cast<unsigned char>(first[i])) == root[i];
+        if (!same) continue;
+        const std::string rest = first.size() < key.size() ? key.substr(first.size() + 1) : std::string();
+        return "\"" + key + "\" begins with the registry root " + first +
+               ", which the setup program would make a key of; the root is given apart, and the key starts below it" +
+               (rest.empty() ? std::string() : " (\"" + rest + "\")");
+    }
+    return {};
+}
+
 u32 ComponentFields::rootKey(const toml::table& table, const std::string& field) const {
     const toml::node* root = table.get("root");
     if (root == nullptr) r_.fail(table, field + ".root", "is missing");
@@ -176,6 +232,11 @@ void ComponentFields::checkActionName(const toml::table& table, const char* key,
     if (!checkStoredName(name, problem)) {
         r_.fail(*table.get(key), field + "." + key, "\"" + name + "\" cannot be " + what + ": it " + problem);
     }
+}
+
+void ComponentFields::checkKeyBelowRoot(const toml::table& table, const char* key, const std::string& field) const {
+    const std::string problem = rootInKeyProblem(key);
+    if (!problem.empty()) r_.fail(*table.get("key"), field + ".key", problem);
 }
 
 // A key written with macros expanded must stay within 259 characters
@@ -212,6 +273,7 @@ fmt::InstallAction ComponentFields::readAction(const toml::table& table, const s
         actionText(table, "key", true, field, action.arg1);
         actionText(table, "value", false, field, action.arg2);
         actionText(table, "data", false, field, action.arg3);
+        checkKeyBelowRoot(table, action.arg1, field);
         checkExpandedKey(table, action.arg1, field);
     } else if (kind == "remove-file" || kind == "remove-file-flagged") {
         r_.checkKeys(table, {"type", "path"}, field, lineOf(table));
@@ -223,6 +285,7 @@ fmt::InstallAction ComponentFields::readAction(const toml::table& table, const s
         action.type = kind == "remove-key" ? fmt::kActionRemoveKey : fmt::kActionRemoveKeyFlagged;
         action.rootKey = rootKey(table, field);
         actionText(table, "key", true, field, action.arg1);
+        checkKeyBelowRoot(table, action.arg1, field);
     } else {
         r_.fail(*type, field + ".type",
                 "unknown action \"" + kind + "\" (known: desktop-shortcut, programs-shortcut, registry-value, "

@@ -45,6 +45,13 @@ struct Description {
     long uninstallerLine = 1;                                // product.uninstaller, or [product]
     long productLine = 1;                                    // of [product]
     long flagsLine = 0;                                      // of options.flags; 0: not given
+    long optionsLine = 0;                                    // of [options]; 0: not given
+    // Texts beyond the 90 slots (fmt::ExtraTextId), as given; a text left
+    // out is the setup program's built-in default.
+    std::map<fmt::u16, std::string> extraTexts;
+    // Components every installation takes (the always-installed record);
+    // the bundled uninstaller's, or the one storing the product's own.
+    fmt::u32 alwaysInstalled = 0;
 };
 
 // What the command line adds to a description: variables given with -D,

@@ -38,6 +38,7 @@ void readTables(FieldReader& r, Description& d, const toml::table& root) {
     PageFields pages(r, d);
     r.attempt([&] { r.readVariables(root.get("variables")); });
     r.attempt([&] { readCodePage(r, d, root); });
+    r.attempt([&] { r.checkVariables(root.get("variables")); });
     r.attempt([&] {
         r.checkKeys(root, {"code-page", "variables", "product", "texts", "options", "images", "pictures", "components",
                            "pages", "uninstaller"},
@@ -54,6 +55,7 @@ void readTables(FieldReader& r, Description& d, const toml::table& root) {
     }
     if (const toml::node* node = root.get("pages")) r.attempt([&] { pages.readPages(r.asArray(*node, "pages")); });
     r.attempt([&] { pages.readOptions(root.get("options")); });
+    r.attempt([&] { texts.checkDefaultFolderRoom(); });
     r.attempt([&] { pages.readImages(root.get("images")); });
     r.attempt([&] { texts.readUninstaller(root.get("uninstaller")); });
 }
@@ -72,8 +74,12 @@ Description readRoot(const toml::table& root, const std::filesystem::path& file,
 
 }  // namespace
 
-Description parseDescription(const std::string& text, const std::filesystem::path& file,
+Description parseDescription(const std::string& content, const std::filesystem::path& file,
                              const DescriptionOptions& options) {
+    // Editors on Windows begin a UTF-8 file with a byte-order mark, which
+    // TOML does not know: it is no part of the text.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    const std::string text = content.rfind(kByteOrderMark, 0) == 0 ? content.substr(kByteOrderMark.size()) : content;
     long line = 0;
     std::string problem;
     if (!prescanToml(text, line, problem)) throw errorAt(file, line, "syntax", problem);

@@ -98,6 +98,8 @@ public:
 
     std::vector<Warning> find(const std::string& previousVersion) {
         emptyTexts();
+        emptyComponents();
+        sharedSetupTypes();
         shortcutTargets();
         macros();
         registration();
@@ -117,6 +119,48 @@ private:
             const u32 index = slotIndex(t.offset);
             if (d_.texts[index].empty() && t.shown(reach)) {
                 add(slotLine(index), slotField(index), std::string("is empty, and the setup program shows it as ") + t.shownAs);
+            }
+        }
+    }
+
+    // A component without files or actions installs nothing when selected.
+    void emptyComponents() {
+        for (std::size_t c = 0; c < d_.components.size(); ++c) {
+            const ComponentSpec& component = d_.components[c];
+            if (!component.files.empty() || !component.actions.empty()) continue;
+            add(component.line, "components[" + std::to_string(c) + "]",
+                "component \"" + component.name + "\" holds no files and no actions: selecting it installs nothing");
+        }
+    }
+
+    // The wizard checks every setup-type button whose selection is the
+    // current one: two buttons with the same selection show checked together.
+    void sharedSetupTypes() {
+        struct SetupType {
+            u32 item;
+            u32 mask;
+            const char* field;
+            const char* name;
+        };
+        const fmt::ScalarSettings& s = d_.settings;
+        const SetupType types[] = {
+            {fmt::kItemPreset1Radio, s.selectionPreset1, "options.preset-1", "preset-1"},
+            {fmt::kItemDefaultSelectionRadio, s.defaultSelection, "options.default-selection", "the default selection"},
+            {fmt::kItemPreset3Radio, s.selectionPreset3, "options.preset-3", "preset-3"},
+        };
+        const auto shown = [&](u32 item) {
+            for (const auto& page : d_.pages)
+                for (const PageItemSpec& spec : page)
+                    if (spec.type == item) return true;
+            return false;
+        };
+        const long line = d_.optionsLine != 0 ? d_.optionsLine : d_.productLine;
+        for (std::size_t a = 0; a < 3; ++a) {
+            for (std::size_t b = a + 1; b < 3; ++b) {
+                if (types[a].mask != types[b].mask || !shown(types[a].item) || !shown(types[b].item)) continue;
+                add(line, types[b].field,
+                    std::string("selects the same components as ") + types[a].name +
+                        ": the wizard shows both setup-type buttons checked while that is the selection");
             }
         }
     }

@@ -1,8 +1,9 @@
 // What a description allows but a release most likely does not want: texts
-// the installer will show empty, shortcuts to files the component does not
-// install, macros the setup program leaves as written, registrations that go
-// where nobody looks, and a version the setup program orders otherwise than
-// its numbers do. Warnings never stop a build unless asked to (--werror).
+// the installer will show empty, components that install nothing, setup-type
+// buttons that show checked together, shortcuts to files the component does
+// not install, macros the setup program leaves as written, registrations that
+// go where nobody looks, and a version the setup program orders otherwise
+// than its numbers do. Warnings never stop a build unless asked to (--werror).
 #ifndef MKPACKAGE_DESCRIPTION_WARNINGS_H
 #define MKPACKAGE_DESCRIPTION_WARNINGS_H
 

@@ -21,7 +21,7 @@ InputError DefectList::error() const {
 }
 
 FieldReader::FieldReader(const fs::path& file, const DescriptionOptions& options)
-    : file_(file), encoder_(1252), variables_(options.variables) {
+    : file_(file), encoder_(1252), variables_(options.variables), given_(options.variables) {
     base_ = file.parent_path();
 }
 
@@ -39,6 +39,30 @@ void FieldReader::readVariables(const toml::node* node) {
             // A value given on the command line wins over the description's.
             variables_.emplace(name, value.as_string()->get());
         });
+    }
+}
+
+void FieldReader::checkVariables(const toml::node* node) {
+    if (node == nullptr || !node->is_table()) return;
+    for (auto&& [key, entry] : *node->as_table()) {
+        const std::string name(key.str());
+        auto value = variables_.find(name);
+        if (given_.count(name) != 0 || value == variables_.end()) continue;
+        std::string problem;
+        if (encoder_.encode(value->second, problem)) continue;
+        // Character by character: those the code page lacks become "?".
+        std::string kept;
+        for (std::size_t i = 0; i < value->second.size();) {
+            std::size_t next = i + 1;
+            while (next < value->second.size() && (static_cast<unsigned char>(value->second[next]) & 0xC0) == 0x80) ++next;
+            const std::string character = value->second.substr(i, next - i);
+            std::string ignored;
+            kept += encoder_.encode(character, ignored) ? character : std::string("?");
+            i = next;
+        }
+        value->second = kept;
+        const toml::node& definition = entry;  // clang 14 captures no structured binding
+        attempt([&] { fail(definition, "variables." + name, problem); });
     }
 }
 

@@ -46,6 +46,10 @@ private:
     std::size_t count_ = 0;
 };
 
+// Thrown where a defect would only echo one reported already (a use of a
+// picture whose file was refused): the step ends without a message.
+struct ReportedAlready {};
+
 class FieldReader {
 public:
     // `file` names the description in messages; its folder anchors relative
@@ -65,11 +69,17 @@ public:
             step();
         } catch (const InputError& e) {
             defects_.add(e.what());
+        } catch (const ReportedAlready&) {
         }
     }
 
     // [variables]: each a text; a value given on the command line wins.
     void readVariables(const toml::node* node);
+    // Once the code page is known: each [variables] value that is used must
+    // encode, and is reported at its definition; its uses then take it with
+    // "?" for each character the code page lacks, so that they do not
+    // report it again.
+    void checkVariables(const toml::node* node);
     // Throws std::invalid_argument when the system has no such single-byte code page.
     void setCodePage(unsigned codePage);
 
@@ -103,6 +113,7 @@ private:
     std::filesystem::path base_;
     TextEncoder encoder_;
     Variables variables_;
+    Variables given_;  // from the command line
     DefectList defects_;
 };
 

@@ -17,11 +17,16 @@
 
 #include "description/description.h"
 #include "description/field_reader.h"
+#include "format/extension_table.h"
 #include "format/package_format.h"
 
 namespace mkpackage {
 
 inline fmt::u32 slotIndex(std::size_t offset) { return static_cast<fmt::u32>(offset / 4); }
+
+// What is wrong with a registry key path that begins with a root
+// ("HKLM\\Software\\..."), or an empty text.
+std::string rootInKeyProblem(const std::string& key);
 
 class TextFields {
 public:
@@ -34,10 +39,14 @@ public:
     // The uninstaller's texts (given, or built from the product's name) and
     // whether the project's uninstaller is bundled.
     void readUninstaller(const toml::node* node);
+    // After the components: the default folder must leave room, once
+    // expanded, for every name the installation makes in it.
+    void checkDefaultFolderRoom();
 
 private:
     void setSlot(const char* slotName, const toml::node& node, const std::string& field);
     void readText(const toml::key& key, const toml::node& node);
+    void setExtraText(const fmt::ExtraTextInfo& extra, const toml::node& node, const std::string& field);
     void applyProductDefaults();
 
     FieldReader& r_;
@@ -55,6 +64,7 @@ public:
 
 private:
     void readComponent(const toml::array& components, std::size_t i);
+    void readComponentBody(const toml::table& table, const std::string& field, ComponentSpec& component);
     std::string storedName(const std::string& to, const std::string& rest) const;
     void addFile(ComponentSpec& component, const std::filesystem::path& path, const std::string& nameUtf8,
                  const toml::node& node, const std::string& field);
@@ -68,6 +78,7 @@ private:
     void checkActionName(const toml::table& table, const char* key, const char* text, const char* suffix,
                          const std::string& field, const char* what) const;
     void checkExpandedKey(const toml::table& table, const char* key, const std::string& field) const;
+    void checkKeyBelowRoot(const toml::table& table, const char* key, const std::string& field) const;
     fmt::InstallAction readAction(const toml::table& table, const std::string& field) const;
 
     FieldReader& r_;
@@ -87,6 +98,7 @@ public:
 
 private:
     void readPicture(const toml::array& pictures, std::size_t i);
+    void readPictureFile(const toml::table& table, const std::string& field, PictureSpec& picture);
     fmt::u32 pictureIndex(const toml::node& node, const std::string& field) const;
     void checkDirectXFormat(const std::string& format, const toml::node& node, const std::string& field) const;
     PageItemSpec readItem(const toml::node& node, const std::string& field) const;
@@ -94,6 +106,8 @@ private:
 
     FieldReader& r_;
     Description& d_;
+    // Pictures whose entry was refused: a use of one reports nothing more.
+    std::unordered_set<std::string> refusedPictures_;
 };
 
 }  // namespace mkpackage

@@ -59,22 +59,36 @@ void PageFields::readPictures(const toml::array& pictures) {
 }
 
 void PageFields::readPicture(const toml::array& pictures, std::size_t i) {
+    const std::string field = "pictures[" + std::to_string(i) + "]";
+    const toml::table& table = r_.asTable(pictures[i], field);
+    const long line = lineOf(table);
+    PictureSpec picture;
+    picture.line = line;
+    d_.lastLine = std::max(d_.lastLine, line);
+    const toml::node* name = table.get("name");
+    if (name == nullptr) r_.fail(line, field + ".name", "is missing");
+    picture.name = r_.utf8(*name, field + ".name");
+    for (const PictureSpec& other : d_.pictures) {
+        if (other.name == picture.name) r_.fail(*name, field + ".name", "picture \"" + picture.name + "\" is named twice");
+    }
+    // Named, the picture keeps its place even when its entry is wrong, and
+    // what uses it reports nothing more.
+    try {
+        readPictureFile(table, field, picture);
+    } catch (const InputError&) {
+        refusedPictures_.insert(picture.name);
+        d_.pictures.push_back(std::move(picture));
+        throw;
+    }
+    d_.pictures.push_back(std::move(picture));
+}
+
+void PageFields::readPictureFile(const toml::table& table, const std::string& field, PictureSpec& picture) {
+    const long line = picture.line;
     {
-        const std::string field = "pictures[" + std::to_string(i) + "]";
-        const toml::table& table = r_.asTable(pictures[i], field);
-        const long line = lineOf(table);
         r_.checkKeys(table, {"name", "file", "temp-name"}, field, line);
-        PictureSpec picture;
-        picture.line = line;
-        d_.lastLine = std::max(d_.lastLine, line);
-        const toml::node* name = table.get("name");
         const toml::node* file = table.get("file");
-        if (name == nullptr) r_.fail(line, field + ".name", "is missing");
         if (file == nullptr) r_.fail(line, field + ".file", "is missing");
-        picture.name = r_.utf8(*name, field + ".name");
-        for (const PictureSpec& other : d_.pictures) {
-            if (other.name == picture.name) r_.fail(*name, field + ".name", "picture \"" + picture.name + "\" is named twice");
-        }
         const std::string source = r_.utf8(*file, field + ".file");
         const fs::path path = r_.base() / pathFromUtf8(source);
         std::string problem;
@@ -90,7 +104,6 @@ void PageFields::readPicture(const toml::array& pictures, std::size_t i) {
             r_.fail(table, field + ".temp-name",
                     "must be a plain file name" + (problem.empty() ? std::string() : ": it " + problem));
         }
-        d_.pictures.push_back(std::move(picture));
     }
 }
 
@@ -99,9 +112,12 @@ u32 PageFields::pictureIndex(const toml::node& node, const std::string& field) c
     if (node.is_integer()) {
         const auto count = static_cast<std::int64_t>(d_.pictures.size());
         if (count == 0) r_.fail(node, field, "there are no pictures");
-        return static_cast<u32>(r_.integer(node, field, 0, count - 1));
+        const auto index = static_cast<u32>(r_.integer(node, field, 0, count - 1));
+        if (refusedPictures_.count(d_.pictures[index].name) != 0) throw ReportedAlready{};
+        return index;
     }
     const std::string name = r_.utf8(node, field);
+    if (refusedPictures_.count(name) != 0) throw ReportedAlready{};
     for (std::size_t i = 0; i < d_.pictures.size(); ++i) {
         if (d_.pictures[i].name == name) return static_cast<u32>(i);
     }
@@ -218,6 +234,7 @@ void PageFields::readOptions(const toml::node* node) {
     s.directXPageIndex = -1;
     if (node == nullptr) return;
     const toml::table& options = r_.asTable(*node, "options");
+    d_.optionsLine = lineOf(options);
     r_.checkKeys(options, {"flags", "default-selection", "preset-1", "preset-3", "directx-components",
                            "required-directx", "directx-page", "control-ex-style", "text-alignment"},
                  "options", lineOf(options));
@@ -266,13 +283,16 @@ void PageFields::readImages(const toml::node* node) {
     for (u32 i = 0; i < fmt::kImageIndexCount; ++i) {
         const toml::node* child = images.get(kImageKeys[i]);
         if (child == nullptr) continue;
-        const std::string field = std::string("images.") + kImageKeys[i];
-        const u32 index = pictureIndex(*child, field);
-        const u32 wanted = i == fmt::kImageProgressAnimation ? fmt::kBlobAnimation : fmt::kBlobIcon;
-        if (d_.pictures[index].kind != wanted) {
-            r_.fail(*child, field, wanted == fmt::kBlobAnimation ? "picture is not an .avi clip" : "picture is not an .ico icon");
-        }
-        d_.settings.imageIndexTable[i] = index;
+        r_.attempt([&] {
+            const std::string field = std::string("images.") + kImageKeys[i];
+            const u32 index = pictureIndex(*child, field);
+            const u32 wanted = i == fmt::kImageProgressAnimation ? fmt::kBlobAnimation : fmt::kBlobIcon;
+            if (d_.pictures[index].kind != wanted) {
+                r_.fail(*child, field,
+                        wanted == fmt::kBlobAnimation ? "picture is not an .avi clip" : "picture is not an .ico icon");
+            }
+            d_.settings.imageIndexTable[i] = index;
+        });
     }
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "description/description_reader.h"
+#include "format/extension_table.h"
 #include "format/text_formats.h"
 #include "format/text_slots.h"
 #include "sources/source_files.h"
@@ -56,6 +57,7 @@ std::string slotTextProblem(std::size_t offset, const std::string& text) {
         }
         return {};
     case offsetof(fmt::TextSlots, registryKey):
+        if (std::string root = rootInKeyProblem(text); !root.empty()) return root + " (below HKEY_LOCAL_MACHINE)";
         if (text.size() > kMaxRegistryKeyLength) {
             return "is " + std::to_string(text.size()) + " characters, more than the " +
                    std::to_string(kMaxRegistryKeyLength) + " a registry key may have";
@@ -90,6 +92,14 @@ void TextFields::setSlot(const char* slotName, const toml::node& node, const std
     }
     const std::string problem = slotTextProblem(slot->offset, d_.texts[index]);
     if (!problem.empty()) r_.fail(node, field, problem);
+}
+
+// A text beyond the slots, kept in the package's extra-texts record.
+void TextFields::setExtraText(const fmt::ExtraTextInfo& extra, const toml::node& node, const std::string& field) {
+    std::string text = r_.text(node, field, fmt::kMaxExtraTextLength - 1);
+    const std::string problem = fmt::checkFormatText(text, extra.arguments);
+    if (!problem.empty()) r_.fail(node, field, problem);
+    d_.extraTexts[extra.id] = std::move(text);
 }
 
 void TextFields::readProduct(const toml::table& product) {
@@ -128,6 +138,30 @@ void TextFields::applyProductDefaults() {
     if (!given_[log]) d_.texts[log] = "InstallLog";
 }
 
+void TextFields::checkDefaultFolderRoom() {
+    const u32 folderSlot = slotIndex(offsetof(fmt::TextSlots, defaultInstallDir));
+    const std::string& folder = d_.texts[folderSlot];
+    const std::size_t folderLength = expandedLength(folder, 0);
+    // The names the run makes in the folder: every stored file of a component
+    // that is installed there, the uninstall log and the uninstaller.
+    std::string longest = d_.texts[slotIndex(offsetof(fmt::TextSlots, uninstallLogName))];
+    const std::string& uninstaller = d_.texts[slotIndex(offsetof(fmt::TextSlots, uninstallerName))];
+    if ((d_.settings.flags & (fmt::kFlagUninstallEntry | fmt::kFlagUninstallShortcut)) && uninstaller.size() > longest.size())
+        longest = uninstaller;
+    for (std::size_t c = 0; c < d_.components.size(); ++c) {
+        if (c < 32 && (d_.settings.directXComponentMask >> c) & 1) continue;
+        for (const SourceFile& file : d_.components[c].files)
+            if (file.storedName.size() > longest.size()) longest = file.storedName;
+    }
+    constexpr std::size_t kLongestPath = fmt::kMaxPath - 1;
+    if (folderLength + longest.size() <= kLongestPath) return;
+    const long line = d_.textLines[folderSlot] != 0 ? d_.textLines[folderSlot] : d_.productLine;
+    r_.fail(line, "product.default-folder",
+            "is " + std::to_string(folderLength) + " characters once expanded; with \"" + longest + "\" (" +
+                std::to_string(longest.size()) + ") the path is longer than the " + std::to_string(kLongestPath) +
+                " characters the setup program's paths hold, so every installation into it would fail");
+}
+
 void TextFields::readTexts(const toml::table& texts) {
     for (auto&& [key, node] : texts) {
         const toml::key& name = key;
@@ -160,6 +194,12 @@ void TextFields::readText(const toml::key& key, const toml::node& node) {
                 d_.texts[index] = r_.text(reasons[i], field + "[" + std::to_string(i) + "]");
             }
             return;
+        }
+        for (const fmt::ExtraTextInfo& extra : fmt::kExtraTexts) {
+            if (name == extra.name) {
+                setExtraText(extra, node, field);
+                return;
+            }
         }
         const fmt::TextSlotInfo* slot = fmt::findTextSlot(name);
         if (slot == nullptr || slot->offset / 4 == fmt::kUnusedTextSlot || name.rfind("dxReasons", 0) == 0) {
@@ -227,7 +267,7 @@ std::array<std::string, fmt::kUninstallTextCount> defaultUninstallTexts(const st
         "Errors occurred while removing " + name + ". Some parts may have to be removed by hand.",
         "UnInstalling",
         "Removing " + name + ", please wait...",
-        "Errors occured during UnInstallation",
+        "Errors occurred during UnInstallation",
         "-- These files could not be removed --",
         "-- These directories could not be removed --",
         "-- These registry entries could not be removed --",

@@ -67,7 +67,11 @@ private:
                 if (run >= 3) return true;
                 continue;
             }
-            if (c == '\n' && !multiLine) return true;  // the parser reports the open text
+            if (c == '\n' && !multiLine) {
+                problem_ = std::string("a quoted text is not closed on its line (the closing ") + quote +
+                           " is missing" + (quote == '"' ? ", or write \\\" for a quote inside the text)" : ")");
+                return false;
+            }
             if (c == '\\' && quote == '"') {
                 step();
                 if (at_ >= text_.size()) return true;

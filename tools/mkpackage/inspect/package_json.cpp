@@ -2,6 +2,7 @@
 
 #include "description/flag_names.h"
 #include "format/text_slots.h"
+#include "inspect/package_facts.h"
 #include "inspect/value_names.h"
 #include "text/json_writer.h"
 #include "text/text_decoder.h"
@@ -37,6 +38,7 @@ public:
         if (r_.recordLoaded) {
             writeSettings();
             writeComponents();
+            writeUninstaller();
             writePages();
             writePictures();
             writeTexts();
@@ -85,6 +87,7 @@ private:
         json_.key("requiredDirectXVersion").value(s.requiredDirectXVersion);
         json_.key("directXPageIndex").value(s.directXPageIndex);
         json_.key("directXComponentMask").value(s.directXComponentMask);
+        json_.key("alwaysInstalled").value(alwaysInstalledMask(r_));
         json_.key("controlExStyle").value(s.controlExStyle);
         json_.key("textAlignment").value(s.textAlignment);
         static const char* const kImageRoles[fmt::kImageIndexCount] = {
@@ -141,6 +144,22 @@ private:
         json_.endArray();
     }
 
+    // Where the program the uninstall entry and its shortcut start is stored:
+    // its component, or null when no component stores it.
+    void writeUninstaller() {
+        const StoredUninstaller uninstaller = findStoredUninstaller(r_);
+        json_.key("uninstaller").beginObject();
+        json_.key("name").value(text(*uninstaller.name));
+        json_.key("asked").value(uninstaller.asked);
+        json_.key("component");
+        if (uninstaller.file != nullptr) json_.value(std::uint64_t(uninstaller.component));
+        else json_.null();
+        json_.key("size");
+        if (uninstaller.file != nullptr) json_.value(uninstaller.file->entry.unpackedSize);
+        else json_.null();
+        json_.endObject();
+    }
+
     void writePages() {
         json_.key("pages").beginArray();
         for (const std::vector<fmt::VerifiedPageItem>& page : r_.pages) {
@@ -183,6 +202,9 @@ private:
     void writeTexts() {
         json_.key("texts").beginObject();
         for (u32 i = 0; i < fmt::kTextSlotCount; ++i) json_.key(fmt::kTextSlots[i].name).value(text(r_.texts[i]));
+        json_.endObject();
+        json_.key("extraTexts").beginObject();
+        for (const auto& [name, stored] : extraTexts(r_)) json_.key(name).value(text(stored));
         json_.endObject();
         json_.key("uninstallerTexts").beginArray();
         for (const std::string& t : r_.uninstallTexts) json_.value(text(t));

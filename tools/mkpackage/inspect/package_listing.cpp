@@ -4,6 +4,7 @@
 
 #include "description/flag_names.h"
 #include "format/text_slots.h"
+#include "inspect/package_facts.h"
 #include "inspect/value_names.h"
 #include "sources/source_files.h"
 #include "text/text_decoder.h"
@@ -47,21 +48,23 @@ std::string hex(u32 value) {
 }
 
 // Where the program that the uninstall entry and the uninstaller's shortcut
-// start is stored, or that it is missing when they are asked for.
+// start is stored, or that it is missing when they are asked for; and the
+// components every installation takes.
 void printUninstaller(const fmt::PackageReport& r, const TextDecoder& decoder, std::ostream& out) {
-    if (!r.recordLoaded) return;
-    const std::string& name = r.texts[offsetof(fmt::TextSlots, uninstallerName) / 4];
-    for (std::size_t c = 0; c < r.components.size(); ++c) {
-        for (const fmt::VerifiedFile& f : r.components[c].files) {
-            if (!sameStoredName(f.name, name)) continue;
-            out << "uninstaller: " << quoted(f.name) << " in component " << c << ", " << f.entry.unpackedSize
-                << " bytes\n";
-            return;
-        }
-    }
-    if (r.settings.flags & (fmt::kFlagUninstallEntry | fmt::kFlagUninstallShortcut)) {
-        out << "uninstaller: " << quoted(name, decoder)
+    const StoredUninstaller uninstaller = findStoredUninstaller(r);
+    if (uninstaller.name == nullptr) return;
+    if (uninstaller.file != nullptr) {
+        out << "uninstaller: " << quoted(uninstaller.file->name) << " in component " << uninstaller.component << ", "
+            << uninstaller.file->entry.unpackedSize << " bytes\n";
+    } else if (uninstaller.asked) {
+        out << "uninstaller: " << quoted(*uninstaller.name, decoder)
             << " is in no component: the uninstall entry and shortcut start nothing\n";
+    }
+    if (const u32 always = alwaysInstalledMask(r)) {
+        out << "installed with every selection:";
+        for (std::size_t c = 0; c < r.components.size() && c < 32; ++c)
+            if ((always >> c) & 1) out << " component " << c << " " << quoted(r.components[c].name, decoder);
+        out << "\n";
     }
 }
 
@@ -135,6 +138,7 @@ void printReport(const fmt::PackageReport& r, std::ostream& out, std::ostream& e
         out << "texts:\n";
         for (u32 i = 0; i < fmt::kTextSlotCount; ++i) out << "  " << fmt::kTextSlots[i].name << " = " << q(r.texts[i]) << "\n";
     }
+    for (const auto& [name, text] : extraTexts(r)) out << "  " << name << " = " << q(text) << "\n";
     if (!r.uninstallTexts.empty()) {
         out << "uninstaller: usedBytes " << r.uninstall.usedBytes << ", texts:\n";
         for (std::size_t i = 0; i < r.uninstallTexts.size(); ++i) out << "  " << i << " = " << q(r.uninstallTexts[i]) << "\n";

@@ -50,13 +50,17 @@ std::string describeCodePoint(char32_t c) {
 
 TextEncoder::TextEncoder(unsigned codePage) : codePage_(codePage) {
     if (codePage == 1252) return;
-    if (!systemCodePageAvailable(codePage)) {
-        throw std::invalid_argument("code page " + std::to_string(codePage) + " is not available");
-    }
-    if (!systemCodePageIsSingleByte(codePage)) {
+    // The setup program's texts take one byte per character.
+    const std::string which = "only single-byte code pages can be used, such as the Windows code pages 874 and 1250 to 1258";
+    const bool multiByte = codePage == 65001 || codePage == 65000 || codePage == 1200 || codePage == 1201 ||
+                           codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+    if (multiByte || (systemCodePageAvailable(codePage) && !systemCodePageIsSingleByte(codePage))) {
         throw std::invalid_argument("code page " + std::to_string(codePage) +
-                                    " is not a single-byte code page; the setup program's texts take one byte per "
-                                    "character (1250 to 1258, 874, ...)");
+                                    " takes more than one byte for a character; the setup program's texts take "
+                                    "one, so " + which);
+    }
+    if (!systemCodePageAvailable(codePage)) {
+        throw std::invalid_argument("code page " + std::to_string(codePage) + " is not available here; " + which);
     }
     // Paths, macros and formats are ASCII to the setup program.
     for (char32_t c = 0x20; c < 0x7F; ++c) {

@@ -148,6 +148,25 @@ TEST(CommandLine, ProgramImageMustBeTheSetupProgram) {
         EXPECT_EQ(problem.substr(0, std::strlen(c.expected)), c.expected) << c.name;
         EXPECT_EQ(problem.empty(), c.expected[0] == '\0') << c.name;
     }
+    // The uninstaller is held to the same: a text file stored as UnInst.exe
+    // would leave the product without a way to be removed.
+    const struct {
+        const char* name;
+        Bytes image;
+        const char* expected;
+    } uninstallers[] = {
+        {"Uninstaller", shape([](ImageShape& s) { s.dialogs = {101, 102, 103}; }), ""},
+        {"Text", Bytes(100, 'x'), "is not a Windows program (no \"MZ\" header)"},
+        {"TheSetupProgram", makeProgramImage(), "lacks the uninstaller's dialog template 101: it is not the uninstaller"},
+        {"Console", shape([](ImageShape& s) { s.dialogs = {101, 102, 103}; s.subsystem = 3; }), "is not a GUI program"},
+        {"NoUsageText", shape([](ImageShape& s) { s.dialogs = {101, 102, 103}; s.strings = false; }),
+         "lacks the uninstaller's usage text"},
+    };
+    for (const auto& c : uninstallers) {
+        const std::string problem = mkpackage::uninstallerImageProblem(c.image);
+        EXPECT_EQ(problem.substr(0, std::strlen(c.expected)), c.expected) << c.name;
+        EXPECT_EQ(problem.empty(), c.expected[0] == '\0') << c.name;
+    }
     Workspace ws;
     ws.write("a.txt", "a");
     ws.write("product.toml", std::string(kProduct) + "[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n");
@@ -155,6 +174,14 @@ TEST(CommandLine, ProgramImageMustBeTheSetupProgram) {
     EXPECT_EQ(run("build " + quote(ws.descriptionPath()) + " --stub " + quote(ws.path("console.exe")) + " -o " +
                       quote(ws.path("out.exe")),
                   "console.exe: the program image is not a GUI program"),
+              1);
+    EXPECT_FALSE(std::filesystem::exists(ws.path("out.exe")));
+    ws.write("readme.txt", "read me");
+    ws.write("product.toml", std::string(kProduct) + "[options]\nflags = [\"uninstall-entry\"]\n"
+                                                    "[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n");
+    EXPECT_EQ(run("build " + quote(ws.descriptionPath()) + " --stub " + quote(ws.path("stub.exe")) + " --uninstaller " +
+                      quote(ws.path("readme.txt")) + " -o " + quote(ws.path("out.exe")),
+                  "readme.txt: the uninstaller is not a Windows program"),
               1);
     EXPECT_FALSE(std::filesystem::exists(ws.path("out.exe")));
 }
@@ -192,6 +219,10 @@ TEST(CommandLine, PipelineOptions) {
         const char* error;
     } cases[] = {
         {"frobnicate", 2, "unknown command \"frobnicate\"; the commands are: build inspect new"},
+        // A mistyped option is named, not taken for a missing one.
+        {"build " + quote(ws.descriptionPath()) + " --ouput " + quote(ws.path("out.exe")), 2,
+         "mkpackage build: unknown option \"--ouput\""},
+        {out + " -j -1", 2, "-j"},
         {out + " --sign 'true'", 2, "holds no {}"},
         {out + " --sign 'false {}'", 1, "the signing command ended with exit code 1: false '"},
         {out + " --sign 'exit 3 {}'", 1, "ended with exit code 3"},

@@ -131,7 +131,9 @@ std::vector<BadDescription> badDescriptions() {
         {"FormatWithTooManyConversions", P + "[texts]\nmsgDoneFolder = \"%s in %s\"\n",
          "4: texts.msgDoneFolder: has more than 1 conversion"},
         {"FormatWithWrongConversion", P + "[texts]\nerrCreateFile = \"%s: %d\"\n",
-         "4: texts.errCreateFile: conversion 2 must be \"%s\""},
+         "4: texts.errCreateFile: conversion 2 \"%d\" must be \"%s\""},
+        {"PercentSignReadAsAConversion", P + "[texts]\nmsgDoneFolder = \"100% done in %s\"\n",
+         "4: texts.msgDoneFolder: conversion 1 \"% d\" must be \"%s\" (write \"%%\" for a percent sign)"},
         {"FormatWithUnknownConversion", P + "[texts]\nprogressFileFormat = \"%x\"\n",
          "4: texts.progressFileFormat: has \"%x\""},
         {"FormatTakingNoArguments", P + "[texts]\nerrCrc = \"CRC %s\"\n",
@@ -182,7 +184,37 @@ std::vector<BadDescription> badDescriptions() {
          "9: components[0].actions[0].key: is 260 characters with an install folder of 200"},
         {"UninstallDisplayNameTooLong", P + "[texts]\nuninstallDisplayName = \"" + repeat("d", 208) + "\"\n",
          "4: texts.uninstallDisplayName: is 208 characters: the uninstall entry's key would be longer than 259 (at most 207)"},
-        {"CodePageOfTwoBytes", "code-page = 932\n" + P, "1: code-page: code page 932 is not a single-byte code page"},
+        {"CodePageOfTwoBytes", "code-page = 932\n" + P, "1: code-page: code page 932 takes more than one byte"},
+        {"CodePageUtf8", "code-page = 65001\n" + P,
+         "1: code-page: code page 65001 takes more than one byte for a character; the setup program's texts take one, "
+         "so only single-byte code pages can be used, such as the Windows code pages 874 and 1250 to 1258"},
+        {"CodePageUnknown", "code-page = 4242\n" + P, "1: code-page: code page 4242 is not available here; only single-byte"},
+        // What a newcomer writes first.
+        {"UnclosedQuote", "[product]\nname = \"P\nversion = \"1\"\n",
+         "2: syntax: a quoted text is not closed on its line (the closing \" is missing"},
+        {"SourceWithBackslashes", P + "[[components]]\nname = \"C\"\nfiles = [\"sub\\\\a.txt\"]\n",
+         "a.txt\": file not found (a source path is relative to the description's folder and writes \"/\" between "
+         "folders"},
+        {"SourceAsAWindowsPath", P + "[[components]]\nname = \"C\"\nfiles = [\"C:\\\\x\\\\a.txt\"]\n",
+         "a.txt\": file not found (a source path is relative"},
+        {"RootSpelledInARegistryValueKey",
+         P + "[[components]]\nname = \"C\"\n[[components.actions]]\ntype = \"registry-value\"\nroot = \"HKLM\"\n"
+             "key = \"HKLM\\\\Software\\\\P\"\n",
+         "8: components[0].actions[0].key: \"HKLM\\Software\\P\" begins with the registry root HKLM"},
+        {"RootSpelledInARemoveKey",
+         P + "[[components]]\nname = \"C\"\n[[components.actions]]\ntype = \"remove-key\"\nroot = \"HKCU\"\n"
+             "key = \"hkey_current_user\\\\Software\\\\P\"\n",
+         "8: components[0].actions[0].key: \"hkey_current_user\\Software\\P\" begins with the registry root"},
+        {"RootSpelledInTheProductKey", P + "registry-key = \"HKLM\\\\Software\\\\P\"\n",
+         "3: product.registry-key: \"HKLM\\Software\\P\" begins with the registry root HKLM"},
+        {"DefaultFolderTooLongForItsFiles",
+         P + "default-folder = \"C:\\\\" + repeat("f", 246) + "\\\\\"\n[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n",
+         "3: product.default-folder: is 250 characters once expanded; with \"InstallLog\" (10) the path is longer than "
+         "the 259 characters"},
+        {"DefaultFolderTooLongForALongStoredName",
+         P + "default-folder = \"$(BootDrive):\\\\" + repeat("f", 150) + "\\\\\"\n[[components]]\nname = \"C\"\n"
+             "files = [{ source = \"a.txt\", to = \"" + repeat("n", 106) + ".txt\" }]\n",
+         "3: product.default-folder: is 154 characters once expanded; with \"" + repeat("n", 106) + ".txt\" (110)"},
         {"CodePageWithoutAscii", "code-page = 1026\n" + P, "1: code-page: code page 1026 does not keep ASCII characters"},
         // Variables.
         {"UnknownVariable", "[product]\nname = \"${NAME} Setup\"\n", "2: product.name: unknown variable \"${NAME}\""},
@@ -355,6 +387,51 @@ TEST(Description, ReportsEveryDefect) {
     }
 }
 
+// A defect is reported once, where it is: not again at each place that
+// refers to what it spoiled.
+TEST(Description, DefectsAreReportedAtTheirCauseNotAtTheirEchoes) {
+    struct Case {
+        const char* name;
+        std::string toml;
+        std::vector<std::string> expected;  // every line of the message
+    };
+    const std::vector<Case> cases = {
+        {"TypoInAComponent",
+         P + "[options]\npreset-1 = [\"Extras\"]\n[[components]]\nname = \"Extras\"\nfile = [\"a.txt\"]\n",
+         {":7: components[0].file: unknown key"}},
+        {"PictureWhoseFileIsMissing",
+         P + "[images]\nundoing = \"p\"\nupdating-system = \"p\"\n[[pictures]]\nname = \"p\"\nfile = \"nope.ico\"\n"
+             "[[pages]]\nitems = [{ image = \"p\" }, { image = 0 }]\n",
+         {":8: pictures[0].file: \"nope.ico\": file not found"}},
+        {"VariableTheCodePageCannotHold",
+         "[variables]\nn = \"A\u4E00\"\n[product]\nname = \"${n}\"\n[texts]\ntitlePrompt = \"${n}\"\n",
+         {":2: variables.n: character U+4E00 has no place in code page 1252"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Workspace ws;
+        ws.write("a.txt", "a");
+        ws.write("product.toml", c.toml);
+        try {
+            mkpackage::readDescription(ws.descriptionPath());
+            ADD_FAILURE() << "no error";
+        } catch (const mkpackage::InputError& e) {
+            const std::string message = e.what();
+            for (const std::string& expected : c.expected) EXPECT_NE(message.find(expected), std::string::npos) << message;
+            EXPECT_EQ(std::count(message.begin(), message.end(), '\n') + 1, static_cast<long>(c.expected.size())) << message;
+        }
+    }
+}
+
+// A UTF-8 byte-order mark, as editors on Windows write it, is no part of the text.
+TEST(Description, ByteOrderMarkIsAccepted) {
+    Workspace ws;
+    ws.write("product.toml", "\xEF\xBB\xBF" + P + "version = \"2\"\n");
+    const mkpackage::Description d = mkpackage::readDescription(ws.descriptionPath());
+    EXPECT_EQ(d.texts[0], "P");
+    EXPECT_EQ(d.texts[offsetof(fmt::TextSlots, productVersion) / 4], "2");
+}
+
 TEST(Description, VariablesFillAnyText) {
     Workspace ws;
     ws.write("a-2.0.txt", "a");
@@ -419,12 +496,35 @@ std::vector<WarningCase> warningCases() {
          kShownTexts + "uninstallDisplayName = \"T\"\n[options]\nflags = [\"uninstall-entry\"]\n" + kComponent +
              "[uninstaller]\nbundle = false\n",
          "", {"options.flags: the uninstall entry or shortcut starts \"UnInst.exe\", which no component stores"}},
+        {"EmptyComponent", kShownTexts + kComponent + "[[components]]\nname = \"Nothing\"\n", "",
+         {"components[1]: component \"Nothing\" holds no files and no actions: selecting it installs nothing"}},
+        {"SetupTypesSharingASelection",
+         kShownTexts + "titleWizard = \"w\"\n[options]\ndefault-selection = [\"C\"]\npreset-1 = [\"C\"]\n" + kComponent +
+             "[[components]]\nname = \"D\"\nfiles = [\"b.txt\"]\n[[pages]]\nitems = [{ preset-1-radio = \"1\" }, "
+             "{ default-selection-radio = \"2\" }, { preset-3-radio = \"3\" }]\n",
+         "", {"options.default-selection: selects the same components as preset-1: the wizard shows both setup-type "
+              "buttons checked"}},
+        // Without both buttons on a page, equal selections show nothing.
+        {"SharedSelectionWithoutItsButtons",
+         kShownTexts + "[options]\ndefault-selection = [\"C\"]\npreset-1 = [\"C\"]\n" + kComponent, "", {}},
+        // Start-menu shortcuts win: with both flags, the desktop text is never shown.
+        {"CompletionTextWithBothShortcutFlags",
+         kShownTexts + "msgDoneStartMenu = \"s\"\n[options]\nflags = [\"desktop-shortcuts\", \"start-menu-shortcuts\"]\n" +
+             kComponent,
+         "", {}},
+        {"CompletionTextWithBothShortcutFlagsEmpty",
+         kShownTexts + "msgDoneDesktop = \"d\"\n[options]\nflags = [\"desktop-shortcuts\", \"start-menu-shortcuts\"]\n" +
+             kComponent,
+         "", {"texts.msgDoneStartMenu: is empty"}},
         {"VersionTextOrderAgainstNumbers", "version = \"1.10\"\n" + kShownTexts + kComponent, "1.9",
          {"product.version: \"1.10\" is newer than \"1.9\" by its numbers, but the setup program compares versions as "
           "text (character by character, ignoring case), takes it for older than and refuses to install it over \"1.9\""}},
         {"VersionSameByNumbersOnly", "version = \"2.0\"\n" + kShownTexts + kComponent, "2.00", {"takes it for older than"}},
         {"VersionInAgreement", "version = \"1.10\"\n" + kShownTexts + kComponent, "1.09", {}},
         {"VersionDifferingInCaseOnly", "version = \"1.0B\"\n" + kShownTexts + kComponent, "1.0b", {}},
+        // A version that is the other with more behind it is newer both ways.
+        {"VersionLongerThanThePrevious", "version = \"1.0.1\"\n" + kShownTexts + kComponent, "1.0", {}},
+        {"VersionShorterThanThePrevious", "version = \"1.0\"\n" + kShownTexts + kComponent, "1.0.1", {}},
     };
 }
 
@@ -442,7 +542,9 @@ TEST_P(DescriptionWarnings, SayWhatTheInstallerWillDo) {
     for (const mkpackage::Warning& w : mkpackage::findWarnings(d, GetParam().previousVersion)) {
         all += mkpackage::formatWarning(d, w) + "\n";
     }
-    if (GetParam().expected.empty()) EXPECT_EQ(all, "");
+    if (GetParam().expected.empty()) {
+        EXPECT_EQ(all, "");
+    }
     for (const std::string& expected : GetParam().expected) EXPECT_NE(all.find(expected), std::string::npos) << expected << "\n" << all;
 }
 

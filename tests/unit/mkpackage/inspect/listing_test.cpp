@@ -102,6 +102,10 @@ TEST_F(Inspect, JsonDocumentHoldsTheWholeListing) {
     EXPECT_EQ(items[1]["flags"], json({"center", "bold"}));
     EXPECT_EQ(doc["pictures"][0]["name"], "logo.bmp");
     EXPECT_EQ(doc["pictures"][0]["width"], 8);
+    // The uninstall entry asks for an uninstaller that no component stores.
+    EXPECT_EQ(doc["uninstaller"], json({{"name", "UnInst.exe"}, {"asked", true}, {"component", nullptr}, {"size", nullptr}}));
+    EXPECT_EQ(doc["settings"]["alwaysInstalled"], 0);
+    EXPECT_EQ(doc["extraTexts"], json::object());
 }
 
 TEST_F(Inspect, SignatureAndDefectsInBothForms) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -85,6 +86,50 @@ TEST(SetupOptions, RefusesWhatItCannotRead) {
     EXPECT_FALSE(parseSetupOptions(("/LOG=" + std::string(300, 'x')).c_str(), o, e));
     EXPECT_FALSE(parseSetupOptions(("/COMPONENTS=" + std::string(5000, 'x')).c_str(), o, e));
     EXPECT_STREQ((parseSetupOptions("/Q", o, e), e.text), "unknown option \"/Q\" (/? lists the options)");
+}
+
+// A line the parser refuses still names its log, so that the log says why.
+TEST(SetupOptions, TheLogOfARefusedLineIsFound) {
+    struct Case {
+        const char* line;
+        const char* log;  // nullptr: none
+    };
+    const Case cases[] = {
+        {"/S /LOG=C:\\l\\b2.txt /BOGUS", "C:\\l\\b2.txt"},
+        {"/LOG=C:\\l\\b.txt /S /S", "C:\\l\\b.txt"},
+        {"/BOGUS \"/log=C:\\my logs\\r.txt\"", "C:\\my logs\\r.txt"},
+        {"/LOG=a /LOG=b", "a"},
+        {"/S /BOGUS", nullptr},
+        {"/LOG=", nullptr},
+        {"/D=C:\\x /LOG=C:\\in the folder", nullptr},  // the rest of the line is the folder
+    };
+    for (const Case& c : cases) {
+        char log[260];
+        EXPECT_EQ(findLogOption(c.line, log, sizeof log), c.log != nullptr) << c.line;
+        if (c.log != nullptr) {
+            EXPECT_STREQ(log, c.log) << c.line;
+        }
+    }
+    char small[8];
+    EXPECT_FALSE(findLogOption("/X /LOG=C:\\a\\long.txt", small, sizeof small));
+}
+
+// The help text in a message box: no tabs (they wrap raggedly), one option
+// a line, what it does indented below, nothing wider than a box shows.
+TEST(SetupOptions, HelpReadsInAMessageBox) {
+    const std::string help = setupOptionsHelp();
+    EXPECT_EQ(help.find('\t'), std::string::npos);
+    std::size_t options = 0;
+    for (std::size_t start = 0; start < help.size();) {
+        const std::size_t end = std::min(help.find('\n', start), help.size());
+        const std::string line = help.substr(start, end - start);
+        EXPECT_LE(line.size(), 48u) << line;  // about what the box holds on a line before it wraps
+        if (line[0] == '/') ++options;
+        start = end + 1;
+    }
+    EXPECT_EQ(options, 8u);
+    // With the longest refusal in front, the bad-option box holds it whole.
+    EXPECT_LT(help.size() + sizeof(OptionError{}.text) + 2, 1024u);
 }
 
 TEST(SetupOptions, ComponentNamesBecomeAMask) {

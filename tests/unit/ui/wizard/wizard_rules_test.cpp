@@ -9,6 +9,7 @@
 #include "base/system_library.h"
 #include "engine/directx/directx_version_rules.h"
 #include "engine/extract/free_space.h"
+#include "ui/text/message_wrap.h"
 #include "ui/text/size_text.h"
 #include "ui/wizard/layout/page_layout.h"
 #include "ui/wizard/wizard_rules.h"
@@ -129,6 +130,58 @@ TEST(SizeText, UnitsNumbersAndSuffixes) {
 
     EXPECT_EQ(freeSpaceBytes(0x80000000u, 8, 512), std::int64_t(0x80000000u) * 4096);
     EXPECT_EQ(freeSpaceBytes(0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu), INT64_MAX);
+}
+
+// The required figure goes in the free figure's unit, except where that
+// would show a size that is not zero as zero.
+TEST(SizeText, RequiredFigureNeverReadsAsZero) {
+    const std::int64_t KiB = 1024, MiB = KiB * KiB;
+    struct Case { int freeUnit; std::int64_t required; const char* text; int unitUsed; };
+    const Case cases[] = {
+        {3, MiB, "1.00 MB", 2},            // 1 MB beside gigabytes free: not "0.00 GB"
+        {3, 3 * MiB * KiB / 2, "1.50 GB", 3},
+        {3, 0, "0.00 GB", 3},              // nothing needed reads as nothing
+        {2, 12 * KiB, "0.01 MB", 2},       // shows as a figure: kept in the free unit
+        {2, 4 * KiB, "4.00 KB", 1},
+        {-1, 4 * KiB, "4.00 KB", 1},       // free space unknown: its own unit
+        {0, 5, "5.00 bytes", 0},
+    };
+    for (const Case& c : cases) {
+        char text[kSizeTextSize];
+        EXPECT_EQ(formatRequiredSizeText(text, sizeof text, c.freeUnit, c.required, usNumber), c.unitUsed) << c.required;
+        EXPECT_STREQ(text, c.text) << c.required;
+    }
+}
+
+// Long paths in a message box are broken onto lines, at a backslash where
+// one lies near the limit; short runs and blanks stay as they are.
+TEST(MessageWrap, LongRunsAreBrokenAtSeparators) {
+    struct Case { const char* text; std::size_t longest; const char* wrapped; };
+    const Case cases[] = {
+        {"short words stay", 8, "short words stay"},
+        {"C:\\abc\\defgh\\ij.txt", 10, "C:\\abc\\\ndefgh\\\nij.txt"},
+        {"xxxxxxxxxxxx", 5, "xxxxx\nxxxxx\nxx"},          // no separator: at the limit
+        {"a C:\\aaaa\\bbbb\\cc b", 8, "a C:\\aaaa\\\nbbbb\\cc b"},
+        {"line\nbreaks\n", 4, "line\nbrea\nks\n"},
+    };
+    for (const Case& c : cases) {
+        char out[64];
+        EXPECT_TRUE(wrapLongRuns(c.text, out, sizeof out, c.longest)) << c.text;
+        EXPECT_STREQ(out, c.wrapped) << c.text;
+    }
+    // The 305-character folder of a default installation: every line fits.
+    const std::string folder = "C:\\" + std::string(150, 'a') + "\\" + std::string(150, 'b') + "\\";
+    char out[512];
+    EXPECT_TRUE(wrapLongRuns(("Cannot create " + folder + " here.").c_str(), out, sizeof out));
+    std::size_t run = 0, longestRun = 0;
+    for (const char* p = out; *p != '\0'; ++p) {
+        run = (*p == ' ' || *p == '\n') ? 0 : run + 1;
+        longestRun = std::max(longestRun, run);
+    }
+    EXPECT_LE(longestRun, kLongestMessageRun);
+    char small[8];
+    EXPECT_FALSE(wrapLongRuns("a much longer text", small, sizeof small));
+    EXPECT_STREQ(small, "a much ");
 }
 
 TEST(SystemLibraryPath, JoinsTheSystemFolderAndTheName) {

@@ -1,0 +1,75 @@
+#include "package/package_extensions.h"
+
+#include <cstring>
+
+#include "base/install_error.h"
+#include "format/extension_table.h"
+#include "package/package_file.h"
+#include "package/setup_config.h"
+
+namespace setup {
+
+namespace {
+
+// Room for far more texts than the program has: a record beyond it comes
+// from a newer builder and is passed over.
+constexpr std::size_t kExtraTextsCapacity = 16 * 1024;
+std::uint8_t extraTexts[kExtraTextsCapacity];
+std::size_t extraTextsSize = 0;
+std::uint32_t alwaysInstalled = 0;
+
+bool readAt(void*, std::uint32_t offset, void* buffer, std::uint32_t size) {
+    try {
+        seekPackage(offset);
+        readPackage(buffer, size);
+        return true;
+    } catch (xInstall*) {
+        return false;
+    }
+}
+
+[[noreturn]] void raiseDamaged() { raiseInstallError(kErrorArchiveCorrupt); }
+
+}  // namespace
+
+void readPackageExtensions() {
+    extraTextsSize = 0;
+    alwaysInstalled = 0;
+    const std::uint32_t tableOffset = config().settings.extensionTable;
+    if (tableOffset == 0) return;
+    // The stored files' end is not known here; the package header bounds the table.
+    fmt::ExtensionDirectory directory;
+    if (fmt::readExtensionDirectory(tableOffset, sizeof(fmt::PackageHeader), packageFile.header.configOffset,
+                                    readAt, nullptr, directory) != fmt::ExtensionProblem::none)
+        raiseDamaged();
+
+    if (const fmt::ExtensionEntry* texts = fmt::findExtension(directory, fmt::kExtensionExtraTexts)) {
+        if (texts->size <= sizeof extraTexts) {
+            if (fmt::readExtensionData(*texts, readAt, nullptr, extraTexts, sizeof extraTexts) !=
+                    fmt::ExtensionRead::ok ||
+                !fmt::checkExtraTexts(extraTexts, texts->size))
+                raiseDamaged();
+            extraTextsSize = texts->size;
+        }
+    }
+    if (const fmt::ExtensionEntry* always = fmt::findExtension(directory, fmt::kExtensionAlwaysInstalled)) {
+        std::uint8_t data[fmt::kAlwaysInstalledSize];
+        if (always->size != sizeof data ||
+            fmt::readExtensionData(*always, readAt, nullptr, data, sizeof data) != fmt::ExtensionRead::ok)
+            raiseDamaged();
+        std::memcpy(&alwaysInstalled, data, sizeof alwaysInstalled);
+        const std::uint32_t count = config().settings.componentCount;
+        if (count < 32) alwaysInstalled &= (1u << count) - 1;
+        // The DirectX components go to the temporary folder, never into the product's.
+        alwaysInstalled &= ~config().settings.directXComponentMask;
+    }
+}
+
+const std::uint8_t* extraTextsRecord(std::size_t& size) {
+    size = extraTextsSize;
+    return extraTexts;
+}
+
+std::uint32_t alwaysInstalledComponents() { return alwaysInstalled; }
+
+}  // namespace setup
