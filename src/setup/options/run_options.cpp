@@ -51,11 +51,11 @@ void readCommandLine(const char* commandLine) {
     if (!parseSetupOptions(commandLine, options.given, options.error)) {
         // Without a readable line, a "/S" on it still means nobody is there.
         unattendedRun = asksUnattended(commandLine);
-        chooseInteraction(unattendedRun);
+        chooseInteraction(unattendedRun, false);
         return;
     }
-    unattendedRun = options.given.unattended;
-    chooseInteraction(unattendedRun);
+    unattendedRun = options.given.unattended || options.given.passive;
+    chooseInteraction(unattendedRun, options.given.passive);
     if (options.given.logPath[0] != '\0' && !openRunLog(options.given.logPath)) {
         options.error.failed = true;
         formatBounded(options.error.text, sizeof options.error.text, "the log file %s cannot be created",

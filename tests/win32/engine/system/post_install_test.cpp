@@ -189,7 +189,7 @@ TEST_F(PostInstall, EmptyProductKeyRegistersNothingButStillStoresTheLogPath) {
     setup::registerProduct();
     EXPECT_TRUE(loadedLogEntries().empty());
 
-    setup::writeUninstallLog();
+    setup::writeUninstallLog(setup::ExtractionState{});
     // An empty key path names the root key itself.
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, "", "UnInstallLog"), app_ + "InstallLog");
     HKEY root;
@@ -212,7 +212,7 @@ TEST_F(PostInstall, UninstallRegistrationShortcutAndLogFile) {
     CloseHandle(old);
     setup::currentEntry.header.fileTime = {0x11223344u, 0x01D5AABBu};
     setup::registerProduct();
-    setup::writeUninstallLog();
+    setup::writeUninstallLog(setup::ExtractionState{});
 
     const std::string logPath = app_ + "InstallLog";
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, key_, "UnInstallLog"), logPath);
@@ -272,7 +272,7 @@ TEST_F(PostInstall, LogPathThatWouldNotFitFailsBeforeAnythingIsWritten) {
     load({texts(), 0x0C});
     std::strcpy(setup::installDir, (root_ + "\\" + std::string(240, 'd') + "\\").c_str());
     try {
-        setup::writeUninstallLog();
+        setup::writeUninstallLog(setup::ExtractionState{});
         FAIL() << "no failure raised";
     } catch (setup::xInstall* error) {
         EXPECT_EQ(error->code, 2u);
@@ -287,7 +287,7 @@ TEST_F(PostInstall, UninstallKeyThatWouldNotFitIsARegistryFailure) {
     list.push_back({offsetof(fmt::TextSlots, uninstallDisplayName), std::string(220, 'u')});
     load({list, 0x04});
     try {
-        setup::writeUninstallLog();
+        setup::writeUninstallLog(setup::ExtractionState{});
         FAIL() << "no failure raised";
     } catch (setup::xInstall* error) {
         EXPECT_EQ(error->code, 10u);
