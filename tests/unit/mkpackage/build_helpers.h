@@ -39,14 +39,15 @@ private:
 
 // A small program image that passes the builder's program image check
 // (a PE32 GUI image for i686 whose resources hold the setup program's
-// dialogs and texts), or fails it in the way the fields below say.
+// dialogs and texts) and whose resources the builder can rewrite, or fails
+// the check in the way the fields below say.
 struct ImageShape {
     std::uint16_t machine = 0x14C;
     std::uint16_t optionalMagic = 0x10B;
     std::uint16_t subsystem = 2;
     std::vector<std::uint32_t> dialogs = {104, 105, 106, 107, 109};
     bool strings = true;
-    std::size_t size = 1001;  // padded with 0x90 up to this size
+    std::size_t size = 1101;  // padded with 0x90 behind its one section up to this size
 };
 Bytes makeProgramImage(const ImageShape& shape = {});
 

@@ -7,10 +7,13 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <thread>
 
 #include "build/config_record.h"
+#include "build/extension_records.h"
+#include "build/program_image.h"
 #include "build/signed_image.h"
 #include "common/file_open.h"
 #include "common/input_error.h"
@@ -234,13 +237,16 @@ BuildResult writeInstaller(const Description& description, const fs::path& image
         for (const SourceFile& file : component.files) state.bytesTotal += file.size;
     }
 
-    OutputFile out(output);
+    ImageBytes imageBytes;
     {
         std::ifstream in(image, std::ios::binary);
-        char buffer[64 * 1024];
-        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) out.write(buffer, static_cast<std::size_t>(in.gcount()));
-        if (in.bad()) throw InputError(utf8FromPath(image) + ": cannot read the program image");
+        imageBytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (in.bad() || !in.is_open()) throw InputError(utf8FromPath(image) + ": cannot read the program image");
     }
+    imageBytes = programImageFor(description, imageBytes, image);
+
+    OutputFile out(output);
+    out.write(imageBytes.data(), imageBytes.size());
     out.writeZeros((4 - out.position() % 4) % 4);
     const std::uint64_t packageStart = out.position();
 
@@ -274,6 +280,12 @@ BuildResult writeInstaller(const Description& description, const fs::path& image
     }
     header.totalUnpackedSize = static_cast<u32>(totalUnpacked);
     header.totalPackedSize = static_cast<u32>(totalPacked);
+    const std::vector<fmt::ExtensionRecordData> extensions = extensionRecords(description);
+    if (!extensions.empty()) {
+        setExtensionTable(record, packageOffset(out, packageStart, output));
+        const std::vector<fmt::u8> table = fmt::writeExtensionTable(extensions);
+        out.write(table.data(), table.size());
+    }
     header.configOffset = packageOffset(out, packageStart, output);
 
     const std::vector<fmt::u8> packed = compressRecord(record.bytes);

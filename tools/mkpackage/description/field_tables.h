@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 
 #include <toml++/toml.h>
@@ -23,6 +24,12 @@ namespace mkpackage {
 
 inline fmt::u32 slotIndex(std::size_t offset) { return static_cast<fmt::u32>(offset / 4); }
 
+// [product]'s keys that TextFields::readDeployment reads.
+inline constexpr std::string_view kDeploymentKeys[] = {
+    "publisher", "display-version", "about-url", "help-url", "contact",
+    "comments",  "display-icon",    "copyright", "installer-icon",
+};
+
 class TextFields {
 public:
     TextFields(FieldReader& reader, Description& description) : r_(reader), d_(description) {}
@@ -34,6 +41,12 @@ public:
     // The uninstaller's texts (given, or built from the product's name) and
     // whether the project's uninstaller is bundled.
     void readUninstaller(const toml::node* node);
+    // [product]'s keys for the list of programs and the installer's file
+    // (deployment_fields.cpp); after readProduct.
+    void readDeployment(const toml::table& product);
+    // display-icon names a stored file, or the uninstaller the build stores;
+    // after the components, the options and the uninstaller.
+    void checkDisplayIcon(const toml::table& product);
 
 private:
     void setSlot(const char* slotName, const toml::node& node, const std::string& field);

@@ -164,14 +164,15 @@ TEST(CommandLine, ProgramImageMustBeTheSetupProgram) {
 TEST(CommandLine, WarningsVariablesAndPreviousVersion) {
     Workspace ws;
     ws.write("a.txt", "a");
-    ws.write("product.toml", std::string(kProduct) + "version = \"${version}\"\n[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n");
+    ws.write("product.toml", std::string(kProduct) + "version = \"${version}\"\n[texts]\nmsgConfirmInstall = \"\"\n"
+                                                     "[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n");
     const std::string build = "build " + quote(ws.descriptionPath()) + " --stub " + quote(ws.path("stub.exe")) + " -o " +
                               quote(ws.path("out.exe")) + " ";
     EXPECT_EQ(run(build, ":4: product.version: unknown variable \"${version}\""), 1);
-    EXPECT_EQ(run(build + "-D version=1.10", ":1: warning: texts.msgConfirmInstall: is empty"), 0);
+    EXPECT_EQ(run(build + "-D version=1.10", ":6: warning: texts.msgConfirmInstall: is empty"), 0);
     EXPECT_EQ(run(build + "-D version=1.10 --previous-version 1.9", ":4: warning: product.version: \"1.10\" is newer"), 0);
     std::filesystem::remove(ws.path("out.exe"));
-    EXPECT_EQ(run(build + "-D version=1.10 --werror", "warnings, and --werror makes them errors"), 1);
+    EXPECT_EQ(run(build + "-D version=1.10 --werror", "1 warning, and --werror makes them errors"), 1);
     EXPECT_FALSE(std::filesystem::exists(ws.path("out.exe")));
     EXPECT_EQ(run(build + "-D version", "-D version: needs the form NAME=VALUE"), 2);
     EXPECT_EQ(run(build + "-D 9=1", "a variable name is"), 2);

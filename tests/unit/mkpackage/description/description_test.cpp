@@ -391,15 +391,22 @@ std::vector<WarningCase> warningCases() {
     const std::string shortcut = "[[components.actions]]\ntype = \"desktop-shortcut\"\nname = \"S\"\nprogram = ";
     return {
         {"NoneForAProductThatShowsEveryText", kShownTexts + kComponent, "", {}},
-        {"EmptyInstallQuestionAndCaptions", "", "",
-         {"1: warning: texts.msgConfirmInstall: is empty, and the setup program shows it as the install question",
+        // Name, version and a component: every text the installer shows is made from the name.
+        {"NoneForTextsMadeFromTheName", "version = \"1.0\"\n" + kComponent, "", {}},
+        {"TextsLeftEmptyOnPurpose",
+         "registry-key = \"\"\n[texts]\nmsgConfirmInstall = \"\"\ntitlePrompt = \"\"\ntitleError = \"\"\n"
+         "titleMessage = \"\"\nmsgDoneFolder = \"\"\n",
+         "",
+         {"5: warning: texts.msgConfirmInstall: is empty, and the setup program shows it as the install question",
           "texts.titlePrompt: is empty", "texts.titleError: is empty", "texts.titleMessage: is empty",
-          "texts.msgDoneFolder: is empty", "1: warning: product.registry-key: is empty"}},
-        {"CompletionTextTheFlagsChoose", kShownTexts + "[options]\nflags = [\"desktop-shortcuts\"]\n" + kComponent,
-         "", {"texts.msgDoneDesktop: is empty, and the setup program shows it as the completion message (desktop"}},
+          "texts.msgDoneFolder: is empty", "3: warning: product.registry-key: is empty"}},
+        {"CompletionTextTheFlagsChoose",
+         kShownTexts + "msgDoneDesktop = \"\"\n[options]\nflags = [\"desktop-shortcuts\"]\n" + kComponent, "",
+         {"texts.msgDoneDesktop: is empty, and the setup program shows it as the completion message (desktop"}},
         {"CompletionTextsACheckBoxReaches",
-         kShownTexts + "titleWizard = \"w\"\n" + kComponent + "[[pages]]\nitems = [{ start-menu-checkbox = \"s\" }]\n", "",
-         {"texts.msgDoneStartMenu: is empty"}},
+         kShownTexts + "titleWizard = \"w\"\nmsgDoneStartMenu = \"\"\n" + kComponent +
+             "[[pages]]\nitems = [{ start-menu-checkbox = \"s\" }]\n",
+         "", {"texts.msgDoneStartMenu: is empty"}},
         {"ShortcutToAFileOfNoComponent", kShownTexts + kComponent + shortcut + "\"b.exe\"\n", "",
          {"components[0].actions[0].program: \"b.exe\" is no stored file of any component"}},
         {"ShortcutToAFileOfAnotherComponent",
