@@ -44,6 +44,11 @@ TEST(SetupOptions, ReadsEveryOptionWithoutRegardToCase) {
     EXPECT_TRUE(asksUnattended("/type=9 /s"));
     EXPECT_FALSE(asksUnattended("/D=C:\\x /S"));
 
+    ASSERT_TRUE(parseSetupOptions("/passive /D=C:\\x", o, e)) << e.text;
+    EXPECT_TRUE(o.passive);
+    EXPECT_FALSE(o.unattended);
+    EXPECT_TRUE(asksUnattended("/type=9 /Passive"));
+
     ASSERT_TRUE(parseSetupOptions("/?", o, e));
     EXPECT_TRUE(o.help);
     ASSERT_TRUE(parseSetupOptions("/SHORTCUTS=desktop,startmenu", o, e));
@@ -68,6 +73,9 @@ TEST(SetupOptions, RefusesWhatItCannotRead) {
         "/D=",
         "/D=   ",
         "/S=1",
+        "/PASSIVE /PASSIVE",
+        "/S /PASSIVE",
+        "/PASSIVE=1",
         "setup.ini",
         "/COMPONENTS=Main, Extras",  // a blank ends the option outside quotes
         "\"/D=C:\\open quote",
