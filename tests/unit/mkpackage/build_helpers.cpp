@@ -1,6 +1,10 @@
 #include "build_helpers.h"
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdio>
 
 #include <cstring>
 #include <fstream>
@@ -108,10 +112,44 @@ Bytes makeProgramImage(const ImageShape& shape) {
     }
     put32(section + 8, static_cast<std::uint32_t>(data));  // virtual size
     put32(optional + 96 + 20, static_cast<std::uint32_t>(data));
+    if (shape.relocations) {
+        // One page of base relocations at 0x2000, its data at 0x400.
+        put16(0x46, 2);
+        const std::size_t reloc = section + 40;
+        std::memcpy(image.data() + reloc, ".reloc", 6);
+        put32(reloc + 8, 12);
+        put32(reloc + 12, 0x2000);
+        put32(reloc + 16, 0x200);
+        put32(reloc + 20, 0x400);
+        put32(optional + 56, 0x3000);
+        put32(optional + 96 + 40, 0x2000);
+        put32(optional + 96 + 44, 12);
+        image.resize(0x600, 0);
+        put32(0x400, 0x1000);  // the page
+        put32(0x404, 12);      // the block's size
+        put16(0x408, 0x3010);  // one HIGHLOW entry
+    }
     // Bytes behind the section: the builder keeps them behind it.
     if (image.size() < shape.size) image.resize(shape.size, 0x90);
     return image;
 }
+
+int run(const std::string& arguments, const std::string& expectedError) {
+    const std::string command = "timeout 20 " + std::string(MKPACKAGE_PATH) + " " + arguments + " 2>&1 >/dev/null";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return -1;
+    std::string errors;
+    char buffer[256];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) errors.append(buffer, n);
+    const int status = ::pclose(pipe);
+    if (errors.find(expectedError) == std::string::npos) {
+        ADD_FAILURE() << "mkpackage " << arguments << ": no \"" << expectedError << "\" in: " << errors;
+        return -1;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) != 124 ? WEXITSTATUS(status) : -1;
+}
+
+std::string quote(const fs::path& path) { return "'" + path.string() + "'"; }
 
 Bytes readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

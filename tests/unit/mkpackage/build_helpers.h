@@ -47,6 +47,7 @@ struct ImageShape {
     std::uint16_t subsystem = 2;
     std::vector<std::uint32_t> dialogs = {104, 105, 106, 107, 109};
     bool strings = true;
+    bool relocations = false;  // a base relocation section behind the resources
     std::size_t size = 1101;  // padded with 0x90 behind its one section up to this size
 };
 Bytes makeProgramImage(const ImageShape& shape = {});
@@ -68,6 +69,14 @@ Bytes withSignature(Bytes installer, const Bytes& table);
 
 // Offset of the security entry's two words in a file from withSignature.
 inline constexpr std::size_t kSecurityEntryOffset = 0x80 + 24 + 96 + 4 * 8;
+
+// Runs mkpackage with `arguments` (for at most 20 seconds); returns its exit
+// code, or -1 (with a test failure) when it did not end or its errors lack
+// `expectedError`.
+int run(const std::string& arguments, const std::string& expectedError = "");
+
+// A path in single quotes for the shell.
+std::string quote(const std::filesystem::path& path);
 
 // The minimal description body start: "[product]\nname = ...".
 extern const char* const kProduct;

@@ -5,10 +5,12 @@
 
 #include <cstring>
 
+#include "build/bundled_uninstaller.h"
 #include "build/package_writer.h"
 #include "build_helpers.h"
 #include "common/input_error.h"
 #include "description/description_reader.h"
+#include "description/description_warnings.h"
 #include "format/package_reader.h"
 #include "starter/starter_product.h"
 
@@ -355,7 +357,11 @@ TEST(Build, StarterProductBuildsAndVerifies) {
     Workspace ws;
     mkpackage::writeStarterProduct(ws.path("starter"), "Starter \xC3\x9C" "ber");
     EXPECT_THROW(mkpackage::writeStarterProduct(ws.path("starter")), mkpackage::InputError);
-    const mkpackage::Description description = mkpackage::readDescription(ws.path("starter/product.toml"));
+    mkpackage::Description description = mkpackage::readDescription(ws.path("starter/product.toml"));
+    ws.write("uninstall.exe", makeProgramImage());
+    mkpackage::addBundledUninstaller(description, ws.path("uninstall.exe"));
+    // Its texts are left to the defaults: none is empty where it is shown.
+    for (const mkpackage::Warning& w : mkpackage::findWarnings(description)) ADD_FAILURE() << mkpackage::formatWarning(description, w);
     mkpackage::writeInstaller(description, ws.path("stub.exe"), ws.path("starter.exe"));
     const fmt::PackageReport report = verify(ws.path("starter.exe"));
     EXPECT_EQ(report.texts[0], "Starter \xDC" "ber");

@@ -18,30 +18,6 @@
 namespace testing_mkpackage {
 namespace {
 
-// Runs mkpackage with `arguments` (for at most 20 seconds); returns its exit
-// code, or -1 when it did not end or its errors lack `expectedError`.
-int run(const std::string& arguments, const std::string& expectedError = "") {
-    const std::string command = "timeout 20 " + std::string(MKPACKAGE_PATH) + " " + arguments + " 2>&1 >/dev/null";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return -1;
-    std::string errors;
-    char buffer[256];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) errors.append(buffer, n);
-    const int status = ::pclose(pipe);
-    if (errors.find(expectedError) == std::string::npos) {
-        ADD_FAILURE() << "mkpackage " << arguments << ": no \"" << expectedError << "\" in: " << errors;
-        return -1;
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) != 124 ? WEXITSTATUS(status) : -1;
-}
-
-std::string quote(const std::filesystem::path& path) {
-    std::string quoted(1, '\'');
-    quoted += path.string();
-    quoted += '\'';
-    return quoted;
-}
-
 TEST(CommandLine, ExitCodes) {
     Workspace ws;
     ws.write("a.txt", "a");
