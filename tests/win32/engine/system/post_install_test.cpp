@@ -2,6 +2,7 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@
 #include "engine/system/shortcuts.h"
 #include "engine/undo/run_backups.h"
 #include "format/package_format.h"
+#include "package/extra_texts.h"
 #include "package/setup_config.h"
 #include "test_product.h"
 
@@ -39,6 +41,7 @@ protected:
         std::strcpy(setup::installDir, app_.c_str());
     }
     void TearDown() override {
+        setup::packageExtraTexts = {};
         setup::discardRunBackups();
         sandbox_.reset();
         resetLoadedState();
@@ -266,6 +269,57 @@ TEST_F(PostInstall, UninstallRegistrationShortcutAndLogFile) {
     CloseHandle(handle);
     EXPECT_EQ(written2.dwLowDateTime, 0x11223344u);
     EXPECT_EQ(written2.dwHighDateTime, 0x01D5AABBu);
+}
+
+// The entry the lists of installed programs and the package managers read:
+// every value with its type, the version and icon from their fallbacks, and
+// the entry gone again when the run that made it is undone.
+TEST_F(PostInstall, UninstallEntryHoldsEveryValueTheListsRead) {
+    TestProduct product{texts(), 0x04};
+    product.components.push_back({"Main", {}, {{fmt::kActionDesktopShortcut, 0, "Bin\\app.exe", "App", ""}}});
+    load(product);
+    const auto extra = [](std::uint16_t id, const char* text) {
+        setup::packageExtraTexts.present[id] = true;
+        std::strcpy(setup::packageExtraTexts.text[id], text);
+    };
+    extra(fmt::kExtraTextPublisher, "Example Works");
+    extra(fmt::kExtraTextHelpUrl, "https://example.com/help");
+    setup::ExtractionState state{};
+    state.selectionMask = 1;
+    state.installedBytes = 5000;
+    CreateDirectoryA(app_.c_str(), nullptr);
+    setup::writeUninstallLog(state);
+
+    const std::string entry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Setupkit " + name_;
+    const std::string logPath = app_ + "InstallLog";
+    const auto number = [&](const char* value) {
+        HKEY key;
+        DWORD type = 0, data = 0, size = sizeof data;
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, KEY_READ, &key);
+        const LONG found = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+        RegCloseKey(key);
+        return found == ERROR_SUCCESS && type == REG_DWORD ? static_cast<long>(data) : -1L;
+    };
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char date[16];
+    std::snprintf(date, sizeof date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "DisplayName"), "Setupkit " + name_);
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "DisplayVersion"), "2.01");
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "Publisher"), "Example Works");
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "InstallLocation"), app_);
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "InstallDate"), date);
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "DisplayIcon"), app_ + "Bin\\app.exe");
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "QuietUninstallString"), "\"" + app_ + "UnInst.exe\" /S " + logPath);
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "HelpLink"), "https://example.com/help");
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "URLInfoAbout"), "<missing>");
+    EXPECT_EQ(number("EstimatedSize"), 5);
+    EXPECT_EQ(number("NoModify"), 1);
+    EXPECT_EQ(number("NoRepair"), 1);
+
+    setup::removeWrittenUninstallEntry();
+    HKEY gone;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, KEY_READ, &gone), ERROR_SUCCESS);
 }
 
 TEST_F(PostInstall, LogPathThatWouldNotFitFailsBeforeAnythingIsWritten) {
