@@ -1,8 +1,7 @@
 // [product]'s keys for the tools that deploy and list installed software:
 // the uninstall entry's texts (stored as the package's extra texts) and the
 // installer file's version resource and icon.
-#include <iterator>
-
+#include "common/input_error.h"
 #include "common/path_text.h"
 #include "description/field_tables.h"
 #include "format/extension_table.h"
@@ -34,7 +33,16 @@ void TextFields::readDeployment(const toml::table& product) {
     DeploymentSpec& spec = d_.deployment;
     spec.name = productNameUtf8_;
     spec.version = fmt::kTextSlots[slotIndex(offsetof(fmt::TextSlots, productVersion))].defaultText;
-    if (const toml::node* node = product.get("version")) r_.attempt([&] { spec.version = r_.utf8(*node, "product.version"); });
+    // UTF-8 as the version resource takes them; a defect of these texts is
+    // reported where they are read for the package.
+    const auto utf8Of = [&](const char* key, std::string& out) {
+        if (const toml::node* node = product.get(key)) {
+            try {
+                out = r_.utf8(*node, key);
+            } catch (const InputError&) {
+            }
+        }
+    };
 
     for (const ExtraTextKey& k : kExtraTextKeys) {
         const toml::node* node = product.get(k.key);
@@ -51,21 +59,19 @@ void TextFields::readDeployment(const toml::table& product) {
             spec.extraTexts.emplace_back(k.id, text);
         });
     }
+    utf8Of("version", spec.version);
     spec.displayVersion = spec.version;
-    for (const auto& [key, out] : {std::pair<const char*, std::string*>{"display-version", &spec.displayVersion},
-                                   {"publisher", &spec.publisher},
-                                   {"copyright", &spec.copyright}}) {
-        if (const toml::node* node = product.get(key)) {
-            r_.attempt([&] {
-                const std::string field = std::string("product.") + key;
-                *out = r_.utf8(*node, field);
-                // The version resource takes any character; the limit keeps its texts sane.
-                if (out->size() > kMaxDeploymentText) {
-                    r_.fail(*node, field, "is " + std::to_string(out->size()) + " bytes, longer than " +
-                                              std::to_string(kMaxDeploymentText));
-                }
-            });
-        }
+    utf8Of("display-version", spec.displayVersion);
+    utf8Of("publisher", spec.publisher);
+    if (const toml::node* node = product.get("copyright")) {
+        r_.attempt([&] {
+            spec.copyright = r_.utf8(*node, "product.copyright");
+            // The version resource takes any character; the limit keeps its texts sane.
+            if (spec.copyright.size() > kMaxDeploymentText) {
+                r_.fail(*node, "product.copyright", "is " + std::to_string(spec.copyright.size()) + " bytes, longer than " +
+                                                        std::to_string(kMaxDeploymentText));
+            }
+        });
     }
     if (const toml::node* node = product.get("installer-icon")) {
         r_.attempt([&] {

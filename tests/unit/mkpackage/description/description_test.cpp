@@ -467,7 +467,7 @@ TEST(Description, DocumentedExampleBuilds) {
         ws.write(file, std::string("contents of ") + file);
     ws.write("pictures/welcome.bmp", mkpackage::makeBitmapFile(120, 224, 0x1F3A93, 0x6FA8DC));
     ws.write("pictures/progress.avi", mkpackage::makeAnimationFile(32, 8));
-    for (const char* icon : {"info", "undo", "remove", "replace"}) ws.write(std::string("pictures/") + icon + ".ico", mkpackage::makeIconFile(0x2060C0));
+    for (const char* icon : {"info", "undo", "remove", "replace", "setup"}) ws.write(std::string("pictures/") + icon + ".ico", mkpackage::makeIconFile(0x2060C0));
     ws.write("uninstall.exe", makeProgramImage());
     ws.write("product.toml", doc.substr(start + 8, end - start - 8));
     mkpackage::DescriptionOptions options;
