@@ -79,7 +79,7 @@ std::vector<Product> products(const fs::path& scratch) {
         {"deployment",
          kHead + "publisher = \"Seed Works\"\ndisplay-version = \"1.0.0\"\nabout-url = \"https://example.com/\"\n"
                  "help-url = \"https://example.com/help\"\ncontact = \"Desk\"\ncomments = \"A seed\"\n"
-                 "display-icon = \"a.txt\"\ncopyright = \"(c) Seed Works\"\n"
+                 "display-icon = \"a.txt\"\ncopyright = \"(c) Seed Works\"\ninstaller-icon = \"tiny.ico\"\n"
                  "[options]\nflags = [\"uninstall-entry\"]\n[uninstaller]\nbundle = false\n"
                  "[[components]]\nname = \"Main\"\nfiles = [\"a.txt\"]\n",
          true},
@@ -119,6 +119,7 @@ void splitInstaller(const Bytes& installer, const std::string& name, const fs::p
 
     write(corpus / "package_scan" / name, installer);
     write(corpus / "package_verify" / name, installer);
+    if (name == "minimal" || name == "deployment") write(corpus / "program_image" / name, installer.data(), start);
 
     const std::optional<Bytes> compact = fuzzing::compactRecord(report.record);
     if (!compact) throw std::runtime_error(name + ": the record's log area is not empty");

@@ -10,6 +10,8 @@ constexpr std::uint32_t kSectionHeaderSize = 40;
 constexpr std::uint32_t kResourceDirectory = 2;
 constexpr std::uint32_t kSecurityDirectory = 4;
 constexpr std::uint32_t kRelocationDirectory = 5;
+constexpr std::uint32_t kDebugDirectory = 6;
+constexpr std::uint32_t kDebugEntrySize = 28;
 
 // Offsets in the PE32 optional header.
 constexpr std::uint32_t kSizeOfInitializedData = 8;
@@ -96,7 +98,7 @@ bool readPeImage(const ImageBytes& image, PeImage& pe, std::string& problem) {
     if (pe.resourceRva == 0) return true;
     for (std::size_t i = 0; i < pe.sections.size(); ++i) {
         const PeSection& s = pe.sections[i];
-        if (s.virtualAddress == pe.resourceRva && pe.resourceSize <= std::min(s.rawSize, std::max(s.virtualSize, s.rawSize))) {
+        if (s.virtualAddress == pe.resourceRva && pe.resourceSize <= s.rawSize) {
             pe.resourceSection = static_cast<int>(i);
             return true;
         }
@@ -130,10 +132,30 @@ bool replaceResourceSection(const ImageBytes& image, const PeImage& pe, const Im
             return false;
         }
     }
+    // Debugging data is found by its file offset: none of it may lie where
+    // the sections move.
+    if (directoryCount(image, pe) > kDebugDirectory) {
+        const std::uint32_t rva = u32At(image, directoryAt(pe, kDebugDirectory));
+        const std::uint32_t size = u32At(image, directoryAt(pe, kDebugDirectory) + 4);
+        for (const PeSection& s : pe.sections) {
+            if (size == 0 || rva < s.virtualAddress || rva - s.virtualAddress >= s.rawSize) continue;
+            const std::uint64_t at = std::uint64_t(s.rawOffset) + (rva - s.virtualAddress);
+            for (std::uint64_t e = at; e + kDebugEntrySize <= at + size && has(image, e, kDebugEntrySize); e += kDebugEntrySize) {
+                if (u32At(image, e + 24) >= pe.sections[first].rawOffset) {
+                    problem = "has debugging data behind its resources";
+                    return false;
+                }
+            }
+        }
+    }
     std::uint64_t dataEnd = 0;
     for (const PeSection& s : pe.sections)
         if (s.rawSize != 0) dataEnd = std::max<std::uint64_t>(dataEnd, std::uint64_t(s.rawOffset) + s.rawSize);
 
+    if (std::uint64_t(pe.sections[first].virtualAddress) + resources.size() > 0xFFFFFFFFull) {
+        problem = "would grow beyond 4 GiB";
+        return false;
+    }
     std::vector<PeSection> sections = pe.sections;
     PeSection& rsrc = sections[first];
     const std::uint32_t oldRawSize = rsrc.rawSize;

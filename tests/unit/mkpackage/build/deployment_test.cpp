@@ -200,6 +200,42 @@ TEST(Deployment, VersionResourceAndIconInTheImage) {
     EXPECT_EQ(checksum, 0u);  // the stub had none: none is made up
 }
 
+// Images whose resources cannot be rewritten without breaking them are
+// refused, naming why.
+TEST(Deployment, ImagesTheBuilderCannotRewriteAreRefused) {
+    ImageShape shape;
+    shape.relocations = true;
+    const Bytes sound = makeProgramImage(shape);
+    const std::size_t optional = 0x58;
+    const auto with = [&](std::size_t at, std::uint32_t value) {
+        Bytes image = sound;
+        std::memcpy(image.data() + at, &value, 4);
+        return image;
+    };
+    const struct {
+        const char* name;
+        Bytes image;
+        const char* expected;
+    } cases[] = {
+        {"UnknownSectionBehind", with(optional + 96 + 40, 0), "has a section other than the base relocations behind its resources"},
+        {"ResourcesInsideASection", with(optional + 96 + 16, 0x1004), "has resources that do not begin a section of their own"},
+        {"OddFileAlignment", with(optional + 36, 0x300), "has a section or file alignment that is no power of two"},
+        {"SectionBeyondTheEnd", with(optional + 224 + 40 + 16, 0x10000), "has sections whose data overlap or run past its end"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Workspace ws;
+        ws.write("stub.exe", c.image);
+        try {
+            ws.build("");
+            ADD_FAILURE() << "accepted";
+        } catch (const mkpackage::InputError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.expected), std::string::npos) << e.what();
+        }
+        EXPECT_FALSE(fs::exists(ws.path("setup.exe")));
+    }
+}
+
 TEST(Deployment, VersionNumbersFromVersionTexts) {
     const struct {
         const char* text;
