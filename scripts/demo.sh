@@ -45,15 +45,16 @@ if [ -n "${DISPLAY:-}" ]; then
   exit 0
 fi
 
-# The example with a few hundred files more, so that its progress windows
-# stay long enough to be seen.
+# The example with a few thousand small files more, generated here for the
+# walk only, so that its progress windows stay up for a second or two (each
+# file costs one to a few milliseconds under Wine; their bytes hardly count).
 product="$out/walk-product"
 rm -rf "$product"
 cp -r "examples/$example" "$product"
 walk=()
 if [ "$example" = game ]; then
   mkdir -p "$product/redist/Extra"
-  for i in $(seq -w 1 300); do
+  for i in $(seq -w 1 1500); do
     printf 'Level %s\r\n' "$i" >"$product/files/levels/extra-$i.txt"
     printf 'Placeholder %s\r\n' "$i" >"$product/redist/Extra/part-$i.dat"
   done
@@ -63,7 +64,7 @@ if [ "$example" = game ]; then
   walk=(--windows-9x)
 else
   mkdir -p "$product/files/docs/pages"
-  for i in $(seq -w 1 400); do
+  for i in $(seq -w 1 2000); do
     printf 'Page %s of the guide.\r\n' "$i" >"$product/files/docs/pages/page-$i.txt"
   done
 fi

@@ -7,18 +7,28 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # Starts Xvfb on a free display and exports DISPLAY; stop_display ends it.
+# Xvfb picks the display itself and writes its number once it accepts
+# connections (-displayfd), so runs started at the same time never share one.
 start_display() {
-  local n=90
-  while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  local number_file number=""
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
   XVFB_PID=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X${n}" ] && return 0
+  # The wait ends when the number is there; the count is only a safety net.
+  for _ in $(seq 600); do
+    if [ "$(tail -c 1 "$number_file" | od -An -c | tr -d ' ')" = '\n' ]; then
+      number=$(cat "$number_file")
+      break
+    fi
+    kill -0 "$XVFB_PID" 2>/dev/null || break
     sleep 0.1
   done
-  echo "Xvfb did not start on :$n" >&2
-  return 1
+  rm -f "$number_file"
+  if [ -z "$number" ]; then
+    echo "Xvfb did not start" >&2
+    return 1
+  fi
+  export DISPLAY=":$number"
 }
 
 stop_display() {

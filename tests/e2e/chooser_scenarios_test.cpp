@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <thread>
 
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
@@ -18,19 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Controls of the destination page and of the chooser.
-constexpr int kBrowse = 201, kFolder = 202, kRequired = 212, kFree = 213;
-constexpr int kNetwork = 200, kEdit = 203, kFolderList = 204, kDriveList = 205;
-constexpr int kNotReady = 206, kNameLabel = 215, kDrivesLabel = 216;
-
 const char kChooserTitle[] = "Choose Directory";
 const char kInvalidPath[] = "Invalid Path";
-
-WindowQuery titled(const std::string& exe, const std::string& title) {
-    WindowQuery query = WindowQuery::byExe(exe);
-    query.title = title;
-    return query;
-}
 
 // The rows of a folder list as "<depth> <name>" ("3 tree"), from their keys
 // ("00000003 tree").
@@ -57,27 +45,15 @@ protected:
 
     std::optional<Window> openChooser(const WizardPage& page, const std::string& label) {
         EXPECT_TRUE(robot.click(page.sheet.hwnd, kBrowse));
-        return waitWindow(titled(exe, kChooserTitle), label);
-    }
-
-    // The chooser once `done` holds for it (the robot's presses are posted).
-    template <typename Condition>
-    std::optional<Window> chooserWhen(const Window& chooser, Condition done) {
-        std::optional<Window> now;
-        for (int attempt = 0; attempt < 40; ++attempt) {
-            now = robot.describe(chooser.hwnd);
-            if (!now || done(*now)) return now;
-            std::this_thread::sleep_for(Milliseconds(50));
-        }
-        return now;
+        return waitWindow(WindowQuery::titled(exe, kChooserTitle), label);
     }
 
     // Types `text` into the folder field and presses OK; the box that comes.
     std::optional<Window> typeAndAccept(const Window& chooser, const std::string& text,
                                         const std::string& caption) {
-        EXPECT_TRUE(robot.setText(chooser.hwnd, kEdit, text)) << robot.lastOutput();
+        EXPECT_TRUE(robot.setText(chooser.hwnd, kChooserEdit, text)) << robot.lastOutput();
         EXPECT_TRUE(robot.click(chooser.hwnd, kIdOk));
-        return waitWindow(titled(exe, caption), "box");
+        return waitWindow(WindowQuery::titled(exe, caption), "box");
     }
 
     // The row of the drive list for the letter, or -1.
@@ -90,7 +66,6 @@ protected:
 };
 
 TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     for (const char* folder : {"tree/Beta", "tree/alpha", "tree/Gamma/inner"})
         fs::create_directories(hostDir() + "/" + folder);
     std::ofstream(hostDir() + "/tree/file.txt") << "a file";
@@ -101,14 +76,9 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
     fs::create_directories(spareSub);
     removeAtEnd(spareSub);
 
-    Bytes file = build(product());
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, exe);
+    ASSERT_TRUE(buildAs(product(), exe));
     Process& setup = start(exe);
-    std::optional<Window> question = waitWindow(exe, "install-question");
-    ASSERT_TRUE(question);
-    answer(*question, kIdYes);
-    std::optional<WizardPage> page = waitWizardPage(exe, "destination");
+    std::optional<WizardPage> page = acceptToWizard(exe, "destination");
     ASSERT_TRUE(page && page->control(kFolder));
     EXPECT_EQ(page->control(kFolder)->text, installFolder());
 
@@ -121,7 +91,7 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
         ASSERT_TRUE(chooser->child(t.id)) << t.id;
         EXPECT_EQ(chooser->child(t.id)->text, t.text);
     }
-    EXPECT_EQ(chooser->child(kEdit)->text, installFolder());
+    EXPECT_EQ(chooser->child(kChooserEdit)->text, installFolder());
     EXPECT_FALSE(chooser->child(kNotReady)->visible);
     ASSERT_TRUE(chooser->child(kDriveList));
     EXPECT_EQ(chooser->child(kDriveList)->selected, driveRow(*chooser, 'C'));
@@ -137,7 +107,7 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
     // A double click moves down: the sub-folders, sorted by name.
     ASSERT_TRUE(robot.select(chooser->hwnd, kFolderList, 3, true));
     const std::string tree = windowsDir() + "tree\\";
-    chooser = chooserWhen(*chooser, [&](const Window& w) { return w.child(kEdit)->text == tree; });
+    chooser = waitForState(chooser->hwnd, [&](const Window& w) { return w.child(kChooserEdit)->text == tree; });
     ASSERT_TRUE(chooser);
     rows = folderRows(*chooser->child(kFolderList));
     EXPECT_EQ(std::vector<std::string>(rows.begin() + 1, rows.end()),
@@ -190,7 +160,7 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
     // ---- drives: the folder typed for each, a drive that cannot be read ---
     chooser = openChooser(*page, "chooser-again");
     ASSERT_TRUE(chooser);
-    ASSERT_TRUE(robot.setText(chooser->hwnd, kEdit, tree + "Beta"));
+    ASSERT_TRUE(robot.setText(chooser->hwnd, kChooserEdit, tree + "Beta"));
     struct DriveStep {
         char letter;
         std::string folder;   // in the edit field; empty and disabled when not ready
@@ -204,13 +174,13 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
         SCOPED_TRACE(step.letter);
         const bool ready = !step.lastRow.empty();
         ASSERT_TRUE(robot.select(chooser->hwnd, kDriveList, driveRow(*chooser, step.letter)));
-        chooser = chooserWhen(*chooser, [&](const Window& w) {
-            return w.child(kEdit)->text == step.folder && w.child(kNotReady)->visible != ready;
+        chooser = waitForState(chooser->hwnd, [&](const Window& w) {
+            return w.child(kChooserEdit)->text == step.folder && w.child(kNotReady)->visible != ready;
         });
         ASSERT_TRUE(chooser);
         screenshotWindow(std::string("drive-") + step.letter, *chooser);
-        EXPECT_EQ(chooser->child(kEdit)->text, step.folder);
-        EXPECT_EQ(chooser->child(kEdit)->enabled, ready);
+        EXPECT_EQ(chooser->child(kChooserEdit)->text, step.folder);
+        EXPECT_EQ(chooser->child(kChooserEdit)->enabled, ready);
         EXPECT_EQ(chooser->child(kFolderList)->visible, ready);
         EXPECT_EQ(chooser->child(kNotReady)->visible, !ready);
         if (ready) {
@@ -226,7 +196,7 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
 
     // The network dialog, whatever it does here, leaves the lists filled.
     ASSERT_TRUE(robot.click(chooser->hwnd, kNetwork));
-    chooser = chooserWhen(*chooser, [](const Window& w) { return w.enabled; });
+    chooser = waitForState(chooser->hwnd, [](const Window& w) { return w.enabled; });
     ASSERT_TRUE(chooser);
     EXPECT_FALSE(chooser->child(kDriveList)->items.empty());
 
@@ -249,10 +219,7 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
     std::optional<WizardPage> ready = waitWizardPage(exe, "ready", page->page);
     ASSERT_TRUE(ready);
     ASSERT_TRUE(robot.click(ready->sheet.hwnd, kWizardFinish));
-    std::optional<Window> done = waitWindow(titled(exe, p), "completion");
-    ASSERT_TRUE(done);
-    answer(*done, kIdOk);
-    EXPECT_EQ(exitCodeOf(setup), 0);
+    EXPECT_FALSE(finishAtCompletion(exe, setup).empty());
     EXPECT_TRUE(fs::exists(hostPathOf(folder150 + "\\core.txt")));
     EXPECT_FALSE(fs::exists(hostInstallFolder()));
 }

@@ -29,9 +29,12 @@ namespace {
 using e2e::Milliseconds;
 namespace fs = std::filesystem;
 
-constexpr Milliseconds kWait{20000};
+constexpr Milliseconds kWait{30000};
+// A window that waits for an answer is pictured once Wine has surely painted
+// it; a progress window or status popup as soon as its first paint has
+// reached the screen, well within the second or so its work lasts.
 constexpr Milliseconds kPaint{400};
-constexpr int kProgressBar = 211;
+constexpr Milliseconds kFirstPaint{150};
 
 class Walk {
 public:
@@ -42,8 +45,8 @@ public:
           progressTitle_(std::move(progressTitle)),
           environment_(std::move(environment)) {}
 
-    void keep(const e2e::Window& window, const std::string& step) {
-        std::this_thread::sleep_for(kPaint);
+    void keep(const e2e::Window& window, const std::string& step, Milliseconds paint = kPaint) {
+        std::this_thread::sleep_for(paint);
         char name[128];
         std::snprintf(name, sizeof name, "%02d-%s.png", ++steps_, step.c_str());
         const std::string path = output_ + "/" + name;
@@ -54,7 +57,10 @@ public:
             std::cerr << "no screenshot " << path << "\n";
     }
 
-    // The wizard page after `previous`, once its buttons have settled.
+    // The wizard page after `previous`, once its buttons have settled: a
+    // page posts them when it shows, and the messages of the next look pass
+    // the sheet's queue behind them, so two looks that agree show the page's
+    // own.
     std::optional<e2e::WizardPage> nextPage(unsigned long sheet, unsigned long previous) {
         const auto deadline = std::chrono::steady_clock::now() + kWait;
         while (std::chrono::steady_clock::now() < deadline) {
@@ -62,9 +68,11 @@ public:
             if (!window) return std::nullopt;
             std::optional<e2e::WizardPage> page = e2e::wizardPageOf(*window);
             if (page && page->page != previous) {
-                std::this_thread::sleep_for(Milliseconds(250));
-                if (std::optional<e2e::Window> settled = robot_.describe(sheet))
-                    return e2e::wizardPageOf(*settled);
+                std::optional<e2e::Window> again = robot_.describe(sheet);
+                std::optional<e2e::WizardPage> settled = again ? e2e::wizardPageOf(*again) : std::nullopt;
+                if (settled && settled->page == page->page && settled->navigation() == page->navigation())
+                    return settled;
+                continue;
             }
             std::this_thread::sleep_for(Milliseconds(50));
         }
@@ -77,7 +85,9 @@ public:
         const e2e::WindowQuery query = e2e::WindowQuery::byExe(image);
         bool wizardDone = false;
         for (int step = 0; step < 40; ++step) {
-            std::optional<e2e::Window> window = robot_.waitFor(query, kWait);
+            // Read without messages: a popup's thread does not pump while
+            // its step runs, and the step may be over before a reply comes.
+            std::optional<e2e::Window> window = robot_.waitForBusy(query, kWait);
             if (!window) break;
             if (window->isMessageBox()) {
                 const bool question = window->child(e2e::kIdYes) != nullptr;
@@ -104,7 +114,8 @@ public:
                 continue;
             }
             const bool product = window->title == progressTitle_;
-            keep(*window, product ? "progress" : window->child(kProgressBar) ? "extraction" : "status");
+            const bool bar = window->child(e2e::kProgressBar) != nullptr;
+            keep(*window, product ? "progress" : bar ? "extraction" : "status", kFirstPaint);
             robot_.waitGone(window->hwnd, kWait);
         }
         std::optional<int> code = setup.wait(kWait);

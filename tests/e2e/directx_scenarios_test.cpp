@@ -8,8 +8,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <thread>
 
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
@@ -19,8 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kInstallDirectX = 402, kSkipDirectX = 403;
-
 // What the DirectX component carries as "Redist\dsetup.dll".
 enum class DirectXLibrary { kStandIn, kNone, kWithoutFunction };
 
@@ -28,26 +24,16 @@ std::string text(const std::string& kind, const std::string& value) {
     return "{ " + kind + " = " + tomlString(value) + " }";
 }
 
-std::string contentOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 class DirectXScenario : public SetupScenario {
 protected:
     void SetUp() override {
         SetupScenario::SetUp();
+        if (HasFatalFailure()) return;
         temp_ = wineSession().temporaryFolder();
         ASSERT_FALSE(temp_.empty()) << "the prefix names no temporary folder";
         // Left by an interrupted run, the folder would not be the run's own.
         std::error_code ignored;
         fs::remove_all(hostPathOf(temp_ + "Redist"), ignored);
-    }
-
-    void write(const std::string& relative, const std::string& content) {
-        const fs::path path = fs::path(hostDir()) / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << content;
     }
 
     // A product with a "Program" component and a "DirectX" component whose
@@ -60,10 +46,10 @@ protected:
         product.setText("dxExtractTitle", p + " DirectX");
         for (int k = 1; k <= 14; ++k) product.directXReasons.push_back("Reason " + std::to_string(k) + ".");
         const std::string folder = "dx" + std::to_string(static_cast<int>(library));
-        write("program.txt", "the program");
-        write(folder + "/manifest.txt", "dsetup.dll\r\nRuntime\\core.dat\r\nDrivers\\display.dat\r\n");
-        write(folder + "/Runtime/core.dat", "core");
-        write(folder + "/Drivers/display.dat", "display");
+        source("program.txt", "the program");
+        source(folder + "/manifest.txt", "dsetup.dll\r\nRuntime\\core.dat\r\nDrivers\\display.dat\r\n");
+        source(folder + "/Runtime/core.dat", "core");
+        source(folder + "/Drivers/display.dat", "display");
         if (library != DirectXLibrary::kNone) {
             const char* dll = library == DirectXLibrary::kStandIn ? "dsetup_stand_in.dll" : "ddraw_405.dll";
             fs::copy_file(std::string(E2E_DDRAW_DIR) + "/" + dll, hostDir() + "/" + folder + "/dsetup.dll",
@@ -114,16 +100,13 @@ protected:
 // folder, which is back afterwards), and the run ends with the reboot
 // question; Skip runs nothing.
 TEST_F(DirectXScenario, RunsBeforeTheProductWhenChosenOnItsPage) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     ProductDescription product = directXProduct(DirectXLibrary::kStandIn);
     product.options.push_back("directx-page = 0");
     product.pages = {{text("directx-version-text", "Installed: %s"),
                       text("directx-install-radio", "&Install"), text("directx-skip-radio", "&Skip")},
                      {text("text", "Ready")}};
-    Bytes file = build(product);
-    ASSERT_FALSE(file.empty());
     const std::string exe = "dxpage.exe", p = productName();
-    writeInstaller(file, exe);
+    ASSERT_TRUE(buildAs(product, exe));
     const std::vector<std::string> settings = environment(exe, kNoDirectDraw, "0");
 
     const std::string earlier = hostPathOf(temp_ + "Redist\\Runtime\\core.dat");
@@ -134,18 +117,16 @@ TEST_F(DirectXScenario, RunsBeforeTheProductWhenChosenOnItsPage) {
             std::ofstream(earlier, std::ios::binary) << "someone's core";
         }
         Process& setup = start(exe, settings);
-        std::optional<Window> question = waitWindow(exe, "install-question");
-        ASSERT_TRUE(question);
-        answer(*question, kIdYes);
-        std::optional<WizardPage> page = waitWizardPage(exe, "directx-page");
+        std::optional<WizardPage> page = acceptToWizard(exe, "directx-page");
         ASSERT_TRUE(page);
         ASSERT_TRUE(page->control(kInstallDirectX) && page->control(kSkipDirectX));
         EXPECT_TRUE(page->withText("Installed: (not found)"));
         EXPECT_EQ(page->control(kInstallDirectX)->check, 1);
         EXPECT_EQ(page->control(kSkipDirectX)->check, 0);
         if (!install) {
-            EXPECT_TRUE(robot.clickButton(page->sheet.hwnd, kSkipDirectX)) << robot.lastOutput();
-            std::this_thread::sleep_for(Milliseconds(200));
+            std::optional<WizardPage> skipped = toggle(*page, kSkipDirectX);
+            ASSERT_TRUE(skipped && skipped->control(kSkipDirectX));
+            EXPECT_EQ(skipped->control(kSkipDirectX)->check, 1);
         }
         ASSERT_TRUE(robot.click(page->sheet.hwnd, kWizardNext));
         std::optional<WizardPage> ready = waitWizardPage(exe, "ready", page->page);
@@ -158,7 +139,7 @@ TEST_F(DirectXScenario, RunsBeforeTheProductWhenChosenOnItsPage) {
         else
             expectBox(end, p, p + " is installed in " + installFolder() + ".", {kIdOk});
         if (end) answer(*end, install ? kIdNo : kIdOk);
-        EXPECT_EQ(exitCodeOf(setup), 0);
+        EXPECT_EQ(exitCodeOf(setup), kSetupDone);
         EXPECT_TRUE(fs::exists(hostInstallFolder() + "program.txt"));
         if (install) {
             EXPECT_EQ(contentOf(earlier), "someone's core");
@@ -189,7 +170,6 @@ TEST_F(DirectXScenario, RunsBeforeTheProductWhenChosenOnItsPage) {
 // the reboot question. Result -10 passes silently. Unattended (/S), a
 // failure ends with 24 and nothing installed, a success with 3010.
 TEST_F(DirectXScenario, FailuresAskWhetherToGoOn) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     struct Case {
         const char* exe;
         DirectXLibrary library;
@@ -200,25 +180,23 @@ TEST_F(DirectXScenario, FailuresAskWhetherToGoOn) {
         int exitCode;
     };
     const Case cases[] = {
-        {"dxfail.exe", DirectXLibrary::kStandIn, "-12", false, 14, kIdNo, 8},
-        {"dxfail.exe", DirectXLibrary::kStandIn, "-3", false, 3, kIdYes, 0},
-        {"dxfail.exe", DirectXLibrary::kStandIn, "-10", false, 0, 0, 0},
-        {"dxfail.exe", DirectXLibrary::kStandIn, "-5", true, 9, 0, 24},
-        {"dxfail.exe", DirectXLibrary::kStandIn, "1", true, 0, 0, 3010},
-        {"dxnolib.exe", DirectXLibrary::kNone, "0", false, 1, kIdYes, 0},
-        {"dxnofunc.exe", DirectXLibrary::kWithoutFunction, "0", false, 2, kIdNo, 8},
+        {"dxfail.exe", DirectXLibrary::kStandIn, "-12", false, 14, kIdNo, kSetupCancelled},
+        {"dxfail.exe", DirectXLibrary::kStandIn, "-3", false, 3, kIdYes, kSetupDone},
+        {"dxfail.exe", DirectXLibrary::kStandIn, "-10", false, 0, 0, kSetupDone},
+        {"dxfail.exe", DirectXLibrary::kStandIn, "-5", true, 9, 0, kSetupDirectXFailed},
+        {"dxfail.exe", DirectXLibrary::kStandIn, "1", true, 0, 0, kSetupRestartRequired},
+        {"dxnolib.exe", DirectXLibrary::kNone, "0", false, 1, kIdYes, kSetupDone},
+        {"dxnofunc.exe", DirectXLibrary::kWithoutFunction, "0", false, 2, kIdNo, kSetupCancelled},
     };
     const std::string p = productName();
     std::size_t expectedCalls = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.exe) + " " + c.result + (c.unattended ? " /S" : ""));
         if (!fs::exists(hostDir() + "/" + c.exe)) {
-            Bytes file = build(directXProduct(c.library));
-            ASSERT_FALSE(file.empty());
-            writeInstaller(file, c.exe);
+            ASSERT_TRUE(buildAs(directXProduct(c.library), c.exe));
         }
         const std::vector<std::string> settings = environment(c.exe, "ddraw_404.dll", c.result);
-        const bool installs = c.exitCode == 0 || c.exitCode == 3010;
+        const bool installs = c.exitCode == kSetupDone || c.exitCode == kSetupRestartRequired;
         const std::string failureText =
             "DirectX for " + p + " failed: Reason " + std::to_string(c.reason) + ". Go on?";
         if (c.unattended) {
@@ -230,9 +208,7 @@ TEST_F(DirectXScenario, FailuresAskWhetherToGoOn) {
             EXPECT_EQ(text.find(failureText) != std::string::npos, c.reason != 0) << text;
         } else {
             Process& setup = start(c.exe, settings);
-            std::optional<Window> question = waitWindow(c.exe, "install-question");
-            ASSERT_TRUE(question);
-            answer(*question, kIdYes);
+            ASSERT_TRUE(acceptQuestion(c.exe));
             if (c.reason != 0) {
                 std::optional<Window> failed = waitMessageBox(c.exe, p + " Error", "directx-failed");
                 expectBox(failed, p + " Error", failureText, {kIdYes, kIdNo});

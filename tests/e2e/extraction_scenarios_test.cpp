@@ -2,16 +2,10 @@
 // question for files that exist, and a cancel from that question.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
-#include <sys/stat.h>
 
-#include <cstdio>
-#include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <thread>
 
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
@@ -20,28 +14,6 @@ namespace e2e {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Controls of the replace dialog.
-constexpr int kReplaceYesToAll = 231;
-constexpr int kReplaceExistsLine = 222;
-constexpr int kReplaceQuestionLine = 217;
-constexpr int kReplaceWithThisLine = 218;
-constexpr int kReplaceExistingFigures = 225;
-constexpr int kReplaceNewFigures = 226;
-// Controls of the progress window.
-constexpr int kProgressGroupLine = 227;
-constexpr int kProgressFileLine = 230;
-constexpr int kProgressBar = 211;
-
-// 2001-02-03 04:05:06 UTC: the time given to every source file.
-constexpr std::time_t kSourceTime = 981173106;
-// 1999-12-31 23:59:58 UTC: the time of the files that were there before.
-constexpr std::time_t kEarlierTime = 946684798;
-
-std::string contentOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // A minimal 16 x 16 icon: one 32-bit image with its mask.
 std::string tinyIcon() {
@@ -61,32 +33,13 @@ std::string tinyIcon() {
 
 class ExtractionScenario : public SetupScenario {
 protected:
-    // Writes a source file next to the description, with a fixed time.
-    void source(const std::string& relative, const std::string& content) {
-        fs::path path = fs::path(hostDir()) / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << content;
-        timespec times[2] = {{kSourceTime, 0}, {kSourceTime, 0}};
-        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
-    }
     // A file that is in the install folder before the run, from 1999-12-31
     // 23:59:58 UTC.
     void existing(const std::string& name, const std::string& content) {
-        fs::create_directories(hostInstallFolder());
-        std::ofstream(hostInstallFolder() + name, std::ios::binary) << content;
-        timespec times[2] = {{kEarlierTime, 0}, {kEarlierTime, 0}};
-        ASSERT_EQ(utimensat(AT_FDCWD, (hostInstallFolder() + name).c_str(), times, 0), 0);
+        earlierFile(hostInstallFolder() + name, content);
     }
-    std::time_t installedTime(const std::string& relative) {
-        struct stat info {};
-        return ::stat((hostInstallFolder() + relative).c_str(), &info) == 0 ? info.st_mtim.tv_sec : 0;
-    }
-    std::string installed(const std::string& relative) {
-        return contentOf(hostInstallFolder() + relative);
-    }
-    bool isInstalled(const std::string& relative) {
-        return fs::exists(hostInstallFolder() + relative);
-    }
+    std::string installed(const std::string& relative) { return contentOf(hostInstallFolder() + relative); }
+    bool isInstalled(const std::string& relative) { return fs::exists(hostInstallFolder() + relative); }
 
     // Host path of a file in the temporary folder of Wine's user, which
     // carries the Unix user's name.
@@ -109,22 +62,9 @@ protected:
     // A product of small files below "Many\". Under Wine each file costs
     // about 5 ms (most of it the shell's change notification).
     ProductDescription manyFiles(int count) {
-        const fs::path folder = fs::path(hostDir()) / "many";
-        fs::create_directories(folder);
-        for (int i = 0; i < count; ++i) {
-            char fileName[32];
-            std::snprintf(fileName, sizeof fileName, "f%d.txt", i);
-            std::ofstream(folder / fileName) << i;
-        }
+        for (int i = 0; i < count; ++i) source("many/f" + std::to_string(i) + ".txt", std::to_string(i));
         ProductDescription product = description();
         product.components.push_back({"Program", {}, {"{ folder = \"many\", to = \"Many\" }"}});
-        product.defaultSelection = {"Program"};
-        return product;
-    }
-
-    ProductDescription withFiles(const std::vector<std::string>& files) {
-        ProductDescription product = description();
-        product.components.push_back({"Program", files});
         product.defaultSelection = {"Program"};
         return product;
     }
@@ -137,12 +77,6 @@ protected:
         EXPECT_TRUE(question);
         if (question) acceptAndPassWizard(*question, fileName);
         return setup;
-    }
-
-    WindowQuery titled(const std::string& fileName, const std::string& title) {
-        WindowQuery query = WindowQuery::byExe(fileName);
-        query.title = title;
-        return query;
     }
 
     // Expects the replace dialog for the file, with the default texts.
@@ -160,6 +94,30 @@ protected:
         EXPECT_EQ(dialog->defaultButton, kIdYes);
     }
 
+    // Expects the quit question of a cancel.
+    void expectQuitQuestion(const std::optional<Window>& quit) {
+        expectBox(quit, productName() + " Wizard", "Quit the setup of " + productName() + "?", {kIdYes, kIdNo});
+    }
+    std::optional<Window> waitQuitQuestion(const std::string& fileName, const std::string& label) {
+        return waitWindow(WindowQuery::titled(fileName, productName() + " Wizard"), label);
+    }
+
+    // Confirms the quit question: the run ends with the cancelled message
+    // (the rollback popup's icon still in the temporary folder) and exit
+    // code 8, and the icon goes with the program.
+    void confirmCancel(const std::string& fileName, Process& setup, const std::string& label) {
+        std::optional<Window> quit = waitQuitQuestion(fileName, label);
+        ASSERT_TRUE(quit);
+        answer(*quit, kIdYes);
+        std::optional<Window> canceled = waitWindow(WindowQuery::titled(fileName, productName()), "canceled");
+        expectBox(canceled, productName(), productName() + " was not installed.", {kIdOk});
+        const std::string tempFile = tempFolderFile(name() + ".ico");
+        EXPECT_TRUE(fs::exists(tempFile)) << "the rollback popup's icon was not written";
+        if (canceled) answer(*canceled, kIdOk);
+        EXPECT_EQ(exitCodeOf(setup), kSetupCancelled);
+        EXPECT_FALSE(fs::exists(tempFile)) << "the icon's temporary file outlives the cancel";
+    }
+
     // The name the replace dialog asks about, from its first line.
     static std::string askedName(const Window& dialog) {
         const Control* line = dialog.child(kReplaceExistsLine);
@@ -169,80 +127,52 @@ protected:
         return open < close ? line->text.substr(open + 1, close - open - 1) : "";
     }
 
-    void finishWithCompletion(const std::string& fileName, Process& setup) {
-        std::optional<Window> done =
-            waitWindow(titled(fileName, productName()), "completion");
-        ASSERT_TRUE(done);
-        EXPECT_TRUE(done->isMessageBox());
-        answer(*done, kIdOk);
-        EXPECT_EQ(exitCodeOf(setup), 0);
-    }
 };
 
 TEST_F(ExtractionScenario, FilesArriveWithTheirContentAndTime) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     source("readme.txt", "read me\r\n");
     source("data/big.bin", std::string(100000, 'x') + "end");
-    Bytes file = build(withFiles({"readme.txt", "data/big.bin"}));
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, "files.exe");
-
-    Process& setup = startAndAccept("files.exe");
-    finishWithCompletion("files.exe", setup);
+    ASSERT_TRUE(buildAs(descriptionWith({"readme.txt", "data/big.bin"}), "files.exe"));
+    EXPECT_FALSE(installToCompletion("files.exe").completion.empty());
 
     EXPECT_EQ(installed("readme.txt"), "read me\r\n");
     EXPECT_EQ(installed("big.bin"), std::string(100000, 'x') + "end");
-    struct stat info;
-    ASSERT_EQ(::stat((hostInstallFolder() + "big.bin").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mtim.tv_sec, kSourceTime) << "the stored time, not the time of the run";
+    EXPECT_EQ(modifiedAt(hostInstallFolder() + "big.bin"), kSourceTime) << "the stored time, not the time of the run";
 }
 
 TEST_F(ExtractionScenario, PictureTemporaryFileLastsUntilTheEnd) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     source("readme.txt", "read me");
-    ProductDescription product = withFiles({"readme.txt"});
+    ProductDescription product = descriptionWith({"readme.txt"});
     addIcon(product, "updating-system");
-    Bytes file = build(product);
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, "picture.exe");
+    ASSERT_TRUE(buildAs(product, "picture.exe"));
     const std::string tempFile = tempFolderFile(name() + ".ico");
 
     Process& setup = startAndAccept("picture.exe");
-    std::optional<Window> done = waitWindow(titled("picture.exe", productName()), "completion");
+    std::optional<Window> done = waitMessageBox("picture.exe", productName(), "completion");
     ASSERT_TRUE(done);
     EXPECT_EQ(contentOf(tempFile), tinyIcon()) << "the status popup's icon was not written";
     answer(*done, kIdOk);
-    EXPECT_EQ(exitCodeOf(setup), 0);
+    EXPECT_EQ(exitCodeOf(setup), kSetupDone);
     EXPECT_FALSE(fs::exists(tempFile)) << "the icon's temporary file outlives the program";
 }
 
 // An upgrade removes the installed version by its log before it extracts.
 TEST_F(ExtractionScenario, UpgradeRemovesTheInstalledVersionByItsLog) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     source("v1/common.txt", "common 1");
     source("v1/old.txt", "old only");
     source("v2/common.txt", "common 2");
     source("v2/new.txt", "new only");
-    ProductDescription first = withFiles({"v1/common.txt", "v1/old.txt"});
-    Bytes file = build(first);
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, "v1.exe");
-    Process& setup = startAndAccept("v1.exe");
-    finishWithCompletion("v1.exe", setup);
+    ASSERT_TRUE(buildAs(descriptionWith({"v1/common.txt", "v1/old.txt"}), "v1.exe"));
+    EXPECT_FALSE(installToCompletion("v1.exe").completion.empty());
     ASSERT_EQ(installed("old.txt"), "old only");
 
-    ProductDescription second = withFiles({"v2/common.txt", "v2/new.txt"});
+    ProductDescription second = descriptionWith({"v2/common.txt", "v2/new.txt"});
     second.version = "1.10";
-    file = build(second);
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, "v2.exe");
-    Process& upgrade = start("v2.exe");
-    std::optional<Window> question = waitWindow("v2.exe", "upgrade-question");
-    expectBox(question, productName() + " Setup",
+    ASSERT_TRUE(buildAs(second, "v2.exe"));
+    const CompletedRun upgrade = installToCompletion("v2.exe");
+    expectBox(upgrade.question, productName() + " Setup",
               "An older " + productName() + " is installed. Upgrade it?", {kIdYes, kIdNo});
-    ASSERT_TRUE(question);
-    acceptAndPassWizard(*question, "v2.exe");
-    finishWithCompletion("v2.exe", upgrade);
+    EXPECT_FALSE(upgrade.completion.empty());
 
     EXPECT_FALSE(isInstalled("old.txt")) << "a file of the old version stays";
     EXPECT_EQ(installed("common.txt"), "common 2");
@@ -254,26 +184,20 @@ TEST_F(ExtractionScenario, UpgradeRemovesTheInstalledVersionByItsLog) {
 // A log named by the registry that is not there is reported; the
 // installation goes on.
 TEST_F(ExtractionScenario, MissingLogOfTheInstalledVersionIsReported) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     source("readme.txt", "read me");
-    ProductDescription product = withFiles({"readme.txt"});
+    ProductDescription product = descriptionWith({"readme.txt"});
     product.version = "1.10";
-    Bytes file = build(product);
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, "nolog.exe");
+    ASSERT_TRUE(buildAs(product, "nolog.exe"));
     const std::string log = windowsDir() + "gone\\InstallLog";
     ASSERT_TRUE(wineSession().setRegistryString(machineKey(), "Version", "1.00"));
     ASSERT_TRUE(wineSession().setRegistryString(machineKey(), "UnInstallLog", log));
 
     Process& setup = start("nolog.exe");
-    std::optional<Window> question = waitWindow("nolog.exe", "upgrade-question");
-    ASSERT_TRUE(question);
-    acceptAndPassWizard(*question, "nolog.exe");
-    std::optional<Window> missing = waitWindow(titled("nolog.exe", productName() + " Error"), "log-missing");
+    std::optional<Window> missing = acceptToWindow("nolog.exe", productName() + " Error", "log-missing");
     expectBox(missing, productName() + " Error",
               "The log " + log + " of the installed " + productName() + " is missing.", {kIdOk});
     if (missing) answer(*missing, kIdOk);
-    finishWithCompletion("nolog.exe", setup);
+    EXPECT_FALSE(finishAtCompletion("nolog.exe", setup).empty());
     EXPECT_EQ(installed("readme.txt"), "read me");
 }
 
@@ -283,7 +207,6 @@ TEST_F(ExtractionScenario, MissingLogOfTheInstalledVersionIsReported) {
 // No for a file another program holds (no figures can be read), Yes to All
 // for the rest.
 TEST_F(ExtractionScenario, ReplaceQuestionShowsBothFilesAndEachAnswerTakesEffect) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     struct Row {
         const char* name;
         std::size_t existingSize, newSize;
@@ -307,23 +230,18 @@ TEST_F(ExtractionScenario, ReplaceQuestionShowsBothFilesAndEachAnswerTakesEffect
         existing(row.name, std::string(row.existingSize, 'o'));
         names.push_back(row.name);
     }
-    ProductDescription product = withFiles(names);
+    ProductDescription product = descriptionWith(names);
     addIcon(product, "replace-dialog");
-    Bytes file = build(product);
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, "replace.exe");
-    Process holder = robot.holdFile(installFolder() + "held.txt", windowsDir() + "held.ready",
-                                    Milliseconds(60000), true);
-    for (int i = 0; i < 200 && !fs::exists(hostDir() + "/held.ready"); ++i)
-        std::this_thread::sleep_for(Milliseconds(50));
-    ASSERT_TRUE(fs::exists(hostDir() + "/held.ready")) << "the robot did not open the file";
+    ASSERT_TRUE(buildAs(product, "replace.exe"));
+    Process holder = holdFile(installFolder() + "held.txt", true);
+    ASSERT_FALSE(HasFailure());
 
     Process& setup = startAndAccept("replace.exe", {"TZ=JST-9"});
     for (const Row& row : rows) {
         if (row.answer == 0) continue;
         SCOPED_TRACE(row.name);
         std::optional<Window> dialog =
-            waitWindow(titled("replace.exe", "Confirm File Replace"), std::string("replace-") + row.name);
+            waitWindow(WindowQuery::titled("replace.exe", "Confirm File Replace"), std::string("replace-") + row.name);
         ASSERT_TRUE(dialog);
         expectReplaceDialog(dialog, row.name);
         EXPECT_EQ(dialog->child(kReplaceExistingFigures)->text,
@@ -331,10 +249,10 @@ TEST_F(ExtractionScenario, ReplaceQuestionShowsBothFilesAndEachAnswerTakesEffect
                              : std::string(row.existingFigures) + "\n" + kOldTime);
         EXPECT_EQ(dialog->child(kReplaceNewFigures)->text, std::string(row.newFigures) + "\n" + kNewTime);
         // The progress window stays while the question waits.
-        EXPECT_EQ(robot.list(titled("replace.exe", productName() + " Progress")).size(), 1u);
+        EXPECT_EQ(robot.list(WindowQuery::titled("replace.exe", productName() + " Progress")).size(), 1u);
         answer(*dialog, row.answer);
     }
-    finishWithCompletion("replace.exe", setup);
+    EXPECT_FALSE(finishAtCompletion("replace.exe", setup).empty());
     holder.kill();
     for (const Row& row : rows) {
         EXPECT_EQ(installed(row.name), std::string(row.replaced ? row.newSize : row.existingSize,
@@ -348,57 +266,44 @@ TEST_F(ExtractionScenario, ReplaceQuestionShowsBothFilesAndEachAnswerTakesEffect
 // undone: the files and folders it made go, the file it replaced comes back
 // as it was, and the file it had not reached stays.
 TEST_F(ExtractionScenario, CancelFromTheReplaceQuestionUndoesTheRun) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     source("first.txt", "new first");
     source("sub/second.txt", "second");
     source("last.txt", "new last");
     existing("first.txt", "old first");
     existing("last.txt", "old last");
-    ProductDescription product = withFiles({"first.txt"});
+    ProductDescription product = descriptionWith({"first.txt"});
     product.components[0].rawEntries = {"{ source = \"sub/second.txt\", to = \"Sub\\\\second.txt\" }",
                                         "\"last.txt\""};
     addIcon(product, "undoing");  // the rollback popup's icon
-    Bytes file = build(product);
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, "cancel.exe");
+    ASSERT_TRUE(buildAs(product, "cancel.exe"));
 
     Process& setup = startAndAccept("cancel.exe");
     std::optional<Window> first =
-        waitWindow(titled("cancel.exe", "Confirm File Replace"), "replace-first");
+        waitWindow(WindowQuery::titled("cancel.exe", "Confirm File Replace"), "replace-first");
     ASSERT_TRUE(first);
     EXPECT_EQ(askedName(*first), "first.txt");
     answer(*first, kIdYes);
     std::optional<Window> dialog =
-        waitWindow(titled("cancel.exe", "Confirm File Replace"), "replace-last");
+        waitWindow(WindowQuery::titled("cancel.exe", "Confirm File Replace"), "replace-last");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(askedName(*dialog), "last.txt");
     EXPECT_EQ(installed("first.txt"), "new first");
 
     // Declined: the question is still there.
     robot.click(dialog->hwnd, kIdCancel);
-    std::optional<Window> quit = waitWindow(titled("cancel.exe", productName() + " Wizard"), "quit");
-    expectBox(quit, productName() + " Wizard", "Quit the setup of " + productName() + "?",
-              {kIdYes, kIdNo});
+    std::optional<Window> quit = waitQuitQuestion("cancel.exe", "quit");
+    expectQuitQuestion(quit);
     if (quit) answer(*quit, kIdNo);
     std::optional<Window> again = robot.describe(dialog->hwnd);
     EXPECT_TRUE(again && again->visible) << "the replace question went away";
 
     // Confirmed: everything of this run goes.
     robot.click(dialog->hwnd, kIdCancel);
-    quit = waitWindow(titled("cancel.exe", productName() + " Wizard"), "quit-again");
-    ASSERT_TRUE(quit);
-    answer(*quit, kIdYes);
-    std::optional<Window> canceled =
-        waitWindow(titled("cancel.exe", productName()), "canceled");
-    expectBox(canceled, productName(), productName() + " was not installed.", {kIdOk});
-    const std::string tempFile = tempFolderFile(name() + ".ico");
-    EXPECT_TRUE(fs::exists(tempFile)) << "the rollback popup's icon was not written";
-    if (canceled) answer(*canceled, kIdOk);
-    EXPECT_EQ(exitCodeOf(setup), 8);
-    EXPECT_FALSE(fs::exists(tempFile)) << "the icon's temporary file outlives the cancel";
+    confirmCancel("cancel.exe", setup, "quit-again");
+    ASSERT_FALSE(HasFatalFailure());
 
     EXPECT_EQ(installed("first.txt"), "old first") << "the replaced file is not given back";
-    EXPECT_EQ(installedTime("first.txt"), kEarlierTime);
+    EXPECT_EQ(modifiedAt(hostInstallFolder() + "first.txt"), kEarlierTime);
     EXPECT_FALSE(isInstalled("Sub")) << "a folder made by the run stays";
     EXPECT_EQ(installed("last.txt"), "old last");
     EXPECT_EQ(backupFolders(), std::vector<std::string>{});
@@ -407,21 +312,17 @@ TEST_F(ExtractionScenario, CancelFromTheReplaceQuestionUndoesTheRun) {
 // Many small files keep the progress window up for a few seconds, long enough
 // to press its Cancel.
 TEST_F(ExtractionScenario, CancelInTheProgressWindowDeclinedThenConfirmed) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     ProductDescription product = manyFiles(2000);
     addIcon(product, "undoing");  // the rollback popup's icon
-    Bytes file = build(product);
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, "progress.exe");
+    ASSERT_TRUE(buildAs(product, "progress.exe"));
 
     Process& setup = startAndAccept("progress.exe");
-    const std::string quitTitle = productName() + " Wizard";
     std::optional<Window> progress =
-        robot.waitFor(titled("progress.exe", productName() + " Progress"), kWindowTimeout);
+        robot.waitFor(WindowQuery::titled("progress.exe", productName() + " Progress"), kWindowTimeout);
     ASSERT_TRUE(progress) << "no progress window";
     ASSERT_TRUE(robot.click(progress->hwnd, kIdCancel));
-    std::optional<Window> quit = waitWindow(titled("progress.exe", quitTitle), "quit");
-    expectBox(quit, quitTitle, "Quit the setup of " + productName() + "?", {kIdYes, kIdNo});
+    std::optional<Window> quit = waitQuitQuestion("progress.exe", "quit");
+    expectQuitQuestion(quit);
     ASSERT_TRUE(quit);
     std::optional<Window> paused = robot.describe(progress->hwnd);
     ASSERT_TRUE(paused);
@@ -444,49 +345,31 @@ TEST_F(ExtractionScenario, CancelInTheProgressWindowDeclinedThenConfirmed) {
 
     // Declined: the extraction goes on; the second cancel is confirmed.
     ASSERT_TRUE(robot.click(progress->hwnd, kIdCancel)) << "the extraction ended too soon";
-    quit = waitWindow(titled("progress.exe", quitTitle), "quit-again");
-    ASSERT_TRUE(quit);
-    answer(*quit, kIdYes);
-    std::optional<Window> canceled = waitWindow(titled("progress.exe", productName()), "canceled");
-    expectBox(canceled, productName(), productName() + " was not installed.", {kIdOk});
-    const std::string tempFile = tempFolderFile(name() + ".ico");
-    EXPECT_TRUE(fs::exists(tempFile)) << "the rollback popup's icon was not written";
-    if (canceled) answer(*canceled, kIdOk);
-    EXPECT_EQ(exitCodeOf(setup), 8);
-    EXPECT_FALSE(fs::exists(tempFile)) << "the icon's temporary file outlives the cancel";
+    confirmCancel("progress.exe", setup, "quit-again");
     EXPECT_FALSE(fs::exists(hostInstallFolder())) << "the run's folders stay after the cancel";
 }
 
 TEST_F(ExtractionScenario, EscapeAndCloseBoxOfTheProgressWindowAskToo) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
-    Bytes file = build(manyFiles(1000));
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, "keys.exe");
+    ASSERT_TRUE(buildAs(manyFiles(1000), "keys.exe"));
 
     Process& setup = startAndAccept("keys.exe");
-    const std::string quitTitle = productName() + " Wizard";
     std::optional<Window> progress =
-        robot.waitFor(titled("keys.exe", productName() + " Progress"), kWindowTimeout);
+        robot.waitFor(WindowQuery::titled("keys.exe", productName() + " Progress"), kWindowTimeout);
     ASSERT_TRUE(progress) << "no progress window";
 
     ASSERT_TRUE(robot.pressEscape(progress->hwnd));
-    std::optional<Window> quit = waitWindow(titled("keys.exe", quitTitle), "quit-after-esc");
-    expectBox(quit, quitTitle, "Quit the setup of " + productName() + "?", {kIdYes, kIdNo});
+    std::optional<Window> quit = waitQuitQuestion("keys.exe", "quit-after-esc");
+    expectQuitQuestion(quit);
     ASSERT_TRUE(quit);
     answer(*quit, kIdNo);
 
     ASSERT_TRUE(robot.close(progress->hwnd)) << "the extraction ended too soon";
-    quit = waitWindow(titled("keys.exe", quitTitle), "quit-after-close");
+    quit = waitQuitQuestion("keys.exe", "quit-after-close");
     ASSERT_TRUE(quit);
     answer(*quit, kIdNo);
 
     // Both declined: the run completes.
-    std::optional<Window> done =
-        waitWindow(titled("keys.exe", productName()), "completion", Milliseconds(60000));
-    ASSERT_TRUE(done);
-    EXPECT_TRUE(done->isMessageBox());
-    answer(*done, kIdOk);
-    EXPECT_EQ(exitCodeOf(setup), 0);
+    EXPECT_FALSE(finishAtCompletion("keys.exe", setup, kExitTimeout).empty());
     EXPECT_EQ(installed("Many/f999.txt"), "999");
 }
 
@@ -494,13 +377,9 @@ TEST_F(ExtractionScenario, EscapeAndCloseBoxOfTheProgressWindowAskToo) {
 // the configured message with the path and the system's reason, the run so
 // far undone, exit code 2.
 TEST_F(ExtractionScenario, FileThatCannotBeCreatedEndsWithRollback) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     source("first.txt", "first");
     source("blocked.txt", "blocked");
-    ProductDescription product = withFiles({"first.txt", "blocked.txt"});
-    Bytes file = build(product);
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, "blocked.exe");
+    ASSERT_TRUE(buildAs(descriptionWith({"first.txt", "blocked.txt"}), "blocked.exe"));
     fs::create_directories(hostInstallFolder() + "blocked.txt");
 
     Process& setup = startAndAccept("blocked.exe");
@@ -525,7 +404,7 @@ TEST_F(ExtractionScenario, FileThatCannotBeCreatedEndsWithRollback) {
     ASSERT_GT(error->message.size(), head.size() + tail.size()) << "no system reason";
     EXPECT_EQ(error->message.substr(error->message.size() - tail.size()), tail);
     answer(*error, kIdOk);
-    EXPECT_EQ(exitCodeOf(setup), 2);
+    EXPECT_EQ(exitCodeOf(setup), kSetupCannotCreateFile);
 
     EXPECT_FALSE(isInstalled("first.txt")) << "the rollback left a file of the run";
     EXPECT_TRUE(fs::is_directory(hostInstallFolder() + "blocked.txt"));

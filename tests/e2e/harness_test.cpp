@@ -3,8 +3,11 @@
 
 #include <zlib.h>
 
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 
+#include "harness/host_files.h"
 #include "harness/install_log_file.h"
 #include "harness/json_lines.h"
 #include "harness/package_surgery.h"
@@ -234,6 +237,41 @@ TEST(InstallLogFile, WrittenLogReadsBackAndDamageIsNamed) {
     Bytes magic = bytes;
     magic[7] = 'x';
     EXPECT_FALSE(parseInstallLog(magic, problem));
+}
+
+// What the scenarios compare a folder by: every file and folder, relative
+// and sorted, the bytes and the time a file was written with.
+TEST(HostFiles, FoldersAreListedAndFilesKeepTheirBytesAndTime) {
+    const std::string root = ::testing::TempDir() + "e2e-host-files";
+    std::filesystem::remove_all(root);
+    ASSERT_TRUE(writeFileAt(root + "/b/inner.txt", std::string("x\0y", 3), kEarlierTime));
+    ASSERT_TRUE(writeFileAt(root + "/a.txt", "a", kSourceTime));
+    EXPECT_EQ(filesBelow(root), (std::vector<std::string>{"a.txt", "b", "b/inner.txt"}));
+    EXPECT_EQ(treeOf(root), (std::map<std::string, std::string>{
+                                {"a.txt", "a"}, {"b", "<folder>"}, {"b/inner.txt", std::string("x\0y", 3)}}));
+    EXPECT_EQ(modifiedAt(root + "/b/inner.txt"), kEarlierTime);
+    EXPECT_EQ(modifiedAt(root + "/missing"), 0);
+    EXPECT_EQ(contentOf(root + "/missing"), "");
+    EXPECT_EQ(filesBelow(root + "/missing"), std::vector<std::string>{});
+    std::filesystem::remove_all(root);
+}
+
+TEST(HostFiles, NoiseAndTextsInShortcutFiles) {
+    EXPECT_EQ(noise(1000, 7), noise(1000, 7));
+    EXPECT_NE(noise(1000, 7), noise(1000, 8));
+    EXPECT_EQ(noise(1000, 7).size(), 1000u);
+    EXPECT_TRUE(holdsText("..C:\\a.txt..", "C:\\a.txt"));
+    EXPECT_TRUE(holdsText(std::string("..a\0b\0", 6), "ab"));
+    EXPECT_FALSE(holdsText(std::string("a\0x\0b", 5), "ab"));
+}
+
+TEST(HostFiles, WaitUntilEndsWhenTheConditionHoldsOrAtTheTimeout) {
+    int looks = 0;
+    EXPECT_TRUE(waitUntil([&] { return ++looks == 3; }, Milliseconds(10000)));
+    EXPECT_EQ(looks, 3);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(waitUntil([] { return false; }, Milliseconds(100)));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, Milliseconds(100));
 }
 
 TEST(Description, TomlStringsAreEscaped) {

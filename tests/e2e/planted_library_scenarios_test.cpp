@@ -4,12 +4,9 @@
 // programs load at run time must never be loaded in its stead.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <thread>
 
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
@@ -26,23 +23,14 @@ namespace fs = std::filesystem;
 // own start-up loads it by name before a program runs.)
 const std::vector<std::string> kPlantedLibraries{"comctl32", "mpr", "uxtheme", "winmm"};
 
-constexpr int kBrowse = 201, kNetwork = 200;
-constexpr int kWizardFinish = 0x3025;
-constexpr int kExitLeftOver = 5;  // the uninstaller's: something stays
-
-std::string contentOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class PlantedLibraryScenario : public SetupScenario {
 protected:
     // Whatever ended the scenario, no planted library may have been loaded
     // since the record was last emptied.
     void TearDown() override {
-        if (recordWatched_) EXPECT_EQ(contentOf(record()), "") << "a planted library was loaded";
+        if (recordWatched_) {
+            EXPECT_EQ(contentOf(record()), "") << "a planted library was loaded";
+        }
         SetupScenario::TearDown();
     }
 
@@ -85,14 +73,13 @@ private:
 // through its question, progress and errors windows with the libraries
 // planted beside the uninstaller: neither loads any of them.
 TEST_F(PlantedLibraryScenario, NeitherProgramLoadsALibraryFromItsOwnFolder) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     plant(hostDir());
     const std::vector<std::string> environment = plantedEnvironment();
 
     fs::copy_file(E2E_ROBOT_EXE, hostDir() + "/loader.exe");
     for (const std::string& name : kPlantedLibraries) {
         Process loader = wineSession().launch({windowsDir() + "loader.exe", "load", name + ".dll"}, environment);
-        EXPECT_EQ(loader.wait(kExitTimeout), std::optional<int>(0)) << name;
+        EXPECT_EQ(exitCodeOf(loader), 0) << name;
     }
     std::string expected;
     for (const std::string& name : kPlantedLibraries)
@@ -101,48 +88,32 @@ TEST_F(PlantedLibraryScenario, NeitherProgramLoadsALibraryFromItsOwnFolder) {
     watchRecord();
 
     const std::string exe = "download.exe";
-    std::ofstream(hostDir() + "/core.txt") << "core";
+    source("core.txt", "core");
     ProductDescription product = description();
     product.flags = {"uninstall-entry"};
     product.components = {{"Core", {"core.txt"}}};
     product.defaultSelection = {"Core"};
     product.pages = {{"{ text = \"Destination\" }", "{ destination-group = true }"}};
-    Bytes file = build(product);
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, exe);
+    ASSERT_TRUE(buildAs(product, exe));
 
     Process& setup = start(exe, environment);
-    std::optional<Window> question = waitWindow(exe, "install-question");
-    ASSERT_TRUE(question);
-    answer(*question, kIdYes);
-    std::optional<WizardPage> page = waitWizardPage(exe, "destination");
+    std::optional<WizardPage> page = acceptToWizard(exe, "destination");
     ASSERT_TRUE(page);
     ASSERT_TRUE(robot.click(page->sheet.hwnd, kBrowse));
-    WindowQuery chooserQuery = WindowQuery::byExe(exe);
-    chooserQuery.title = "Choose Directory";
-    std::optional<Window> chooser = waitWindow(chooserQuery, "chooser");
+    std::optional<Window> chooser = waitWindow(WindowQuery::titled(exe, "Choose Directory"), "chooser");
     ASSERT_TRUE(chooser);
     ASSERT_TRUE(robot.click(chooser->hwnd, kNetwork));
-    for (int i = 0; i < 40 && chooser && !chooser->enabled; ++i) {
-        std::this_thread::sleep_for(Milliseconds(50));
-        chooser = robot.describe(chooser->hwnd);
-    }
+    chooser = waitForState(chooser->hwnd, [](const Window& w) { return w.enabled; });
     ASSERT_TRUE(chooser) << "the chooser went with its network dialog";
     answer(*chooser, kIdCancel);
     ASSERT_TRUE(robot.click(page->sheet.hwnd, kWizardFinish));
-    WindowQuery doneQuery = WindowQuery::byExe(exe);
-    doneQuery.title = productName();
-    std::optional<Window> done = waitWindow(doneQuery, "completion");
-    ASSERT_TRUE(done);
-    answer(*done, kIdOk);
-    EXPECT_EQ(exitCodeOf(setup), 0);
+    EXPECT_FALSE(finishAtCompletion(exe, setup).empty());
 
     const std::string uninstaller = "installed\\UnInst.exe";
     ASSERT_TRUE(fs::exists(hostInstallFolder() + "UnInst.exe"));
     plant(hostInstallFolder());
     Process& removal = startWith(uninstaller, {installFolder() + "InstallLog"}, environment);
-    WindowQuery uninstallerQuery = WindowQuery::byExe("UnInst.exe");
-    uninstallerQuery.title = "UnInstall " + productName();
+    const WindowQuery uninstallerQuery = WindowQuery::titled("UnInst.exe", "UnInstall " + productName());
     std::optional<Window> ask = waitWindow(uninstallerQuery, "uninstall-question");
     ASSERT_TRUE(ask);
     answer(*ask, kIdYes);
@@ -150,12 +121,10 @@ TEST_F(PlantedLibraryScenario, NeitherProgramLoadsALibraryFromItsOwnFolder) {
     std::optional<Window> errors = waitWindow(uninstallerQuery, "uninstall-errors");
     ASSERT_TRUE(errors);
     answer(*errors, kIdOk);
-    EXPECT_EQ(exitCodeOf(removal), kExitLeftOver);
+    EXPECT_EQ(exitCodeOf(removal), kUninstallLeftOver);
     // The uninstaller's file goes through a copy of it in the temporary
     // folder, which runs with the same settings.
-    for (int i = 0; i < 150 && fs::exists(hostInstallFolder() + "UnInst.exe"); ++i)
-        std::this_thread::sleep_for(Milliseconds(100));
-    EXPECT_FALSE(fs::exists(hostInstallFolder() + "UnInst.exe"));
+    EXPECT_TRUE(waitUntil([&] { return !fs::exists(hostInstallFolder() + "UnInst.exe"); }, kExitTimeout));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "format/package_format.h"
 
@@ -16,33 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kShellFolders[] =
-    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const char kUninstallKeys[] = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-std::string contentOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The text as 8-bit bytes or as UTF-16 (shortcut files hold either).
-bool holdsText(const std::string& bytes, const std::string& text) {
-    std::string wide;
-    for (char c : text) {
-        wide += c;
-        wide += '\0';
-    }
-    return bytes.find(text) != std::string::npos || bytes.find(wide) != std::string::npos;
-}
-
 class PostInstallScenario : public SetupScenario {
 protected:
-    // The shell folder the program reads, or its fallback when Wine has no
-    // such value.
-    std::string shellFolder(const std::string& value, const std::string& fallback) {
-        return wineSession().readRegistryString(kShellFolders, value).value_or(fallback);
-    }
-
     // Folder entries a run must record for a file it makes at this Windows
     // path: every level below the drive that does not exist yet, outermost
     // first.
@@ -54,22 +28,6 @@ protected:
             if (!fs::exists(hostPathOf(folder))) records.push_back({fmt::kLogFolder, 0, 0, folder});
         }
         return records;
-    }
-
-    // Runs the installer through the install question and the completion
-    // message; returns the completion text.
-    std::string installToTheEnd(const std::string& fileName) {
-        Process& setup = start(fileName);
-        std::optional<Window> question = waitWindow(fileName, "install-question");
-        if (!question) return {};
-        acceptAndPassWizard(*question, fileName);
-        WindowQuery done = WindowQuery::byExe(fileName);
-        done.title = productName();
-        std::optional<Window> completion = waitWindow(done, "completion");
-        if (!completion) return {};
-        answer(*completion, kIdOk);
-        EXPECT_EQ(exitCodeOf(setup), 0);
-        return completion->message;
     }
 
     // The run's InstallLog, parsed; fails the scenario when it is unsound.
@@ -97,17 +55,14 @@ protected:
 };
 
 TEST_F(PostInstallScenario, ShortcutsRegistryValuesAndUninstallEntry) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
-    std::ofstream(hostDir() + "/app.txt") << "the program";
-    const std::string settingsKey = "Software\\E2E\\" + name() + "\\Settings";
+    source("app.txt", "the program");
+    const std::string settingsKey = registryKey() + "\\Settings";
     const std::string displayName = productName();
     const std::string programsFolder = "E2E\\" + name();
 
-    ProductDescription product = description();
+    ProductDescription product = descriptionWith({"app.txt"});
     product.flags = {"desktop-shortcuts", "start-menu-shortcuts", "uninstall-entry",
                      "uninstall-shortcut"};
-    product.components.push_back({"Program", {"app.txt"}});
-    product.defaultSelection = {"Program"};
     product.setText("uninstallDisplayName", displayName);
     product.setText("uninstallShortcutName", programsFolder + "\\Uninstall");
     product.extraToml =
@@ -115,30 +70,14 @@ TEST_F(PostInstallScenario, ShortcutsRegistryValuesAndUninstallEntry) {
         shortcutAction("programs-shortcut", "app.txt", programsFolder + "\\App", "") +
         registryValueAction("HKCU", settingsKey, "Path", "$(ExtrPath)") +
         registryValueAction("HKCU", settingsKey, "Drive", "$(BootDrive):$$");
-    Bytes file = build(product);
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, "full.exe");
+    ASSERT_TRUE(buildAs(product, "full.exe"));
 
-    const std::string desktop = shellFolder("Desktop", "C:\\Windows\\Desktop");
-    const std::string programs = shellFolder("Programs", "C:\\Windows\\Start Menu\\Programs");
-    const std::string desktopLink = hostPathOf(desktop + "\\" + productName() + ".lnk");
-    const std::string programsDir = hostPathOf(programs + "\\E2E\\" + name());
-    deleteKeyAtEnd("HKCU\\Software\\E2E\\" + name());
-    deleteKeyAtEnd(kUninstallKeys + displayName);
-    removeAtEnd(desktopLink);
-    removeAtEnd(programsDir);
+    const ShortcutPlaces places = shortcutPlacesRemovedAtEnd(programsFolder);
+    const std::string desktopLink = hostPathOf(places.desktopLink);
+    const std::string programsDir = hostPathOf(places.programsFolder);
 
-    Process& setup = start("full.exe");
-    std::optional<Window> question = waitWindow("full.exe", "install-question");
-    ASSERT_TRUE(question);
-    acceptAndPassWizard(*question, "full.exe");
-    WindowQuery done = WindowQuery::byExe("full.exe");
-    done.title = productName();
-    std::optional<Window> completion = waitWindow(done, "completion");
-    expectBox(completion, productName(),
-              productName() + " is installed. Start it from the Start menu.", {kIdOk});
-    if (completion) answer(*completion, kIdOk);
-    EXPECT_EQ(exitCodeOf(setup), 0);
+    EXPECT_EQ(installToCompletion("full.exe").completion,
+              productName() + " is installed. Start it from the Start menu.");
 
     // Shortcuts: their files, pointing at the program in the install folder.
     const std::string target = installFolder() + "app.txt";
@@ -155,38 +94,9 @@ TEST_F(PostInstallScenario, ShortcutsRegistryValuesAndUninstallEntry) {
 
     // The system's uninstall entry: the program's path quoted, the log's
     // path, its argument, as it is.
-    const std::string entry = kUninstallKeys + displayName;
-    EXPECT_EQ(wineSession().readRegistryString(entry, "DisplayName"), displayName);
-    EXPECT_EQ(wineSession().readRegistryString(entry, "UninstallString"),
+    EXPECT_EQ(wineSession().readRegistryString(uninstallEntry(), "DisplayName"), displayName);
+    EXPECT_EQ(wineSession().readRegistryString(uninstallEntry(), "UninstallString"),
               "\"" + installFolder() + "UnInst.exe\" " + installFolder() + "InstallLog");
-}
-
-TEST_F(PostInstallScenario, ShortcutActionsWithTheirFlagsClearMakeNothing) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
-    std::ofstream(hostDir() + "/app.txt") << "the program";
-    ProductDescription product = description();
-    product.flags = {};
-    product.components.push_back({"Program", {"app.txt"}});
-    product.defaultSelection = {"Program"};
-    product.extraToml = shortcutAction("desktop-shortcut", "app.txt", productName(), "");
-    Bytes file = build(product);
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, "noflags.exe");
-    const std::string desktopLink = hostPathOf(
-        shellFolder("Desktop", "C:\\Windows\\Desktop") + "\\" + productName() + ".lnk");
-    removeAtEnd(desktopLink);
-
-    Process& setup = start("noflags.exe");
-    std::optional<Window> question = waitWindow("noflags.exe", "install-question");
-    ASSERT_TRUE(question);
-    acceptAndPassWizard(*question, "noflags.exe");
-    WindowQuery done = WindowQuery::byExe("noflags.exe");
-    done.title = productName();
-    std::optional<Window> completion = waitWindow(done, "completion");
-    ASSERT_TRUE(completion);
-    answer(*completion, kIdOk);
-    EXPECT_EQ(exitCodeOf(setup), 0);
-    EXPECT_FALSE(fs::exists(desktopLink)) << "a desktop shortcut with its flag clear";
 }
 
 // Everything an accepted run makes, with the flags given, checked against
@@ -194,12 +104,11 @@ TEST_F(PostInstallScenario, ShortcutActionsWithTheirFlagsClearMakeNothing) {
 class FullInstall : public PostInstallScenario {
 protected:
     void run(bool desktopFlag) {
-        SKIP_WITHOUT_PACKAGE_BUILDER();
-        std::ofstream(hostDir() + "/app.txt") << "the program";
-        std::ofstream(hostDir() + "/guide.txt") << "the guide";
+        source("app.txt", "the program");
+        source("guide.txt", "the guide");
         const std::string menuFolder = "E2E " + name();
-        const std::string settingsKey = "Software\\E2E\\" + name() + "\\Settings";
-        const std::string runtimeKey = "Software\\E2E\\" + name() + "\\Runtime\\$(BootDrive)";
+        const std::string settingsKey = registryKey() + "\\Settings";
+        const std::string runtimeKey = registryKey() + "\\Runtime\\$(BootDrive)";
         const std::string cacheKey = registryKey() + "\\Cache";
 
         ProductDescription product = description();
@@ -218,20 +127,13 @@ protected:
             removeFileAction("remove-file-flagged", "Data\\cache.bin") +
             removeKeyAction("remove-key", "HKCU", runtimeKey) +
             removeKeyAction("remove-key-flagged", "HKLM", cacheKey);
-        Bytes file = build(product);
-        ASSERT_FALSE(file.empty());
-        writeInstaller(file, "full.exe");
+        ASSERT_TRUE(buildAs(product, "full.exe"));
 
-        const std::string desktopLink =
-            shellFolder("Desktop", "C:\\Windows\\Desktop") + "\\" + productName() + ".lnk";
-        const std::string programs = shellFolder("Programs", "C:\\Windows\\Start Menu\\Programs");
-        const std::string appLink = programs + "\\" + menuFolder + "\\Tools\\App.lnk";
-        const std::string uninstallLink = programs + "\\" + menuFolder + "\\Uninstall.lnk";
-        deleteKeyAtEnd("HKCU\\Software\\E2E\\" + name());
-        deleteKeyAtEnd(std::string(kUninstallKeys) + productName());
-        removeAtEnd(hostPathOf(desktopLink));
-        removeAtEnd(hostPathOf(programs + "\\" + menuFolder));
-        ASSERT_FALSE(fs::exists(hostPathOf(programs + "\\" + menuFolder)));
+        const ShortcutPlaces places = shortcutPlacesRemovedAtEnd(menuFolder);
+        const std::string& desktopLink = places.desktopLink;
+        const std::string appLink = places.programsFolder + "\\Tools\\App.lnk";
+        const std::string uninstallLink = places.programsFolder + "\\Uninstall.lnk";
+        ASSERT_FALSE(fs::exists(hostPathOf(places.programsFolder)));
 
         // What the run must record, in order: the extraction, the actions,
         // the registration, the uninstaller's shortcut, the log itself.
@@ -258,7 +160,7 @@ protected:
         expected.push_back({fmt::kLogFile, 0, 0, uninstallLink});
         expected.push_back({fmt::kLogFile, 0, 0, dir + "InstallLog"});
 
-        EXPECT_EQ(installToTheEnd("full.exe"),
+        EXPECT_EQ(installToCompletion("full.exe").completion,
                   productName() + " is installed. Start it from the Start menu.");
 
         // Shortcut files: target, working folder and arguments.
@@ -280,9 +182,8 @@ protected:
         EXPECT_EQ(wineSession().readRegistryString(machineKey(), "InstallDir"), dir);
         EXPECT_EQ(wineSession().readRegistryString(machineKey(), "Version"), "1.00");
         EXPECT_EQ(wineSession().readRegistryString(machineKey(), "UnInstallLog"), dir + "InstallLog");
-        const std::string entry = kUninstallKeys + productName();
-        EXPECT_EQ(wineSession().readRegistryString(entry, "DisplayName"), productName());
-        EXPECT_EQ(wineSession().readRegistryString(entry, "UninstallString"),
+        EXPECT_EQ(wineSession().readRegistryString(uninstallEntry(), "DisplayName"), productName());
+        EXPECT_EQ(wineSession().readRegistryString(uninstallEntry(), "UninstallString"),
                   "\"" + dir + "UnInst.exe\" " + dir + "InstallLog");
         // The record-only actions make nothing.
         EXPECT_FALSE(wineSession().registryKeyExists("HKCU\\" + runtimeKey.substr(0, runtimeKey.rfind('\\'))));
@@ -309,22 +210,17 @@ TEST_F(FullInstall, WithoutTheDesktopFlagNoDesktopShortcut) { run(false); }
 // Without a product key nothing is registered, but the log's path is still
 // stored: under the root key itself.
 TEST_F(PostInstallScenario, EmptyRegistryKeyStillStoresTheLogPath) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     struct RootValueCleanup {
         RootValueCleanup() { wineSession().deleteRegistryValue("HKLM", "UnInstallLog"); }
         ~RootValueCleanup() { wineSession().deleteRegistryValue("HKLM", "UnInstallLog"); }
     } cleanup;
-    std::ofstream(hostDir() + "/app.txt") << "the program";
-    ProductDescription product = description();
+    source("app.txt", "the program");
+    ProductDescription product = descriptionWith({"app.txt"});
     product.registryKey = "";
-    product.components.push_back({"Program", {"app.txt"}});
-    product.defaultSelection = {"Program"};
-    Bytes file = build(product);
-    ASSERT_FALSE(file.empty());
-    writeInstaller(file, "nokey.exe");
+    ASSERT_TRUE(buildAs(product, "nokey.exe"));
     ASSERT_FALSE(wineSession().readRegistryString("HKLM", "InstallDir"));
 
-    installToTheEnd("nokey.exe");
+    installToCompletion("nokey.exe");
     EXPECT_EQ(wineSession().readRegistryString("HKLM", "UnInstallLog"),
               installFolder() + "InstallLog");
     EXPECT_FALSE(wineSession().readRegistryString("HKLM", "InstallDir"));

@@ -8,16 +8,10 @@
 // build/native/e2e-shots/readme/.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
-#include <thread>
 
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
@@ -27,85 +21,63 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kShellFolders[] =
-    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const char kUninstallEntry[] =
-    "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Example Writer";
+const std::string kWriterEntry = kUninstallKeys + "Example Writer";
+// Pages added to the example's documentation: enough that its progress
+// windows stay up for a second or two.
+constexpr int kExtraPages = 400;
 
 class ReadmeScreenshots : public SetupScenario {
 protected:
-    // The example's description with this scenario's registry key and
-    // install folder, and a few hundred pages more in the documentation so
-    // that the progress window stays long enough to be seen.
-    std::string exampleDescription() {
-        const fs::path example = fs::path(E2E_SOURCE_DIR) / "examples" / "writer";
-        fs::copy(example, hostDir(), fs::copy_options::recursive);
-        fs::create_directories(hostDir() + "/pages");
-        for (int i = 0; i < 400; ++i) {
-            char name[32];
-            std::snprintf(name, sizeof name, "/pages/page-%03d.txt", i);
-            std::ofstream(hostDir() + name) << "Page " << i << " of the guide.\r\n";
-        }
-        std::ifstream in(example / "product.toml");
-        std::stringstream text;
-        text << in.rdbuf();
-        std::string toml = text.str();
+    // An example's description, copied with its files into the scenario's
+    // folder, with this scenario's registry key and install folder.
+    std::string exampleToml(const std::string& example) {
+        const fs::path folder = fs::path(E2E_SOURCE_DIR) / "examples" / example;
+        fs::copy(folder, hostDir(), fs::copy_options::recursive);
+        std::string toml = contentOf((folder / "product.toml").string());
         toml = std::regex_replace(toml, std::regex("\nregistry-key = [^\n]*"),
                                   "\nregistry-key = " + tomlString(registryKey()));
-        toml = std::regex_replace(toml, std::regex("\ndefault-folder = [^\n]*"),
+        return std::regex_replace(toml, std::regex("\ndefault-folder = [^\n]*"),
                                   "\ndefault-folder = " + tomlString(installFolder()));
-        toml = std::regex_replace(
+    }
+
+    // The example product with a few hundred pages more in the
+    // documentation, so that the progress windows stay long enough to be
+    // seen.
+    std::string exampleDescription() {
+        std::string toml = exampleToml("writer");
+        for (int i = 0; i < kExtraPages; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "pages/page-%03d.txt", i);
+            source(name, "Page " + std::to_string(i) + " of the guide.\r\n");
+        }
+        return std::regex_replace(
             toml, std::regex("\\{ folder = \"files/docs\", to = \"Docs\" \\}"),
             "{ folder = \"files/docs\", to = \"Docs\" }, { folder = \"pages\", to = \"Docs\\\\Pages\" }");
-        return toml;
+    }
+
+    // The example game with the stand-in DirectX setup library of this build.
+    std::string gameDescription() {
+        return std::regex_replace(
+            exampleToml("game"), std::regex("source = \"[^\"]*dsetup_stand_in\\.dll\""),
+            "source = " + tomlString(std::string(E2E_DDRAW_DIR) + "/dsetup_stand_in.dll"));
     }
 
     // The Browse button's chooser, kept and closed again with Cancel.
     void keepChooser(const WizardPage& page) {
-        robot.click(page.sheet.hwnd, 201);
-        WindowQuery query = WindowQuery::byExe("setup.exe");
-        query.title = "Choose Directory";
-        std::optional<Window> chooser = waitWindow(query, "chooser");
+        robot.click(page.sheet.hwnd, kBrowse);
+        std::optional<Window> chooser = waitWindow(WindowQuery::titled("setup.exe", "Choose Directory"), "chooser");
         ASSERT_TRUE(chooser);
         keep(*chooser, "chooser.png");
         answer(*chooser, kIdCancel);
     }
 
-    // The example game's description with this scenario's registry key and
-    // install folder, and the stand-in DirectX setup library of this build.
-    std::string gameDescription() {
-        const fs::path example = fs::path(E2E_SOURCE_DIR) / "examples" / "game";
-        fs::copy(example, hostDir(), fs::copy_options::recursive);
-        std::ifstream in(example / "product.toml");
-        std::stringstream text;
-        text << in.rdbuf();
-        std::string toml = text.str();
-        toml = std::regex_replace(toml, std::regex("\nregistry-key = [^\n]*"),
-                                  "\nregistry-key = " + tomlString(registryKey()));
-        toml = std::regex_replace(toml, std::regex("\ndefault-folder = [^\n]*"),
-                                  "\ndefault-folder = " + tomlString(installFolder()));
-        toml = std::regex_replace(
-            toml, std::regex("source = \"[^\"]*dsetup_stand_in\\.dll\""),
-            "source = " + tomlString(std::string(E2E_DDRAW_DIR) + "/dsetup_stand_in.dll"));
-        return toml;
-    }
-
-    std::string shellFolder(const std::string& value, const std::string& fallback) {
-        return wineSession().readRegistryString(kShellFolders, value).value_or(fallback);
-    }
-
     void keep(const Window& window, const std::string& fileName) {
-        const std::string path = std::string(E2E_SHOTS_DIR) + "/readme/" + fileName;
-        EXPECT_TRUE(wineSession().screenshot(path, window.rect.left, window.rect.top,
-                                             window.rect.right, window.rect.bottom))
-            << path;
+        pictureOf(window, std::string(E2E_SHOTS_DIR) + "/readme/" + fileName);
     }
 
     // An uninstaller window with this title, painted, kept under fileName.
     std::optional<Window> keepUninstallerWindow(const std::string& title, const std::string& fileName) {
-        WindowQuery query = WindowQuery::byExe("UnInst.exe");
-        query.title = title;
-        std::optional<Window> window = waitWindow(query, fileName);
+        std::optional<Window> window = waitWindow(WindowQuery::titled("UnInst.exe", title), fileName);
         if (window) keep(*window, fileName);
         return window;
     }
@@ -113,8 +85,8 @@ protected:
     // Runs the uninstall entry as the system's list of programs does and
     // answers its question.
     Process runUninstallEntry() {
-        const std::string command = wineSession().readRegistryString(kUninstallEntry, "UninstallString").value_or("");
-        Process run = robot.runCommandLine(command, Milliseconds(60000));
+        const std::string command = wineSession().readRegistryString(kWriterEntry, "UninstallString").value_or("");
+        Process run = robot.runCommandLine(command, kExitTimeout);
         std::optional<Window> question = keepUninstallerWindow("UnInstall Example Writer", "uninstall-question.png");
         if (question) answer(*question, kIdYes);
         return run;
@@ -122,7 +94,6 @@ protected:
 };
 
 TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     const std::string toml = exampleDescription();
     ASSERT_NE(toml.find("Docs\\\\Pages"), std::string::npos) << "the example's layout changed";
     std::ofstream(hostDir() + "/product.toml") << toml;
@@ -131,25 +102,18 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
 
     deleteKeyAtEnd("HKLM\\Software\\Example Writer");
     wineSession().deleteRegistryKey("HKLM\\Software\\Example Writer");
-    deleteKeyAtEnd(kUninstallEntry);
-    const std::string desktopLink = hostPathOf(
-        shellFolder("Desktop", "C:\\Windows\\Desktop") + "\\Example Writer Read Me.lnk");
-    const std::string programsDir = hostPathOf(
-        shellFolder("Programs", "C:\\Windows\\Start Menu\\Programs") + "\\Example Writer");
+    deleteKeyAtEnd(kWriterEntry);
+    const std::string desktopLink = hostPathOf(shellFolder("Desktop") + "\\Example Writer Read Me.lnk");
+    const std::string programsDir = hostPathOf(shellFolder("Programs") + "\\Example Writer");
     removeAtEnd(desktopLink);
     removeAtEnd(programsDir);
 
     // A settings file from before, for the replace question.
-    fs::create_directories(hostInstallFolder() + "Config");
-    const std::string settings = hostInstallFolder() + "Config/settings.ini";
-    std::ofstream(settings) << std::string(5000, ';') << "\r\n";
-    timespec lastYear[2] = {{1741947630, 0}, {1741947630, 0}};  // 2025-03-14 10:20:30 UTC
-    utimensat(AT_FDCWD, settings.c_str(), lastYear, 0);
+    writeFileAt(hostInstallFolder() + "Config/settings.ini", std::string(5000, ';') + "\r\n",
+                1741947630);  // 2025-03-14 10:20:30 UTC
 
     Process& setup = start("setup.exe");
-    std::optional<Window> question = waitWindow("setup.exe", "install-question");
-    ASSERT_TRUE(question);
-    answer(*question, kIdYes);
+    ASSERT_TRUE(acceptQuestion("setup.exe"));
     const char* const pages[] = {"Welcome", "Before You Install", "Destination Folder", "Shortcuts",
                                  "Setup Type"};
     unsigned long previous = 0;
@@ -163,31 +127,27 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
         previous = page->page;
     }
 
-    WindowQuery replaceQuery = WindowQuery::byExe("setup.exe");
-    replaceQuery.title = "Confirm File Replace";
-    std::optional<Window> replace = waitWindow(replaceQuery, "replace");
+    std::optional<Window> replace = waitWindow(WindowQuery::titled("setup.exe", "Confirm File Replace"), "replace");
     ASSERT_TRUE(replace);
     keep(*replace, "replace.png");
     answer(*replace, kIdYes);
 
-    WindowQuery progressQuery = WindowQuery::byExe("setup.exe");
-    progressQuery.title = "Installing Example Writer";
-    std::optional<Window> progress = robot.waitFor(progressQuery, kWindowTimeout);
+    // The progress windows are kept the moment they are seen: they go when
+    // their work is done.
+    std::optional<Window> progress =
+        robot.waitFor(WindowQuery::titled("setup.exe", "Installing Example Writer"), kWindowTimeout);
     ASSERT_TRUE(progress) << "no progress window";
-    std::this_thread::sleep_for(Milliseconds(400));  // painted, the clip playing
     keep(*progress, "progress-window.png");
-    screenshot("progress");
 
-    WindowQuery doneQuery = WindowQuery::byExe("setup.exe");
-    doneQuery.title = "Example Writer Setup";
+    const WindowQuery doneQuery = WindowQuery::titled("setup.exe", "Example Writer Setup");
     std::optional<Window> done = waitWindow(doneQuery, "completion");
     expectBox(done, "Example Writer Setup",
               "Example Writer has been installed.\n\nYou will find it in the Start menu.", {kIdOk});
     ASSERT_TRUE(done);
     keep(*done, "completion.png");
     answer(*done, kIdOk);
-    EXPECT_EQ(exitCodeOf(setup), 0);
-    EXPECT_TRUE(fs::exists(hostInstallFolder() + "Docs/Pages/page-399.txt"));
+    EXPECT_EQ(exitCodeOf(setup), kSetupDone);
+    EXPECT_TRUE(fs::exists(hostInstallFolder() + "Docs/Pages/page-" + std::to_string(kExtraPages - 1) + ".txt"));
     EXPECT_TRUE(fs::exists(desktopLink));
 
     // Removed from the uninstall list, with a file of the user's own in a
@@ -196,46 +156,40 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
     // stays, as every folder the run did not make.)
     std::ofstream(hostInstallFolder() + "Docs/My notes.txt") << "the user's own";
     Process uninstall = runUninstallEntry();
-    WindowQuery removing = WindowQuery::byExe("UnInst.exe");
-    removing.title = "UnInstalling";
-    std::optional<Window> removal = robot.waitFor(removing, kWindowTimeout);
+    std::optional<Window> removal = robot.waitFor(WindowQuery::titled("UnInst.exe", "UnInstalling"), kWindowTimeout);
     ASSERT_TRUE(removal) << "no progress window";
-    std::this_thread::sleep_for(Milliseconds(200));
     keep(*removal, "uninstall-progress.png");
     std::optional<Window> errors = keepUninstallerWindow("UnInstall Example Writer", "uninstall-errors.png");
     ASSERT_TRUE(errors);
-    EXPECT_TRUE(robot.click(errors->hwnd, 1011));
+    EXPECT_TRUE(robot.click(errors->hwnd, kUninstallDetailsButton));
     std::optional<Window> details =
         keepUninstallerWindow("Errors occured during UnInstallation", "uninstall-details.png");
     ASSERT_TRUE(details);
     answer(*details, kIdOk);
     answer(*errors, kIdOk);
-    EXPECT_EQ(exitCodeOf(uninstall, Milliseconds(60000)), 5);
+    EXPECT_EQ(exitCodeOf(uninstall), kUninstallLeftOver);
 
     // Tidied up by hand and installed again, it goes without a trace.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (fs::exists(hostInstallFolder() + "UnInst.exe") && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(Milliseconds(100));
+    EXPECT_TRUE(waitUntil([&] { return !fs::exists(hostInstallFolder() + "UnInst.exe"); }, kExitTimeout));
     EXPECT_TRUE(fs::exists(hostInstallFolder() + "Docs/My notes.txt"));
     EXPECT_FALSE(fs::exists(hostInstallFolder() + "Config/settings.ini"));
     fs::remove_all(hostInstallFolder());
     Process& again = start("setup.exe");
-    question = waitWindow("setup.exe", "install-question-again");
+    std::optional<Window> question = waitWindow("setup.exe", "install-question-again");
     ASSERT_TRUE(question);
     acceptAndPassWizard(*question, "setup.exe");
     done = waitWindow(doneQuery, "completion-again");
     ASSERT_TRUE(done);
     answer(*done, kIdOk);
-    EXPECT_EQ(exitCodeOf(again), 0);
+    EXPECT_EQ(exitCodeOf(again), kSetupDone);
     Process second = runUninstallEntry();
     std::optional<Window> removed = keepUninstallerWindow("UnInstall Example Writer", "uninstall-done.png");
     ASSERT_TRUE(removed);
     EXPECT_EQ(removed->message, "Example Writer has been removed from your computer.");
     answer(*removed, kIdOk);
-    EXPECT_EQ(exitCodeOf(second, Milliseconds(60000)), 0);
-    while (fs::exists(hostInstallFolder()) && std::chrono::steady_clock::now() < deadline + std::chrono::seconds(15))
-        std::this_thread::sleep_for(Milliseconds(100));
-    EXPECT_FALSE(fs::exists(hostInstallFolder()));
+    EXPECT_EQ(exitCodeOf(second), kUninstallRemoved);
+    EXPECT_TRUE(waitUntil([&] { return !fs::exists(hostInstallFolder()); }, kExitTimeout))
+        << "the install folder stays";
     EXPECT_FALSE(fs::exists(desktopLink));
     EXPECT_FALSE(fs::exists(programsDir));
 }
@@ -245,29 +199,25 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
 // answers "an internal error"), kept as directx-page.png and
 // directx-failed.png; Yes installs the game.
 TEST_F(ReadmeScreenshots, ExampleGameAsksAfterAFailedDirectXSetup) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     const std::string toml = gameDescription();
     ASSERT_NE(toml.find(E2E_DDRAW_DIR), std::string::npos) << "the example's layout changed";
     std::ofstream(hostDir() + "/product.toml") << toml;
     CommandResult built = buildInstaller(hostDir() + "/product.toml", hostDir() + "/game.exe");
     ASSERT_EQ(built.exitCode, 0) << built.output;
-    removeAtEnd(hostPathOf(shellFolder("Programs", "C:\\Windows\\Start Menu\\Programs") +
-                           "\\Example Game"));
-    deleteKeyAtEnd("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Example Game");
+    removeAtEnd(hostPathOf(shellFolder("Programs") + "\\Example Game"));
+    deleteKeyAtEnd(kUninstallKeys + "Example Game");
     std::vector<std::string> environment = asWindows9x("game.exe", kNoDirectDraw);
     environment.push_back("DSETUP_STAND_IN_RESULT=-9");
 
     Process& setup = start("game.exe", environment);
-    std::optional<Window> question = waitWindow("game.exe", "install-question");
-    ASSERT_TRUE(question);
-    answer(*question, kIdYes);
+    ASSERT_TRUE(acceptQuestion("game.exe"));
     unsigned long previous = 0;
     for (int i = 0; i < 4; ++i) {
         std::optional<WizardPage> page = waitWizardPage("game.exe", "wizard", previous);
         ASSERT_TRUE(page);
         if (i == 1) {
-            ASSERT_TRUE(page->control(402)) << "no DirectX page";
-            EXPECT_EQ(page->control(402)->check, 1);
+            ASSERT_TRUE(page->control(kInstallDirectX)) << "no DirectX page";
+            EXPECT_EQ(page->control(kInstallDirectX)->check, 1);
             EXPECT_TRUE(page->withText(
                 "\nInstalled DirectX version: (not found)\nRequired DirectX version: DirectX 5"));
             keep(page->sheet, "directx-page.png");
@@ -289,7 +239,7 @@ TEST_F(ReadmeScreenshots, ExampleGameAsksAfterAFailedDirectXSetup) {
     expectBox(done, "Example Game Setup",
               "Example Game has been installed.\n\nYou will find it in the Start menu.", {kIdOk});
     if (done) answer(*done, kIdOk);
-    EXPECT_EQ(exitCodeOf(setup), 0);
+    EXPECT_EQ(exitCodeOf(setup), kSetupDone);
     EXPECT_TRUE(fs::exists(hostInstallFolder() + "Levels/level3.txt"));
 }
 

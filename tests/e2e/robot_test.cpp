@@ -65,12 +65,9 @@ TEST_F(RobotOnFixture, ButtonClicksToggleAndEscapeCancels) {
     EXPECT_TRUE(robot.clickButton(dialog->hwnd, FIXTURE_CHECK_OFF));
     EXPECT_TRUE(robot.clickButton(dialog->hwnd, FIXTURE_RADIO_FIRST));
     // The clicks are posted: the dialog takes them in its own time.
-    std::optional<Window> changed;
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        changed = robot.describe(dialog->hwnd);
-        ASSERT_TRUE(changed);
-        if (changed->child(FIXTURE_RADIO_FIRST)->check == 1) break;
-    }
+    std::optional<Window> changed = waitForState(
+        dialog->hwnd, [](const Window& now) { return now.child(FIXTURE_RADIO_FIRST)->check == 1; });
+    ASSERT_TRUE(changed);
     EXPECT_EQ(changed->child(FIXTURE_CHECK_ON)->check, 0);
     EXPECT_EQ(changed->child(FIXTURE_CHECK_OFF)->check, 1);
     EXPECT_EQ(changed->child(FIXTURE_RADIO_SECOND)->check, 0);

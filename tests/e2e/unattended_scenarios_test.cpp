@@ -3,11 +3,8 @@
 // outcome in the exit code and the run's log.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -22,33 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kShellFolders[] =
-    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const char kUninstallKeys[] = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-// Exit codes of the unattended outcomes.
-constexpr int kExitNewerInstalled = 20;
-constexpr int kExitAlreadyRunning = 21;
-constexpr int kExitBadOption = 22;
-constexpr int kExitNotEnoughSpace = 23;
-
-std::string contentOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Every file below a folder with its content, by relative path.
-std::map<std::string, std::string> treeOf(const std::string& folder) {
-    std::map<std::string, std::string> tree;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(folder, error);
-         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        const std::string relative = fs::relative(it->path(), folder).generic_string();
-        tree[relative] = it->is_directory() ? "<folder>" : contentOf(it->path().string());
-    }
-    return tree;
-}
-
 // What an installation leaves on the system, to compare two runs.
 struct Installation {
     std::map<std::string, std::string> files;  // below the install folder; InstallLog apart
@@ -62,26 +32,12 @@ class UnattendedScenario : public SetupScenario {
 protected:
     void SetUp() override {
         SetupScenario::SetUp();
-        desktop_ = wineSession().readRegistryString(kShellFolders, "Desktop").value_or("C:\\Windows\\Desktop");
-        programs_ = wineSession()
-                        .readRegistryString(kShellFolders, "Programs")
-                        .value_or("C:\\Windows\\Start Menu\\Programs");
-        deleteKeyAtEnd("HKCU\\Software\\E2E\\" + name());
-        deleteKeyAtEnd(kUninstallKeys + productName());
-        removeAtEnd(desktopLink());
-        removeAtEnd(hostPathOf(programs_ + "\\E2E " + name()));
+        if (HasFatalFailure()) return;
+        places_ = shortcutPlacesRemovedAtEnd("E2E " + name());
     }
 
-    std::string desktopLink() const { return hostPathOf(desktop_ + "\\" + productName() + ".lnk"); }
-    std::string programsLink() const {
-        return hostPathOf(programs_ + "\\E2E " + name() + "\\" + productName() + ".lnk");
-    }
-
-    void source(const std::string& relative, const std::string& content) {
-        fs::path path = fs::path(hostDir()) / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << content;
-    }
+    std::string desktopLink() const { return hostPathOf(places_.desktopLink); }
+    std::string programsLink() const { return hostPathOf(places_.programsFolder + "\\" + productName() + ".lnk"); }
 
     // Two components, shortcuts of both kinds and a registry value (actions
     // of the second component), the uninstall entry; Main alone is the first
@@ -102,20 +58,13 @@ protected:
         p.extraToml =
             shortcutAction("desktop-shortcut", "app.txt", productName(), "") +
             shortcutAction("programs-shortcut", "app.txt", "E2E " + name() + "\\" + productName(), "") +
-            registryValueAction("HKCU", "Software\\E2E\\" + name(), "Home", "$(ExtrPath)");
+            registryValueAction("HKCU", registryKey(), "Home", "$(ExtrPath)");
         p.options = {"preset-1 = [\"Main\"]"};
         return p;
     }
 
     void writeProduct(const std::string& fileName, const std::string& version = "1.00") {
-        Bytes file = build(product(version));
-        ASSERT_FALSE(file.empty());
-        writeInstaller(file, fileName);
-    }
-
-    // Runs the installer without a display; its exit code.
-    int runSilently(const std::string& fileName, const std::vector<std::string>& arguments) {
-        return exitCodeOf(startWith(fileName, arguments, {"DISPLAY="}));
+        ASSERT_TRUE(buildAs(product(version), fileName));
     }
 
     Installation installation(const std::string& folder) {
@@ -131,10 +80,9 @@ protected:
         }
         for (const char* value : {"Version", "InstallDir", "UnInstallLog"})
             found.registry[value] = wineSession().readRegistryString(machineKey(), value).value_or("<none>");
-        found.registry["Home"] =
-            wineSession().readRegistryString("HKCU\\Software\\E2E\\" + name(), "Home").value_or("<none>");
+        found.registry["Home"] = wineSession().readRegistryString(userKey(), "Home").value_or("<none>");
         found.registry["UninstallString"] =
-            wineSession().readRegistryString(kUninstallKeys + productName(), "UninstallString").value_or("<none>");
+            wineSession().readRegistryString(uninstallEntry(), "UninstallString").value_or("<none>");
         found.desktopShortcut = fs::exists(desktopLink());
         found.programsShortcut = fs::exists(programsLink());
         return found;
@@ -145,10 +93,10 @@ protected:
         std::error_code ignored;
         fs::remove_all(hostPathOf(folder), ignored);
         fs::remove(desktopLink(), ignored);
-        fs::remove_all(hostPathOf(programs_ + "\\E2E " + name()), ignored);
+        fs::remove_all(hostPathOf(places_.programsFolder), ignored);
         wineSession().deleteRegistryKey(machineKey());
-        wineSession().deleteRegistryKey("HKCU\\Software\\E2E\\" + name());
-        wineSession().deleteRegistryKey(kUninstallKeys + productName());
+        wineSession().deleteRegistryKey(userKey());
+        wineSession().deleteRegistryKey(uninstallEntry());
     }
 
     void expectNothingInstalled(const std::string& folder, const std::string& what) {
@@ -157,32 +105,23 @@ protected:
         EXPECT_FALSE(fs::exists(desktopLink())) << what;
     }
 
-    std::string desktop_, programs_;
+    ShortcutPlaces places_;
 };
 
 // The defaults of an unattended run are those of an attended run that takes
 // them: the same files, log, registry values and shortcuts.
 TEST_F(UnattendedScenario, SilentInstallMatchesAnAttendedRunThatTakesTheDefaults) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     writeProduct("setup.exe");
 
-    Process& attended = start("setup.exe");
-    std::optional<Window> question = waitWindow("setup.exe", "install-question");
-    ASSERT_TRUE(question);
-    acceptAndPassWizard(*question, "setup.exe");
-    WindowQuery done = WindowQuery::byExe("setup.exe");
-    done.title = productName();
-    std::optional<Window> completion = waitWindow(done, "completion");
-    ASSERT_TRUE(completion);
-    answer(*completion, kIdOk);
-    ASSERT_EQ(exitCodeOf(attended), 0);
+    ASSERT_FALSE(installToCompletion("setup.exe").completion.empty());
+    ASSERT_FALSE(HasFailure()) << "the attended run failed";
     const Installation byHand = installation(installFolder());
     EXPECT_TRUE(byHand.desktopShortcut);
     EXPECT_EQ(byHand.files.count("Docs/guide.txt"), 1u);
     removeInstallation(installFolder());
 
     const std::string log = windowsDir() + "run.log";
-    EXPECT_EQ(runSilently("setup.exe", {"/S", "/LOG=" + log}), 0);
+    EXPECT_EQ(runSilently("setup.exe", {"/S", "/LOG=" + log}), kSetupDone);
     const Installation silent = installation(installFolder());
     EXPECT_EQ(silent.files, byHand.files);
     EXPECT_EQ(silent.logEntries, byHand.logEntries);
@@ -196,7 +135,6 @@ TEST_F(UnattendedScenario, SilentInstallMatchesAnAttendedRunThatTakesTheDefaults
 
 // The options choose folder, components and shortcuts; a bad one touches nothing.
 TEST_F(UnattendedScenario, OptionsChooseFolderComponentsAndShortcuts) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     writeProduct("setup.exe");
     const std::string other = windowsDir() + "Other Place\\Sub\\";
     struct Case {
@@ -211,11 +149,11 @@ TEST_F(UnattendedScenario, OptionsChooseFolderComponentsAndShortcuts) {
         {{"/s", "/type=1"}, 0, installFolder(), {"Docs", "UnInst.exe", "app.txt"}, false},  // the actions are Extra's
         {{"/S", "/COMPONENTS=extra"}, 0, installFolder(), {"extra.txt"}, true},
         {{"/S", "/NOSHORTCUTS"}, 0, installFolder(), {"Docs", "UnInst.exe", "app.txt", "extra.txt"}, false},
-        {{"/S", "/COMPONENTS=Main,Nope"}, kExitBadOption, installFolder(), {}, false},
-        {{"/S", "/D=Relative\\Place"}, kExitBadOption, installFolder(), {}, false},
-        {{"/S", "/D=Q:\\No Such Drive"}, kExitBadOption, installFolder(), {}, false},
-        {{"/S", "/D=C:\\a|b"}, kExitBadOption, installFolder(), {}, false},
-        {{"/S", "/SILENT"}, kExitBadOption, installFolder(), {}, false},
+        {{"/S", "/COMPONENTS=Main,Nope"}, kSetupBadOption, installFolder(), {}, false},
+        {{"/S", "/D=Relative\\Place"}, kSetupBadOption, installFolder(), {}, false},
+        {{"/S", "/D=Q:\\No Such Drive"}, kSetupBadOption, installFolder(), {}, false},
+        {{"/S", "/D=C:\\a|b"}, kSetupBadOption, installFolder(), {}, false},
+        {{"/S", "/SILENT"}, kSetupBadOption, installFolder(), {}, false},
     };
     for (const Case& c : cases) {
         std::string what;
@@ -237,24 +175,23 @@ TEST_F(UnattendedScenario, OptionsChooseFolderComponentsAndShortcuts) {
 // Reinstall and upgrade proceed; a newer installed version, or another setup
 // of the product running, ends with its own code and changes nothing.
 TEST_F(UnattendedScenario, QuestionsGetTheirUnattendedAnswers) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     writeProduct("v100.exe", "1.00");
     writeProduct("v110.exe", "1.10");
     writeProduct("v090.exe", "0.90");
-    EXPECT_EQ(runSilently("v100.exe", {"/S"}), 0);
-    EXPECT_EQ(runSilently("v100.exe", {"/S"}), 0) << "reinstall";
-    EXPECT_EQ(runSilently("v110.exe", {"/S"}), 0) << "upgrade";
+    EXPECT_EQ(runSilently("v100.exe", {"/S"}), kSetupDone);
+    EXPECT_EQ(runSilently("v100.exe", {"/S"}), kSetupDone) << "reinstall";
+    EXPECT_EQ(runSilently("v110.exe", {"/S"}), kSetupDone) << "upgrade";
     EXPECT_EQ(wineSession().readRegistryString(machineKey(), "Version").value_or(""), "1.10");
     const std::string log = windowsDir() + "newer.log";
-    EXPECT_EQ(runSilently("v090.exe", {"/S", "/LOG=" + log}), kExitNewerInstalled);
+    EXPECT_EQ(runSilently("v090.exe", {"/S", "/LOG=" + log}), kSetupNewerInstalled);
     EXPECT_EQ(wineSession().readRegistryString(machineKey(), "Version").value_or(""), "1.10");
     EXPECT_NE(contentOf(hostPathOf(log)).find("A newer " + productName() + " is installed."), std::string::npos);
 
     // An attended setup waits at its question: a second one may not run.
     Process& first = start("v110.exe");
     ASSERT_TRUE(waitWindow("v110.exe", "reinstall-question"));
-    EXPECT_EQ(runSilently("v110.exe", {"/S"}), kExitAlreadyRunning);
-    std::optional<Window> waiting = robot.waitFor(WindowQuery::byExe("v110.exe"), Milliseconds(2000));
+    EXPECT_EQ(runSilently("v110.exe", {"/S"}), kSetupAlreadyRunning);
+    std::optional<Window> waiting = robot.waitFor(WindowQuery::byExe("v110.exe"), kWindowTimeout);
     ASSERT_TRUE(waiting);
     robot.terminateOwner(waiting->hwnd);
     exitCodeOf(first);
@@ -265,11 +202,7 @@ TEST_F(UnattendedScenario, QuestionsGetTheirUnattendedAnswers) {
 // the space code before anything is written), the message in the log, and
 // nothing left.
 TEST_F(UnattendedScenario, FailuresEndWithTheirCodesAndTheirMessagesInTheLog) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
-    std::string noise(300000, '\0');
-    std::mt19937 random(7);
-    for (char& c : noise) c = static_cast<char>(random());
-    source("noise.bin", noise);
+    source("noise.bin", noise(300000, 7));
     ProductDescription p = product();
     p.components[1].files.push_back("noise.bin");
     Bytes file = build(p);
@@ -283,7 +216,7 @@ TEST_F(UnattendedScenario, FailuresEndWithTheirCodesAndTheirMessagesInTheLog) {
     writeInstaller(file, "damaged.exe");
 
     const std::string damagedLog = windowsDir() + "damaged.log";
-    EXPECT_EQ(runSilently("damaged.exe", {"/S", "/LOG=" + damagedLog}), 8);
+    EXPECT_EQ(runSilently("damaged.exe", {"/S", "/LOG=" + damagedLog}), kSetupChecksumError);
     EXPECT_NE(contentOf(hostPathOf(damagedLog)).find(productName() + ": a checksum does not match."),
               std::string::npos);
     expectNothingInstalled(installFolder(), "damaged package");
@@ -292,7 +225,7 @@ TEST_F(UnattendedScenario, FailuresEndWithTheirCodesAndTheirMessagesInTheLog) {
     if (!disk.problem().empty()) GTEST_SKIP() << disk.problem();
     const std::string drive(1, disk.letter());
     // The selection does not fit: refused before anything is written.
-    EXPECT_EQ(runSilently("sound.exe", {"/S", "/D=" + drive + ":\\Product"}), kExitNotEnoughSpace);
+    EXPECT_EQ(runSilently("sound.exe", {"/S", "/D=" + drive + ":\\Product"}), kSetupNotEnoughSpace);
     EXPECT_TRUE(treeOf(disk.hostPath()).empty());
     // Many one-byte files pass the check, but each takes a page of the
     // disk: it fills up half-way, error 5.
@@ -300,11 +233,9 @@ TEST_F(UnattendedScenario, FailuresEndWithTheirCodesAndTheirMessagesInTheLog) {
     ProductDescription many = product();
     many.components[1].rawEntries = {"{ folder = \"many\", to = \"Many\" }"};
     many.extraToml += "[uninstaller]\nbundle = false\n";  // small enough to pass the check
-    Bytes manyFile = build(many);
-    ASSERT_FALSE(manyFile.empty());
-    writeInstaller(manyFile, "many.exe");
+    ASSERT_TRUE(buildAs(many, "many.exe"));
     const std::string fullLog = windowsDir() + "full.log";
-    EXPECT_EQ(runSilently("many.exe", {"/S", "/LOG=" + fullLog, "/D=" + drive + ":\\Product"}), 5);
+    EXPECT_EQ(runSilently("many.exe", {"/S", "/LOG=" + fullLog, "/D=" + drive + ":\\Product"}), kSetupCannotWrite);
     EXPECT_NE(contentOf(hostPathOf(fullLog)).find(productName() + " cannot write '"), std::string::npos)
         << contentOf(hostPathOf(fullLog));
     EXPECT_TRUE(treeOf(disk.hostPath()).empty());

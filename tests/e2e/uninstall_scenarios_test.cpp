@@ -4,10 +4,8 @@
 // its log is damaged or names what no installation made.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "format/package_format.h"
 
@@ -20,69 +18,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kUninstallKeys[] = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-const char kShellFolders[] =
-    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char kUninstaller[] = "UnInst.exe";
 
-// The uninstaller's exit codes and its own controls.
-constexpr int kExitRemoved = 0;
-constexpr int kExitUsage = 1;
-constexpr int kExitLogNotFound = 2;
-constexpr int kExitLogRefused = 3;
-constexpr int kExitRunning = 4;
-constexpr int kExitLeftOver = 5;
-constexpr int kDetailsButton = 1011;
-constexpr int kDetailsText = 1020;
-
 constexpr Milliseconds kUninstallTimeout{60000};
-
-// Every file below a host folder, relative to it, in order.
-std::vector<std::string> filesBelow(const std::string& folder) {
-    std::vector<std::string> found;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(folder, error);
-         !error && it != fs::recursive_directory_iterator(); it.increment(error))
-        found.push_back(fs::relative(it->path(), folder).generic_string());
-    std::sort(found.begin(), found.end());
-    return found;
-}
-
-std::string contentOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The text as 8-bit bytes or as UTF-16 (shortcut files hold either).
-bool holdsText(const std::string& bytes, const std::string& text) {
-    std::string wide;
-    for (char c : text) {
-        wide += c;
-        wide += '\0';
-    }
-    return bytes.find(text) != std::string::npos || bytes.find(wide) != std::string::npos;
-}
 
 class UninstallScenario : public SetupScenario {
 protected:
     void SetUp() override {
         SetupScenario::SetUp();
         if (HasFatalFailure() || IsSkipped()) return;
-        desktopLink_ = shellFolder("Desktop", "C:\\Windows\\Desktop") + "\\" + productName() + ".lnk";
-        programsDir_ = shellFolder("Programs", "C:\\Windows\\Start Menu\\Programs") + "\\" + productName();
-        deleteKeyAtEnd(userKey());
-        deleteKeyAtEnd(uninstallEntry());
-        removeAtEnd(hostPathOf(desktopLink_));
-        removeAtEnd(hostPathOf(programsDir_));
+        places_ = shortcutPlacesRemovedAtEnd(productName());
         wineSession().deleteRegistryKey(userKey());
         wineSession().deleteRegistryKey(uninstallEntry());
     }
 
-    std::string shellFolder(const std::string& value, const std::string& fallback) const {
-        return wineSession().readRegistryString(kShellFolders, value).value_or(fallback);
-    }
-    std::string userKey() const { return "HKCU\\" + registryKey(); }
-    std::string uninstallEntry() const { return kUninstallKeys + productName(); }
     std::string logPath() const { return installFolder() + "InstallLog"; }
     std::string hostLog() const { return hostInstallFolder() + "InstallLog"; }
     // The uninstaller's default texts, made from the product name.
@@ -94,8 +43,8 @@ protected:
     // product key, the system's uninstall entry and the uninstaller's
     // shortcut.
     void buildProduct(const std::string& fileName) {
-        std::ofstream(hostDir() + "/app.txt") << "the program";
-        std::ofstream(hostDir() + "/guide.txt") << "the guide";
+        source("app.txt", "the program");
+        source("guide.txt", "the guide");
         ProductDescription product = description();
         product.flags = {"desktop-shortcuts", "start-menu-shortcuts", "uninstall-entry",
                          "uninstall-shortcut"};
@@ -107,25 +56,16 @@ protected:
         product.extraToml = shortcutAction("desktop-shortcut", "app.txt", productName(), "") +
                             shortcutAction("programs-shortcut", "app.txt", productName() + "\\App", "") +
                             registryValueAction("HKCU", registryKey() + "\\Settings", "Path", "$(ExtrPath)");
-        Bytes file = build(product);
-        ASSERT_FALSE(file.empty());
-        writeInstaller(file, fileName);
+        ASSERT_TRUE(buildAs(product, fileName));
     }
 
     // Runs the installer to its completion message; `question` is the text
     // it must ask first.
     void install(const std::string& fileName, const std::string& question) {
-        Process& setup = start(fileName);
-        std::optional<Window> asked = waitWindow(fileName, "install-question");
-        ASSERT_TRUE(asked);
-        EXPECT_EQ(asked->message, question);
-        acceptAndPassWizard(*asked, fileName);
-        WindowQuery doneQuery = WindowQuery::byExe(fileName);
-        doneQuery.title = productName();
-        std::optional<Window> done = waitWindow(doneQuery, "completion");
-        ASSERT_TRUE(done);
-        answer(*done, kIdOk);
-        EXPECT_EQ(exitCodeOf(setup), 0);
+        const CompletedRun run = installToCompletion(fileName);
+        ASSERT_TRUE(run.question);
+        EXPECT_EQ(run.question->message, question);
+        ASSERT_FALSE(run.completion.empty());
         ASSERT_TRUE(fs::exists(hostInstallFolder() + kUninstaller)) << "the package holds no uninstaller";
     }
 
@@ -141,9 +81,7 @@ protected:
     }
 
     std::optional<Window> uninstallerWindow(const std::string& title, const std::string& label) {
-        WindowQuery query = WindowQuery::byExe(kUninstaller);
-        query.title = title;
-        return waitWindow(query, label);
+        return waitWindow(WindowQuery::titled(kUninstaller, title), label);
     }
 
     // Everything the installation made that a removal could take away
@@ -155,8 +93,8 @@ protected:
     };
     Footprint footprint() const {
         return Footprint{filesBelow(hostInstallFolder()),
-                         fs::exists(hostPathOf(desktopLink_)),
-                         fs::exists(hostPathOf(programsDir_)),
+                         fs::exists(hostPathOf(places_.desktopLink)),
+                         fs::exists(hostPathOf(places_.programsFolder)),
                          wineSession().registryKeyExists(machineKey()),
                          wineSession().registryKeyExists(userKey()),
                          wineSession().registryKeyExists(uninstallEntry())};
@@ -165,10 +103,8 @@ protected:
     // The uninstaller's own file goes after its process, through a copy in
     // the temporary folder that removes itself: waits for both.
     void waitForSelfRemoval() {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        while (std::chrono::steady_clock::now() < deadline &&
-               (fs::exists(hostInstallFolder() + kUninstaller) || !temporaryCopies().empty()))
-            std::this_thread::sleep_for(Milliseconds(100));
+        waitUntil([&] { return !fs::exists(hostInstallFolder() + kUninstaller) && temporaryCopies().empty(); },
+                  kUninstallTimeout);
         EXPECT_FALSE(fs::exists(hostInstallFolder() + kUninstaller)) << "the uninstaller's file stays";
         EXPECT_EQ(temporaryCopies(), std::vector<std::string>{}) << "its temporary copy stays";
     }
@@ -190,10 +126,10 @@ protected:
         EXPECT_FALSE(fs::exists(hostInstallFolder())) << "the install folder stays";
         const Footprint none{{}, false, false, false, false, false};
         EXPECT_EQ(footprint(), none);
-        EXPECT_FALSE(wineSession().registryKeyExists("HKLM\\Software\\E2E\\" + name()));
+        EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
     }
 
-    std::string desktopLink_, programsDir_;
+    ShortcutPlaces places_;
     std::deque<Process> runs_;
 };
 
@@ -203,18 +139,14 @@ protected:
 // The user tidies up, installs again (the first-install question) and
 // removes it by the uninstaller's shortcut: the done message, nothing left.
 TEST_F(UninstallScenario, UninstallListAndShortcutRemoveTheProduct) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     buildProduct("product.exe");
     const std::string installQuestion = "Install " + productName() + " on this computer?";
     install("product.exe", installQuestion);
     const std::string command = uninstallCommand();
     EXPECT_EQ(command, "\"" + installFolder() + kUninstaller + "\" " + logPath());
     std::ofstream(hostInstallFolder() + "notes.txt") << "the user's own";
-    Process holder = robot.holdFile(installFolder() + "Docs\\guide.txt", windowsDir() + "held.ready",
-                                    Milliseconds(60000));
-    for (int i = 0; i < 200 && !fs::exists(hostDir() + "/held.ready"); ++i)
-        std::this_thread::sleep_for(Milliseconds(50));
-    ASSERT_TRUE(fs::exists(hostDir() + "/held.ready")) << "the robot did not open the file";
+    Process holder = holdFile(installFolder() + "Docs\\guide.txt");
+    ASSERT_FALSE(HasFailure());
 
     Process& run = runUninstaller(command);
     std::optional<Window> question = uninstallerWindow(title(), "uninstall-question");
@@ -226,29 +158,29 @@ TEST_F(UninstallScenario, UninstallListAndShortcutRemoveTheProduct) {
 
     std::optional<Window> progress = uninstallerWindow("UnInstalling", "uninstall-progress");
     ASSERT_TRUE(progress);
-    ASSERT_TRUE(progress->child(1001));
-    EXPECT_EQ(progress->child(1001)->text, "Removing " + productName() + ", please wait...");
-    ASSERT_TRUE(progress->child(1003));
-    EXPECT_EQ(progress->child(1003)->className, "msctls_progress32");
+    ASSERT_TRUE(progress->child(kUninstallStatusText));
+    EXPECT_EQ(progress->child(kUninstallStatusText)->text, "Removing " + productName() + ", please wait...");
+    ASSERT_TRUE(progress->child(kUninstallBar));
+    EXPECT_EQ(progress->child(kUninstallBar)->className, "msctls_progress32");
 
     std::optional<Window> errors = uninstallerWindow(title(), "uninstall-errors");
     ASSERT_TRUE(errors);
     EXPECT_EQ(errors->message, "Errors occurred while removing " + productName() +
                                    ". Some parts may have to be removed by hand.");
-    EXPECT_EQ(errors->buttonIds(), (std::vector<int>{kIdOk, kDetailsButton}));
-    EXPECT_EQ(errors->child(kDetailsButton)->text, "&Details...");
-    EXPECT_TRUE(robot.click(errors->hwnd, kDetailsButton));
+    EXPECT_EQ(errors->buttonIds(), (std::vector<int>{kIdOk, kUninstallDetailsButton}));
+    EXPECT_EQ(errors->child(kUninstallDetailsButton)->text, "&Details...");
+    EXPECT_TRUE(robot.click(errors->hwnd, kUninstallDetailsButton));
     std::optional<Window> details =
         uninstallerWindow("Errors occured during UnInstallation", "uninstall-details");
     ASSERT_TRUE(details);
-    ASSERT_TRUE(details->child(kDetailsText));
-    EXPECT_EQ(details->child(kDetailsText)->text,
+    ASSERT_TRUE(details->child(kUninstallDetailsText));
+    EXPECT_EQ(details->child(kUninstallDetailsText)->text,
               "-- These files could not be removed --\r\n" + installFolder() + "Docs\\guide.txt\r\n\r\n"
               "-- These directories could not be removed --\r\n" + installFolder() + "Docs\r\n" +
                   installFolder().substr(0, installFolder().size() - 1) + "\r\n");
     answer(*details, kIdOk);
     answer(*errors, kIdOk);
-    EXPECT_EQ(exitCodeOf(run, kUninstallTimeout), kExitLeftOver);
+    EXPECT_EQ(exitCodeOf(run, kUninstallTimeout), kUninstallLeftOver);
     holder.kill();
     waitForSelfRemoval();
     EXPECT_EQ(filesBelow(hostInstallFolder()), (std::vector<std::string>{"Docs", "Docs/guide.txt", "notes.txt"}));
@@ -259,7 +191,7 @@ TEST_F(UninstallScenario, UninstallListAndShortcutRemoveTheProduct) {
     // What the user removes by hand; then the product installs as new.
     fs::remove_all(hostInstallFolder());
     install("product.exe", installQuestion);
-    const std::string shortcut = contentOf(hostPathOf(programsDir_ + "\\Uninstall.lnk"));
+    const std::string shortcut = contentOf(hostPathOf(places_.programsFolder + "\\Uninstall.lnk"));
     ASSERT_TRUE(holdsText(shortcut, installFolder() + kUninstaller));
     ASSERT_TRUE(holdsText(shortcut, logPath()));
     // The shell starts a shortcut's target quoted, its arguments behind.
@@ -271,7 +203,7 @@ TEST_F(UninstallScenario, UninstallListAndShortcutRemoveTheProduct) {
     expectBox(done, title(), productName() + " has been removed from your computer.", {kIdOk});
     ASSERT_TRUE(done);
     answer(*done, kIdOk);
-    EXPECT_EQ(exitCodeOf(second, kUninstallTimeout), kExitRemoved);
+    EXPECT_EQ(exitCodeOf(second, kUninstallTimeout), kUninstallRemoved);
     expectNothingLeft();
 }
 
@@ -284,14 +216,13 @@ TEST_F(UninstallScenario, UninstallListAndShortcutRemoveTheProduct) {
 // exit code 0, nothing left; and a second "/S" finds no log: a code of its
 // own, nothing touched.
 TEST_F(UninstallScenario, RefusalsRemoveNothingThenSilentRemovalRemovesAll) {
-    SKIP_WITHOUT_PACKAGE_BUILDER();
     buildProduct("refused.exe");
     install("refused.exe", "Install " + productName() + " on this computer?");
     Bytes log;
     ASSERT_TRUE(readFile(hostLog(), log));
     const Footprint installed = footprint();
     const std::string windowsVictim = "C:\\windows\\e2e-" + name() + ".txt";
-    const std::string desktopVictim = shellFolder("Desktop", "C:\\Windows\\Desktop") + "\\e2e-" + name() + ".txt";
+    const std::string desktopVictim = shellFolder("Desktop") + "\\e2e-" + name() + ".txt";
     const std::vector<std::string> victims{hostDir() + "/victim.txt", hostPathOf(windowsVictim),
                                            hostPathOf(desktopVictim)};
     for (const std::string& victim : victims) {
@@ -317,36 +248,34 @@ TEST_F(UninstallScenario, RefusalsRemoveNothingThenSilentRemovalRemovesAll) {
     };
     const std::vector<Refusal> refusals{
         {"declined", log, title(), "Are you sure you want to remove " + productName() + " and all of its components?",
-         kIdNo, kExitRemoved},
-        {"running", log, title(), running, kIdOk, kExitRunning, true},
-        {"damaged", wrongMagic, "Uninstall", corrupt, kIdOk, kExitLogRefused},
+         kIdNo, kUninstallRemoved},
+        {"running", log, title(), running, kIdOk, kUninstallRunning, true},
+        {"damaged", wrongMagic, "Uninstall", corrupt, kIdOk, kUninstallLogRefused},
         {"outside", withExtraEntries(log, {{fmt::kLogFile, 0, 0, windowsDir() + "victim.txt"}}), title(), corrupt,
-         kIdOk, kExitLogRefused},
+         kIdOk, kUninstallLogRefused},
         {"system-file", withExtraEntries(log, {{fmt::kLogFile, 0, 0, windowsVictim}}), title(), corrupt, kIdOk,
-         kExitLogRefused},
+         kUninstallLogRefused},
         {"windows-folder", withExtraEntries(log, {{fmt::kLogFolder, 0, 0, "C:\\windows"}}), title(), corrupt, kIdOk,
-         kExitLogRefused},
+         kUninstallLogRefused},
         {"drive-root", withExtraEntries(log, {{fmt::kLogFolder, 0, 0, "C:\\"}}), title(), corrupt, kIdOk,
-         kExitLogRefused},
+         kUninstallLogRefused},
         {"desktop-document", withExtraEntries(log, {{fmt::kLogFile, 0, 0, desktopVictim}}), title(), corrupt, kIdOk,
-         kExitLogRefused},
+         kUninstallLogRefused},
         {"no-log-path", log, "Uninstall",
          "The uninstaller needs the path of the product's uninstall log:\n\nUnInst.exe [/S] <uninstall log>\n\n"
          "/S removes the product without a question or a window; the exit code tells the result.",
-         kIdOk, kExitUsage, false, installFolder() + kUninstaller},
+         kIdOk, kUninstallUsage, false, installFolder() + kUninstaller},
         {"missing-log", log, "Uninstall",
          "The uninstall log " + installFolder() + "Gone cannot be opened.\n\nNothing was removed.", kIdOk,
-         kExitLogNotFound, false, installFolder() + kUninstaller + " " + installFolder() + "Gone"},
+         kUninstallLogNotFound, false, installFolder() + kUninstaller + " " + installFolder() + "Gone"},
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.label);
         ASSERT_TRUE(writeFile(hostLog(), refusal.log));
         Process lock;
         if (refusal.locked) {
-            lock = robot.holdLock("Lock_" + productName(), windowsDir() + "locked.ready", Milliseconds(60000));
-            for (int i = 0; i < 200 && !fs::exists(hostDir() + "/locked.ready"); ++i)
-                std::this_thread::sleep_for(Milliseconds(50));
-            ASSERT_TRUE(fs::exists(hostDir() + "/locked.ready")) << "the robot holds no lock";
+            lock = holdLock("Lock_" + productName());
+            ASSERT_FALSE(HasFailure());
         }
         Process& run = runUninstaller(refusal.commandLine.empty() ? uninstallCommand() : refusal.commandLine);
         std::optional<Window> box = uninstallerWindow(refusal.caption, std::string("refused-") + refusal.label);
@@ -355,7 +284,6 @@ TEST_F(UninstallScenario, RefusalsRemoveNothingThenSilentRemovalRemovesAll) {
         answer(*box, refusal.answer);
         EXPECT_EQ(exitCodeOf(run, kUninstallTimeout), refusal.exitCode);
         lock.kill();
-        fs::remove(hostDir() + "/locked.ready");
         // Files here, keys (slow to read) once after all of them: a
         // deleted key does not come back.
         EXPECT_EQ(filesBelow(hostInstallFolder()), installed.files) << "a file was removed";
@@ -365,7 +293,7 @@ TEST_F(UninstallScenario, RefusalsRemoveNothingThenSilentRemovalRemovesAll) {
 
     ASSERT_TRUE(writeFile(hostLog(), log));
     Process& run = runUninstaller(installFolder() + kUninstaller + " /S " + logPath());
-    EXPECT_EQ(exitCodeOf(run, kUninstallTimeout), kExitRemoved);
+    EXPECT_EQ(exitCodeOf(run, kUninstallTimeout), kUninstallRemoved);
     EXPECT_EQ(robot.list(WindowQuery::byExe(kUninstaller)).size(), 0u);
     expectNothingLeft();
 
@@ -373,7 +301,7 @@ TEST_F(UninstallScenario, RefusalsRemoveNothingThenSilentRemovalRemovesAll) {
     fs::copy_file(E2E_UNINSTALLER, hostDir() + "/again.exe");
     const auto before = filesBelow(hostDir());
     Process& again = runUninstaller(windowsDir() + "again.exe /S " + logPath());
-    EXPECT_EQ(exitCodeOf(again, kUninstallTimeout), kExitLogNotFound);
+    EXPECT_EQ(exitCodeOf(again, kUninstallTimeout), kUninstallLogNotFound);
     EXPECT_EQ(filesBelow(hostDir()), before);
 }
 

@@ -9,7 +9,7 @@ namespace {
 
 // The robot's own timeout comes first; this one only catches a stuck Wine.
 constexpr Milliseconds kCallMargin{15000};
-constexpr Milliseconds kShortCall{15000};
+constexpr Milliseconds kShortCall{30000};
 
 Rect rectOf(const JsonObject& object) {
     Rect r;
@@ -104,11 +104,12 @@ std::vector<std::string> Robot::filterArgs(const WindowQuery& query) const {
 }
 
 std::optional<Window> Robot::waitFor(const WindowQuery& query, Milliseconds timeout) const {
-    return wait(query, timeout, false);
+    return wait(query, timeout, false, "");
 }
 
-std::optional<Window> Robot::waitForBusy(const WindowQuery& query, Milliseconds timeout) const {
-    return wait(query, timeout, true);
+std::optional<Window> Robot::waitForBusy(const WindowQuery& query, Milliseconds timeout,
+                                         const std::string& readyFile) const {
+    return wait(query, timeout, true, readyFile);
 }
 
 Process Robot::holdFile(const std::string& path, const std::string& readyFile, Milliseconds time,
@@ -128,9 +129,11 @@ Process Robot::runCommandLine(const std::string& commandLine, Milliseconds timeo
     return wineSession().launch({exe_, "run", commandLine, "--timeout", std::to_string(timeout.count())});
 }
 
-std::optional<Window> Robot::wait(const WindowQuery& query, Milliseconds timeout, bool busy) const {
+std::optional<Window> Robot::wait(const WindowQuery& query, Milliseconds timeout, bool busy,
+                                  const std::string& readyFile) const {
     std::vector<std::string> args{"wait"};
     if (busy) args.push_back("--no-send");
+    if (!readyFile.empty()) args.insert(args.end(), {"--ready", readyFile});
     std::vector<std::string> filter = filterArgs(query);
     args.insert(args.end(), filter.begin(), filter.end());
     args.insert(args.end(), {"--timeout", std::to_string(timeout.count())});

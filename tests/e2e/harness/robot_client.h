@@ -8,6 +8,7 @@
 
 #include "json_lines.h"
 #include "process.h"
+#include "program_ids.h"
 
 namespace e2e {
 
@@ -49,7 +50,7 @@ struct Window {
     std::vector<Control> children;
 
     const Control* child(int id) const;
-    bool isMessageBox() const { return className == "#32770" && child(0xFFFF) != nullptr; }
+    bool isMessageBox() const { return className == "#32770" && child(kMessageText) != nullptr; }
     // Ids of the visible buttons, in window order.
     std::vector<int> buttonIds() const;
 };
@@ -66,13 +67,12 @@ struct WindowQuery {
         query.exe = exe;
         return query;
     }
+    static WindowQuery titled(const std::string& exe, const std::string& title) {
+        WindowQuery query = byExe(exe);
+        query.title = title;
+        return query;
+    }
 };
-
-// Message box button ids.
-inline constexpr int kIdOk = 1;
-inline constexpr int kIdCancel = 2;
-inline constexpr int kIdYes = 6;
-inline constexpr int kIdNo = 7;
 
 class Robot {
 public:
@@ -83,7 +83,10 @@ public:
     std::optional<Window> waitFor(const WindowQuery& query, Milliseconds timeout) const;
     // The same, reading texts without sending messages, for a window whose
     // thread is busy (no default button, check states or bar positions).
-    std::optional<Window> waitForBusy(const WindowQuery& query, Milliseconds timeout) const;
+    // With a readyFile (Windows path) the robot makes it once it looks, so
+    // that a caller in another thread can wait for that.
+    std::optional<Window> waitForBusy(const WindowQuery& query, Milliseconds timeout,
+                                      const std::string& readyFile = "") const;
     // The matching windows now (without children).
     std::vector<Window> list(const WindowQuery& query) const;
     std::optional<Window> describe(unsigned long hwnd) const;
@@ -122,7 +125,8 @@ public:
 private:
     CommandResult call(const std::vector<std::string>& args, Milliseconds timeout) const;
     std::vector<std::string> filterArgs(const WindowQuery& query) const;
-    std::optional<Window> wait(const WindowQuery& query, Milliseconds timeout, bool busy) const;
+    std::optional<Window> wait(const WindowQuery& query, Milliseconds timeout, bool busy,
+                               const std::string& readyFile) const;
 
     std::string exe_;
     mutable std::string lastOutput_;

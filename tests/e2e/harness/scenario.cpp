@@ -1,12 +1,10 @@
+// The scenario's life: its folder, names, installers and programs, and the
+// cleanup of what it made. The windows it meets: scenario_windows.cpp.
 #include "scenario.h"
 
-#include <cctype>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <thread>
 
 #include "wine_session.h"
 
@@ -18,18 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Wine paints a window shortly after it becomes visible; E2E_PAINT_DELAY_MS
-// overrides the wait before a screenshot.
-Milliseconds paintDelay() {
-    const char* text = std::getenv("E2E_PAINT_DELAY_MS");
-    return Milliseconds(text && *text ? std::atoi(text) : 250);
-}
-
-std::string fileLabel(const std::string& label) {
-    std::string out;
-    for (char c : label) out += (std::isalnum(static_cast<unsigned char>(c)) || c == '-') ? c : '_';
-    return out;
-}
+constexpr Milliseconds kHoldTimeout{120000};
 
 }  // namespace
 
@@ -39,6 +26,7 @@ SetupScenario::SetupScenario() : robot(E2E_ROBOT_EXE) {
 
 void SetupScenario::SetUp() {
     if (!sessionError.empty()) GTEST_FAIL() << sessionError;
+    ASSERT_TRUE(packageBuilderAvailable()) << E2E_MKPACKAGE << " does not answer build --help";
     endLeftoverInstallers();
     hostDir_ = wineSession().driveC() + "/e2e/" + name_;
     shotsDir_ = std::string(E2E_SHOTS_DIR) + "/" + name_;
@@ -84,8 +72,14 @@ void SetupScenario::TearDown() {
     std::error_code ignored;
     for (const std::string& path : extraPaths_) fs::remove_all(path, ignored);
     fs::remove_all(hostDir_, ignored);
+    // Only the screenshots that are kept are made PNGs.
     const char* keep = std::getenv("E2E_KEEP_SHOTS");
-    if (!HasFailure() && !(keep && *keep)) fs::remove_all(shotsDir_, ignored);
+    if (!HasFailure() && !(keep && *keep)) {
+        fs::remove_all(shotsDir_, ignored);
+        return;
+    }
+    for (const WineSession::RawScreenshot& shot : shots_)
+        if (!wineSession().develop(shot)) warnNoPicture(shot.pngPath);
 }
 
 std::string SetupScenario::hostPathOf(const std::string& windowsPath) const {
@@ -95,6 +89,23 @@ std::string SetupScenario::hostPathOf(const std::string& windowsPath) const {
     for (char& c : path)
         if (c == '\\') c = '/';
     return path;
+}
+
+std::string SetupScenario::shellFolder(const std::string& value) const {
+    // Where Wine has no such value the programs fall back to these.
+    const std::string fallback =
+        value == "Desktop" ? "C:\\Windows\\Desktop" : "C:\\Windows\\Start Menu\\" + value;
+    return wineSession().readRegistryString(kShellFoldersKey, value).value_or(fallback);
+}
+
+SetupScenario::ShortcutPlaces SetupScenario::shortcutPlacesRemovedAtEnd(const std::string& programsFolder) {
+    ShortcutPlaces places{shellFolder("Desktop") + "\\" + productName() + ".lnk",
+                          shellFolder("Programs") + "\\" + programsFolder};
+    removeAtEnd(hostPathOf(places.desktopLink));
+    removeAtEnd(hostPathOf(places.programsFolder));
+    deleteKeyAtEnd(userKey());
+    deleteKeyAtEnd(uninstallEntry());
+    return places;
 }
 
 ProductDescription SetupScenario::description() const {
@@ -125,7 +136,25 @@ ProductDescription SetupScenario::description() const {
     return product;
 }
 
-bool SetupScenario::packageBuilderMissing() { return !packageBuilderAvailable(); }
+ProductDescription SetupScenario::descriptionWith(const std::vector<std::string>& files) const {
+    ProductDescription product = description();
+    product.components.push_back({"Program", files});
+    product.defaultSelection = {"Program"};
+    return product;
+}
+
+void SetupScenario::source(const std::string& relative, const std::string& content) {
+    EXPECT_TRUE(writeFileAt(hostDir_ + "/" + relative, content, kSourceTime)) << relative;
+}
+
+void SetupScenario::earlierFile(const std::string& hostPath, const std::string& content) {
+    EXPECT_TRUE(writeFileAt(hostPath, content, kEarlierTime)) << hostPath;
+}
+
+void SetupScenario::expectEarlierFile(const std::string& hostPath, const std::string& content) {
+    EXPECT_EQ(contentOf(hostPath), content) << hostPath;
+    EXPECT_EQ(modifiedAt(hostPath), kEarlierTime) << hostPath;
+}
 
 Bytes SetupScenario::build(const ProductDescription& product, const std::vector<std::string>& moreArguments) {
     std::string descriptionPath = hostDir_ + "/product.toml";
@@ -148,6 +177,14 @@ Bytes SetupScenario::build(const ProductDescription& product, const std::vector<
 std::string SetupScenario::writeInstaller(const Bytes& file, const std::string& fileName) {
     EXPECT_TRUE(writeFile(hostDir_ + "/" + fileName, file)) << fileName;
     return windowsDir() + fileName;
+}
+
+bool SetupScenario::buildAs(const ProductDescription& product, const std::string& fileName,
+                            const std::vector<std::string>& moreArguments) {
+    const Bytes file = build(product, moreArguments);
+    if (file.empty()) return false;
+    writeInstaller(file, fileName);
+    return fs::exists(hostDir_ + "/" + fileName);
 }
 
 std::vector<std::string> SetupScenario::asWindows9x(const std::string& fileName,
@@ -181,155 +218,37 @@ Process& SetupScenario::startWith(const std::string& fileName, const std::vector
     return processes_.back();
 }
 
-std::string SetupScenario::nextShotPath(const std::string& label) {
-    char prefix[16];
-    std::snprintf(prefix, sizeof prefix, "%02d-", ++shotCount_);
-    return shotsDir_ + "/" + prefix + fileLabel(label) + ".png";
-}
-
-void SetupScenario::screenshot(const std::string& label) {
-    const std::string path = nextShotPath(label);
-    EXPECT_TRUE(wineSession().screenshot(path)) << "screenshot " << path;
-}
-
-void SetupScenario::screenshotWindow(const std::string& label, const Window& window) {
-    const std::string path = nextShotPath(label);
-    const Rect& r = window.rect;
-    // A window that closes while it is captured can fail the capture: the
-    // screen as it is then is taken instead.
-    EXPECT_TRUE(wineSession().screenshotWithWindow(path, r.left, r.top, r.right, r.bottom) ||
-                wineSession().screenshot(path))
-        << "screenshot " << path;
-}
-
-std::optional<Window> SetupScenario::waitWindow(const std::string& fileName,
-                                                const std::string& label, Milliseconds timeout) {
-    return waitWindow(WindowQuery::byExe(fileName), label, timeout);
-}
-
-std::optional<Window> SetupScenario::waitWindow(const WindowQuery& query, const std::string& label,
-                                                Milliseconds timeout) {
-    const std::string& fileName = query.exe;
-    std::optional<Window> window = robot.waitFor(query, timeout);
-    if (!window) {
-        screenshot(label + "-missing");
-        ADD_FAILURE() << "no window of " << fileName << " within " << timeout.count()
-                      << " ms; robot said: " << robot.lastOutput();
-        return std::nullopt;
-    }
-    std::this_thread::sleep_for(paintDelay());
-    screenshotWindow(label + "-" + window->title.substr(0, 40), *window);
-    return window;
-}
-
-std::optional<Window> SetupScenario::waitMessageBox(const std::string& fileName,
-                                                    const std::string& caption,
-                                                    const std::string& label) {
-    WindowQuery query = WindowQuery::byExe(fileName);
-    query.title = caption;
-    const auto deadline = std::chrono::steady_clock::now() + kWindowTimeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        for (const Window& window : robot.list(query)) {
-            std::optional<Window> box = robot.describe(window.hwnd);
-            if (box && box->isMessageBox()) {
-                std::this_thread::sleep_for(paintDelay());
-                screenshot(label);
-                return box;
-            }
-        }
-        std::this_thread::sleep_for(Milliseconds(100));
-    }
-    screenshot(label + "-missing");
-    ADD_FAILURE() << "no message box \"" << caption << "\" of " << fileName;
-    return std::nullopt;
-}
-
-void SetupScenario::expectBox(const std::optional<Window>& box, const std::string& caption,
-                              const std::string& text, const std::vector<int>& buttons) {
-    ASSERT_TRUE(box);
-    EXPECT_TRUE(box->isMessageBox()) << "class " << box->className;
-    EXPECT_EQ(box->title, caption);
-    EXPECT_EQ(box->message, text);
-    EXPECT_EQ(box->buttonIds(), buttons);
-}
-
-void SetupScenario::answer(const Window& box, int buttonId) {
-    EXPECT_TRUE(robot.click(box.hwnd, buttonId)) << robot.lastOutput();
-    EXPECT_TRUE(robot.waitGone(box.hwnd, kWindowTimeout)) << "the box stays after button "
-                                                          << buttonId;
-}
-
-std::optional<WizardPage> SetupScenario::currentWizardPage() {
-    if (wizardSheet_ == 0) return std::nullopt;
-    std::optional<Window> sheet = robot.describe(wizardSheet_);
-    if (!sheet) return std::nullopt;
-    return wizardPageOf(*sheet);
-}
-
-std::optional<WizardPage> SetupScenario::waitWizardPage(const std::string& fileName,
-                                                        const std::string& label,
-                                                        unsigned long previousPage) {
-    const auto deadline = std::chrono::steady_clock::now() + kWindowTimeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::optional<WizardPage> view = currentWizardPage();
-        if (!view) {
-            // The sheet is the installer's window that shows a page.
-            for (const Window& window : robot.list(WindowQuery::byExe(fileName))) {
-                std::optional<Window> full = robot.describe(window.hwnd);
-                if (full && (view = wizardPageOf(*full))) {
-                    wizardSheet_ = full->hwnd;
-                    break;
-                }
-            }
-        }
-        if (view && view->page != previousPage) {
-            // The page's buttons are posted when it shows: look again once
-            // they have arrived.
-            std::this_thread::sleep_for(paintDelay());
-            std::optional<WizardPage> settled = currentWizardPage();
-            if (settled && settled->page == view->page) {
-                screenshot(label + "-" + settled->sheet.title.substr(0, 40));
-                return settled;
-            }
-        }
-        std::this_thread::sleep_for(Milliseconds(50));
-    }
-    screenshot(label + "-missing");
-    ADD_FAILURE() << "no new wizard page of " << fileName << "; robot said: " << robot.lastOutput();
-    return std::nullopt;
-}
-
-void SetupScenario::acceptAndPassWizard(const Window& question, const std::string& fileName) {
-    constexpr Milliseconds kNextWindow{5000};
-    answer(question, kIdYes);
-    // A product without pages has no wizard: the next window is another one.
-    std::optional<Window> first = robot.waitFor(WindowQuery::byExe(fileName), kNextWindow);
-    if (!first || !wizardPageOf(*first)) return;
-    unsigned long previous = 0;
-    for (int page = 0; page < 33; ++page) {
-        std::optional<WizardPage> view = waitWizardPage(fileName, "wizard", previous);
-        if (!view) return;
-        if (view->offers(kWizardFinish)) {
-            robot.click(view->sheet.hwnd, kWizardFinish);
-            robot.waitGone(view->sheet.hwnd, kWindowTimeout);
-            wizardSheet_ = 0;
-            return;
-        }
-        robot.click(view->sheet.hwnd, kWizardNext);
-        previous = view->page;
-    }
-    ADD_FAILURE() << "the wizard did not end after 33 pages";
+int SetupScenario::runSilently(const std::string& fileName, const std::vector<std::string>& arguments) {
+    return exitCodeOf(startWith(fileName, arguments, {"DISPLAY="}));
 }
 
 int SetupScenario::exitCodeOf(Process& process, Milliseconds timeout) {
     std::optional<int> code = process.wait(timeout);
     if (!code) {
         screenshot("still-running");
-        ADD_FAILURE() << "the installer still runs after " << timeout.count() << " ms";
+        ADD_FAILURE() << "the program still runs after " << timeout.count() << " ms";
         process.kill();
         return -1;
     }
     return *code;
+}
+
+Process SetupScenario::holdFile(const std::string& path, bool shareNothing) {
+    const std::string ready = hostDir_ + "/held.ready";
+    fs::remove(ready);
+    Process holder = robot.holdFile(path, windowsDir() + "held.ready", kHoldTimeout, shareNothing);
+    EXPECT_TRUE(waitUntil([&] { return fs::exists(ready); }, kWindowTimeout))
+        << "the robot did not open " << path;
+    return holder;
+}
+
+Process SetupScenario::holdLock(const std::string& name) {
+    const std::string ready = hostDir_ + "/locked.ready";
+    fs::remove(ready);
+    Process holder = robot.holdLock(name, windowsDir() + "locked.ready", kHoldTimeout);
+    EXPECT_TRUE(waitUntil([&] { return fs::exists(ready); }, kWindowTimeout))
+        << "the robot holds no lock " << name;
+    return holder;
 }
 
 }  // namespace e2e

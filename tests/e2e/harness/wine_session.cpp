@@ -10,11 +10,13 @@
 #include <sstream>
 #include <thread>
 
+#include "host_files.h"
+
 namespace e2e {
 namespace {
 
 constexpr Milliseconds kPrefixTimeout{180000};
-constexpr Milliseconds kRegistryTimeout{20000};
+constexpr Milliseconds kRegistryTimeout{60000};
 constexpr Milliseconds kShotTimeout{20000};
 constexpr int kServerLingerSeconds = 30;
 
@@ -42,6 +44,23 @@ std::string quoteShell(const std::string& text) {
     return out + "'";
 }
 
+std::string screenCommand(const std::string& quotedPng) {
+    return "xwd -root -silent | convert xwd:- " + quotedPng;
+}
+
+// Runs the capture commands in turn, each twice at the most, until one
+// succeeds: a window that goes while xwd walks the screen's windows, or a
+// machine too busy for the capture's time-out, fails one attempt.
+bool firstCapture(const std::vector<std::string>& commands) {
+    for (const std::string& command : commands) {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (runCommand({"/bin/sh", "-c", command}, kShotTimeout).exitCode == 0) return true;
+            std::this_thread::sleep_for(Milliseconds(100));
+        }
+    }
+    return false;
+}
+
 // Wine links the user's Desktop, Documents and the like to the Linux home:
 // shortcuts a scenario makes would land there. Plain folders keep them in
 // the prefix.
@@ -67,22 +86,33 @@ WineSession& wineSession() {
 
 bool WineSession::startDisplay() {
     if (const char* display = std::getenv("DISPLAY"); display && *display) return true;
-    int n = 120;
-    while (exists("/tmp/.X" + std::to_string(n) + "-lock") ||
-           exists("/tmp/.X11-unix/X" + std::to_string(n)))
-        ++n;
-    char display[16];
-    std::snprintf(display, sizeof display, ":%d", n);
-    xvfb_ = Process({"Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-    for (int i = 0; i < 100; ++i) {
-        if (exists("/tmp/.X11-unix/X" + std::to_string(n))) {
-            setenv("DISPLAY", display, 1);
-            return true;
-        }
-        std::this_thread::sleep_for(Milliseconds(50));
+    // Xvfb takes the first free display itself and writes its number once
+    // it accepts connections: two runs started at once never pick the same.
+    char numberFile[] = "/tmp/e2e-display-XXXXXX";
+    const int fd = mkstemp(numberFile);
+    if (fd < 0) {
+        error_ = "cannot make a file for Xvfb's display number";
+        return false;
     }
-    error_ = std::string("Xvfb did not start on ") + display;
-    return false;
+    ::close(fd);
+    xvfb_ = Process({"/bin/sh", "-c",
+                     "exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>" +
+                         quoteShell(numberFile)});
+    std::string number;
+    const bool ready = waitUntil(
+        [&] {
+            number = contentOf(numberFile);
+            return (!number.empty() && number.back() == '\n') || xvfb_.poll().has_value();
+        },
+        kPrefixTimeout);
+    std::remove(numberFile);
+    if (!ready || number.empty() || number.back() != '\n') {
+        error_ = "Xvfb did not start";
+        return false;
+    }
+    number.pop_back();
+    setenv("DISPLAY", (":" + number).c_str(), 1);
+    return true;
 }
 
 bool WineSession::start(const std::string& prefix) {
@@ -131,7 +161,7 @@ bool WineSession::start(const std::string& prefix) {
     // runs as a daemon, so it gets no pipe of ours: a pipe it inherits
     // would never close.
     Process server({"wineserver", "-p" + std::to_string(kServerLingerSeconds)});
-    server.wait(Milliseconds(10000));
+    server.wait(kPrefixTimeout);
     return true;
 }
 
@@ -237,38 +267,38 @@ bool WineSession::screenshot(const std::string& pngPath, long left, long top, lo
     std::filesystem::create_directories(std::filesystem::path(pngPath).parent_path());
     const std::string crop = geometry(left, top, right, bottom);
     const std::string png = quoteShell("png:" + pngPath);
-    const std::string command = windowIdCommand(crop) +
-                                "if [ -n \"$id\" ] && xwd -id \"$id\" -silent | convert xwd:- " + png +
-                                " 2>/dev/null; then :; else xwd -root -silent | convert xwd:- -crop " + crop +
-                                " +repage " + png + "; fi";
-    return runCommand({"/bin/sh", "-c", command}, kShotTimeout).exitCode == 0;
+    const std::string window = windowIdCommand(crop) +
+                               "if [ -n \"$id\" ] && xwd -id \"$id\" -silent | convert xwd:- " + png +
+                               " 2>/dev/null; then :; else xwd -root -silent | convert xwd:- -crop " +
+                               crop + " +repage " + png + "; fi";
+    return firstCapture({window, screenCommand(png)});
 }
 
-bool WineSession::screenshotWithWindow(const std::string& pngPath, long left, long top, long right,
-                                       long bottom) const {
-    std::filesystem::create_directories(std::filesystem::path(pngPath).parent_path());
-    const std::string png = quoteShell("png:" + pngPath);
-    std::string command = windowIdCommand(geometry(left, top, right, bottom));
-    command += "shots=$(mktemp -d) && xwd -root -silent > \"$shots/screen.xwd\" && ";
-    // A window that closes while it is captured leaves a cut-off image: the
+bool WineSession::capture(const RawScreenshot& shot, const std::optional<Box>& window) const {
+    std::filesystem::create_directories(std::filesystem::path(shot.pngPath).parent_path());
+    const std::string screen = quoteShell(shot.pngPath + ".screen.xwd");
+    const std::string own = quoteShell(shot.pngPath + ".window.xwd");
+    std::string command = "rm -f " + own + "; xwd -root -silent > " + screen + " || exit 1; ";
+    if (window) {
+        // The window's own pixels when it still has its X window; a window
+        // that closes meanwhile leaves the screen alone.
+        command += windowIdCommand(geometry(window->left, window->top, window->right, window->bottom));
+        command += "if [ -n \"$id\" ]; then xwd -id \"$id\" -silent > " + own + " 2>/dev/null || rm -f " + own +
+                   "; fi; ";
+    }
+    return firstCapture({command + "exit 0"});
+}
+
+bool WineSession::develop(const RawScreenshot& shot) const {
+    const std::string png = quoteShell("png:" + shot.pngPath);
+    const std::string screen = quoteShell(shot.pngPath + ".screen.xwd");
+    const std::string own = quoteShell(shot.pngPath + ".window.xwd");
+    // A window image cut off by its window's end does not compose: the
     // screen alone is kept then.
-    command += "if [ -n \"$id\" ] && xwd -id \"$id\" -silent > \"$shots/window.xwd\" && ";
-    command += "convert \"$shots/screen.xwd\" \"$shots/window.xwd\" -geometry +";
-    command += std::to_string(left);
-    command += "+";
-    command += std::to_string(top);
-    command += " -composite ";
-    command += png;
-    command += " 2>/dev/null; then :; else convert \"$shots/screen.xwd\" ";
-    command += png;
-    command += "; fi; status=$?; rm -rf \"$shots\"; exit $status";
-    return runCommand({"/bin/sh", "-c", command}, kShotTimeout).exitCode == 0;
-}
-
-bool WineSession::screenshot(const std::string& pngPath) const {
-    std::filesystem::create_directories(std::filesystem::path(pngPath).parent_path());
-    std::string command =
-        "xwd -root -silent | convert xwd:- " + quoteShell("png:" + pngPath);
+    const std::string command = "if [ -f " + own + " ] && convert " + screen + " " + own + " -geometry +" +
+                                std::to_string(shot.left) + "+" + std::to_string(shot.top) + " -composite " +
+                                png + " 2>/dev/null; then :; else convert " + screen + " " + png +
+                                "; fi; status=$?; rm -f " + screen + " " + own + "; exit $status";
     return runCommand({"/bin/sh", "-c", command}, kShotTimeout).exitCode == 0;
 }
 

@@ -58,19 +58,30 @@ public:
     // The prefix user's temporary folder as Windows names it, with its
     // backslash ("C:\\users\\<user>\\Temp\\"); empty when it cannot be had.
     std::string temporaryFolder() const;
-    // Saves the whole screen as PNG; false if xwd or convert fails.
-    bool screenshot(const std::string& pngPath) const;
-    // Saves the window at the rectangle (screen pixels): the pixels of the
+    // Screenshots. Each capture is tried twice, a window's then the whole
+    // screen's; false when none succeeded (a picture is evidence for the
+    // scenario's checks, never a check of its own).
+    // The window at the rectangle (screen pixels) as PNG: the pixels of the
     // X window Wine made for it when one lies exactly there, else that part
     // of the screen. (Under Wine 8 on Xvfb a window that opens over another
     // of its program keeps its pixels in its own X window while the screen
     // shows it black.)
     bool screenshot(const std::string& pngPath, long left, long top, long right,
                     long bottom) const;
-    // The whole screen with the window at the rectangle laid over it from
-    // its own X window, as above.
-    bool screenshotWithWindow(const std::string& pngPath, long left, long top, long right,
-                              long bottom) const;
+    // A screenshot captured now and made a PNG only if it is kept (most
+    // scenarios pass and drop theirs): the screen, and the window at `box`
+    // from its own X window, as xwd files beside the PNG's path, until
+    // develop() lays the window over the screen at its place.
+    struct Box {
+        long left, top, right, bottom;
+    };
+    struct RawScreenshot {
+        std::string pngPath;
+        long left = 0, top = 0;  // where the window's pixels go
+    };
+    bool capture(const RawScreenshot& shot, const std::optional<Box>& window) const;
+    // Writes the PNG and removes the xwd files; false when it cannot.
+    bool develop(const RawScreenshot& shot) const;
 
 private:
     bool startDisplay();

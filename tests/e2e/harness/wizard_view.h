@@ -7,14 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "program_ids.h"
 #include "robot_client.h"
 
 namespace e2e {
-
-// The sheet's buttons.
-inline constexpr int kWizardBack = 0x3023;
-inline constexpr int kWizardNext = 0x3024;
-inline constexpr int kWizardFinish = 0x3025;
 
 struct WizardPage {
     Window sheet;

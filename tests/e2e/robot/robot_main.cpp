@@ -1,6 +1,8 @@
 // The test robot. Usage:
 //   robot list    [filter]                 visible top-level windows, one line each
-//   robot wait    [filter] [--timeout MS]  waits for a window, then prints it with children
+//   robot wait    [filter] [--timeout MS] [--ready FILE]
+//                                          waits for a window, then prints it with
+//                                          children; FILE is made once it looks
 //   robot dump    HWND                     prints a window with its children
 //   robot gone    HWND [--timeout MS]      waits until the window no longer exists
 //   robot click   HWND ID [--bm-click]     presses a button (see pressButton)
@@ -122,6 +124,15 @@ bool parseHandle(const std::string& text, HWND& window) {
     return true;
 }
 
+// Makes the ready file, if one was asked for: the caller waits for it
+// rather than for a time.
+void markReady(const Options& options) {
+    if (options.readyFile.empty()) return;
+    HANDLE ready = CreateFileA(options.readyFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (ready != INVALID_HANDLE_VALUE) CloseHandle(ready);
+}
+
 int commandList(const Options& options) {
     for (HWND window : robot::findWindows(options.filter))
         if (IsWindowVisible(window)) robot::printWindow(window);
@@ -130,6 +141,7 @@ int commandList(const Options& options) {
 
 int commandWait(const Options& options) {
     DWORD start = GetTickCount();
+    markReady(options);
     for (;;) {
         // A window may go between the search and the printing (a popup
         // that closes): only one that is still shown is reported.
@@ -158,6 +170,16 @@ int commandGone(HWND window, const Options& options) {
     return 0;
 }
 
+// Keeps a handle for the time given (or until the robot is killed), once the
+// ready file and the output line say it is held.
+int keepHandle(HANDLE handle, const char* held, const Options& options) {
+    markReady(options);
+    robot::JsonLine().text(held, options.positional[0]).print();
+    Sleep(options.timeoutMs);
+    CloseHandle(handle);
+    return 0;
+}
+
 // Holds a file open the way another program might: reading, with only
 // reading shared, so that nobody else can open it for writing (or with
 // nothing shared, so that nobody can open it at all).
@@ -170,15 +192,7 @@ int commandHold(const Options& options) {
         robot::JsonLine().text("error", "cannot open the file").number("code", GetLastError()).print();
         return kExitNoWindow;
     }
-    if (!options.readyFile.empty()) {
-        HANDLE ready = CreateFileA(options.readyFile.c_str(), GENERIC_WRITE, 0, nullptr,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (ready != INVALID_HANDLE_VALUE) CloseHandle(ready);
-    }
-    robot::JsonLine().text("held", options.positional[0]).print();
-    Sleep(options.timeoutMs);
-    CloseHandle(file);
-    return 0;
+    return keepHandle(file, "held", options);
 }
 
 // Holds a named object the way a running product does while it runs.
@@ -189,15 +203,7 @@ int commandLock(const Options& options) {
         robot::JsonLine().text("error", "cannot make the mutex").number("code", GetLastError()).print();
         return kExitNoWindow;
     }
-    if (!options.readyFile.empty()) {
-        HANDLE ready = CreateFileA(options.readyFile.c_str(), GENERIC_WRITE, 0, nullptr,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (ready != INVALID_HANDLE_VALUE) CloseHandle(ready);
-    }
-    robot::JsonLine().text("locked", options.positional[0]).print();
-    Sleep(options.timeoutMs);
-    CloseHandle(mutex);
-    return 0;
+    return keepHandle(mutex, "locked", options);
 }
 
 // Starts a command line with no program name given apart, as the system
