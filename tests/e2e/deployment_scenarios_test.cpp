@@ -9,7 +9,6 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "harness/registry_values.h"
 #include "harness/scenario.h"
@@ -20,13 +19,6 @@ namespace e2e {
 namespace {
 
 namespace fs = std::filesystem;
-
-const char kUninstallKeys[] = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-std::string contentOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string today() {
     const std::time_t now = std::time(nullptr);
@@ -39,17 +31,6 @@ std::string hex(std::uint64_t value) {
     char text[24];
     std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
     return text;
-}
-
-// The uninstaller's copy removes the last of the folder once the
-// uninstaller has ended: true when the folder has gone within a while.
-bool waitUntilGone(const std::string& hostFolder) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (fs::exists(hostFolder)) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return true;
 }
 
 // The value of `key: "..."` in a manifest's YAML, unquoted.
@@ -66,17 +47,9 @@ protected:
     void SetUp() override {
         SetupScenario::SetUp();
         if (HasFatalFailure()) return;
-        deleteKeyAtEnd(entryKey());
-        deleteKeyAtEnd("HKCU\\" + registryKey());
-        wineSession().deleteRegistryKey(entryKey());
-    }
-
-    std::string entryKey() const { return kUninstallKeys + productName(); }
-
-    void source(const std::string& relative, const std::string& content) {
-        const fs::path path = fs::path(hostDir()) / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << content;
+        deleteKeyAtEnd(uninstallEntry());
+        deleteKeyAtEnd(userKey());
+        wineSession().deleteRegistryKey(uninstallEntry());
     }
 
     // Every deployment field, the uninstall entry and the product's icon.
@@ -129,10 +102,6 @@ protected:
         Process run = wineSession().launch({E2E_ROBOT_EXE, "run", commandLine, "--timeout", "60000"}, {"DISPLAY="});
         return exitCodeOf(run, Milliseconds(70000));
     }
-
-    int runSilently(const std::string& fileName, const std::vector<std::string>& arguments) {
-        return exitCodeOf(startWith(fileName, arguments, {"DISPLAY="}));
-    }
 };
 
 // The entry holds every value with its type whether a user or nobody ran the
@@ -145,18 +114,11 @@ TEST_F(DeploymentScenario, CompleteEntryAttendedAndUnattendedAndQuietRemoval) {
     for (const bool attended : {true, false}) {
         SCOPED_TRACE(attended ? "attended" : "unattended (/S)");
         if (attended) {
-            Process& setup = start("deploy.exe");
-            std::optional<Window> question = waitWindow("deploy.exe", "install-question");
-            ASSERT_TRUE(question);
-            acceptAndPassWizard(*question, "deploy.exe");
-            std::optional<Window> done = waitMessageBox("deploy.exe", productName(), "completion");
-            ASSERT_TRUE(done);
-            answer(*done, kIdOk);
-            EXPECT_EQ(exitCodeOf(setup), 0);
+            EXPECT_FALSE(installToCompletion("deploy.exe").completion.empty());
         } else {
             EXPECT_EQ(runSilently("deploy.exe", {"/S"}), 0);
         }
-        const std::map<std::string, RegistryData> entry = registryValues(entryKey());
+        const std::map<std::string, RegistryData> entry = registryValues(uninstallEntry());
         EXPECT_EQ(entry, expectedEntry());
 
         const CommandResult listed = wineSession().run({"uninstaller", "--list"}, Milliseconds(30000));
@@ -183,8 +145,9 @@ TEST_F(DeploymentScenario, CompleteEntryAttendedAndUnattendedAndQuietRemoval) {
 
         ASSERT_TRUE(entry.count("QuietUninstallString"));
         EXPECT_EQ(runWithoutWindows(entry.at("QuietUninstallString").data), 0);
-        EXPECT_TRUE(waitUntilGone(hostInstallFolder())) << "the install folder stays";
-        EXPECT_FALSE(wineSession().registryKeyExists(entryKey()));
+        // The uninstaller's copy takes the last of the folder once the uninstaller has ended.
+        EXPECT_TRUE(waitUntil([&] { return !fs::exists(hostInstallFolder()); }, kExitTimeout)) << "the install folder stays";
+        EXPECT_FALSE(wineSession().registryKeyExists(uninstallEntry()));
         EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
     }
 }
@@ -203,7 +166,7 @@ TEST_F(DeploymentScenario, FailedRunLeavesNoEntry) {
     writeInstaller(file, "full.exe");
     const std::string drive(1, disk.letter());
     EXPECT_EQ(runSilently("full.exe", {"/S", "/D=" + drive + ":\\Product"}), 5);
-    EXPECT_FALSE(wineSession().registryKeyExists(entryKey()));
+    EXPECT_FALSE(wineSession().registryKeyExists(uninstallEntry()));
     EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
 }
 
