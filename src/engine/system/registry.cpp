@@ -76,6 +76,11 @@ void writeRegistryValues(HKEY root, const char* keyPath, const RegistryValue* va
         }
         const RegistryValue& value = values[i];
         const DWORD number = value.number;
+        if (value.remove) {
+            status = injectFault(FaultSite::setValue) ? ERROR_ACCESS_DENIED : RegDeleteValueA(key, value.name);
+            if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
+            continue;
+        }
         status = injectFault(FaultSite::setValue) ? ERROR_ACCESS_DENIED
                  : value.text != nullptr
                      ? RegSetValueExA(key, value.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.text),

@@ -26,9 +26,9 @@ void readRegistryString(char* dest, std::uint32_t size, HKEY root, const char* k
 void writeRegistryString(HKEY root, const char* keyPath, const char* valueName, const char* text);
 
 
-// writeRegistryString for several values of one key, texts and numbers: the
-// key is created or opened once, the values are set in order and the key is
-// closed. The keys
+// writeRegistryString for several values of one key, texts and numbers (or
+// values to delete): the key is created or opened once, the values are set
+// in order and the key is closed. The keys
 // the write makes are noted, and in a key it does not make each value is
 // kept before it changes (engine/undo/registry_backups.h); a value that cannot
 // be kept is not written. Returns only on success; any failure raises

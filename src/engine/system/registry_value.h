@@ -8,11 +8,13 @@
 
 namespace setup {
 
-// A REG_SZ text, or a REG_DWORD number when `text` is nullptr.
+// A REG_SZ text, or a REG_DWORD number when `text` is nullptr; with
+// `remove`, the value is deleted instead (a value that is not there is fine).
 struct RegistryValue {
     const char* name;
     const char* text;
     std::uint32_t number = 0;
+    bool remove = false;
 };
 
 }  // namespace setup

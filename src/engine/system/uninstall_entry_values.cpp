@@ -25,8 +25,11 @@ std::size_t uninstallEntryValues(const UninstallEntryFacts& facts, UninstallEntr
     const std::uint32_t estimatedSize = kibibytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(kibibytes);
 
     std::size_t count = 0;
+    // An empty text gives no value, and one an earlier version of the
+    // product left in the entry goes.
     const auto text = [&](const char* name, const char* value) {
         if (value != nullptr && value[0] != '\0') values[count++] = {name, value};
+        else values[count++] = {name, nullptr, 0, true};
     };
     const auto number = [&](const char* name, std::uint32_t value) { values[count++] = {name, nullptr, value}; };
     text("DisplayName", facts.displayName);

@@ -44,7 +44,8 @@ inline constexpr std::size_t kMaxUninstallEntryValues = 16;
 // InstallDate, DisplayIcon, UninstallString, QuietUninstallString,
 // EstimatedSize (KiB, rounded up), NoModify, NoRepair (1: the uninstaller
 // has neither), then URLInfoAbout, HelpLink, Contact and Comments. An empty
-// optional text gives no value. Returns the count, or 0 when a path or
+// text is a value to remove: an entry of an earlier version keeps none it
+// no longer has. Returns the count, or 0 when a path or
 // command line would not fit its room (the caller refuses to register a
 // command that was cut).
 std::size_t uninstallEntryValues(const UninstallEntryFacts& facts, UninstallEntryTexts& room,

@@ -28,7 +28,8 @@ std::vector<Written> valuesOf(const setup::UninstallEntryFacts& facts) {
     std::vector<Written> out;
     for (std::size_t i = 0; i < count; ++i) {
         std::string text = "#";
-        if (values[i].text != nullptr) text = values[i].text;
+        if (values[i].remove) text = "<removed>";
+        else if (values[i].text != nullptr) text = values[i].text;
         else text += std::to_string(values[i].number);
         out.push_back({values[i].name, text});
     }
@@ -64,7 +65,8 @@ TEST(UninstallEntry, EveryValueInOrderWithItsType) {
               }));
 }
 
-TEST(UninstallEntry, EmptyTextsGiveNoValueAndSizesRoundUp) {
+// An empty text leaves no value: one an earlier version wrote goes.
+TEST(UninstallEntry, EmptyTextsAreRemovedAndSizesRoundUp) {
     setup::UninstallEntryFacts f = facts();
     f.publisher = f.aboutUrl = f.helpUrl = f.contact = f.comments = "";
     const struct {
@@ -75,9 +77,10 @@ TEST(UninstallEntry, EmptyTextsGiveNoValueAndSizesRoundUp) {
         SCOPED_TRACE(s.bytes);
         f.installedBytes = s.bytes;
         const std::vector<Written> values = valuesOf(f);
-        ASSERT_EQ(values.size(), 10u);
-        EXPECT_EQ(values[2].name, "InstallLocation");
-        EXPECT_EQ(values[7], (Written{"EstimatedSize", s.kibibytes}));
+        ASSERT_EQ(values.size(), 15u);
+        EXPECT_EQ(values[2], (Written{"Publisher", "<removed>"}));
+        EXPECT_EQ(values[8], (Written{"EstimatedSize", s.kibibytes}));
+        EXPECT_EQ(values[14], (Written{"Comments", "<removed>"}));
     }
 }
 

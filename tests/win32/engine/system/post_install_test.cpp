@@ -14,6 +14,7 @@
 #include "engine/system/post_install.h"
 #include "engine/system/product_registration.h"
 #include "engine/system/shortcuts.h"
+#include "engine/undo/registry_backups.h"
 #include "engine/undo/run_backups.h"
 #include "format/package_format.h"
 #include "package/extra_texts.h"
@@ -272,8 +273,9 @@ TEST_F(PostInstall, UninstallRegistrationShortcutAndLogFile) {
 }
 
 // The entry the lists of installed programs and the package managers read:
-// every value with its type, the version and icon from their fallbacks, and
-// the entry gone again when the run that made it is undone.
+// every value with its type, the version and icon from their fallbacks, a
+// text of an earlier version's entry gone, and that entry back as it was
+// when the run is undone.
 TEST_F(PostInstall, UninstallEntryHoldsEveryValueTheListsRead) {
     TestProduct product{texts(), 0x04};
     product.components.push_back({"Main", {}, {{fmt::kActionDesktopShortcut, 0, "Bin\\app.exe", "App", ""}}});
@@ -288,9 +290,15 @@ TEST_F(PostInstall, UninstallEntryHoldsEveryValueTheListsRead) {
     state.selectionMask = 1;
     state.installedBytes = 5000;
     CreateDirectoryA(app_.c_str(), nullptr);
+    // An earlier version's entry, with a text this one no longer has.
+    const std::string entry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Setupkit " + name_;
+    HKEY earlier;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &earlier, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(earlier, "Comments", 0, REG_SZ, reinterpret_cast<const BYTE*>("old"), 4);
+    RegCloseKey(earlier);
     setup::writeUninstallLog(state);
 
-    const std::string entry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Setupkit " + name_;
     const std::string logPath = app_ + "InstallLog";
     const auto number = [&](const char* value) {
         HKEY key;
@@ -313,13 +321,18 @@ TEST_F(PostInstall, UninstallEntryHoldsEveryValueTheListsRead) {
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "QuietUninstallString"), "\"" + app_ + "UnInst.exe\" /S " + logPath);
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "HelpLink"), "https://example.com/help");
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "URLInfoAbout"), "<missing>");
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "Comments"), "<missing>");
     EXPECT_EQ(number("EstimatedSize"), 5);
     EXPECT_EQ(number("NoModify"), 1);
     EXPECT_EQ(number("NoRepair"), 1);
 
+    // The run did not make the entry: undone, it is the earlier one again.
     setup::removeWrittenUninstallEntry();
-    HKEY gone;
-    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, KEY_READ, &gone), ERROR_SUCCESS);
+    setup::restoreRegistryBackups();
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "Comments"), "old");
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "DisplayName"), "<missing>");
+    EXPECT_EQ(number("NoModify"), -1);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, entry.c_str());
 }
 
 TEST_F(PostInstall, LogPathThatWouldNotFitFailsBeforeAnythingIsWritten) {
