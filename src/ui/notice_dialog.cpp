@@ -23,11 +23,21 @@ INT_PTR noticeDialog(HWND window, UINT message, WPARAM, LPARAM lParam) {
     if (message != WM_INITDIALOG) return FALSE;
     const auto* parameters = reinterpret_cast<const NoticeParameters*>(lParam);
 
+    // Measured in the base font and in the font the text control draws with
+    // (the dialog's own, which the system may render a little wider): the
+    // wider wins, so the line is never wrapped out of its one-line control.
     HDC dc = GetDC(window);
+    const int length = static_cast<int>(std::strlen(parameters->text));
     HGDIOBJ previous = SelectObject(dc, baseFont());
     SIZE extent = {};
-    GetTextExtentPoint32A(dc, parameters->text, static_cast<int>(std::strlen(parameters->text)),
-                          &extent);
+    GetTextExtentPoint32A(dc, parameters->text, length, &extent);
+    const auto controlFont = reinterpret_cast<HFONT>(SendDlgItemMessageA(window, IDC_NOTICE_TEXT, WM_GETFONT, 0, 0));
+    if (controlFont != nullptr) {
+        SIZE drawn = {};
+        SelectObject(dc, controlFont);
+        GetTextExtentPoint32A(dc, parameters->text, length, &drawn);
+        if (drawn.cx > extent.cx) extent.cx = drawn.cx;
+    }
 
     SetDlgItemTextA(window, IDC_NOTICE_TEXT, parameters->text);
     SendDlgItemMessageA(window, IDC_NOTICE_ICON, STM_SETICON,

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include <toml++/toml.h>
+#include "description/toml_parser.h"
 
 #include "common/input_error.h"
 #include "common/path_text.h"

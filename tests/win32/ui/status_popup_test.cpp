@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "format/package_format.h"
@@ -20,9 +21,9 @@ protected:
     }
     void TearDown() override { resetLoadedState(); }
 
-    static int textWidth(const char* text) {
+    static int textWidth(const char* text, HFONT font) {
         HDC dc = GetDC(nullptr);
-        HGDIOBJ previous = SelectObject(dc, setup::baseFont());
+        HGDIOBJ previous = SelectObject(dc, font);
         SIZE extent = {};
         GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &extent);
         SelectObject(dc, previous);
@@ -46,8 +47,13 @@ TEST_F(StatusPopup, GrowsByTheTextWidthAndStaysCentred) {
     const char* text = "Setup is now updating system components, please wait...";
     HWND popup = setup::showStatusPopup(text, nullptr);
     ASSERT_NE(popup, nullptr);
-    const int cx = textWidth(text);
+    // The wider of the base font's and the text control's own font's extents:
+    // the line must fit the font it is drawn in.
+    HWND control = GetDlgItem(popup, IDC_NOTICE_TEXT);
+    const int drawn = textWidth(text, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    const int cx = std::max(textWidth(text, setup::baseFont()), drawn);
     EXPECT_GT(cx, 0);
+    EXPECT_GE(sizeOf(control).cx, drawn);
     EXPECT_EQ(sizeOf(popup).cx, base.cx + cx);
     EXPECT_EQ(sizeOf(popup).cy, base.cy);
     EXPECT_EQ(sizeOf(GetDlgItem(popup, IDC_NOTICE_TEXT)).cx, baseText.cx + cx);

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include <toml++/toml.h>
+#include "description/toml_parser.h"
 
 #include "common/input_error.h"
 #include "common/path_text.h"

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include <toml++/toml.h>
+#include "description/toml_parser.h"
 
 #include "common/input_error.h"
 #include "description/description.h"

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <unordered_set>
 
-#include <toml++/toml.h>
+#include "description/toml_parser.h"
 
 #include "description/description.h"
 #include "description/field_reader.h"

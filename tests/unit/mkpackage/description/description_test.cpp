@@ -120,6 +120,8 @@ std::vector<BadDescription> badDescriptions() {
          "4: syntax: a character outside ASCII stands outside a quoted text"},
         {"LetterInAQuoteGluedToAValue", P + "[[components]]\nname = \"C\"\nfiles = [{ to = 0\"\xD0\x96\" }]\n",
          "5: syntax: a character outside ASCII stands outside a quoted text"},
+        {"LetterInAQuoteBehindABracketGluedToAValue", "code-page = 125[[[\"\xD0\x9F\xD1\x80\"]\n" + P,
+         "1: syntax:"},
         {"LetterBehindABackslashInAMultiLineText", P + "[texts]\ntitleWizard = \"\"\"a\\\xC3\xA9\"\"\"\n",
          "4: syntax: a character outside ASCII may not follow a backslash"},
         {"ContinuedLineGoingOnWithALetterOutsideAscii", P + "[texts]\ntitleWizard = \"\"\"a\\  \n\n  \xC3\x9C\"\"\"\n",
