@@ -2,8 +2,9 @@
 # Installs everything the build and the tests need on Debian 12: the i386
 # architecture, the mingw-w64 cross compiler with its zlib, Wine, Xvfb, the
 # native libraries, clang with its sanitizer and libFuzzer runtimes (and the
-# symbolizer for their stack traces), and the signing tools of the signed
-# installer's scenario. Quick when everything is already there.
+# symbolizer for their stack traces), the signing tools of the signed
+# installer's scenario, and the YAML and JSON-schema modules that validate
+# the package manifests. Quick when everything is already there.
 #
 # Package mirrors are not always consistent: one in the middle of a sync serves
 # an index whose size differs from its Release file. So the index update is
@@ -22,6 +23,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   clang-14 libclang-rt-14-dev llvm-14
   osslsigncode openssl
+  python3 python3-yaml python3-jsonschema
 )
 
 is_installed() {

@@ -20,9 +20,10 @@ extern bool installDirectX;
 extern bool rebootRequired;
 // False until the configuration record is loaded and its slots relocated.
 extern bool configLoaded;
-// An unattended run (/S): no window is created at all; questions get their
-// documented answers (engine/unattended_interaction.h) and the outcome is
-// the exit code.
+// An unattended run (/S, or /PASSIVE, which shows its progress all the
+// same): questions get their documented answers
+// (engine/unattended_interaction.h) and the outcome is the exit code; /S
+// creates no window at all.
 extern bool unattendedRun;
 // Set once the run is being undone, by the failure handler or a confirmed
 // cancel: from then on nothing raises (a picture that cannot be written is

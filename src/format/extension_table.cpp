@@ -70,6 +70,7 @@ ExtensionRead readExtensionData(const ExtensionEntry& entry, PackageReadAt read,
 }
 
 bool checkExtraTexts(const u8* data, std::size_t size) {
+    if (size > kMaxExtraTextsSize) return false;
     std::size_t position = 0;
     u32 previous = 0;
     while (position < size) {

@@ -133,12 +133,22 @@ ExtensionRead readExtensionData(const ExtensionEntry& entry, PackageReadAt read,
 // ---- extra texts --------------------------------------------------------------
 
 // Texts of the extra-texts record, by number. Numbers are never reused.
+// The first ones fill the system's uninstall entry beside DisplayName.
 enum ExtraTextId : u16 {
     kExtraTextNone = 0,
+    kExtraTextPublisher = 1,       // "Publisher"; also the version resource's CompanyName
+    kExtraTextDisplayVersion = 2,  // "DisplayVersion"; the product version when absent
+    kExtraTextAboutUrl = 3,        // "URLInfoAbout"
+    kExtraTextHelpUrl = 4,         // "HelpLink"
+    kExtraTextContact = 5,         // "Contact"
+    kExtraTextComments = 6,        // "Comments"
+    kExtraTextDisplayIcon = 7,     // "DisplayIcon": a stored file, relative to the install folder
     // Shown at the end of a run whose removal of the previous installation
     // left files behind; "%s" is the list of them.
-    kExtraTextPreviousLeftovers = 1,
+    kExtraTextPreviousLeftovers = 8,
 };
+// One above the highest id this version knows.
+inline constexpr u16 kExtraTextIdEnd = 9;
 
 // An extra text's name in a description's [texts], the text a package
 // without it stands for, and what the setup program formats it with.
@@ -160,9 +170,13 @@ const ExtraTextInfo* findExtraTextInfo(u16 id);
 // A well-formed always-installed record: exactly one u32.
 inline constexpr u32 kAlwaysInstalledSize = 4;
 
-// True when an extra-texts record is well formed: every text lies inside
-// the data, is shorter than kMaxExtraTextLength and holds no zero byte, and
-// the ids ascend strictly.
+// An extra-texts record holds at most this many bytes: every id of a u16
+// once would be far more than any package needs.
+inline constexpr u32 kMaxExtraTextsSize = 64 * 1024;
+
+// True when an extra-texts record is well formed: at most
+// kMaxExtraTextsSize bytes, every text lies inside the data, is shorter than
+// kMaxExtraTextLength and holds no zero byte, and the ids ascend strictly.
 bool checkExtraTexts(const u8* data, std::size_t size);
 
 // The text of `id` in a record that passed checkExtraTexts: its bytes and

@@ -57,6 +57,7 @@ std::vector<u8> writeExtraTexts(const std::vector<std::pair<u16, std::string>>& 
         appendBytes(out, text.data(), text.size());
         previous = id;
     }
+    if (out.size() > kMaxExtraTextsSize) throw std::invalid_argument("extra texts of more than 64 KiB");
     return out;
 }
 

@@ -438,14 +438,6 @@ bool readForDirectory(void* context, u32 offset, void* buffer, u32 size) {
     }
 }
 
-std::string tagText(u32 tag) {
-    std::string text;
-    for (int i = 0; i < 4; ++i) {
-        const char c = static_cast<char>((tag >> (8 * i)) & 0xFF);
-        text += (c >= 0x20 && c < 0x7F) ? c : '?';
-    }
-    return text;
-}
 
 // The always-installed mask: one u32 naming components that exist, none of
 // them a DirectX component (which is never installed).
@@ -471,7 +463,7 @@ void readExtensions(PackageSource& source, PackageReport& report, std::uint64_t 
     }
     for (u32 i = 0; i < directory.count; ++i) {
         const ExtensionEntry& entry = directory.entries[i];
-        const std::string what = "extension record " + std::to_string(i) + " \"" + tagText(entry.tag) + "\"";
+        const std::string what = "extension record " + std::to_string(i) + " \"" + extensionTagText(entry.tag) + "\"";
         VerifiedExtension extension{entry.tag, entry.dataOffset, std::vector<u8>(entry.size)};
         switch (readExtensionData(entry, readForDirectory, &source, extension.data.data(), extension.data.size())) {
         case ExtensionRead::ok: break;
@@ -584,6 +576,15 @@ PackageReport verifyPackageFile(const std::string& path, const ChunkObserver& ob
     in.seekg(0, std::ios::end);
     const std::uint64_t size = static_cast<std::uint64_t>(in.tellg());
     return verifyPackage(in, size, observer);
+}
+
+std::string extensionTagText(u32 tag) {
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        const char c = static_cast<char>((tag >> (8 * i)) & 0xFF);
+        text += (c >= 0x20 && c < 0x7F) ? c : '?';
+    }
+    return text;
 }
 
 }  // namespace fmt

@@ -98,6 +98,9 @@ using ChunkObserver = std::function<void(std::size_t component, std::size_t file
 PackageReport verifyPackageFile(const std::string& path, const ChunkObserver& observer = {});
 PackageReport verifyPackage(std::istream& in, std::uint64_t size, const ChunkObserver& observer = {});
 
+// An extension tag's four characters, "?" for one that is not printable.
+std::string extensionTagText(u32 tag);
+
 }  // namespace fmt
 
 #endif

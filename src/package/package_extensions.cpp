@@ -11,11 +11,6 @@ namespace setup {
 
 namespace {
 
-// Room for far more texts than the program has: a record beyond it comes
-// from a newer builder and is passed over.
-constexpr std::size_t kExtraTextsCapacity = 16 * 1024;
-std::uint8_t extraTexts[kExtraTextsCapacity];
-std::size_t extraTextsSize = 0;
 std::uint32_t alwaysInstalled = 0;
 
 bool readAt(void*, std::uint32_t offset, void* buffer, std::uint32_t size) {
@@ -33,7 +28,6 @@ bool readAt(void*, std::uint32_t offset, void* buffer, std::uint32_t size) {
 }  // namespace
 
 void readPackageExtensions() {
-    extraTextsSize = 0;
     alwaysInstalled = 0;
     const std::uint32_t tableOffset = config().settings.extensionTable;
     if (tableOffset == 0) return;
@@ -43,15 +37,6 @@ void readPackageExtensions() {
                                     readAt, nullptr, directory) != fmt::ExtensionProblem::none)
         raiseDamaged();
 
-    if (const fmt::ExtensionEntry* texts = fmt::findExtension(directory, fmt::kExtensionExtraTexts)) {
-        if (texts->size <= sizeof extraTexts) {
-            if (fmt::readExtensionData(*texts, readAt, nullptr, extraTexts, sizeof extraTexts) !=
-                    fmt::ExtensionRead::ok ||
-                !fmt::checkExtraTexts(extraTexts, texts->size))
-                raiseDamaged();
-            extraTextsSize = texts->size;
-        }
-    }
     if (const fmt::ExtensionEntry* always = fmt::findExtension(directory, fmt::kExtensionAlwaysInstalled)) {
         std::uint8_t data[fmt::kAlwaysInstalledSize];
         if (always->size != sizeof data ||
@@ -63,11 +48,6 @@ void readPackageExtensions() {
         // The DirectX components go to the temporary folder, never into the product's.
         alwaysInstalled &= ~config().settings.directXComponentMask;
     }
-}
-
-const std::uint8_t* extraTextsRecord(std::size_t& size) {
-    size = extraTextsSize;
-    return extraTexts;
 }
 
 std::uint32_t alwaysInstalledComponents() { return alwaysInstalled; }

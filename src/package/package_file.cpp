@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/install_error.h"
+#include "package/extra_texts.h"
 #include "package/package_scan.h"
 #include "package/setup_config.h"
 
@@ -124,6 +125,7 @@ bool openPackage(char (&path)[fmt::kMaxPath]) {
         raiseInstallError(kErrorArchiveCorrupt);
     }
     loadSetupConfig();
+    loadExtraTexts();
     return true;
 }
 

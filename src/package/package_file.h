@@ -23,7 +23,7 @@ extern PackageFile packageFile;
 // Finds the package in the program's own file (its full path is left in
 // `path`), reads its header and loads the configuration. False when the file
 // holds no package; a bad header raises error code 1; configuration
-// failures raise as loadSetupConfig does.
+// failures raise as loadSetupConfig does, extra texts as loadExtraTexts.
 bool openPackage(char (&path)[fmt::kMaxPath]);
 
 // Opens path and scans it for the package. On success fills packageFile and

@@ -10,6 +10,7 @@ namespace {
 
 WindowQuestions windowQuestions;
 WindowDisplay windowDisplay;
+WindowDisplay passiveDisplay{false};
 UnattendedQuestions unattendedQuestions;
 UnattendedDisplay unattendedDisplay;
 
@@ -21,9 +22,11 @@ Display* chosenDisplay = &windowDisplay;
 Questions& questions() { return *chosenQuestions; }
 Display& display() { return *chosenDisplay; }
 
-void chooseInteraction(bool unattended) {
+void chooseInteraction(bool unattended, bool showsProgress) {
     chosenQuestions = unattended ? static_cast<Questions*>(&unattendedQuestions) : &windowQuestions;
-    chosenDisplay = unattended ? static_cast<Display*>(&unattendedDisplay) : &windowDisplay;
+    chosenDisplay = !unattended     ? static_cast<Display*>(&windowDisplay)
+                    : showsProgress ? static_cast<Display*>(&passiveDisplay)
+                                    : &unattendedDisplay;
 }
 
 }  // namespace setup

@@ -8,10 +8,10 @@
 namespace setup {
 
 // The windows until this is called: a failure before the command line is
-// read is shown. An unattended run answers and shows nothing; a run that
-// answered as /S but showed its progress would pair the unattended
-// questions with the windows' display.
-void chooseInteraction(bool unattended);
+// read is shown. An unattended run answers every question as /S documents
+// and shows nothing, or with `showsProgress` (/PASSIVE) shows the status
+// popups and progress windows, whose Cancel is then off: nobody is asked.
+void chooseInteraction(bool unattended, bool showsProgress);
 
 }  // namespace setup
 

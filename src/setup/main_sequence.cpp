@@ -187,7 +187,7 @@ void runSetup(HINSTANCE instance, const char* commandLine) {
     showUpdatingStatus();
     runPostInstallActions(productExtraction);
     registerProduct();
-    writeUninstallLog();
+    writeUninstallLog(productExtraction);
     closeUpdatingStatus();
 
     finishInstallation();

@@ -22,6 +22,7 @@ namespace {
 
 HWND progressWindow;
 ProgressTexts shownTexts;
+bool cancelAllowed = true;
 bool cancelConfirmed;
 
 // What the window shows, so that it is touched only on a change.
@@ -35,6 +36,10 @@ INT_PTR progressDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         const auto* texts = reinterpret_cast<const ProgressTexts*>(lParam);
         SetWindowTextA(window, texts->title);
         SetDlgItemTextA(window, IDCANCEL, configText(config().texts.captionCancel));
+        if (!cancelAllowed) {
+            EnableWindow(GetDlgItem(window, IDCANCEL), FALSE);
+            EnableMenuItem(GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+        }
         // The clip is written anew for every progress window.
         if (const char* clip = writeBlobTempFile(imageIndex(fmt::kImageProgressAnimation)))
             SendDlgItemMessageA(window, IDC_ANIMATION, ACM_OPENA, 0, reinterpret_cast<LPARAM>(clip));
@@ -43,6 +48,8 @@ INT_PTR progressDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_COMMAND:
         // Cancel, and Esc and the close box, which the dialog manager turns into it.
         if (LOWORD(wParam) == IDCANCEL) {
+            // Nobody is asked in a passive run: its window only shows.
+            if (!cancelAllowed) return TRUE;
             SendDlgItemMessageA(window, IDC_ANIMATION, ACM_STOP, 0, 0);
             if (confirmQuit(window)) {
                 // The window goes at once; the engine sees the cancel when
@@ -64,8 +71,9 @@ INT_PTR progressDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 
 }  // namespace
 
-void openProgressWindow(const ProgressTexts& texts) {
+void openProgressWindow(const ProgressTexts& texts, bool cancellable) {
     shownTexts = texts;
+    cancelAllowed = cancellable;
     shownGroup[0] = '\0';
     shownFile[0] = '\0';
     shownPosition = -1;

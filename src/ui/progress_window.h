@@ -15,8 +15,9 @@ namespace setup {
 
 // Creates the window (template 107) modeless and without owner: the title,
 // the Cancel caption and the animation clip, whose picture file is written
-// anew for every window (and may raise error code 5).
-void openProgressWindow(const ProgressTexts& texts);
+// anew for every window (and may raise error code 5). Without `cancellable`
+// its Cancel and close box are off and Esc does nothing.
+void openProgressWindow(const ProgressTexts& texts, bool cancellable = true);
 
 // The lines and the bar, each touched only when it changed: the group line
 // from the texts' group format (a null `group` leaves it), the file line

@@ -51,7 +51,7 @@ void WindowDisplay::closeStatus(StatusPopup popup) {
     if (popup != 0) DestroyWindow(reinterpret_cast<HWND>(popup));
 }
 
-void WindowDisplay::openProgress(const ProgressTexts& texts) { openProgressWindow(texts); }
+void WindowDisplay::openProgress(const ProgressTexts& texts) { openProgressWindow(texts, cancellable_); }
 
 void WindowDisplay::showProgress(const char* group, const char* file, std::int32_t done,
                                  std::int32_t total) {

@@ -19,9 +19,11 @@ public:
 };
 
 // The status popup (ui/notice_dialog.h) with its picture, and the progress
-// window (ui/progress_window.h).
+// window (ui/progress_window.h), whose Cancel may be off (a passive run).
 class WindowDisplay final : public Display {
 public:
+    explicit WindowDisplay(bool cancellable = true) : cancellable_(cancellable) {}
+
     StatusPopup openStatus(const char* text, fmt::ImageIndex icon) override;
     void closeStatus(StatusPopup popup) override;
     void openProgress(const ProgressTexts& texts) override;
@@ -30,6 +32,9 @@ public:
     void pumpProgress() override;
     bool cancelSeen() override;
     void closeProgress() override;
+
+private:
+    bool cancellable_;
 };
 
 }  // namespace setup

@@ -6,7 +6,10 @@
 //
 // Input: "Z" followed by a packed stream (the loader's own input, checksum
 // computed here), or a record in compact form (record_form.h), which is
-// packed here first.
+// packed here first; or "T", a u32 length and that many bytes of an
+// extension table, followed by either: the table lies between a package
+// header and the configuration block, and the extra texts are read from it
+// as the setup program reads them after the record.
 #include <zlib.h>
 
 #include <cstdint>
@@ -18,6 +21,7 @@
 #include "engine/system/post_install_rules.h"
 #include "format/package_format.h"
 #include "package/config_block.h"
+#include "package/extra_texts.h"
 #include "record_form.h"
 #include "ui/wizard/layout/page_layout.h"
 #include "ui/wizard/wizard_rules.h"
@@ -189,10 +193,51 @@ void layOutPages(const fmt::ScalarSettings& settings) {
     }
 }
 
+// The package the extra texts are read from: a header's 28 bytes, the
+// table, then the configuration block (only its position matters).
+struct TablePackage {
+    const u8* table = nullptr;
+    u32 tableSize = 0;
+
+    u32 configOffset() const { return static_cast<u32>(sizeof(fmt::PackageHeader)) + tableSize; }
+    // The reader never asks for bytes outside the table it checked.
+    static bool read(void* context, u32 offset, void* buffer, u32 size) {
+        const auto* p = static_cast<const TablePackage*>(context);
+        const std::uint64_t from = offset, to = from + size;
+        if (from < sizeof(fmt::PackageHeader) || to > p->configOffset()) std::abort();
+        std::memcpy(buffer, p->table + (from - sizeof(fmt::PackageHeader)), size);
+        return true;
+    }
+};
+
+// The extra texts the uninstall entry uses, each found whole or not at all.
+void readExtraTexts(const fmt::ScalarSettings& settings, const TablePackage& package) {
+    static u8 scratch[fmt::kMaxExtraTextsSize];
+    static setup::ExtraTexts texts;
+    const setup::ExtraTextsRead result = setup::readExtraTexts(settings.extensionTable, package.configOffset(),
+                                                               TablePackage::read, const_cast<TablePackage*>(&package),
+                                                               scratch, texts);
+    for (std::uint16_t id = 0; id < fmt::kExtraTextIdEnd + 2; ++id) {
+        const char* text = setup::extraText(texts, id, "");
+        if (result != setup::ExtraTextsRead::ok && text[0] != '\0') std::abort();  // a refused table gives nothing
+        if (::strnlen(text, fmt::kMaxExtraTextLength) == fmt::kMaxExtraTextLength) std::abort();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 4 * fmt::kConfigAreaSize) return 0;
+    TablePackage package;
+    if (size >= 5 && data[0] == 'T') {
+        u32 tableSize;
+        std::memcpy(&tableSize, data + 1, 4);
+        if (tableSize > size - 5) return 0;
+        package.table = data + 5;
+        package.tableSize = tableSize;
+        data += 5 + tableSize;
+        size -= 5 + tableSize;
+    }
     std::memset(area, 0, sizeof area);
     setup::ConfigDecodeResult result;
     if (size >= 1 && data[0] == 'Z') {
@@ -227,5 +272,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     walkComponents(settings, ring);
     walkPictures(settings);
     layOutPages(settings);
+    if (package.table != nullptr) readExtraTexts(settings, package);
     return 0;
 }

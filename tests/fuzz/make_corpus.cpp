@@ -77,6 +77,13 @@ std::vector<Product> products(const fs::path& scratch) {
              "default-selection = [\"Main\", \"Extra\"]\npreset-1 = [\"Main\"]\npreset-3 = 3\ndirectx-components = [\"Extra\"]\n"
              "required-directx = 0x40005\ndirectx-page = 1\ncontrol-ex-style = 0x200\ntext-alignment = \"center\"\n",
          true},
+        {"deployment",
+         kHead + "publisher = \"Seed Works\"\ndisplay-version = \"1.0.0\"\nabout-url = \"https://example.com/\"\n"
+                 "help-url = \"https://example.com/help\"\ncontact = \"Desk\"\ncomments = \"A seed\"\n"
+                 "display-icon = \"a.txt\"\ncopyright = \"(c) Seed Works\"\ninstaller-icon = \"tiny.ico\"\n"
+                 "[options]\nflags = [\"uninstall-entry\"]\n[uninstaller]\nbundle = false\n"
+                 "[[components]]\nname = \"Main\"\nfiles = [\"a.txt\"]\n",
+         true},
         {"cyrillic",
          "code-page = 1251\n[product]\nname = \"\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB1\xD0\xB0\"\n"
          "[[components]]\nname = \"\xD0\x96\"\nfiles = [{ source = \"a.txt\", to = \"\xD0\x96\\\\a.txt\" }]\n"
@@ -113,6 +120,7 @@ void splitInstaller(const Bytes& installer, const std::string& name, const fs::p
 
     write(corpus / "package_scan" / name, installer);
     write(corpus / "package_verify" / name, installer);
+    if (name == "minimal" || name == "deployment") write(corpus / "program_image" / name, installer.data(), start);
 
     const std::optional<Bytes> compact = fuzzing::compactRecord(report.record);
     if (!compact) throw std::runtime_error(name + ": the record's log area is not empty");
@@ -121,6 +129,18 @@ void splitInstaller(const Bytes& installer, const std::string& name, const fs::p
     packed.insert(packed.end(), installer.begin() + static_cast<long>(blockAt + sizeof(fmt::ConfigBlockHeader)),
                   installer.end());
     write(corpus / "config_record" / (name + "-packed"), packed);
+
+    // The extension table with the record behind it, as config_record takes them.
+    if (report.settings.extensionTable != 0) {
+        const std::uint64_t tableAt = start + report.settings.extensionTable;
+        const auto tableSize = static_cast<std::uint32_t>(blockAt - tableAt);
+        Bytes withTable{'T'};
+        for (int i = 0; i < 4; ++i) withTable.push_back(static_cast<std::uint8_t>(tableSize >> (8 * i)));
+        withTable.insert(withTable.end(), installer.begin() + static_cast<long>(tableAt),
+                         installer.begin() + static_cast<long>(blockAt));
+        withTable.insert(withTable.end(), compact->begin(), compact->end());
+        write(corpus / "config_record" / (name + "-table"), withTable);
+    }
 
     Bytes rebuilt(installer.begin(), installer.begin() + static_cast<long>(blockAt));
     rebuilt.insert(rebuilt.end(), compact->begin(), compact->end());
@@ -134,6 +154,39 @@ void splitInstaller(const Bytes& installer, const std::string& name, const fs::p
             write(corpus / "component_stream" / (name + "-" + std::to_string(c)), installer.data() + from, to - from);
         }
     }
+}
+
+// The smallest program image whose resources the builder rewrites: PE32
+// headers, one resource section of an empty tree, 32-byte file alignment.
+Bytes tinyProgramImage() {
+    Bytes image(0x180, 0);
+    const auto put = [&](std::size_t at, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) image[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    };
+    image[0] = 'M';
+    image[1] = 'Z';
+    put(0x3C, 0x40, 4);
+    std::memcpy(&image[0x40], "PE\0\0", 4);
+    put(0x44, 0x14C, 2);
+    put(0x46, 1, 2);
+    put(0x54, 224, 2);
+    const std::size_t optional = 0x58;
+    put(optional, 0x10B, 2);
+    put(optional + 32, 0x1000, 4);  // section alignment
+    put(optional + 36, 0x20, 4);    // file alignment
+    put(optional + 56, 0x2000, 4);
+    put(optional + 60, 0x160, 4);
+    put(optional + 68, 2, 2);
+    put(optional + 92, 16, 4);
+    put(optional + 96 + 16, 0x1000, 4);
+    put(optional + 96 + 20, 16, 4);
+    const std::size_t section = optional + 224;
+    std::memcpy(&image[section], ".rsrc", 5);
+    put(section + 8, 16, 4);
+    put(section + 12, 0x1000, 4);
+    put(section + 16, 0x20, 4);
+    put(section + 20, 0x160, 4);
+    return image;
 }
 
 // Seeds no product makes: the magic pair across the border of two 32 KiB
@@ -245,9 +298,7 @@ int main(int argc, char** argv) {
     int status = 0;
     try {
         fuzzing::writeScratchProduct(scratch);
-        // A program image of 13 bytes: the package starts at offset 16.
-        const std::string stub = "MZ" + std::string(11, '\0');
-        write(scratch / "stub.exe", reinterpret_cast<const std::uint8_t*>(stub.data()), stub.size());
+        write(scratch / "stub.exe", tinyProgramImage());
         for (const Product& product : products(scratch)) {
             const std::string& text = product.description;
             write(corpus / "description" / (std::string(product.name) + ".toml"),

@@ -14,6 +14,7 @@
 #include "format/package_reader.h"
 #include "memory_stream.h"
 #include "package/component_stream.h"
+#include "package/extra_texts.h"
 #include "record_form.h"
 
 namespace {
@@ -76,6 +77,39 @@ void extractAsTheSetupProgramDoes(const std::uint8_t* data, std::size_t size, co
     }
 }
 
+// What inspect passes, the setup program reads alike: its extra texts come
+// back as the verified record holds them.
+void readExtraTextsAsTheSetupProgramDoes(const std::uint8_t* data, std::size_t size, const fmt::PackageReport& report) {
+    struct Source {
+        const std::uint8_t* bytes;
+        std::uint64_t start, end;
+        static bool read(void* context, fmt::u32 offset, void* buffer, fmt::u32 count) {
+            const auto* s = static_cast<const Source*>(context);
+            if (s->start + offset + count > s->end) return false;
+            std::memcpy(buffer, s->bytes + s->start + offset, count);
+            return true;
+        }
+    } source{data, report.packageStart, size};
+    static fmt::u8 scratch[fmt::kMaxExtraTextsSize];
+    static setup::ExtraTexts texts;
+    if (setup::readExtraTexts(report.settings.extensionTable, report.header.configOffset, Source::read, &source,
+                              scratch, texts) != setup::ExtraTextsRead::ok) {
+        std::abort();
+    }
+    for (const fmt::VerifiedExtension& e : report.extensions) {
+        if (e.tag != fmt::kExtensionExtraTexts) continue;
+        for (std::uint16_t id = 1; id < fmt::kExtraTextIdEnd; ++id) {
+            const char* text = nullptr;
+            std::size_t length = 0;
+            const bool found = fmt::findExtraText(e.data.data(), e.data.size(), id, text, length);
+            const char* read = setup::extraText(texts, id, nullptr);
+            if (found != (read != nullptr) || (found && (std::strlen(read) != length || std::memcmp(read, text, length) != 0)))
+                std::abort();
+        }
+        break;  // the setup program reads the first
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -85,6 +119,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t length = isRebuilt ? rebuilt.size() : size;
     fuzzing::MemoryStream in(bytes, length);
     const fmt::PackageReport report = fmt::verifyPackage(in, length);
-    if (report.defect.empty()) extractAsTheSetupProgramDoes(bytes, length, report);
+    if (report.defect.empty()) {
+        extractAsTheSetupProgramDoes(bytes, length, report);
+        readExtraTextsAsTheSetupProgramDoes(bytes, length, report);
+    }
     return 0;
 }

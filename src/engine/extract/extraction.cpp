@@ -92,6 +92,7 @@ void computeSelectionTotals(ExtractionState& state) {
 
 void extractComponents(ExtractionState& state) {
     computeSelectionTotals(state);
+    state.installedBytes = 0;
     forgetFoldersMade();
     Display& shown = display();
     shown.openProgress({state.title, state.groupFormat, state.fileFormat});
@@ -110,6 +111,7 @@ void extractComponents(ExtractionState& state) {
             // A skipped file's chunks are decoded all the same: the stream runs on.
             raiseIfFailed(inflateFileData(componentStream, currentEntry.header, io));
             closeOutputFile(state.skipFile);
+            if (!state.skipFile) state.installedBytes += currentEntry.header.unpackedSize;
         }
         closeComponentStream(componentStream);
     }

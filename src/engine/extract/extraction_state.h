@@ -19,6 +19,7 @@ struct ExtractionState {
     std::int32_t donePacked;
     std::uint32_t totalUnpacked;
     bool skipFile;                 // the current entry is being skipped
+    std::uint64_t installedBytes;  // of the files the run made, skipped ones left out
 };
 
 }  // namespace setup

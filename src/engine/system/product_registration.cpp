@@ -7,9 +7,12 @@
 #include "engine/failure/failure.h"
 #include "engine/log/uninstall_log_entries.h"
 #include "engine/log/uninstall_log_file.h"
+#include "engine/system/post_install_rules.h"
 #include "engine/system/registry.h"
 #include "engine/system/shortcuts.h"
+#include "engine/system/uninstall_entry_values.h"
 #include "engine/undo/registry_backups.h"
+#include "package/extra_texts.h"
 #include "package/setup_config.h"
 
 namespace setup {
@@ -19,17 +22,9 @@ namespace {
 constexpr char kUninstallKeyFormat[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
 
-// The uninstaller path in quotation marks, a blank and the log path: room
-// for two whole paths, so that no folder the destination page accepts cuts
-// it. The system runs the entry's command line as it is; an unquoted path
-// with blanks ("C:\Program Files\...") would first be tried as
-// "C:\Program.exe", a program anyone able to write the drive's root could
-// plant. The uninstaller takes the rest of its line as the log path, so
-// that needs no quotes.
-constexpr std::size_t kCommandLineSize = 2 * fmt::kMaxPath + 2;
-
 // A registry text that would be cut is refused as a registry failure: a cut
-// key would register the product under another name.
+// key would register the product under another name, a cut command would
+// run something else.
 [[noreturn]] void raiseRegistryTextTooLong() {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     raiseInstallError(kErrorRegistry);
@@ -39,22 +34,65 @@ constexpr std::size_t kCommandLineSize = 2 * fmt::kMaxPath + 2;
 // the uninstall log, so a rollback removes it by this name.
 char writtenUninstallKey[fmt::kMaxPath];
 
-void writeSystemUninstallEntry(const char* logPath) {
+const fmt::Component* componentAt(std::uint32_t index) {
+    return configRecord<const fmt::Component>(config().components[index]);
+}
+
+// The stored file whose icon the system's list of programs shows.
+void chooseDisplayIcon(const ExtractionState& product, char (&out)[fmt::kMaxPath]) {
+    const fmt::SetupConfig& record = config();
+    const char* given = extraText(fmt::kExtraTextDisplayIcon, "");
+    if (given[0] != '\0') {
+        copyBounded(out, given);
+        return;
+    }
+    const std::uint32_t count =
+        record.settings.componentCount < fmt::kMaxComponents ? record.settings.componentCount : fmt::kMaxComponents;
+    const fmt::Component* components[fmt::kMaxComponents];
+    std::uint32_t actions[fmt::kMaxComponents];
+    for (std::uint32_t i = 0; i < count; ++i) {
+        components[i] = componentAt(i);
+        const std::size_t offset = reinterpret_cast<const std::uint8_t*>(components[i] + 1) - configArea;
+        actions[i] = actionsWithinLimit(offset, components[i]->actionCount, sizeof(fmt::InstallAction),
+                                        fmt::kConfigAreaSize);
+    }
+    defaultDisplayIcon(components, actions, count, product.selectionMask, configText(record.texts.uninstallerName),
+                       out);
+}
+
+void writeSystemUninstallEntry(const char* logPath, const ExtractionState& product) {
     const fmt::TextSlots& texts = config().texts;
     const char* displayName = configText(texts.uninstallDisplayName);
     char keyPath[fmt::kMaxPath];
-    char commandLine[kCommandLineSize];
-    if (!formatBounded(keyPath, sizeof keyPath, kUninstallKeyFormat, displayName) ||
-        !formatBounded(commandLine, sizeof commandLine, "\"%s%s\" %s", installDir,
-                       configText(texts.uninstallerName), logPath)) {
-        raiseRegistryTextTooLong();
-    }
-    const RegistryValue values[] = {
-        {"DisplayName", displayName},
-        {"UninstallString", commandLine},
+    if (!formatBounded(keyPath, sizeof keyPath, kUninstallKeyFormat, displayName)) raiseRegistryTextTooLong();
+
+    char icon[fmt::kMaxPath];
+    chooseDisplayIcon(product, icon);
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    const UninstallEntryFacts facts{
+        displayName,
+        extraText(fmt::kExtraTextDisplayVersion, configText(texts.productVersion)),
+        extraText(fmt::kExtraTextPublisher, ""),
+        extraText(fmt::kExtraTextAboutUrl, ""),
+        extraText(fmt::kExtraTextHelpUrl, ""),
+        extraText(fmt::kExtraTextContact, ""),
+        extraText(fmt::kExtraTextComments, ""),
+        installDir,
+        configText(texts.uninstallerName),
+        icon,
+        logPath,
+        product.installedBytes,
+        today.wYear,
+        today.wMonth,
+        today.wDay,
     };
+    static UninstallEntryTexts room;
+    RegistryValue values[kMaxUninstallEntryValues];
+    const std::size_t count = uninstallEntryValues(facts, room, values);
+    if (count == 0) raiseRegistryTextTooLong();
     copyBounded(writtenUninstallKey, keyPath);  // before writing: a half-made key goes too
-    writeRegistryValues(HKEY_LOCAL_MACHINE, keyPath, values, 2);
+    writeRegistryValues(HKEY_LOCAL_MACHINE, keyPath, values, count);
 }
 
 }  // namespace
@@ -80,7 +118,7 @@ void registerProduct() {
     writeRegistryString(HKEY_LOCAL_MACHINE, key, "Version", configText(texts.productVersion));
 }
 
-void writeUninstallLog() {
+void writeUninstallLog(const ExtractionState& product) {
     const fmt::SetupConfig& record = config();
     const fmt::TextSlots& texts = record.texts;
     char logPath[fmt::kMaxPath];
@@ -94,7 +132,7 @@ void writeUninstallLog() {
     }
 
     writeRegistryString(HKEY_LOCAL_MACHINE, configText(texts.registryKey), "UnInstallLog", logPath);
-    if (record.settings.flags & fmt::kFlagUninstallEntry) writeSystemUninstallEntry(logPath);
+    if (record.settings.flags & fmt::kFlagUninstallEntry) writeSystemUninstallEntry(logPath, product);
     if (record.settings.flags & fmt::kFlagUninstallShortcut) {
         createProgramsShortcut(configText(texts.uninstallerName),
                                configText(texts.uninstallShortcutName), logPath);

@@ -3,6 +3,8 @@
 #ifndef ENGINE_SYSTEM_PRODUCT_REGISTRATION_H
 #define ENGINE_SYSTEM_PRODUCT_REGISTRATION_H
 
+#include "engine/extract/extraction_state.h"
+
 namespace setup {
 
 // Writes "InstallDir" and "Version" under HKEY_LOCAL_MACHINE \ the product's
@@ -13,10 +15,12 @@ void registerProduct();
 
 // Stores the log's path as "UnInstallLog" (also for an empty product key:
 // the root key itself), writes the system's uninstall entry (flag bit 2,
-// not logged) and the uninstaller's Programs shortcut (flag bit 3), then
-// writes the InstallLog file. Raises 10 (registry), 4 (folder), 2 (file, or
-// a log path that does not fit 260 bytes), 5 (write) or 3 (close).
-void writeUninstallLog();
+// not logged; its values in engine/system/uninstall_entry_values.h, the
+// size and icon from `product`'s extraction) and the uninstaller's Programs
+// shortcut (flag bit 3), then writes the InstallLog file. Raises 10
+// (registry, or an entry whose command would not fit), 4 (folder), 2 (file,
+// or a log path that does not fit 260 bytes), 5 (write) or 3 (close).
+void writeUninstallLog(const ExtractionState& product);
 
 // Deletes the system uninstall entry if this run made it: it is not logged,
 // and a failure after it must not leave it pointing at nothing. An entry

@@ -74,11 +74,19 @@ void writeRegistryValues(HKEY root, const char* keyPath, const RegistryValue* va
             if (status == ERROR_SUCCESS) status = ERROR_NOT_ENOUGH_MEMORY;
             break;
         }
-        status = injectFault(FaultSite::setValue)
-                     ? ERROR_ACCESS_DENIED
-                     : RegSetValueExA(key, values[i].name, 0, REG_SZ,
-                                      reinterpret_cast<const BYTE*>(values[i].text),
-                                      static_cast<DWORD>(std::strlen(values[i].text) + 1));
+        const RegistryValue& value = values[i];
+        const DWORD number = value.number;
+        if (value.remove) {
+            status = injectFault(FaultSite::setValue) ? ERROR_ACCESS_DENIED : RegDeleteValueA(key, value.name);
+            if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
+            continue;
+        }
+        status = injectFault(FaultSite::setValue) ? ERROR_ACCESS_DENIED
+                 : value.text != nullptr
+                     ? RegSetValueExA(key, value.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.text),
+                                      static_cast<DWORD>(std::strlen(value.text) + 1))
+                     : RegSetValueExA(key, value.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                                      sizeof number);
     }
     LONG closeStatus = RegCloseKey(key);
     if (closeStatus == ERROR_SUCCESS && injectFault(FaultSite::closeKey)) closeStatus = ERROR_WRITE_FAULT;

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/system/registry_value.h"
+
 namespace setup {
 
 // The predefined root whose handle value the configuration stores
@@ -23,13 +25,10 @@ void readRegistryString(char* dest, std::uint32_t size, HKEY root, const char* k
 // terminator. Returns only on success; any failure raises error code 10.
 void writeRegistryString(HKEY root, const char* keyPath, const char* valueName, const char* text);
 
-struct RegistryValue {
-    const char* name;
-    const char* text;
-};
 
-// writeRegistryString for several values of one key: the key is created or
-// opened once, the values are set in order and the key is closed. The keys
+// writeRegistryString for several values of one key, texts and numbers (or
+// values to delete): the key is created or opened once, the values are set
+// in order and the key is closed. The keys
 // the write makes are noted, and in a key it does not make each value is
 // kept before it changes (engine/undo/registry_backups.h); a value that cannot
 // be kept is not written. Returns only on success; any failure raises

@@ -104,6 +104,9 @@ bool parseSetupOptions(const char* commandLine, SetupOptions& options, OptionErr
         if (is("/S") && value == nullptr) {
             if (options.unattended) return fail(error, "/S is given twice");
             options.unattended = true;
+        } else if (is("/PASSIVE") && value == nullptr) {
+            if (options.passive) return fail(error, "/PASSIVE is given twice");
+            options.passive = true;
         } else if ((is("/?") || is("/HELP")) && value == nullptr) {
             options.help = true;
         } else if (is("/TYPE")) {
@@ -137,6 +140,8 @@ bool parseSetupOptions(const char* commandLine, SetupOptions& options, OptionErr
         }
         if (options.type != 0 && options.componentsGiven)
             return fail(error, "/TYPE= and /COMPONENTS= cannot be given together");
+        if (options.unattended && options.passive)
+            return fail(error, "/S and /PASSIVE cannot be given together");
     }
 }
 
@@ -146,7 +151,8 @@ bool asksUnattended(const char* commandLine) {
         if (startsFolded(p, "/D=") || startsFolded(p, "\"/D=")) return false;  // the rest is a folder
         const char* start = p;
         while (*p != '\0' && !isBlank(*p)) ++p;
-        if (equalsFolded(start, static_cast<std::size_t>(p - start), "/S")) return true;
+        const std::size_t length = static_cast<std::size_t>(p - start);
+        if (equalsFolded(start, length, "/S") || equalsFolded(start, length, "/PASSIVE")) return true;
     }
     return false;
 }
@@ -191,6 +197,7 @@ const char* setupOptionsHelp() {
     // on a line of its own, what it does indented below it, no tabs.
     return "Options:\n\n"
            "/S\n    install with no window and no question\n"
+           "/PASSIVE\n    as /S, showing the progress\n"
            "/D=folder\n    install into this folder (last on the line)\n"
            "/COMPONENTS=name,name\n    install these components\n"
            "/TYPE=1|2|3\n    install the components of a setup type\n"

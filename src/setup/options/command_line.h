@@ -1,6 +1,7 @@
 // The setup program's command-line options, Windows style and without
 // regard to case:
 //   /S                         unattended: no window, the outcome in the exit code
+//   /PASSIVE                   answered as /S, with the progress windows shown
 //   /D=<folder>                the destination; last on the line, may hold blanks
 //   /COMPONENTS=<name>,<name>  the components to install, by name
 //   /TYPE=1|2|3                the setup type presets of the wizard
@@ -21,7 +22,8 @@ namespace setup {
 inline constexpr std::size_t kComponentListSize = 1024;
 
 struct SetupOptions {
-    bool unattended = false;
+    bool unattended = false;                  // /S
+    bool passive = false;                     // /PASSIVE
     bool help = false;
     char folder[fmt::kMaxPath] = {};          // /D=, as given; empty: the default
     int type = 0;                             // /TYPE=, 1 to 3; 0: not given
@@ -40,12 +42,12 @@ struct OptionError {
 // Reads the command line that follows the program's name. Fills `options`
 // and returns true, or returns false with `error` saying what is wrong
 // (an unknown option, a value missing or too long, an option given twice,
-// /TYPE with /COMPONENTS, /SHORTCUTS with /NOSHORTCUTS, a bad type or
-// shortcut name, text after /D=... that cannot be part of it).
+// /TYPE with /COMPONENTS, /SHORTCUTS with /NOSHORTCUTS, /S with /PASSIVE, a
+// bad type or shortcut name, text after /D=... that cannot be part of it).
 bool parseSetupOptions(const char* commandLine, SetupOptions& options, OptionError& error);
 
-// True when the line holds a "/S" option, readable or not: a line that
-// cannot be read still says whether a user is there to be told.
+// True when the line holds a "/S" or "/PASSIVE" option, readable or not: a
+// line that cannot be read still says whether a user is there to be asked.
 bool asksUnattended(const char* commandLine);
 
 // The file of the first /LOG= option on a line that parseSetupOptions

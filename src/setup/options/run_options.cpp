@@ -44,14 +44,14 @@ void readCommandLine(const char* commandLine) {
         // Without a readable line, a "/S" on it still means nobody is there,
         // and a /LOG= on it still gets what was wrong.
         unattendedRun = asksUnattended(commandLine);
-        chooseInteraction(unattendedRun);
+        chooseInteraction(unattendedRun, false);
         char logPath[fmt::kMaxPath];
         if (findLogOption(commandLine, logPath, sizeof logPath) && openRunLog(logPath))
             logRunLine("setup started; command line: %s", commandLine);
         return;
     }
-    unattendedRun = options.given.unattended;
-    chooseInteraction(unattendedRun);
+    unattendedRun = options.given.unattended || options.given.passive;
+    chooseInteraction(unattendedRun, options.given.passive);
     if (options.given.logPath[0] != '\0' && !openRunLog(options.given.logPath)) {
         options.error.failed = true;
         formatBounded(options.error.text, sizeof options.error.text, "the log file %s cannot be created",

@@ -49,8 +49,9 @@ std::string ProductDescription::toToml() const {
         << "version = " << tomlString(version) << "\n"
         << "registry-key = " << tomlString(registryKey) << "\n"
         << "default-folder = " << tomlString(defaultFolder) << "\n"
-        << "log-name = " << tomlString(logName) << "\n\n"
-        << "[texts]\n";
+        << "log-name = " << tomlString(logName) << "\n";
+    for (const std::string& line : productLines) out << line << "\n";
+    out << "\n[texts]\n";
     for (const auto& [slot, text] : texts) out << slot << " = " << tomlString(text) << "\n";
     if (!directXReasons.empty()) {
         out << "dxReasons = [";

@@ -25,6 +25,7 @@ struct ProductDescription {
     std::string registryKey;     // below HKLM, e.g. "Software\\E2E\\Name"
     std::string defaultFolder;   // with path macros; ends with a backslash
     std::string logName = "InstallLog";
+    std::vector<std::string> productLines;  // further [product] lines ("publisher = \"X\"")
     std::vector<std::pair<std::string, std::string>> texts;  // slot name, text
     std::vector<std::string> directXReasons;                // the 14 of them, or none
     std::vector<std::string> flags;                         // named flags

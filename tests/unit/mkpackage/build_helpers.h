@@ -39,14 +39,16 @@ private:
 
 // A small program image that passes the builder's program image check
 // (a PE32 GUI image for i686 whose resources hold the setup program's
-// dialogs and texts), or fails it in the way the fields below say.
+// dialogs and texts) and whose resources the builder can rewrite, or fails
+// the check in the way the fields below say.
 struct ImageShape {
     std::uint16_t machine = 0x14C;
     std::uint16_t optionalMagic = 0x10B;
     std::uint16_t subsystem = 2;
     std::vector<std::uint32_t> dialogs = {104, 105, 106, 107, 109};
     bool strings = true;
-    std::size_t size = 1001;  // padded with 0x90 up to this size
+    bool relocations = false;  // a base relocation section behind the resources
+    std::size_t size = 1101;  // padded with 0x90 behind its one section up to this size
 };
 Bytes makeProgramImage(const ImageShape& shape = {});
 
@@ -67,6 +69,14 @@ Bytes withSignature(Bytes installer, const Bytes& table);
 
 // Offset of the security entry's two words in a file from withSignature.
 inline constexpr std::size_t kSecurityEntryOffset = 0x80 + 24 + 96 + 4 * 8;
+
+// Runs mkpackage with `arguments` (for at most 20 seconds); returns its exit
+// code, or -1 (with a test failure) when it did not end or its errors lack
+// `expectedError`.
+int run(const std::string& arguments, const std::string& expectedError = "");
+
+// A path in single quotes for the shell.
+std::string quote(const std::filesystem::path& path);
 
 // The minimal description body start: "[product]\nname = ...".
 extern const char* const kProduct;

@@ -140,6 +140,11 @@ void setComponentTotals(ConfigRecord& record, std::size_t index, fmt::u32 firstE
     std::memcpy(base + offsetof(fmt::Component, fileCount), &fileCount, 4);
 }
 
+void setExtensionTable(ConfigRecord& record, fmt::u32 offset) {
+    std::memcpy(record.bytes.data() + offsetof(fmt::SetupConfig, settings) + offsetof(fmt::ScalarSettings, extensionTable),
+                &offset, sizeof offset);
+}
+
 std::vector<u8> compressRecord(const std::vector<u8>& record) {
     uLongf size = compressBound(static_cast<uLong>(record.size()));
     std::vector<u8> packed(size);

@@ -24,6 +24,10 @@ ConfigRecord buildConfigRecord(const Description& description);
 void setComponentTotals(ConfigRecord& record, std::size_t index, fmt::u32 firstEntryOffset, fmt::u32 unpackedSize,
                         fmt::u32 packedSize, fmt::u32 fileCount);
 
+// Names the extension table at package-relative `offset` in the record's
+// settings (ScalarSettings.extensionTable).
+void setExtensionTable(ConfigRecord& record, fmt::u32 offset);
+
 // The record compressed with zlib's one-call compression, as the
 // configuration block carries it.
 std::vector<fmt::u8> compressRecord(const std::vector<fmt::u8>& record);

@@ -7,10 +7,13 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <thread>
 
 #include "build/config_record.h"
+#include "build/extension_records.h"
+#include "build/program_image.h"
 #include "build/signed_image.h"
 #include "common/file_open.h"
 #include "common/input_error.h"
@@ -203,23 +206,6 @@ private:
     std::uint64_t entryOffset_ = 0, tableOffset_ = 0, stored_ = 0;
 };
 
-// The extension records a description needs: none for most, so that their
-// packages stay as they always were.
-std::vector<fmt::ExtensionRecordData> extensionRecords(const Description& description) {
-    std::vector<fmt::ExtensionRecordData> records;
-    if (!description.extraTexts.empty()) {
-        std::vector<std::pair<fmt::u16, std::string>> texts(description.extraTexts.begin(),
-                                                             description.extraTexts.end());
-        records.push_back({fmt::kExtensionExtraTexts, fmt::writeExtraTexts(texts)});
-    }
-    if (description.alwaysInstalled != 0) {
-        std::vector<fmt::u8> mask(fmt::kAlwaysInstalledSize);
-        std::memcpy(mask.data(), &description.alwaysInstalled, mask.size());
-        records.push_back({fmt::kExtensionAlwaysInstalled, std::move(mask)});
-    }
-    return records;
-}
-
 }  // namespace
 
 void checkProgramImage(const fs::path& image) {
@@ -252,13 +238,16 @@ BuildResult writeInstaller(const Description& description, const fs::path& image
         for (const SourceFile& file : component.files) state.bytesTotal += file.size;
     }
 
-    OutputFile out(output);
+    ImageBytes imageBytes;
     {
         std::ifstream in(image, std::ios::binary);
-        char buffer[64 * 1024];
-        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) out.write(buffer, static_cast<std::size_t>(in.gcount()));
-        if (in.bad()) throw InputError(utf8FromPath(image) + ": cannot read the program image");
+        imageBytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (in.bad() || !in.is_open()) throw InputError(utf8FromPath(image) + ": cannot read the program image");
     }
+    imageBytes = programImageFor(description, imageBytes, image);
+
+    OutputFile out(output);
+    out.write(imageBytes.data(), imageBytes.size());
     out.writeZeros((4 - out.position() % 4) % 4);
     const std::uint64_t packageStart = out.position();
 
@@ -294,12 +283,9 @@ BuildResult writeInstaller(const Description& description, const fs::path& image
     header.totalPackedSize = static_cast<u32>(totalPacked);
     const std::vector<fmt::ExtensionRecordData> extensions = extensionRecords(description);
     if (!extensions.empty()) {
-        const u32 tableOffset = packageOffset(out, packageStart, output);
+        setExtensionTable(record, packageOffset(out, packageStart, output));
         const std::vector<fmt::u8> table = fmt::writeExtensionTable(extensions);
         out.write(table.data(), table.size());
-        std::memcpy(record.bytes.data() + offsetof(fmt::SetupConfig, settings) +
-                        offsetof(fmt::ScalarSettings, extensionTable),
-                    &tableOffset, sizeof tableOffset);
     }
     header.configOffset = packageOffset(out, packageStart, output);
 

@@ -31,6 +31,7 @@
 #include "sources/file_facts.h"
 #include "starter/starter_product.h"
 #include "text/variables.h"
+#include "winget/winget_command.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ using namespace mkpackage;
 constexpr int kExitDefect = 1;
 constexpr int kExitUsage = 2;
 
-constexpr const char* kCommands[] = {"build", "inspect", "new"};
+constexpr const char* kCommands[] = {"build", "inspect", "new", "winget"};
 
 #ifdef _WIN32
 
@@ -269,6 +270,15 @@ int main(int argc, char** argv) {
     start->add_option("folder", folder, "folder to create (must not exist or be empty)")->required();
     start->add_option("--name", productName, "product name (default \"My Product\")");
 
+    WingetOptions winget;
+    CLI::App* manifest = app.add_subcommand("winget", "Write a package manager's manifest (schema 1.10.0) for an installer");
+    manifest->add_option("installer", winget.installer, "installer built by mkpackage")->required();
+    manifest->add_option("--id", winget.id, "package identifier, Publisher.Product")->required();
+    manifest->add_option("--url", winget.url, "where the installer will be downloaded from (http or https)")->required();
+    manifest->add_option("--locale", winget.locale, "locale of the manifest's texts (default en-US)");
+    manifest->add_option("--license", winget.license, "the product's licence (default \"Proprietary\")");
+    manifest->add_option("-o,--output", winget.folder, "folder for the three manifest files")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -288,6 +298,10 @@ int main(int argc, char** argv) {
         if (*inspect) {
             refuseUnlessFile(installer, "the installer");
             return inspectInstaller(installer, json, std::cout, std::cerr) ? 0 : kExitDefect;
+        }
+        if (*manifest) {
+            refuseUnlessFile(winget.installer, "the installer");
+            return writeWingetManifest(winget, std::cout, std::cerr);
         }
         if (*start) {
             const unsigned codePage = writeStarterProduct(folder, productName);

@@ -8,9 +8,11 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "format/package_format.h"
+#include "sources/icon_file.h"
 #include "sources/picture_file.h"
 #include "sources/source_files.h"
 
@@ -28,6 +30,20 @@ struct PageItemSpec {
     fmt::u32 type = 0;
     fmt::u32 flags = 0;
     std::string data;           // the stored data bytes (text with NUL, or an i32)
+};
+
+// What the system's list of programs and the installer's own file say of
+// the product beyond its texts: [product] publisher, display-version,
+// about-url, help-url, contact, comments, display-icon, copyright and
+// installer-icon.
+struct DeploymentSpec {
+    // The package's extra texts (8-bit), ids ascending; only those given.
+    std::vector<std::pair<fmt::u16, std::string>> extraTexts;
+    long displayIconLine = 0;  // 0: no display-icon given
+    // The installer's version resource, in UTF-8: the name, the version, the
+    // display version (the version when not given), publisher and copyright.
+    std::string name, version, displayVersion, publisher, copyright;
+    IconFile installerIcon;    // no images: the setup program's own icon stays
 };
 
 struct Description {
@@ -52,6 +68,7 @@ struct Description {
     // Components every installation takes (the always-installed record);
     // the bundled uninstaller's, or the one storing the product's own.
     fmt::u32 alwaysInstalled = 0;
+    DeploymentSpec deployment;
 };
 
 // What the command line adds to a description: variables given with -D,

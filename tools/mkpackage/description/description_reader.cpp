@@ -45,6 +45,8 @@ void readTables(FieldReader& r, Description& d, const toml::table& root) {
                     "", 1);
     });
     r.attempt([&] { texts.readProduct(*r.requireTable(root, "product", 1)); });
+    const toml::table* product = root.get_as<toml::table>("product");
+    if (product != nullptr) texts.readDeployment(*product);
     if (const toml::node* node = root.get("texts")) r.attempt([&] { texts.readTexts(r.asTable(*node, "texts")); });
     texts.applyTextDefaults();
     if (const toml::node* node = root.get("pictures")) {
@@ -58,6 +60,7 @@ void readTables(FieldReader& r, Description& d, const toml::table& root) {
     r.attempt([&] { texts.checkDefaultFolderRoom(); });
     r.attempt([&] { pages.readImages(root.get("images")); });
     r.attempt([&] { texts.readUninstaller(root.get("uninstaller")); });
+    if (product != nullptr) r.attempt([&] { texts.checkDisplayIcon(*product); });
 }
 
 Description readRoot(const toml::table& root, const std::filesystem::path& file, const DescriptionOptions& options) {

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 
 #include "description/toml_parser.h"
@@ -27,6 +28,11 @@ inline fmt::u32 slotIndex(std::size_t offset) { return static_cast<fmt::u32>(off
 // What is wrong with a registry key path that begins with a root
 // ("HKLM\\Software\\..."), or an empty text.
 std::string rootInKeyProblem(const std::string& key);
+// [product]'s keys that TextFields::readDeployment reads.
+inline constexpr std::string_view kDeploymentKeys[] = {
+    "publisher", "display-version", "about-url", "help-url", "contact",
+    "comments",  "display-icon",    "copyright", "installer-icon",
+};
 
 class TextFields {
 public:
@@ -42,6 +48,12 @@ public:
     // After the components: the default folder must leave room, once
     // expanded, for every name the installation makes in it.
     void checkDefaultFolderRoom();
+    // [product]'s keys for the list of programs and the installer's file
+    // (deployment_fields.cpp); after readProduct.
+    void readDeployment(const toml::table& product);
+    // display-icon names a stored file, or the uninstaller the build stores;
+    // after the components, the options and the uninstaller.
+    void checkDisplayIcon(const toml::table& product);
 
 private:
     void setSlot(const char* slotName, const toml::node& node, const std::string& field);

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "description/description_reader.h"
+#include "description/name_texts.h"
 #include "format/extension_table.h"
 #include "format/text_formats.h"
 #include "format/text_slots.h"
@@ -105,7 +106,7 @@ void TextFields::setExtraText(const fmt::ExtraTextInfo& extra, const toml::node&
 void TextFields::readProduct(const toml::table& product) {
     const long line = lineOf(product);
     d_.productLine = line;
-    std::vector<std::string_view> keys;
+    std::vector<std::string_view> keys(std::begin(kDeploymentKeys), std::end(kDeploymentKeys));
     for (const ProductKey& k : kProductKeys) keys.push_back(k.key);
     for (auto&& [key, node] : product) {
         if (std::find(keys.begin(), keys.end(), key.str()) == keys.end()) {
@@ -212,7 +213,26 @@ void TextFields::readText(const toml::key& key, const toml::node& node) {
 void TextFields::applyTextDefaults() {
     applyProductDefaults();
     for (u32 i = 0; i < fmt::kTextSlotCount; ++i) {
-        if (!given_[i] && fmt::kTextSlots[i].defaultText != nullptr) d_.texts[i] = fmt::kTextSlots[i].defaultText;
+        if (given_[i]) continue;
+        if (fmt::kTextSlots[i].defaultText != nullptr) {
+            d_.texts[i] = fmt::kTextSlots[i].defaultText;
+            continue;
+        }
+        const std::string made = textFromName(i, productNameUtf8_);
+        if (made.empty()) continue;
+        // A name that makes a text its slot refuses (a shortcut name with a
+        // character no file name may hold, an uninstall key too long) leaves
+        // the slot empty, as a description without the text always had it:
+        // the warnings say where it would be shown.
+        std::string problem;
+        const std::string text = r_.encoder().encode(made, problem).value_or(std::string());
+        const u32 offset = fmt::kTextSlots[i].offset;
+        const char* arguments = fmt::formatArguments(offset);
+        if (text.empty() || !slotTextProblem(offset, text).empty() ||
+            (arguments != nullptr && !fmt::checkFormatText(text, arguments).empty())) {
+            continue;
+        }
+        d_.texts[i] = text;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "description/flag_names.h"
 #include "format/text_slots.h"
 #include "inspect/package_facts.h"
+#include "inspect/entry_values.h"
 #include "inspect/value_names.h"
 #include "text/json_writer.h"
 #include "text/text_decoder.h"
@@ -23,8 +24,9 @@ std::string isoTime(const fmt::FileTime& time) {
 
 class DocumentWriter {
 public:
-    DocumentWriter(const fmt::PackageReport& report, const FileDigests& digests, std::ostream& out)
-        : r_(report), digests_(digests), json_(out), decoder_(packageCodePage(report)) {}
+    DocumentWriter(const fmt::PackageReport& report, const FileDigests& digests, std::ostream& out,
+                   const ImageDescription* image)
+        : r_(report), digests_(digests), image_(image), json_(out), decoder_(packageCodePage(report)) {}
 
     void write() {
         json_.beginObject();
@@ -42,7 +44,9 @@ public:
             writePages();
             writePictures();
             writeTexts();
+            writeDeployment();
         }
+        if (image_ != nullptr) writeImage();
         json_.endObject();
     }
 
@@ -203,24 +207,96 @@ private:
         json_.key("texts").beginObject();
         for (u32 i = 0; i < fmt::kTextSlotCount; ++i) json_.key(fmt::kTextSlots[i].name).value(text(r_.texts[i]));
         json_.endObject();
-        json_.key("extraTexts").beginObject();
-        for (const auto& [name, stored] : extraTexts(r_)) json_.key(name).value(text(stored));
-        json_.endObject();
         json_.key("uninstallerTexts").beginArray();
         for (const std::string& t : r_.uninstallTexts) json_.value(text(t));
         json_.endArray();
     }
 
+    // The extension records, the extra texts and the uninstall entry.
+    void writeDeployment() {
+        json_.key("extensions").beginArray();
+        for (const fmt::VerifiedExtension& e : r_.extensions) {
+            json_.beginObject();
+            json_.key("tag").value(fmt::extensionTagText(e.tag));
+            json_.key("size").value(std::uint64_t(e.data.size()));
+            json_.endObject();
+        }
+        json_.endArray();
+        json_.key("extraTexts").beginObject();
+        for (const auto& [name, text] : extraTextList(r_)) json_.key(name).value(text);
+        json_.endObject();
+        json_.key("uninstallEntry");
+        const EntrySummary e = entrySummary(r_);
+        if (!e.written) {
+            json_.null();
+            return;
+        }
+        json_.beginObject();
+        json_.key("key").value("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e.keyName);
+        json_.key("productCode").value(e.keyName);
+        json_.key("DisplayName").value(e.displayName);
+        json_.key("DisplayVersion").value(e.displayVersion);
+        const auto optional = [&](const char* name, const std::string& value) {
+            if (!value.empty()) json_.key(name).value(value);
+        };
+        optional("Publisher", e.publisher);
+        json_.key("DisplayIcon").value(e.displayIcon);
+        json_.key("uninstaller").value(e.uninstaller);
+        json_.key("log").value(e.logName);
+        optional("URLInfoAbout", e.aboutUrl);
+        optional("HelpLink", e.helpUrl);
+        optional("Contact", e.contact);
+        optional("Comments", e.comments);
+        json_.key("NoModify").value(std::uint64_t(1));
+        json_.key("NoRepair").value(std::uint64_t(1));
+        json_.endObject();
+    }
+
+    void writeImage() {
+        json_.key("versionResource");
+        if (!image_->hasVersion) {
+            json_.null();
+        } else {
+            json_.beginObject();
+            json_.key("fileVersion").value(versionText(image_->version.fileVersion));
+            json_.key("productVersion").value(versionText(image_->version.productVersion));
+            json_.key("strings").beginObject();
+            for (const auto& [key, value] : image_->version.strings) json_.key(key).value(value);
+            json_.endObject();
+            json_.endObject();
+        }
+        json_.key("icon");
+        if (!image_->hasIcon) {
+            json_.null();
+            return;
+        }
+        json_.beginObject();
+        json_.key("group").value(image_->iconGroup);
+        json_.key("images").beginArray();
+        for (const IconGroupEntry& i : image_->icon) {
+            json_.beginObject();
+            json_.key("width").value(i.width == 0 ? 256u : unsigned(i.width));
+            json_.key("height").value(i.height == 0 ? 256u : unsigned(i.height));
+            json_.key("bitCount").value(unsigned(i.bitCount));
+            json_.key("size").value(i.size);
+            json_.endObject();
+        }
+        json_.endArray();
+        json_.endObject();
+    }
+
     const fmt::PackageReport& r_;
     const FileDigests& digests_;
+    const ImageDescription* image_;
     JsonWriter json_;
     TextDecoder decoder_;
 };
 
 }  // namespace
 
-void printReportJson(const fmt::PackageReport& report, const FileDigests& digests, std::ostream& out) {
-    DocumentWriter(report, digests, out).write();
+void printReportJson(const fmt::PackageReport& report, const FileDigests& digests, std::ostream& out,
+                     const ImageDescription* image) {
+    DocumentWriter(report, digests, out, image).write();
 }
 
 }  // namespace mkpackage

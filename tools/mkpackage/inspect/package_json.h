@@ -8,12 +8,15 @@
 
 #include "format/package_reader.h"
 #include "inspect/file_digests.h"
+#include "inspect/image_description.h"
 
 namespace mkpackage {
 
 // Writes the document of `report` to `out`. "verified" is true when every
 // check passed; "defect" names the first defect otherwise (null when none).
-void printReportJson(const fmt::PackageReport& report, const FileDigests& digests, std::ostream& out);
+// With `image`, "versionResource" and "icon" describe the program image.
+void printReportJson(const fmt::PackageReport& report, const FileDigests& digests, std::ostream& out,
+                     const ImageDescription* image = nullptr);
 
 }  // namespace mkpackage
 

@@ -5,6 +5,7 @@
 #include "description/flag_names.h"
 #include "format/text_slots.h"
 #include "inspect/package_facts.h"
+#include "inspect/deployment_listing.h"
 #include "inspect/value_names.h"
 #include "sources/source_files.h"
 #include "text/text_decoder.h"
@@ -70,7 +71,7 @@ void printUninstaller(const fmt::PackageReport& r, const TextDecoder& decoder, s
 
 }  // namespace
 
-void printReport(const fmt::PackageReport& r, std::ostream& out, std::ostream& errors) {
+void printReport(const fmt::PackageReport& r, std::ostream& out, std::ostream& errors, const ImageDescription* image) {
     const TextDecoder decoder(packageCodePage(r));
     const auto q = [&decoder](const std::string& text) { return quoted(text, decoder); };
     if (r.packageFound) {
@@ -115,6 +116,7 @@ void printReport(const fmt::PackageReport& r, std::ostream& out, std::ostream& e
         }
     }
     printUninstaller(r, decoder, out);
+    printDeployment(r, image, out);
     for (std::size_t p = 0; p < r.pages.size(); ++p) {
         out << "page " << p << ":\n";
         for (const fmt::VerifiedPageItem& item : r.pages[p]) {

@@ -7,13 +7,16 @@
 #include <string>
 
 #include "format/package_reader.h"
+#include "inspect/image_description.h"
 
 namespace mkpackage {
 
 // Prints the listing of `report` to `out`, flags by name and texts in UTF-8;
 // the last line is "verified: OK" when sound. The first defect goes to
-// `errors` as "defect: ...".
-void printReport(const fmt::PackageReport& report, std::ostream& out, std::ostream& errors);
+// `errors` as "defect: ...". With `image`, the program image's version
+// resource and icon too.
+void printReport(const fmt::PackageReport& report, std::ostream& out, std::ostream& errors,
+                 const ImageDescription* image = nullptr);
 
 }  // namespace mkpackage
 

@@ -32,49 +32,6 @@ std::string tomlString(const std::string& text) {
     return out + "\"";
 }
 
-// Product-specific texts, with "{}" standing for the product name.
-struct ProductText {
-    const char* slot;
-    const char* text;
-};
-constexpr ProductText kProductTexts[] = {
-    {"textRemovingPrevious", "Setup is now removing the previous installation of {}, please wait..."},
-    {"msgLogNotFound", "The uninstall log of the previous installation could not be opened:\n%s\n\nSetup will install over it."},
-    {"msgLogCorrupt", "The uninstall log of the previous installation is damaged:\n%s\n\nSetup will install over it."},
-    {"msgLowDiskSpace", "There is not enough free space on the destination drive.\n\nInstall anyway?"},
-    {"msgConfirmInstall", "This will install {} on your computer.\n\nDo you want to continue?"},
-    {"msgConfirmUpgrade", "An older version of {} is installed.\n\nDo you want to upgrade it?"},
-    {"msgConfirmReinstall", "This version of {} is already installed.\n\nDo you want to install it again?"},
-    {"msgNewerInstalled", "A newer version of {} is already installed.\n\nSetup will exit."},
-    {"msgConfirmQuit", "Setup is not complete. Do you really want to quit?"},
-    {"msgCanceled", "Installation of {} was cancelled.\n\nNothing has been changed on your computer."},
-    {"uninstallDisplayName", "{}"},
-    {"uninstallShortcutName", "{}\\UnInstall {}"},
-    {"progressTitle", "Installing {}"},
-    {"titlePrompt", "{} Setup"},
-    {"titleError", "{} Setup Error"},
-    {"titleMessage", "{} Setup"},
-    {"titleWizard", "{} Setup"},
-    {"msgDoneStartMenu", "{} has been installed.\n\nYou will find it in the Start menu."},
-    {"msgDoneDesktop", "{} has been installed.\n\nYou will find its shortcut on the desktop."},
-    {"msgDoneFolder", "{} has been installed in\n%s"},
-    {"msgDoneReboot", "{} has been installed. Windows must be restarted before you use it.\n\nRestart now?"},
-    {"dxMsgFailed", "DirectX could not be installed:\n%s\n\nDo you want to continue installing {}?"},
-};
-
-std::string withName(const std::string& text, const std::string& name) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text.compare(i, 2, "{}") == 0) {
-            out += name;
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 void writeFile(const fs::path& path, const void* data, std::size_t size) {
     fs::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary);
@@ -148,28 +105,20 @@ std::string starterDescription(const std::string& name) {
          "[product]\n"
          "name = " + q + "\n"
          "version = \"1.00\"                    # compared with the installed \"Version\"\n"
-         "registry-key = " + tomlString("Software\\" + name) + "   # below HKEY_LOCAL_MACHINE; \"\" = none\n"
-         "default-folder = " + tomlString("$(BootDrive):\\Program Files\\" + name + "\\") + "\n"
-         "log-name = \"InstallLog\"\n"
-         "uninstaller = \"UnInst.exe\"\n"
+         "# What the list of installed programs and the installer's own file show:\n"
+         "# publisher = \"Example Company\"\n"
+         "# display-version = \"1.0.0\"         # default: version\n"
+         "# about-url = \"https://example.com/\"\n"
+         "# copyright = \"Copyright (c) Example Company\"\n"
+         "# installer-icon = \"pictures/info.ico\"\n"
+         "# Left out: registry-key \"Software\\<name>\", default-folder\n"
+         "# \"$(BootDrive):\\Program Files\\<name>\\\", log-name \"InstallLog\", uninstaller \"UnInst.exe\".\n"
          "\n"
-         "[texts]\n"
-         "# Texts that belong to this product.\n";
-    for (const ProductText& p : kProductTexts) t += std::string(p.slot) + " = " + tomlString(withName(p.text, name)) + "\n";
-    t += "\n# Texts with a built-in default; uncomment a line to change one.\n";
-    for (fmt::u32 i = 0; i < fmt::kTextSlotCount; ++i) {
-        const fmt::TextSlotInfo& slot = fmt::kTextSlots[i];
-        if (slot.defaultText == nullptr || i >= fmt::kFirstDirectXReasonSlot || i == 1 ||
-            i == offsetof(fmt::TextSlots, uninstallerName) / 4) {
-            continue;
-        }
-        t += "# " + std::string(slot.name) + " = " + tomlString(slot.defaultText) + "\n";
-    }
-    t += "# dxReasons = [   # the " + std::to_string(fmt::kDirectXReasonCount) + " DirectX failure reasons, in order\n";
-    for (fmt::u32 i = 0; i < fmt::kDirectXReasonCount; ++i) {
-        t += "#   " + tomlString(fmt::kTextSlots[fmt::kFirstDirectXReasonSlot + i].defaultText) + ",\n";
-    }
-    t += "# ]\n"
+         "# [texts]: every text the installer shows has a default, most of them made\n"
+         "# from the name (mkpackage inspect lists them all); set any text slot there\n"
+         "# to change it, for example:\n"
+         "# [texts]\n"
+         "# msgConfirmInstall = " + tomlString("This will install " + name + ".\n\nDo you want to continue?") + "\n"
          "\n"
          "[options]\n"
          "# \"uninstall-entry\" and \"uninstall-shortcut\" store the uninstaller (product.uninstaller)\n"
@@ -333,19 +282,7 @@ std::string starterDescription(const std::string& name) {
          "  { text = \"Press Finish to start installing.\", flags = [\"bottom\"] },\n"
          "]\n"
          "\n"
-         "[uninstaller]\n"
-         "# The " + std::to_string(fmt::kUninstallTextCount) + " texts of the uninstaller program, in order.\n"
-         "texts = [\n";
-    const std::string indices[] = {"title", "lock name", "still running", "question", "", "", "", "", "removed",
-                                   "errors", "", "status", "", "", "", "", "product name", "", ""};
-    int i = 0;
-    for (const std::string& text : defaultUninstallTexts(name)) {
-        t += "  " + tomlString(text) + ",";
-        if (!indices[i].empty()) t += "   # " + indices[i];
-        t += "\n";
-        ++i;
-    }
-    t += "]\n";
+         "# [uninstaller] texts: the uninstaller's 19 texts, made from the name when left out.\n";
     return t;
 }
 

@@ -470,15 +470,22 @@ std::vector<WarningCase> warningCases() {
     const std::string shortcut = "[[components.actions]]\ntype = \"desktop-shortcut\"\nname = \"S\"\nprogram = ";
     return {
         {"NoneForAProductThatShowsEveryText", kShownTexts + kComponent, "", {}},
-        {"EmptyInstallQuestionAndCaptions", "", "",
-         {"1: warning: texts.msgConfirmInstall: is empty, and the setup program shows it as the install question",
+        // Name, version and a component: every text the installer shows is made from the name.
+        {"NoneForTextsMadeFromTheName", "version = \"1.0\"\n" + kComponent, "", {}},
+        {"TextsLeftEmptyOnPurpose",
+         "registry-key = \"\"\n[texts]\nmsgConfirmInstall = \"\"\ntitlePrompt = \"\"\ntitleError = \"\"\n"
+         "titleMessage = \"\"\nmsgDoneFolder = \"\"\n",
+         "",
+         {"5: warning: texts.msgConfirmInstall: is empty, and the setup program shows it as the install question",
           "texts.titlePrompt: is empty", "texts.titleError: is empty", "texts.titleMessage: is empty",
-          "texts.msgDoneFolder: is empty", "1: warning: product.registry-key: is empty"}},
-        {"CompletionTextTheFlagsChoose", kShownTexts + "[options]\nflags = [\"desktop-shortcuts\"]\n" + kComponent,
-         "", {"texts.msgDoneDesktop: is empty, and the setup program shows it as the completion message (desktop"}},
+          "texts.msgDoneFolder: is empty", "3: warning: product.registry-key: is empty"}},
+        {"CompletionTextTheFlagsChoose",
+         kShownTexts + "msgDoneDesktop = \"\"\n[options]\nflags = [\"desktop-shortcuts\"]\n" + kComponent, "",
+         {"texts.msgDoneDesktop: is empty, and the setup program shows it as the completion message (desktop"}},
         {"CompletionTextsACheckBoxReaches",
-         kShownTexts + "titleWizard = \"w\"\n" + kComponent + "[[pages]]\nitems = [{ start-menu-checkbox = \"s\" }]\n", "",
-         {"texts.msgDoneStartMenu: is empty"}},
+         kShownTexts + "titleWizard = \"w\"\nmsgDoneStartMenu = \"\"\n" + kComponent +
+             "[[pages]]\nitems = [{ start-menu-checkbox = \"s\" }]\n",
+         "", {"texts.msgDoneStartMenu: is empty"}},
         {"ShortcutToAFileOfNoComponent", kShownTexts + kComponent + shortcut + "\"b.exe\"\n", "",
          {"components[0].actions[0].program: \"b.exe\" is no stored file of any component"}},
         {"ShortcutToAFileOfAnotherComponent",
@@ -509,11 +516,11 @@ std::vector<WarningCase> warningCases() {
          kShownTexts + "[options]\ndefault-selection = [\"C\"]\npreset-1 = [\"C\"]\n" + kComponent, "", {}},
         // Start-menu shortcuts win: with both flags, the desktop text is never shown.
         {"CompletionTextWithBothShortcutFlags",
-         kShownTexts + "msgDoneStartMenu = \"s\"\n[options]\nflags = [\"desktop-shortcuts\", \"start-menu-shortcuts\"]\n" +
+         kShownTexts + "msgDoneStartMenu = \"s\"\nmsgDoneDesktop = \"\"\n[options]\nflags = [\"desktop-shortcuts\", \"start-menu-shortcuts\"]\n" +
              kComponent,
          "", {}},
         {"CompletionTextWithBothShortcutFlagsEmpty",
-         kShownTexts + "msgDoneDesktop = \"d\"\n[options]\nflags = [\"desktop-shortcuts\", \"start-menu-shortcuts\"]\n" +
+         kShownTexts + "msgDoneDesktop = \"d\"\nmsgDoneStartMenu = \"\"\n[options]\nflags = [\"desktop-shortcuts\", \"start-menu-shortcuts\"]\n" +
              kComponent,
          "", {"texts.msgDoneStartMenu: is empty"}},
         {"VersionTextOrderAgainstNumbers", "version = \"1.10\"\n" + kShownTexts + kComponent, "1.9",
@@ -564,7 +571,7 @@ TEST(Description, DocumentedExampleBuilds) {
         ws.write(file, std::string("contents of ") + file);
     ws.write("pictures/welcome.bmp", mkpackage::makeBitmapFile(120, 224, 0x1F3A93, 0x6FA8DC));
     ws.write("pictures/progress.avi", mkpackage::makeAnimationFile(32, 8));
-    for (const char* icon : {"info", "undo", "remove", "replace"}) ws.write(std::string("pictures/") + icon + ".ico", mkpackage::makeIconFile(0x2060C0));
+    for (const char* icon : {"info", "undo", "remove", "replace", "setup"}) ws.write(std::string("pictures/") + icon + ".ico", mkpackage::makeIconFile(0x2060C0));
     ws.write("uninstall.exe", makeProgramImage());
     ws.write("product.toml", doc.substr(start + 8, end - start - 8));
     mkpackage::DescriptionOptions options;

@@ -45,6 +45,11 @@ TEST(SetupOptions, ReadsEveryOptionWithoutRegardToCase) {
     EXPECT_TRUE(asksUnattended("/type=9 /s"));
     EXPECT_FALSE(asksUnattended("/D=C:\\x /S"));
 
+    ASSERT_TRUE(parseSetupOptions("/passive /D=C:\\x", o, e)) << e.text;
+    EXPECT_TRUE(o.passive);
+    EXPECT_FALSE(o.unattended);
+    EXPECT_TRUE(asksUnattended("/type=9 /Passive"));
+
     ASSERT_TRUE(parseSetupOptions("/?", o, e));
     EXPECT_TRUE(o.help);
     ASSERT_TRUE(parseSetupOptions("/SHORTCUTS=desktop,startmenu", o, e));
@@ -69,6 +74,9 @@ TEST(SetupOptions, RefusesWhatItCannotRead) {
         "/D=",
         "/D=   ",
         "/S=1",
+        "/PASSIVE /PASSIVE",
+        "/S /PASSIVE",
+        "/PASSIVE=1",
         "setup.ini",
         "/COMPONENTS=Main, Extras",  // a blank ends the option outside quotes
         "\"/D=C:\\open quote",
@@ -127,7 +135,7 @@ TEST(SetupOptions, HelpReadsInAMessageBox) {
         if (line[0] == '/') ++options;
         start = end + 1;
     }
-    EXPECT_EQ(options, 8u);
+    EXPECT_EQ(options, 9u);
     // With the longest refusal in front, the bad-option box holds it whole.
     EXPECT_LT(help.size() + sizeof(OptionError{}.text) + 2, 1024u);
 }

@@ -2,6 +2,7 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -13,8 +14,10 @@
 #include "engine/system/post_install.h"
 #include "engine/system/product_registration.h"
 #include "engine/system/shortcuts.h"
+#include "engine/undo/registry_backups.h"
 #include "engine/undo/run_backups.h"
 #include "format/package_format.h"
+#include "package/extra_texts.h"
 #include "package/setup_config.h"
 #include "test_product.h"
 
@@ -39,6 +42,7 @@ protected:
         std::strcpy(setup::installDir, app_.c_str());
     }
     void TearDown() override {
+        setup::packageExtraTexts = {};
         setup::discardRunBackups();
         sandbox_.reset();
         resetLoadedState();
@@ -189,7 +193,7 @@ TEST_F(PostInstall, EmptyProductKeyRegistersNothingButStillStoresTheLogPath) {
     setup::registerProduct();
     EXPECT_TRUE(loadedLogEntries().empty());
 
-    setup::writeUninstallLog();
+    setup::writeUninstallLog(setup::ExtractionState{});
     // An empty key path names the root key itself.
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, "", "UnInstallLog"), app_ + "InstallLog");
     HKEY root;
@@ -212,7 +216,7 @@ TEST_F(PostInstall, UninstallRegistrationShortcutAndLogFile) {
     CloseHandle(old);
     setup::currentEntry.header.fileTime = {0x11223344u, 0x01D5AABBu};
     setup::registerProduct();
-    setup::writeUninstallLog();
+    setup::writeUninstallLog(setup::ExtractionState{});
 
     const std::string logPath = app_ + "InstallLog";
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, key_, "UnInstallLog"), logPath);
@@ -268,11 +272,74 @@ TEST_F(PostInstall, UninstallRegistrationShortcutAndLogFile) {
     EXPECT_EQ(written2.dwHighDateTime, 0x01D5AABBu);
 }
 
+// The entry the lists of installed programs and the package managers read:
+// every value with its type, the version and icon from their fallbacks, a
+// text of an earlier version's entry gone, and that entry back as it was
+// when the run is undone.
+TEST_F(PostInstall, UninstallEntryHoldsEveryValueTheListsRead) {
+    TestProduct product{texts(), 0x04};
+    product.components.push_back({"Main", {}, {{fmt::kActionDesktopShortcut, 0, "Bin\\app.exe", "App", ""}}});
+    load(product);
+    const auto extra = [](std::uint16_t id, const char* text) {
+        setup::packageExtraTexts.present[id] = true;
+        std::strcpy(setup::packageExtraTexts.text[id], text);
+    };
+    extra(fmt::kExtraTextPublisher, "Example Works");
+    extra(fmt::kExtraTextHelpUrl, "https://example.com/help");
+    setup::ExtractionState state{};
+    state.selectionMask = 1;
+    state.installedBytes = 5000;
+    CreateDirectoryA(app_.c_str(), nullptr);
+    // An earlier version's entry, with a text this one no longer has.
+    const std::string entry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Setupkit " + name_;
+    HKEY earlier;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &earlier, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(earlier, "Comments", 0, REG_SZ, reinterpret_cast<const BYTE*>("old"), 4);
+    RegCloseKey(earlier);
+    setup::writeUninstallLog(state);
+
+    const std::string logPath = app_ + "InstallLog";
+    const auto number = [&](const char* value) {
+        HKEY key;
+        DWORD type = 0, data = 0, size = sizeof data;
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, KEY_READ, &key);
+        const LONG found = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+        RegCloseKey(key);
+        return found == ERROR_SUCCESS && type == REG_DWORD ? static_cast<long>(data) : -1L;
+    };
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char date[16];
+    std::snprintf(date, sizeof date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "DisplayName"), "Setupkit " + name_);
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "DisplayVersion"), "2.01");
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "Publisher"), "Example Works");
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "InstallLocation"), app_);
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "InstallDate"), date);
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "DisplayIcon"), app_ + "Bin\\app.exe");
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "QuietUninstallString"), "\"" + app_ + "UnInst.exe\" /S " + logPath);
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "HelpLink"), "https://example.com/help");
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "URLInfoAbout"), "<missing>");
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "Comments"), "<missing>");
+    EXPECT_EQ(number("EstimatedSize"), 5);
+    EXPECT_EQ(number("NoModify"), 1);
+    EXPECT_EQ(number("NoRepair"), 1);
+
+    // The run did not make the entry: undone, it is the earlier one again.
+    setup::removeWrittenUninstallEntry();
+    setup::restoreRegistryBackups();
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "Comments"), "old");
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, entry, "DisplayName"), "<missing>");
+    EXPECT_EQ(number("NoModify"), -1);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, entry.c_str());
+}
+
 TEST_F(PostInstall, LogPathThatWouldNotFitFailsBeforeAnythingIsWritten) {
     load({texts(), 0x0C});
     std::strcpy(setup::installDir, (root_ + "\\" + std::string(240, 'd') + "\\").c_str());
     try {
-        setup::writeUninstallLog();
+        setup::writeUninstallLog(setup::ExtractionState{});
         FAIL() << "no failure raised";
     } catch (setup::xInstall* error) {
         EXPECT_EQ(error->code, 2u);
@@ -287,7 +354,7 @@ TEST_F(PostInstall, UninstallKeyThatWouldNotFitIsARegistryFailure) {
     list.push_back({offsetof(fmt::TextSlots, uninstallDisplayName), std::string(220, 'u')});
     load({list, 0x04});
     try {
-        setup::writeUninstallLog();
+        setup::writeUninstallLog(setup::ExtractionState{});
         FAIL() << "no failure raised";
     } catch (setup::xInstall* error) {
         EXPECT_EQ(error->code, 10u);

@@ -6,6 +6,7 @@
 
 #include "engine/failure/failure.h"
 #include "engine/system/registry.h"
+#include "engine/undo/registry_backups.h"
 
 using setup::readRegistryString;
 using setup::writeRegistryString;
@@ -106,4 +107,40 @@ TEST_F(Registry, WriteFailureCarriesTheRegistrysReason) {
         EXPECT_EQ(error->code, 10u);
         EXPECT_EQ(error->systemError, static_cast<std::uint32_t>(ERROR_CHILD_MUST_BE_VOLATILE));
     }
+}
+
+// Numbers are written as REG_DWORD with the strings' care: in a key the run
+// did not make, each value's earlier type and data come back on a rollback,
+// and a value that was not there goes again.
+TEST_F(Registry, NumbersAndTextsInAKeyOfBeforeComeBackOnARollback) {
+    setup::discardRegistryBackups();  // the keys earlier tests' writes made are theirs
+    setRaw("Size", REG_SZ, "big", 4);
+    DWORD earlier = 7;
+    setRaw("NoModify", REG_DWORD, &earlier, sizeof earlier);
+    const setup::RegistryValue values[] = {
+        {"Size", nullptr, 1234},
+        {"NoModify", nullptr, 1},
+        {"NoRepair", nullptr, 1},
+        {"Name", "text"},
+    };
+    setup::writeRegistryValues(HKEY_CURRENT_USER, kKey, values, 4);
+    const auto number = [&](const char* name, DWORD& type) {
+        DWORD data = 0, size = sizeof data;
+        HKEY key;
+        RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key);
+        const LONG found = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+        RegCloseKey(key);
+        return found == ERROR_SUCCESS ? data : 0xFFFFFFFFu;
+    };
+    DWORD type = 0;
+    EXPECT_EQ(number("Size", type), 1234u);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(number("NoRepair", type), 1u);
+    EXPECT_EQ(read("Name"), "text");
+
+    setup::restoreRegistryBackups();
+    EXPECT_EQ(read("Size"), "big");
+    EXPECT_EQ(number("NoModify", type), 7u);
+    EXPECT_EQ(number("NoRepair", type), 0xFFFFFFFFu);
+    EXPECT_EQ(read("Name"), "default");
 }
