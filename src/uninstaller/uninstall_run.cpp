@@ -7,7 +7,10 @@
 #include "base/bounded_text.h"
 #include "base/fault_injection.h"
 #include "base/system_library.h"
+#include "engine/log/log_digest.h"
 #include "engine/removal/log_removal.h"
+#include "engine/removal/registry_limits.h"
+#include "engine/system/registry.h"
 #include "engine/removal/removal_limits.h"
 #include "engine/system/shell_folders.h"
 #include "uninstall_ids.h"
@@ -110,6 +113,38 @@ bool logStaysWithinLimits(const InstalledProduct& product, std::size_t size) {
            setup::DiskLogVerdict::ok;
 }
 
+// The digest the setup program recorded beside "UnInstallLog" under the
+// product's key; a log no product key names has none.
+setup::LogTrust logTrust(const InstalledProduct& product, std::size_t size) {
+    char recorded[fmt::kMaxPath] = {};
+    if (product.registered)
+        setup::readRegistryString(recorded, sizeof recorded, HKEY_LOCAL_MACHINE, product.key,
+                                  setup::kLogDigestValue, "");
+    return setup::judgeLogDigest(logBytes, size, recorded);
+}
+
+// The keys the log may remove. The product key is known from the registry
+// (its "UnInstallLog" names this log); the log's other keys are the product's
+// own only when the digest proves that the setup program wrote them.
+setup::ProductKey limitKeys[2 + setup::kMaxLogFileSize / setup::kMinLogEntrySize];
+
+setup::RegistryLimits registryLimits(const InstalledProduct& product, setup::LogTrust trust) {
+    std::size_t count = 0;
+    if (product.registered && product.key[0] != '\0') {
+        limitKeys[count++] = {fmt::kRootLocalMachine, product.key};
+        limitKeys[count++] = {fmt::kRootCurrentUser, product.key};
+    }
+    const bool trusted = trust == setup::LogTrust::trusted;
+    if (trusted) {
+        const std::size_t found =
+            setup::collectLogEntries(logBytes, fmt::kLogRegistryKey, scratchItems, std::size(scratchItems));
+        for (std::size_t i = 0; i < found && count < std::size(limitKeys); ++i)
+            if (scratchItems[i].flag != setup::kLogFlagMadeParent)
+                limitKeys[count++] = {scratchItems[i].value, scratchItems[i].text};
+    }
+    return setup::RegistryLimits{limitKeys, count, trusted};
+}
+
 // The progress bar is a common control: its library comes from the system
 // folder by its full path, never from beside this program.
 void loadCommonControls() {
@@ -142,19 +177,27 @@ int uninstall(Run& run) {
     case setup::LogFileRead::ok:
         break;
     }
-    if (setup::checkLog(logBytes, size, setup::LogOrigin::disk) != setup::LogCheck::ok ||
-        !readUninstallTexts(logBytes, size, run.texts)) {
+    if (setup::checkLog(logBytes, size, setup::LogOrigin::disk) != setup::LogCheck::ok) {
         run.tableBox(IDS_LOG_CORRUPT, logPath, MB_OK | MB_ICONERROR);
         return kExitLogRefused;
     }
-    run.textsRead = true;
-    const UninstallTexts& texts = run.texts;
     const InstalledProduct product =
         findInstalledProduct(logBytes, logPath, scratchItems, std::size(scratchItems));
-    if (!logStaysWithinLimits(product, size)) {
+    // Its texts and lock name are believed only once the digest matched:
+    // until then every box is the program's own.
+    const setup::LogTrust trust = logTrust(product, size);
+    if (trust == setup::LogTrust::damaged ||
+        (trust == setup::LogTrust::trusted && !readUninstallTexts(logBytes, size, run.texts)) ||
+        !logStaysWithinLimits(product, size)) {
         run.tableBox(IDS_LOG_CORRUPT, logPath, MB_OK | MB_ICONERROR);
         return kExitLogRefused;
     }
+    static char ownQuestion[2 * fmt::kMaxPath + 256];
+    if (trust == setup::LogTrust::noDigest)
+        run.texts = ownUninstallTexts(product.installFolder, ownQuestion, sizeof ownQuestion);
+    run.textsRead = true;
+    const UninstallTexts& texts = run.texts;
+    const setup::RegistryLimits keyLimits = registryLimits(product, trust);
     if (productIsRunning(texts)) {
         run.box(texts[kTextRunning], MB_OK | MB_ICONEXCLAMATION);
         return kExitRunning;
@@ -164,7 +207,7 @@ int uninstall(Run& run) {
 
     const char* phaseTitles[] = {texts[kTextPhaseFiles], texts[kTextPhaseFolders],
                                  texts[kTextPhaseRegistry]};
-    const RemovalRun removal{logBytes, logPath, run.program, &product, phaseTitles};
+    const RemovalRun removal{logBytes, logPath, run.program, &product, phaseTitles, &keyLimits};
     SelfRemoval self(run.program);
     if (run.command.silent) {
         NoProgress progress;

@@ -43,6 +43,14 @@ struct UninstallTexts {
 // program writes only sound offsets, so such a log is damaged.
 bool readUninstallTexts(const fmt::u8* bytes, std::size_t size, UninstallTexts& texts);
 
+// The uninstaller's own texts, for a log without a digest: such a log may
+// have been edited by anyone who can write the install folder, so neither
+// its texts nor its lock name are believed. The lock name and the product
+// name are empty (no running check can be made by them); the question says
+// that the log is checked strictly and names `installFolder`, formatted into
+// `room` (`size` bytes).
+UninstallTexts ownUninstallTexts(const char* installFolder, char* room, std::size_t size);
+
 }  // namespace uninstaller
 
 #endif

@@ -18,8 +18,13 @@ HANDLE runLog = INVALID_HANDLE_VALUE;
 }  // namespace
 
 bool openRunLog(const char* path) {
-    runLog = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Always a new file: the run is elevated, and a name that is there
+    // already (a link to a system file, or a file someone else keeps) must
+    // not be emptied and written. CREATE_NEW fails for any name that exists,
+    // a link to nothing included; the reparse-point flag keeps Windows from
+    // following a link at the name.
+    runLog = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     return runLog != INVALID_HANDLE_VALUE;
 }
 

@@ -11,7 +11,8 @@
 
 namespace setup {
 
-// Creates (or empties) the log file; false when it cannot be created.
+// Creates the log file, which must not exist yet: a name that exists, a
+// link included, is refused (false), as is one that cannot be created.
 bool openRunLog(const char* path);
 
 // A time-stamped line; nothing when no log is open. Line breaks inside the

@@ -11,6 +11,13 @@
 
 namespace setup {
 
+// The flag of a key entry: 1 for a key the uninstaller removes with
+// everything below it (the product's own key), 0 for one it removes only
+// when it has no sub-keys, 2 for a parent of a logged key that the setup
+// program found missing and made on the way. A reader that knows only 0
+// and 1 takes 2 for 0, which removes such a parent only when it is empty.
+inline constexpr fmt::u8 kLogFlagMadeParent = 2;
+
 // Appends one entry (kind, flag, value, text) at UninstallHeader.usedBytes of
 // `section` and links it. Returns false and changes nothing when the text's
 // share of the area would pass the 261,888-byte limit.

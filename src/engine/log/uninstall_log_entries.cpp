@@ -1,7 +1,12 @@
 #include "engine/log/uninstall_log_entries.h"
 
+#include <cstring>
+
+#include "base/bounded_text.h"
 #include "engine/log/run_log.h"
 #include "engine/log/uninstall_log.h"
+#include "engine/removal/log_removal.h"
+#include "engine/removal/system_keys.h"
 #include "package/setup_config.h"
 
 namespace setup {
@@ -21,6 +26,22 @@ void addEntry(std::uint8_t kind, std::uint8_t flag, std::uint32_t value, const c
 
 void appendLogEntry(std::uint8_t kind, std::uint8_t flag, std::uint32_t value, const char* text) {
     addEntry(kind, flag, value, text, RunEntry::made);
+}
+
+void appendKeyEntry(std::uint8_t flag, std::uint32_t root, const char* key) {
+    // The parents are judged before the write makes them: a level that is
+    // not there now is made by this run. Only administrators write below
+    // HKEY_LOCAL_MACHINE; a level the user makes in between below
+    // HKEY_CURRENT_USER is the user's own, and goes only when it is empty.
+    char level[fmt::kMaxPath];
+    if (copyBounded(level, key)) {
+        for (char* end = std::strrchr(level, '\\'); end != nullptr; end = std::strrchr(level, '\\')) {
+            *end = '\0';
+            if (isSystemRegistryKey(level) || registryKeyExists(root, level)) break;
+            addEntry(fmt::kLogRegistryKey, kLogFlagMadeParent, root, level, RunEntry::made);
+        }
+    }
+    addEntry(fmt::kLogRegistryKey, flag, root, key, RunEntry::made);
 }
 
 void recordLogEntry(std::uint8_t kind, std::uint8_t flag, std::uint32_t value, const char* text) {

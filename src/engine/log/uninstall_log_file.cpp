@@ -5,11 +5,12 @@
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "engine/extract/output_file.h"
+#include "format/sha256.h"
 #include "package/setup_config.h"
 
 namespace setup {
 
-void writeUninstallLogFile() {
+void writeUninstallLogFile(char (&digest)[fmt::kSha256HexSize]) {
     fmt::UninstallSection& section = config().uninstall;
     // The log is made like an extracted file of that name; the entry's
     // header, and so the file's time, stays that of the last file extracted.
@@ -22,7 +23,9 @@ void writeUninstallLogFile() {
     // count beyond the area cannot come from appending; it is bounded all the same.
     const std::uint32_t usedBytes = section.header.usedBytes;  // the packed field, copied aligned
     const std::uint32_t used = std::min(usedBytes, fmt::kLogAreaSize);
-    writeOutput(outputFile, &section, static_cast<std::uint32_t>(sizeof section.header) + used);
+    const std::uint32_t size = static_cast<std::uint32_t>(sizeof section.header) + used;
+    fmt::sha256Hex(&section, size, digest);
+    writeOutput(outputFile, &section, size);
     closeOutputFile(skip);
 }
 

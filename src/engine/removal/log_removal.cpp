@@ -111,6 +111,7 @@ bool deleteRegistryKeyPath(std::uint32_t root, const char* keyPath, KeyRemoval h
         if (how.keepSystemKeys && isSystemRegistryKey(key)) break;
         const long subKeys = subKeyCount(rootKey, key);
         if (subKeys < 0 || (!first && subKeys != 0)) break;
+        if (!first && how.parentsWithin != nullptr && !isOwnKey(root, key, *how.parentsWithin)) break;
         if (how.guard != nullptr && !how.guard->mayDelete(root, key)) break;
         const bool deleted =
             first ? deleteKeyItself(rootKey, key, how.scope) : RegDeleteKeyA(rootKey, key) == ERROR_SUCCESS;

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "engine/log/uninstall_log.h"
+#include "engine/removal/registry_limits.h"
 
 namespace setup {
 
@@ -56,11 +57,15 @@ struct KeyRemoval {
     // itself nor a parent on the way up.
     bool keepSystemKeys = false;
     KeyDeletionGuard* guard = nullptr;
+    // When set, the walk up deletes only the parents these keys name: it
+    // never goes above the keys the product made.
+    const OwnKeys* parentsWithin = nullptr;
 };
 
 // Deletes the key (root: the stored handle value) as `how` says, then every
 // parent up to the top-level key that is left without sub-keys, whatever
-// values it holds; stops at the first registry call that fails. A path of
+// values it holds, as far as `how` lets it; stops at the first registry call
+// that fails. A path of
 // 260 characters or more is passed over. True when the key itself is gone
 // afterwards (deleted, or not there).
 bool deleteRegistryKeyPath(std::uint32_t root, const char* keyPath, KeyRemoval how = {});

@@ -11,8 +11,12 @@
 #include "base/process_state.h"
 #include "engine/failure/failure.h"
 #include "engine/interaction.h"
+#include "engine/log/log_digest.h"
+#include "engine/log/run_log.h"
 #include "engine/log/uninstall_log.h"
 #include "engine/removal/log_removal.h"
+#include "engine/removal/product_keys.h"
+#include "engine/removal/registry_limits.h"
 #include "engine/removal/removal_limits.h"
 #include "engine/system/product_registration.h"
 #include "engine/system/registry.h"
@@ -118,6 +122,25 @@ void removePreviousEntry(const LogItem& item, KeyRemoval how) {
     }
 }
 
+// How far a log from disk is believed: its digest under the product's
+// HKEY_LOCAL_MACHINE key, where only administrators write.
+LogTrust previousLogTrust(const std::uint8_t* log, std::size_t size) {
+    char recorded[fmt::kMaxPath];
+    readRegistryString(recorded, sizeof recorded, HKEY_LOCAL_MACHINE, configText(config().texts.registryKey),
+                       kLogDigestValue, "");
+    return judgeLogDigest(log, size, recorded);
+}
+
+// A key of the previous log that the product does not name stays, as the
+// run's log says.
+class PassOverKey final : public RefusedKeyNotice {
+public:
+    void refused(const LogItem& item) override {
+        logRunLine("passed over the key %s\\%s: not one of the product's keys",
+                   item.value == fmt::kRootCurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE", item.text);
+    }
+};
+
 // The end of a removal of this run's own entries: the system uninstall
 // entry the run wrote (the log does not name it) goes, then everything the
 // run moved aside or changed comes back.
@@ -133,6 +156,7 @@ void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image, cons
     popup.shown = display().openStatus(text, image);
 
     const std::uint8_t* log = reinterpret_cast<const std::uint8_t*>(&config().uninstall);
+    LogTrust trust = LogTrust::trusted;
     if (mode == RemovalMode::kPreviousInstallation) {
         const fmt::TextSlots& texts = config().texts;
         std::size_t size = 0;
@@ -144,13 +168,18 @@ void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image, cons
         }
         log = logFileBytes;
         const PreviousInstallationLimits previous(logPath);
-        if (read != LogFileRead::ok ||
+        trust = read == LogFileRead::ok ? previousLogTrust(log, size) : LogTrust::damaged;
+        if (trust == LogTrust::damaged ||
             checkDiskLog(log, size, previous.limits(), logItems, std::size(logItems)) !=
                 DiskLogVerdict::ok) {
             popup.close();
             showError(configText(texts.msgLogCorrupt), logPath);
             return;
         }
+        if (trust == LogTrust::noDigest)
+            logRunLine("warning: the uninstall log %s has no digest (an installation from before digests): "
+                       "it is checked strictly, and only the product's own keys are removed",
+                       logPath);
     } else if (checkLog(log, sizeof(fmt::UninstallSection), LogOrigin::thisRun) != LogCheck::ok) {
         // This run's own log is always sound; never walk one that is not.
         giveBackWhatTheRunTook(mode);
@@ -166,15 +195,27 @@ void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image, cons
     // shared keys below it) are never deleted by it.
     keys.keepSystemKeys = previous;
     keys.guard = previous ? static_cast<KeyDeletionGuard*>(&saveFirst) : &onlyOwnKeys;
+    OwnKeys ownKeys{logItems, 0};
     for (std::uint8_t kind : {fmt::kLogFile, fmt::kLogFolder, fmt::kLogRegistryKey}) {
-        const std::size_t found = collectLogEntries(log, kind, logItems, std::size(logItems));
+        std::size_t found = collectLogEntries(log, kind, logItems, std::size(logItems));
+        if (previous && kind == fmt::kLogRegistryKey) {
+            // Even a log whose digest matched removes only the product's
+            // keys, and its walk up only the parents the product made.
+            PassOverKey passOver;
+            found = keepKeysWithinLimits(logItems, found, productRegistryLimits(trust == LogTrust::trusted),
+                                         &passOver);
+            ownKeys.count = found;
+            keys.parentsWithin = &ownKeys;
+        }
         sortLongestFirst(logItems, found);
         // Whatever stays is passed over: a previous installation or this
         // run's rollback goes on regardless.
         for (std::size_t i = 0; i < found; ++i) {
             const LogItem& item = logItems[i];
             if (previous) {
-                removePreviousEntry(item, keys);
+                KeyRemoval how = keys;
+                if (item.flag == kLogFlagMadeParent) how.scope = KeyScope::withoutSubKeys;
+                removePreviousEntry(item, how);
             } else if (item.kind != fmt::kLogFile || !isKeptAtRollback(item.entryOffset)) {
                 removeLogEntry(item, keys);
             }

@@ -62,7 +62,7 @@ void runAction(const fmt::InstallAction& action, std::uint32_t flags) {
         const char* data = expandPath(texts.arg3);
         const char* valueName = expandPath(texts.arg2);
         const char* key = expandPath(texts.arg1);
-        appendLogEntry(fmt::kLogRegistryKey, plan.logFlag, action.rootKey, expandPath(texts.arg1));
+        appendKeyEntry(plan.logFlag, action.rootKey, expandPath(texts.arg1));
         writeRegistryString(registryRoot(action.rootKey), key, valueName, data);
         break;
     }

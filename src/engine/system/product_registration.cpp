@@ -5,6 +5,7 @@
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "engine/failure/failure.h"
+#include "engine/log/log_digest.h"
 #include "engine/log/uninstall_log_entries.h"
 #include "engine/log/uninstall_log_file.h"
 #include "engine/system/post_install_rules.h"
@@ -110,7 +111,7 @@ void registerProduct() {
     if (key[0] == '\0') return;
     // Logged first: a value that cannot be written must not leave the key
     // that writing the first one created.
-    appendLogEntry(fmt::kLogRegistryKey, 1, fmt::kRootLocalMachine, key);
+    appendKeyEntry(1, fmt::kRootLocalMachine, key);
     // Nothing is written under HKEY_CURRENT_USER: the entry is for the
     // uninstaller, which removes what the product keeps there.
     recordLogEntry(fmt::kLogRegistryKey, 1, fmt::kRootCurrentUser, key);
@@ -137,7 +138,11 @@ void writeUninstallLog(const ExtractionState& product) {
         createProgramsShortcut(configText(texts.uninstallerName),
                                configText(texts.uninstallShortcutName), logPath);
     }
-    writeUninstallLogFile();
+    // The digest goes where only administrators write, after the file: a
+    // log that an edit changed no longer matches it (engine/log/log_digest.h).
+    char digest[fmt::kSha256HexSize];
+    writeUninstallLogFile(digest);
+    writeRegistryString(HKEY_LOCAL_MACHINE, configText(texts.registryKey), kLogDigestValue, digest);
 }
 
 }  // namespace setup

@@ -17,7 +17,8 @@ void registerProduct();
 // the root key itself), writes the system's uninstall entry (flag bit 2,
 // not logged; its values in engine/system/uninstall_entry_values.h, the
 // size and icon from `product`'s extraction) and the uninstaller's Programs
-// shortcut (flag bit 3), then writes the InstallLog file. Raises 10
+// shortcut (flag bit 3), then writes the InstallLog file and its SHA-256 as
+// "UnInstallLogSHA256" beside "UnInstallLog". Raises 10
 // (registry, or an entry whose command would not fit), 4 (folder), 2 (file,
 // or a log path that does not fit 260 bytes), 5 (write) or 3 (close).
 void writeUninstallLog(const ExtractionState& product);

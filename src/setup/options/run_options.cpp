@@ -54,7 +54,8 @@ void readCommandLine(const char* commandLine) {
     chooseInteraction(unattendedRun, options.given.passive);
     if (options.given.logPath[0] != '\0' && !openRunLog(options.given.logPath)) {
         options.error.failed = true;
-        formatBounded(options.error.text, sizeof options.error.text, "the log file %s cannot be created",
+        formatBounded(options.error.text, sizeof options.error.text, "the log file %s cannot be created (a run's log is always a new file: "
+                      "a name that exists already, a link included, is refused)",
                       options.given.logPath);
     }
     logRunLine("setup started; command line: %s", commandLine);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "engine/log/log_digest.h"
 #include "engine/system/registry.h"
 #include "uninstaller/removal/path_match.h"
 
@@ -13,7 +14,7 @@ namespace uninstaller {
 namespace {
 
 constexpr char kUninstallEntries[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr const char* kProductValues[] = {"InstallDir", "Version", "UnInstallLog"};
+constexpr const char* kProductValues[] = {"InstallDir", "Version", "UnInstallLog", setup::kLogDigestValue};
 
 // True when the key's "UnInstallLog" value names the log at `logPath`.
 bool namesThisLog(const char* key, const char* logPath) {

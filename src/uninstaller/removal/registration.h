@@ -27,7 +27,8 @@ struct InstalledProduct {
 InstalledProduct findInstalledProduct(const fmt::u8* log, const char* logPath, setup::LogItem* items,
                                       std::size_t capacity);
 
-// Deletes the values "InstallDir", "Version" and "UnInstallLog" of the
+// Deletes the values "InstallDir", "Version", "UnInstallLog" and
+// "UnInstallLogSHA256" of the
 // product key and every system uninstall entry whose "UninstallString" runs
 // `program` on `logPath`. What stays goes into the report.
 void removeRegistration(const InstalledProduct& product, const char* program, const char* logPath,

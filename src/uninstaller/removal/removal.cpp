@@ -17,6 +17,19 @@ setup::LogItem items[setup::kMaxLogFileSize / setup::kMinLogEntrySize];
 
 bool keyIsGone(const LeftItem& item) { return !setup::registryKeyExists(item.root, item.text); }
 
+class KeysKeptOut final : public setup::RefusedKeyNotice {
+public:
+    explicit KeysKeptOut(RemovalReport& report) : report_(report) {}
+    void refused(const setup::LogItem& item) override {
+        if (setup::registryKeyExists(item.value, item.text)) report_.add(item.kind, item.value, item.text);
+        ++count;
+    }
+    std::size_t count = 0;
+
+private:
+    RemovalReport& report_;
+};
+
 unsigned countSteps(const fmt::u8* log) {
     unsigned steps = 1;  // the registration
     for (fmt::u8 kind : {fmt::kLogFile, fmt::kLogFolder, fmt::kLogRegistryKey})
@@ -26,12 +39,13 @@ unsigned countSteps(const fmt::u8* log) {
 
 }  // namespace
 
-bool removeLoggedKey(std::uint32_t root, const char* keyPath, fmt::u8 flag) {
+bool removeLoggedKey(std::uint32_t root, const char* keyPath, fmt::u8 flag, const setup::OwnKeys* parentsWithin) {
     if (!setup::registryKeyExists(root, keyPath)) return true;
     if (setup::isSystemRegistryKey(keyPath)) return false;
     setup::KeyRemoval how;
     how.scope = flag == 1 ? setup::KeyScope::withEverythingBelow : setup::KeyScope::withoutSubKeys;
     how.keepSystemKeys = true;
+    how.parentsWithin = parentsWithin;
     return setup::deleteRegistryKeyPath(root, keyPath, how);
 }
 
@@ -42,7 +56,14 @@ void removeInstallation(const RemovalRun& run, RemovalProgress& progress, SelfRe
     for (unsigned pass = 0; pass < 3; ++pass) {
         const fmt::u8 kind = kinds[pass];
         progress.phase(run.phaseTitles[pass], steps);
-        const std::size_t found = setup::collectLogEntries(run.log, kind, items, std::size(items));
+        std::size_t found = setup::collectLogEntries(run.log, kind, items, std::size(items));
+        if (kind == fmt::kLogRegistryKey) {
+            // A key the limits keep out stays, and the details say so.
+            KeysKeptOut keptOut(report);
+            found = setup::keepKeysWithinLimits(items, found, *run.keyLimits, &keptOut);
+            for (std::size_t i = 0; i < keptOut.count; ++i) progress.step();
+        }
+        const setup::OwnKeys ownKeys{items, found};
         setup::sortLongestFirst(items, found);
         for (std::size_t i = 0; i < found; ++i) {
             const setup::LogItem& item = items[i];
@@ -55,7 +76,7 @@ void removeInstallation(const RemovalRun& run, RemovalProgress& progress, SelfRe
                 gone = setup::removeLoggedFolder(item.text) || self.deferIfOnlyHoldsOwnImage(item.text);
                 break;
             default:
-                gone = removeLoggedKey(item.value, item.text, item.flag);
+                gone = removeLoggedKey(item.value, item.text, item.flag, &ownKeys);
                 break;
             }
             if (!gone) report.add(kind, item.value, item.text);

@@ -11,11 +11,15 @@
 //                         with its values, only when it has no sub-keys.
 // Keys that belong to the system or to every program (engine/removal/system_keys.h)
 // are never deleted, whatever the flag; one the log names stays, and is
-// reported when it holds anything. After a key, each parent left without
-// sub-keys goes too, up to the first system key.
+// reported when it holds anything. Nor is a key outside the run's registry
+// limits (engine/removal/registry_limits.h): it stays and is reported.
+// After a key, each parent left without sub-keys goes too, as long as the
+// log names it and it is within the limits (2: a parent the setup program
+// made, removed only when it has no sub-keys), never above.
 #ifndef UNINSTALLER_REMOVAL_REMOVAL_H
 #define UNINSTALLER_REMOVAL_REMOVAL_H
 
+#include "engine/removal/registry_limits.h"
 #include "format/package_format.h"
 #include "uninstaller/removal/registration.h"
 #include "uninstaller/removal/removal_report.h"
@@ -39,6 +43,7 @@ struct RemovalRun {
     const char* program;              // this program's own file
     const InstalledProduct* product;
     const char* const* phaseTitles;   // files, folders, registry
+    const setup::RegistryLimits* keyLimits;  // the keys the log may remove
 };
 
 // Removes everything the log records and the product's registration; the
@@ -49,7 +54,8 @@ void removeInstallation(const RemovalRun& run, RemovalProgress& progress, SelfRe
 
 // The decision for one key entry of the log: true when it is gone
 // afterwards (deleted, or never there).
-bool removeLoggedKey(std::uint32_t root, const char* keyPath, fmt::u8 flag);
+bool removeLoggedKey(std::uint32_t root, const char* keyPath, fmt::u8 flag,
+                     const setup::OwnKeys* parentsWithin = nullptr);
 
 }  // namespace uninstaller
 

@@ -1,9 +1,9 @@
-#include "text/sha256.h"
+#include "format/sha256.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace mkpackage {
+namespace fmt {
 namespace {
 
 constexpr std::uint32_t kRound[64] = {
@@ -73,7 +73,7 @@ void Sha256::add(const void* data, std::size_t size) {
     blockUsed_ = size;
 }
 
-std::string Sha256::hexDigest() {
+void Sha256::finish(char (&hex)[kSha256HexSize]) {
     const std::uint64_t bits = totalBytes_ * 8;
     static const std::uint8_t kPad[64] = {0x80};
     add(kPad, 1 + (119 - blockUsed_) % 64);
@@ -81,11 +81,23 @@ std::string Sha256::hexDigest() {
     for (int i = 0; i < 8; ++i) length[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
     add(length, 8);
     static const char kHex[] = "0123456789abcdef";
-    std::string out;
+    std::size_t at = 0;
     for (std::uint32_t word : state_) {
-        for (int shift = 28; shift >= 0; shift -= 4) out += kHex[(word >> shift) & 0xF];
+        for (int shift = 28; shift >= 0; shift -= 4) hex[at++] = kHex[(word >> shift) & 0xF];
     }
-    return out;
+    hex[at] = '\0';
 }
 
-}  // namespace mkpackage
+std::string Sha256::hexDigest() {
+    char hex[kSha256HexSize];
+    finish(hex);
+    return hex;
+}
+
+void sha256Hex(const void* data, std::size_t size, char (&hex)[kSha256HexSize]) {
+    Sha256 sha;
+    sha.add(data, size);
+    sha.finish(hex);
+}
+
+}  // namespace fmt
