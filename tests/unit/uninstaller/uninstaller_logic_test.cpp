@@ -91,6 +91,17 @@ TEST(UninstallerTexts, ComeFromTheLogOnlyWhenEveryOffsetHoldsATerminatedText) {
     EXPECT_FALSE(readUninstallTexts(log.data(), sizeof(fmt::UninstallHeader), read));
 }
 
+TEST(UninstallerTexts, ALogWithoutDigestGetsTheProgramsOwnWithNoLockName) {
+    char room[512];
+    const UninstallTexts own = ownUninstallTexts("C:\\Prod\\", room, sizeof room);
+    for (unsigned i = 0; i < fmt::kUninstallTextCount; ++i) ASSERT_NE(own.text[i], nullptr) << i;
+    // Nothing the log says can block the removal or pose as the product.
+    EXPECT_STREQ(own[kTextLockName], "");
+    EXPECT_STREQ(own[kTextProductName], "");
+    EXPECT_NE(std::string(own[kTextQuestion]).find("C:\\Prod\\"), std::string::npos);
+    EXPECT_NE(std::string(own[kTextQuestion]).find("no digest"), std::string::npos);
+}
+
 TEST(UninstallerPaths, CompareAsWindowsReadsThem) {
     EXPECT_TRUE(sameFullPath("C:\\Program Files\\Demo\\InstallLog", "c:/program files/demo/./installlog"));
     EXPECT_TRUE(sameFullPath("C:\\Demo\\", "C:\\Demo"));
