@@ -209,7 +209,8 @@ TEST_F(UninstallScenario, UninstallListAndShortcutRemoveTheProduct) {
 
 // Every way the uninstaller refuses, each on the same installation, which
 // stays as it was: the question answered No, the product running, a damaged
-// log, logs edited to name a file outside the installation, a file in the
+// log, logs edited to name a file outside the installation (their digest no
+// longer matches, so their texts are not shown), a file in the
 // Windows folder, the Windows folder, the drive root and a document on the
 // desktop; and the command line without a log or with a missing one.
 // Then "/S" with the sound log: no question and no window,
@@ -251,15 +252,15 @@ TEST_F(UninstallScenario, RefusalsRemoveNothingThenSilentRemovalRemovesAll) {
          kIdNo, kUninstallRemoved},
         {"running", log, title(), running, kIdOk, kUninstallRunning, true},
         {"damaged", wrongMagic, "Uninstall", corrupt, kIdOk, kUninstallLogRefused},
-        {"outside", withExtraEntries(log, {{fmt::kLogFile, 0, 0, windowsDir() + "victim.txt"}}), title(), corrupt,
+        {"outside", withExtraEntries(log, {{fmt::kLogFile, 0, 0, windowsDir() + "victim.txt"}}), "Uninstall", corrupt,
          kIdOk, kUninstallLogRefused},
-        {"system-file", withExtraEntries(log, {{fmt::kLogFile, 0, 0, windowsVictim}}), title(), corrupt, kIdOk,
+        {"system-file", withExtraEntries(log, {{fmt::kLogFile, 0, 0, windowsVictim}}), "Uninstall", corrupt, kIdOk,
          kUninstallLogRefused},
-        {"windows-folder", withExtraEntries(log, {{fmt::kLogFolder, 0, 0, "C:\\windows"}}), title(), corrupt, kIdOk,
+        {"windows-folder", withExtraEntries(log, {{fmt::kLogFolder, 0, 0, "C:\\windows"}}), "Uninstall", corrupt, kIdOk,
          kUninstallLogRefused},
-        {"drive-root", withExtraEntries(log, {{fmt::kLogFolder, 0, 0, "C:\\"}}), title(), corrupt, kIdOk,
+        {"drive-root", withExtraEntries(log, {{fmt::kLogFolder, 0, 0, "C:\\"}}), "Uninstall", corrupt, kIdOk,
          kUninstallLogRefused},
-        {"desktop-document", withExtraEntries(log, {{fmt::kLogFile, 0, 0, desktopVictim}}), title(), corrupt, kIdOk,
+        {"desktop-document", withExtraEntries(log, {{fmt::kLogFile, 0, 0, desktopVictim}}), "Uninstall", corrupt, kIdOk,
          kUninstallLogRefused},
         {"no-log-path", log, "Uninstall",
          "The uninstaller needs the path of the product's uninstall log:\n\nUnInst.exe [/S] <uninstall log>\n\n"
