@@ -9,6 +9,7 @@
 #include "base/system_library.h"
 #include "engine/removal/log_removal.h"
 #include "engine/removal/removal_limits.h"
+#include "engine/removal/removal_places.h"
 #include "engine/system/shell_folders.h"
 #include "uninstall_ids.h"
 #include "uninstaller/removal/path_match.h"
@@ -97,17 +98,10 @@ bool productIsRunning(const UninstallTexts& texts) {
 // The places an installation of the product could have written to. The
 // install folder must not reach the whole drive or the system's files.
 bool logStaysWithinLimits(const InstalledProduct& product, std::size_t size) {
-    char windowsFolder[fmt::kMaxPath] = {}, systemFolder[fmt::kMaxPath] = {};
-    GetWindowsDirectoryA(windowsFolder, sizeof windowsFolder);
-    GetSystemDirectoryA(systemFolder, sizeof systemFolder);
-    if (!isUsableInstallFolder(product.installFolder, windowsFolder, systemFolder)) return false;
-    char desktop[fmt::kMaxPath], programs[fmt::kMaxPath];
-    setup::readShellFolder(setup::ShellFolder::desktop, desktop, sizeof desktop);
-    setup::readShellFolder(setup::ShellFolder::programs, programs, sizeof programs);
-    setup::RemovalLimits limits{product.installFolder, desktop, programs};
-    limits.onlyShortcutsInShellFolders = true;
-    return setup::checkDiskLog(logBytes, size, limits, scratchItems, std::size(scratchItems)) ==
-           setup::DiskLogVerdict::ok;
+    const setup::RemovalPlaces places;
+    if (!places.usableInstallFolder(product.installFolder)) return false;
+    return setup::checkDiskLog(logBytes, size, places.limitsFor(product.installFolder), scratchItems,
+                               std::size(scratchItems)) == setup::DiskLogVerdict::ok;
 }
 
 // The progress bar is a common control: its library comes from the system

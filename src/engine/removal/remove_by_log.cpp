@@ -14,6 +14,7 @@
 #include "engine/log/uninstall_log.h"
 #include "engine/removal/log_removal.h"
 #include "engine/removal/removal_limits.h"
+#include "engine/removal/removal_places.h"
 #include "engine/system/product_registration.h"
 #include "engine/system/registry.h"
 #include "engine/system/shortcuts.h"
@@ -61,18 +62,16 @@ void previousInstallFolder(const char* logPath, char (&folder)[fmt::kMaxPath]) {
 }
 
 // The limits of a log from disk: where an installation of this product
-// could have put its files and folders.
+// could have put its files and folders. They are the uninstaller's: only
+// shortcuts in the shell folders, and an install folder that reaches a
+// whole drive or the system's files bounds nothing (usable() false).
 struct PreviousInstallationLimits {
     char installFolder[fmt::kMaxPath];
-    char desktop[fmt::kMaxPath];
-    char programs[fmt::kMaxPath];
+    RemovalPlaces places;
 
-    explicit PreviousInstallationLimits(const char* logPath) {
-        previousInstallFolder(logPath, installFolder);
-        readShellFolder(ShellFolder::desktop, desktop, sizeof desktop);
-        readShellFolder(ShellFolder::programs, programs, sizeof programs);
-    }
-    RemovalLimits limits() const { return RemovalLimits{installFolder, desktop, programs}; }
+    explicit PreviousInstallationLimits(const char* logPath) { previousInstallFolder(logPath, installFolder); }
+    bool usable() const { return places.usableInstallFolder(installFolder); }
+    RemovalLimits limits() const { return places.limitsFor(installFolder); }
 };
 
 // A previous installation's keys are saved whole before they go; a key
@@ -144,7 +143,7 @@ void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image, cons
         }
         log = logFileBytes;
         const PreviousInstallationLimits previous(logPath);
-        if (read != LogFileRead::ok ||
+        if (read != LogFileRead::ok || !previous.usable() ||
             checkDiskLog(log, size, previous.limits(), logItems, std::size(logItems)) !=
                 DiskLogVerdict::ok) {
             popup.close();
