@@ -144,16 +144,9 @@ TEST_F(ElevatedLimitsScenario, TheUninstallersCopyLoadsNothingFromTheTemporaryFo
     buildProduct("selfremove.exe");
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(runSilently("selfremove.exe", {"/S"}), kSetupDone);
+    ASSERT_FALSE(wineSession().temporaryFolder().empty());
     const std::string temp = hostPathOf(wineSession().temporaryFolder());
-    ASSERT_FALSE(temp.empty());
-    const auto copiesIn = [&] {
-        std::vector<std::string> found;
-        std::error_code error;
-        for (const auto& entry : fs::directory_iterator(temp, error))
-            if (entry.path().filename().string().rfind("~uninst", 0) == 0) found.push_back(entry.path().string());
-        return found;
-    };
-    for (const std::string& left : copiesIn()) fs::remove_all(left);
+    for (const std::string& left : temporaryFoldersNamed("~uninst")) fs::remove_all(left);
     const std::string planted = temp + "/version.dll";
     fs::copy_file(std::string(E2E_DDRAW_DIR) + "/planted/version.dll", planted, fs::copy_options::overwrite_existing);
     removeAtEnd(planted);
@@ -169,10 +162,13 @@ TEST_F(ElevatedLimitsScenario, TheUninstallersCopyLoadsNothingFromTheTemporaryFo
     EXPECT_TRUE(waitUntil([&] { return !fs::exists(hostInstallFolder() + "UnInst.exe"); }, kExitTimeout))
         << "the copy did not remove the uninstaller";
     EXPECT_EQ(contentOf(record), "") << "a library planted in the temporary folder was loaded";
-    // The copy lay in a folder of its own, which waits for the restart empty.
-    const std::vector<std::string> copies = copiesIn();
-    ASSERT_EQ(copies.size(), 1u);
-    EXPECT_TRUE(fs::is_directory(copies[0])) << copies[0] << ": the copy lay in the temporary folder itself";
+    // The copy lay in a folder of its own, which waits for the restart
+    // empty; nothing of it lies in the temporary folder itself.
+    for (const auto& entry : fs::directory_iterator(temp))
+        EXPECT_FALSE(entry.path().filename().string().rfind("~uninst", 0) == 0 && !entry.is_directory())
+            << entry.path() << ": the copy lay in the temporary folder itself";
+    const std::vector<std::string> copies = temporaryFoldersNamed("~uninst");
+    ASSERT_EQ(copies.size(), 1u) << "the copy had no folder of its own";
     EXPECT_TRUE(waitUntil([&] { return fs::is_empty(copies[0]); }, kExitTimeout)) << "the copy's file stays";
     for (const std::string& left : copies) fs::remove_all(left);
 }

@@ -14,6 +14,7 @@
 #include "engine/failure/failure.h"
 #include "engine/interaction.h"
 #include "engine/log/run_log.h"
+#include "engine/log/uninstall_log_entries.h"
 #include "engine/paths/private_folder.h"
 #include "engine/removal/remove_by_log.h"
 #include "format/text_formats.h"
@@ -124,43 +125,36 @@ DirectXReason runDirectXSetup(const char* tempFolder) {
 // private_folder.h): made new in the temporary folder under a name nobody
 // can foresee, open only to this user, the system and the administrators,
 // so that nobody else can put a link or a library there before or after
-// the extraction. It goes at the end, once the extracted files are removed.
-struct DirectXFolder {
-    char path[fmt::kMaxPath] = {};
-    bool made = makePrivateTemporaryFolder("~dx", path);
-    ~DirectXFolder() {
-        if (!made) return;
-        char name[fmt::kMaxPath];
-        copyBounded(name, path);
-        name[std::strlen(name) - 1] = '\0';
-        if (!RemoveDirectoryA(name)) {
-            logRunLine("DirectX folder %s is not empty: it goes at the next restart if it is empty by then", name);
-            MoveFileExA(name, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        }
-    }
-};
+// the extraction. It is recorded in the in-memory log as a folder the run
+// made: the removal of the temporary files, or a rollback, takes it last.
+bool makeDirectXFolder(char (&folder)[fmt::kMaxPath]) {
+    if (!makePrivateTemporaryFolder("~dx", folder)) return false;
+    char logged[fmt::kMaxPath];
+    copyBounded(logged, folder);
+    logged[std::strlen(logged) - 1] = '\0';
+    appendLogEntry(fmt::kLogFolder, 0, 0, logged);
+    logRunLine("DirectX folder %s made", logged);
+    return true;
+}
 
 void setupDirectX() {
-    char root[fmt::kMaxPath], libraryPath[fmt::kMaxPath];
+    char folder[fmt::kMaxPath], root[fmt::kMaxPath], libraryPath[fmt::kMaxPath];
     // A folder that cannot be made, or one too long for the library's
     // path, is not used: nothing is extracted, and the library counts as
     // missing.
     DirectXReason reason = kDirectXLibraryMissing;
-    {
-        const DirectXFolder folder;
-        if (!folder.made || !directXSetupPaths(folder.path, root, libraryPath)) {
-            logRunLine("DirectX setup not extracted: no private temporary folder (error %lu) or one too long",
-                       static_cast<unsigned long>(GetLastError()));
-        } else {
-            extractDirectXComponent(folder.path);
-            reason = runDirectXSetup(folder.path);
-            // Whatever the outcome: the temporary files go, and the log is
-            // back to its shipped state, so none of them reaches the
-            // product's log. The folder goes after them.
-            removeByLog(RemovalMode::kTemporaryFiles, configText(config().texts.dxTextCleanup),
-                        fmt::kImageDirectXCleanup, nullptr);
-        }
+    if (!makeDirectXFolder(folder) || !directXSetupPaths(folder, root, libraryPath)) {
+        logRunLine("DirectX setup not extracted: no private temporary folder (error %lu) or one too long",
+                   static_cast<unsigned long>(GetLastError()));
+    } else {
+        extractDirectXComponent(folder);
+        reason = runDirectXSetup(folder);
     }
+    // Whatever the outcome: the temporary files and their folder go, and the
+    // log is back to its shipped state, so none of them reaches the
+    // product's log.
+    removeByLog(RemovalMode::kTemporaryFiles, configText(config().texts.dxTextCleanup),
+                fmt::kImageDirectXCleanup, nullptr);
     if (reason != kDirectXNoReason && reason <= fmt::kDirectXReasonCount) askWhetherToGoOn(reason);
 }
 
