@@ -2,12 +2,15 @@
 
 namespace setup {
 
+bool runsOnWindowsNT() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "NtQueryInformationProcess") != nullptr;
+}
+
 void restrictLibrarySearchToSystem() {
-    // Windows 9x has neither call; an NT system that emulates it for this
-    // program (a compatibility mode) is left its 9x search order too.
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExA(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT) return;
+    // Windows 9x has neither call. An NT system in a compatibility mode
+    // reports 9x, yet has them: the platform it reports does not decide.
+    if (!runsOnWindowsNT()) return;
     using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
     using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCSTR);
     HMODULE kernel = GetModuleHandleA("kernel32.dll");

@@ -20,12 +20,18 @@ bool systemLibraryPath(char* dest, std::size_t size, const char* systemDir, cons
 
 namespace setup {
 
+// True on every Windows NT system, also one that reports a Windows 9x
+// platform to this program (a compatibility mode): ntdll.dll, which every
+// NT process has loaded, exports the native system calls. Windows 9x has no
+// such library in the process.
+bool runsOnWindowsNT();
+
 // The first call of a program: from here on every library the process
 // loads, the system's own loads on its behalf included, comes from the
 // system folder alone (SetDefaultDllDirectories, looked up at run time so
 // that the program still starts where it is missing; there the current
-// folder at least leaves the search order). Windows 9x offers neither and
-// keeps its search order.
+// folder at least leaves the search order), on every NT system whatever
+// platform it reports. Windows 9x offers neither and keeps its search order.
 void restrictLibrarySearchToSystem();
 
 // Loads the library `name` from the system folder; nullptr when it cannot.

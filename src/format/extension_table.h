@@ -146,9 +146,12 @@ enum ExtraTextId : u16 {
     // Shown at the end of a run whose removal of the previous installation
     // left files behind; "%s" is the list of them.
     kExtraTextPreviousLeftovers = 8,
+    // Shown when the destination folder is a drive's or share's root, or
+    // the Windows or system folder or one that holds them; "%s" is the folder.
+    kExtraTextFolderNotAllowed = 9,
 };
 // One above the highest id this version knows.
-inline constexpr u16 kExtraTextIdEnd = 9;
+inline constexpr u16 kExtraTextIdEnd = 10;
 
 // An extra text's name in a description's [texts], the text a package
 // without it stands for, and what the setup program formats it with.
@@ -162,6 +165,9 @@ struct ExtraTextInfo {
 inline constexpr ExtraTextInfo kExtraTexts[] = {
     {kExtraTextPreviousLeftovers, "msgPreviousLeftovers",
      "These files of the previous installation could not be removed and stay where they are:\n\n%s", "s"},
+    {kExtraTextFolderNotAllowed, "msgFolderNotAllowed",
+     "%s cannot be the destination folder: it is the root of a drive or network share, or the "
+     "Windows or system folder or a folder that holds them. Choose another folder.", "s"},
 };
 
 // The entry of `id`, or nullptr.

@@ -8,6 +8,7 @@
 #include "engine/failure/exit_codes.h"
 #include "engine/failure/failure.h"
 #include "engine/log/run_log.h"
+#include "engine/removal/removal_places.h"
 #include "engine/system/registry.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
@@ -70,7 +71,9 @@ void takeInstalledFolder() {
     readRegistryString(folder, sizeof folder, HKEY_LOCAL_MACHINE, configText(config().texts.registryKey),
                        "InstallDir", "");
     if (folder[0] == '\0') return;
-    if (!usableInstalledFolder(folder, sizeof folder, driveKnown)) {
+    // A folder that reaches a whole drive or the system's files is never
+    // installed into again, whatever the registry says.
+    if (!usableInstalledFolder(folder, sizeof folder, driveKnown) || !RemovalPlaces().usableInstallFolder(folder)) {
         logRunLine("the installed folder %s cannot be used; the default folder stands", folder);
         return;
     }

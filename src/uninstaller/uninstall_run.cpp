@@ -12,6 +12,7 @@
 #include "engine/removal/registry_limits.h"
 #include "engine/system/registry.h"
 #include "engine/removal/removal_limits.h"
+#include "engine/removal/removal_places.h"
 #include "engine/system/shell_folders.h"
 #include "uninstall_ids.h"
 #include "uninstaller/removal/path_match.h"
@@ -100,17 +101,10 @@ bool productIsRunning(const UninstallTexts& texts) {
 // The places an installation of the product could have written to. The
 // install folder must not reach the whole drive or the system's files.
 bool logStaysWithinLimits(const InstalledProduct& product, std::size_t size) {
-    char windowsFolder[fmt::kMaxPath] = {}, systemFolder[fmt::kMaxPath] = {};
-    GetWindowsDirectoryA(windowsFolder, sizeof windowsFolder);
-    GetSystemDirectoryA(systemFolder, sizeof systemFolder);
-    if (!isUsableInstallFolder(product.installFolder, windowsFolder, systemFolder)) return false;
-    char desktop[fmt::kMaxPath], programs[fmt::kMaxPath];
-    setup::readShellFolder(setup::ShellFolder::desktop, desktop, sizeof desktop);
-    setup::readShellFolder(setup::ShellFolder::programs, programs, sizeof programs);
-    setup::RemovalLimits limits{product.installFolder, desktop, programs};
-    limits.onlyShortcutsInShellFolders = true;
-    return setup::checkDiskLog(logBytes, size, limits, scratchItems, std::size(scratchItems)) ==
-           setup::DiskLogVerdict::ok;
+    const setup::RemovalPlaces places;
+    if (!places.usableInstallFolder(product.installFolder)) return false;
+    return setup::checkDiskLog(logBytes, size, places.limitsFor(product.installFolder), scratchItems,
+                               std::size(scratchItems)) == setup::DiskLogVerdict::ok;
 }
 
 // The digest the setup program recorded beside "UnInstallLog" under the

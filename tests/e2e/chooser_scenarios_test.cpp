@@ -39,6 +39,7 @@ protected:
         std::ofstream(hostDir() + "/core.txt") << "core";
         product.components = {{"Core", {"core.txt"}}};
         product.defaultSelection = {"Core"};
+        product.setText("msgFolderNotAllowed", "Not there: %s");
         product.pages = {{"{ text = \"Destination\" }", "{ destination-group = true }"},
                          {"{ text = \"Ready\" }"}};
         return product;
@@ -133,6 +134,10 @@ TEST_F(ChooserScenario, BrowseChecksTypedFoldersAndInstallsWhereChosen) {
          "The drive letter you specified is invalid, please enter a valid path.", kIdOk},
         {"Games\\Demo", kInvalidPath,
          "The drive letter you specified is invalid, please enter a valid path.", kIdOk},
+        // A whole drive, any drive, or the system's own files: the package's text.
+        {"C:\\", kInvalidPath, "Not there: C:\\", kIdOk},
+        {std::string(1, spare) + ":", kInvalidPath, std::string("Not there: ") + spare + ":\\", kIdOk},
+        {"c:/windows", kInvalidPath, "Not there: c:\\windows\\", kIdOk},
         {"C:/e2e/" + name() + "/new", p,
          "The directory:\n\n'" + windowsDir() + "new\\'\n\ndoes not exist. Do you want the directory to be created?",
          kIdNo},

@@ -6,8 +6,10 @@
 // with its reason's configured text.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
@@ -72,16 +74,20 @@ protected:
         return settings;
     }
 
-    // The lines the stand-in library recorded, one per call.
+    // The lines the stand-in library recorded, one per call; the name of
+    // the run's private folder, drawn at random, as "~dx*".
     std::vector<std::string> calls() {
         std::vector<std::string> lines;
         std::ifstream in(hostDir() + "/directx-calls.txt");
-        for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.find('\r')));
+        const std::regex privateFolder("~dx[0-9A-F]{16}\\\\");
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(std::regex_replace(line.substr(0, line.find('\r')), privateFolder, "~dx*\\"));
         return lines;
     }
 
     void expectTemporaryFilesRemoved() {
         EXPECT_FALSE(fs::exists(hostPathOf(temp_ + "Redist"))) << "the temporary DirectX files stay";
+        EXPECT_EQ(temporaryFoldersNamed("~dx"), std::vector<std::string>{}) << "the private folder stays";
     }
 
     // Ready for the next run of the same installer: no installed product.
@@ -96,9 +102,9 @@ protected:
 
 // No DirectDraw at all: the DirectX page shows "(not found)" with Install
 // checked. Left so, the stand-in runs once before the product, with its files
-// in place (one of them over a file of that name that was in the temporary
-// folder, which is back afterwards), and the run ends with the reboot
-// question; Skip runs nothing.
+// in place in a private folder of the run (a file of that name that was in
+// the temporary folder's "Redist" is never touched), and the run ends with
+// the reboot question; Skip runs nothing.
 TEST_F(DirectXScenario, RunsBeforeTheProductWhenChosenOnItsPage) {
     ProductDescription product = directXProduct(DirectXLibrary::kStandIn);
     product.options.push_back("directx-page = 0");
@@ -155,8 +161,8 @@ TEST_F(DirectXScenario, RunsBeforeTheProductWhenChosenOnItsPage) {
         EXPECT_EQ(log.find(temp_), std::string::npos) << "a temporary file in the product's log";
 
         // Once, loaded from the extracted files, with its files in place.
-        EXPECT_EQ(calls(), std::vector<std::string>{"library=" + temp_ + "Redist\\dsetup.dll\troot=" +
-                                                    temp_ + "Redist\\\tflags=0x00010018\twindow-class="
+        EXPECT_EQ(calls(), std::vector<std::string>{"library=" + temp_ + "~dx*\\Redist\\dsetup.dll\troot=" +
+                                                    temp_ + "~dx*\\Redist\\\tflags=0x00010018\twindow-class="
                                                     "dxInstallHelper\twindow-title=" + p +
                                                     "\twindow-visible=0\tfiles=ok"});
         forgetInstallation();
@@ -230,6 +236,44 @@ TEST_F(DirectXScenario, FailuresAskWhetherToGoOn) {
         EXPECT_EQ(calls().size(), expectedCalls);
         forgetInstallation();
     }
+}
+
+// What a user may plant for the elevated run: a link at the temporary
+// folder's "Redist" to a folder of theirs, and a library named ddraw.dll
+// beside the installer (the platform reported as Windows 9x, as a
+// compatibility mode of an NT system reports it). The component goes into
+// the run's private folder, never through the link, and DirectDraw comes
+// from the system folder only. On the old code the stand-in was loaded from
+// "%TEMP%\Redist\" through the link, and the planted ddraw.dll was loaded.
+TEST_F(DirectXScenario, NothingPlantedInTheTemporaryFolderOrBesideTheInstallerIsUsed) {
+    const std::string exe = "dxplanted.exe";
+    ProductDescription product = directXProduct(DirectXLibrary::kStandIn);
+    // Above Wine's own DirectDraw (DirectX 2 of major 5): the runtime setup runs.
+    product.options = {"directx-components = [\"DirectX\"]", "required-directx = 0x00050003"};
+    ASSERT_TRUE(buildAs(product, exe));
+    const std::string theirs = hostDir() + "/theirs";
+    fs::create_directories(theirs);
+    std::ofstream(theirs + "/note.txt") << "theirs";
+    fs::create_directory_symlink(theirs, hostPathOf(temp_ + "Redist"));
+    removeAtEnd(hostPathOf(temp_ + "Redist"));
+    fs::copy_file(std::string(E2E_DDRAW_DIR) + "/planted/ddraw.dll", hostDir() + "/ddraw.dll");
+
+    std::vector<std::string> settings = environment(exe, kWineDirectDraw, "0");
+    const char* inherited = std::getenv("WINEDLLOVERRIDES");
+    settings.push_back(std::string("WINEDLLOVERRIDES=") +
+                       (inherited != nullptr && *inherited != '\0' ? std::string(inherited) + ";" : "") + "ddraw=n,b");
+    settings.push_back("PLANTED_LIBRARY_RECORD=" + windowsDir() + "planted.txt");
+    EXPECT_EQ(exitCodeOf(startWith(exe, {"/S"}, settings)), kSetupRestartRequired & 0xFF);
+    EXPECT_EQ(contentOf(hostDir() + "/planted.txt"), "") << "the ddraw.dll beside the installer was loaded";
+    const std::vector<std::string> made = calls();
+    ASSERT_EQ(made.size(), 1u);
+    EXPECT_EQ(made[0].rfind("library=" + temp_ + "~dx*\\Redist\\dsetup.dll\troot=" + temp_ + "~dx*\\Redist\\\t", 0),
+              0u)
+        << made[0];
+    EXPECT_EQ(filesBelow(theirs), std::vector<std::string>{"note.txt"}) << "written through the link";
+    EXPECT_TRUE(fs::is_symlink(hostPathOf(temp_ + "Redist")));
+    EXPECT_EQ(temporaryFoldersNamed("~dx"), std::vector<std::string>{}) << "the private folder stays";
+    fs::remove(hostPathOf(temp_ + "Redist"));
 }
 
 }  // namespace

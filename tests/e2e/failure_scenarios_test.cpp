@@ -51,9 +51,10 @@ TEST_F(FailureScenario, FlippedBitInChunkDataIsChecksumErrorAndUndoesTheRun) {
 
 // The same in the DirectX component, which a Windows 9x platform with an
 // older DirectX (Wine's own DirectDraw: DirectX 2 of major 5) extracts into
-// the temporary folder before anything of the product, over a file of the
-// same name that was there: the rollback, with its popup, takes the
-// temporary files and puts that file back.
+// a private folder of the temporary folder before anything of the product
+// (a file of the same name in the temporary folder's "Redist" is never
+// touched): the rollback, with its popup, takes the temporary files and the
+// folder.
 TEST_F(FailureScenario, FlippedBitInTheDirectXComponentUndoesItsTemporaryFiles) {
     const std::string temp = wineSession().temporaryFolder();
     ASSERT_FALSE(temp.empty());
@@ -77,11 +78,13 @@ TEST_F(FailureScenario, FlippedBitInTheDirectXComponentUndoesItsTemporaryFiles) 
     std::optional<Window> box = runToErrorBox("dxflipped.exe", setup);
     expectErrorBox(box, productName() + ": a checksum does not match.");
     ASSERT_TRUE(box);
-    EXPECT_TRUE(fs::exists(redist + "/Many/f149.txt")) << "the temporary files were written";
+    const std::vector<std::string> privateFolders = temporaryFoldersNamed("~dx");
+    ASSERT_EQ(privateFolders.size(), 1u);
+    EXPECT_TRUE(fs::exists(privateFolders[0] + "/Redist/Many/f149.txt")) << "the temporary files were written";
     EXPECT_EQ(answerAndExit(*box, *setup, "dxflipped.exe", true), kSetupChecksumError);
     expectNothingLeft();
-    EXPECT_EQ(filesBelow(redist), (std::vector<std::string>{"Many", "Many/f000.txt"}))
-        << "the temporary DirectX files stay";
+    EXPECT_EQ(temporaryFoldersNamed("~dx"), std::vector<std::string>{}) << "the temporary DirectX files stay";
+    EXPECT_EQ(filesBelow(redist), (std::vector<std::string>{"Many", "Many/f000.txt"}));
     expectEarlierFile(redist + "/Many/f000.txt", "someone's file");
     EXPECT_EQ(backupFolders(), std::vector<std::string>{});
     fs::remove_all(redist, ignored);

@@ -109,14 +109,23 @@ protected:
         EXPECT_EQ(temporaryCopies(), std::vector<std::string>{}) << "its temporary copy stays";
     }
 
-    // The copies the uninstaller starts, in any user's temporary folder.
+    // The copies the uninstaller starts, in any user's temporary folder or
+    // in the private folders made there for them. Such a folder, once
+    // empty, waits for the next restart: it goes here, as it would then.
     std::vector<std::string> temporaryCopies() const {
         std::vector<std::string> found;
         std::error_code error;
         for (const auto& user : fs::directory_iterator(wineSession().driveC() + "/users", error)) {
             std::error_code inner;
-            for (const auto& file : fs::directory_iterator(user.path() / "Temp", inner))
-                if (file.path().filename().string().rfind("~uninst", 0) == 0) found.push_back(file.path());
+            for (const auto& entry : fs::directory_iterator(user.path() / "Temp", inner)) {
+                if (entry.path().filename().string().rfind("~uninst", 0) != 0) continue;
+                if (!entry.is_directory()) {
+                    found.push_back(entry.path());
+                    continue;
+                }
+                for (const auto& file : fs::directory_iterator(entry.path(), inner)) found.push_back(file.path());
+                fs::remove(entry.path(), inner);
+            }
         }
         return found;
     }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "base/program_instance.h"
@@ -12,6 +14,8 @@
 #include "engine/failure/failure.h"
 #include "engine/interaction.h"
 #include "engine/log/run_log.h"
+#include "engine/log/uninstall_log_entries.h"
+#include "engine/paths/private_folder.h"
 #include "engine/removal/remove_by_log.h"
 #include "format/text_formats.h"
 #include "package/setup_config.h"
@@ -43,19 +47,9 @@ HWND createHelperWindow() {
                            nullptr, programInstance, nullptr);
 }
 
-// The system's temporary folder with its backslash. False when the system
-// names none, or one too long for the buffer: a folder cut short would be
-// another folder.
-bool temporaryFolder(char (&folder)[fmt::kMaxPath]) {
-    const DWORD length = GetTempPathA(sizeof folder, folder);
-    if (length != 0 && length < sizeof folder) return true;
-    folder[0] = '\0';
-    return false;
-}
-
-// Extracts the DirectX component into the temporary folder, replacing
-// whatever lies there without asking; the files and folders it makes are
-// recorded in the in-memory log like any others.
+// Extracts the DirectX component into the run's private folder for it,
+// which held nothing before; the files and folders it makes are recorded in
+// the in-memory log like any others.
 void extractDirectXComponent(const char* tempFolder) {
     const fmt::SetupConfig& record = config();
     ExtractionState state{};
@@ -127,22 +121,40 @@ DirectXReason runDirectXSetup(const char* tempFolder) {
     return outcome.reason;
 }
 
+// The private folder the component is extracted into (engine/paths/
+// private_folder.h): made new in the temporary folder under a name nobody
+// can foresee, open only to this user, the system and the administrators,
+// so that nobody else can put a link or a library there before or after
+// the extraction. It is recorded in the in-memory log as a folder the run
+// made: the removal of the temporary files, or a rollback, takes it last.
+bool makeDirectXFolder(char (&folder)[fmt::kMaxPath]) {
+    if (!makePrivateTemporaryFolder("~dx", folder)) return false;
+    char logged[fmt::kMaxPath];
+    copyBounded(logged, folder);
+    logged[std::strlen(logged) - 1] = '\0';
+    appendLogEntry(fmt::kLogFolder, 0, 0, logged);
+    logRunLine("DirectX folder %s made", logged);
+    return true;
+}
+
 void setupDirectX() {
-    char tempFolder[fmt::kMaxPath], root[fmt::kMaxPath], libraryPath[fmt::kMaxPath];
-    // A temporary folder the system cannot name, or one too long for the
-    // library's path, is not used: nothing is extracted, and the library
-    // counts as missing.
+    char folder[fmt::kMaxPath], root[fmt::kMaxPath], libraryPath[fmt::kMaxPath];
+    // A folder that cannot be made, or one too long for the library's
+    // path, is not used: nothing is extracted, and the library counts as
+    // missing.
     DirectXReason reason = kDirectXLibraryMissing;
-    if (!temporaryFolder(tempFolder) || !directXSetupPaths(tempFolder, root, libraryPath)) {
-        logRunLine("DirectX setup not extracted: the temporary folder is unknown or too long");
+    if (!makeDirectXFolder(folder) || !directXSetupPaths(folder, root, libraryPath)) {
+        logRunLine("DirectX setup not extracted: no private temporary folder (error %lu) or one too long",
+                   static_cast<unsigned long>(GetLastError()));
     } else {
-        extractDirectXComponent(tempFolder);
-        reason = runDirectXSetup(tempFolder);
-        // Whatever the outcome: the temporary files go, and the log is back
-        // to its shipped state, so none of them reaches the product's log.
-        removeByLog(RemovalMode::kTemporaryFiles, configText(config().texts.dxTextCleanup),
-                    fmt::kImageDirectXCleanup, nullptr);
+        extractDirectXComponent(folder);
+        reason = runDirectXSetup(folder);
     }
+    // Whatever the outcome: the temporary files and their folder go, and the
+    // log is back to its shipped state, so none of them reaches the
+    // product's log.
+    removeByLog(RemovalMode::kTemporaryFiles, configText(config().texts.dxTextCleanup),
+                fmt::kImageDirectXCleanup, nullptr);
     if (reason != kDirectXNoReason && reason <= fmt::kDirectXReasonCount) askWhetherToGoOn(reason);
 }
 

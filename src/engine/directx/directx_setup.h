@@ -1,5 +1,6 @@
 // The DirectX runtime setup: the package's DirectX component extracted into
-// the temporary folder, its setup library called, the temporary files
+// a private folder made new in the temporary folder, its setup library
+// called from there, the temporary files
 // removed again, and a failure explained to the user, who decides whether
 // the installation goes on.
 #ifndef ENGINE_DIRECTX_DIRECTX_SETUP_H
@@ -14,7 +15,7 @@ namespace setup {
 // failed and the user chose to go on; a user who chooses to stop ends the
 // process through the cancel (exit code 8; an unattended run ends there with
 // kExitDirectXFailed). Extraction failures are raised.
-// A temporary folder that the system cannot name, or whose path with
+// A private folder that cannot be made, or whose path with
 // "Redist\dsetup.dll" would not fit its buffer, is not used: nothing is
 // extracted and the question names the library as missing.
 void setupDirectX();

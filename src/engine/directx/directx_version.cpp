@@ -59,9 +59,9 @@ private:
 std::int32_t detectDirectXVersion() {
     if (isWindowsNT) return kDirectXNotApplicable;
 
-    // The system's own search order: DirectDraw lives in the system folder,
-    // and which copy the system would use is the one that counts.
-    HMODULE ddraw = LoadLibraryA("ddraw.dll");
+    // From the system folder by its full path: a bare name would find a
+    // copy beside the program first wherever the search is not restricted.
+    HMODULE ddraw = loadSystemLibrary("ddraw.dll");
     if (ddraw == nullptr) return kDirectXNotFound;
     char path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameA(ddraw, path, MAX_PATH - 1);

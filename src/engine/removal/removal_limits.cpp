@@ -1,6 +1,7 @@
 #include "engine/removal/removal_limits.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <string_view>
 
 #include "format/stored_names.h"
@@ -21,16 +22,22 @@ bool isForbidden(unsigned char c) {
 
 // Appends one level to `out` (used bytes in `used`), applying "." and "..".
 // `rootLength` bytes of `out` are the root, which ".." may not climb above.
-bool appendLevel(const char* level, std::size_t length, char* out, std::size_t size,
+// Windows drops trailing dots and blanks of the last level only (`last`: no
+// separator follows it); a level a separator follows loses one closing dot
+// at most ("a.\" is "a\"), so "a. \" and "a..\" name other folders than "a\".
+bool appendLevel(const char* level, std::size_t length, bool last, char* out, std::size_t size,
                  std::size_t& used, std::size_t rootLength) {
-    // Windows drops trailing dots and blanks, so "..  " is ".." and "a." is "a".
-    while (length > 0 && (level[length - 1] == '.' || level[length - 1] == ' ')) {
-        // A level of dots only keeps them: it is "." or ".." (or more dots).
-        bool onlyDots = true;
-        for (std::size_t i = 0; i < length; ++i)
-            if (level[i] != '.') onlyDots = false;
-        if (onlyDots) break;
-        --length;
+    bool onlyDotsAndBlanks = true;
+    for (std::size_t i = 0; i < length; ++i)
+        if (level[i] != '.' && level[i] != ' ') onlyDotsAndBlanks = false;
+    if (onlyDotsAndBlanks) {
+        // "." and ".." alone; any other mix of dots and blanks ("...", ". ",
+        // ".. ") is refused rather than guessed.
+        if (length > 2 || (length > 0 && (level[0] != '.' || level[length - 1] != '.'))) return false;
+    } else if (last) {
+        while (length > 0 && (level[length - 1] == '.' || level[length - 1] == ' ')) --length;
+    } else if (level[length - 1] == '.' && level[length - 2] != '.') {
+        --length;  // not only dots: there is a character before the dot
     }
     if (length == 0) return true;
     if (length == 1 && level[0] == '.') return true;
@@ -42,10 +49,6 @@ bool appendLevel(const char* level, std::size_t length, char* out, std::size_t s
         out[used] = '\0';
         return true;
     }
-    bool onlyDots = true;
-    for (std::size_t i = 0; i < length; ++i)
-        if (level[i] != '.') onlyDots = false;
-    if (onlyDots) return false;  // "..." names nothing Windows would find
     if (fmt::isDeviceName(std::string_view(level, length))) return false;
     const bool needsSeparator = used > rootLength || out[used - 1] != '\\';
     if (used + (needsSeparator ? 1 : 0) + length + 1 > size) return false;
@@ -82,6 +85,30 @@ bool isShortcutName(const char* path) {
     const char* tail = path + length - 4;
     return tail[0] == '.' && foldAscii(tail[1]) == 'l' && foldAscii(tail[2]) == 'n' &&
            foldAscii(tail[3]) == 'k';
+}
+
+// True when `text` names a place and its normalised form goes to `out`.
+bool normalizedPlace(const char* text, char (&out)[kPathSize]) {
+    return text != nullptr && text[0] != '\0' && normalizeFullPath(text, out, sizeof out);
+}
+
+// True when the normalised folder `entry` is one of the install folder's
+// parents that an installation may have made on the way to it: below the
+// root, below the Program Files folder when the install folder lies there,
+// and neither the Windows folder nor a folder that holds it or a shell
+// folder.
+bool isRemovableParent(const char* entry, const RemovalLimits& limits) {
+    char install[kPathSize], place[kPathSize];
+    if (!normalizedPlace(limits.installFolder, install)) return false;
+    if (std::strlen(entry) <= rootLengthOf(entry) || !isInside(install, entry, true)) return false;
+    if (normalizedPlace(limits.programFilesFolder, place) && isInside(install, place, true) &&
+        !isInside(entry, place, true))
+        return false;
+    for (const char* held : {limits.windowsFolder, limits.desktopFolder, limits.programsFolder}) {
+        if (normalizedPlace(held, place) && (isInside(place, entry, false) || isInside(entry, place, false)))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -126,7 +153,8 @@ bool normalizeFullPath(const char* path, char* out, std::size_t size) {
     const char* level = rest;
     for (const char* p = rest;; ++p) {
         if (*p == '\\' || *p == '/' || *p == '\0') {
-            if (!appendLevel(level, static_cast<std::size_t>(p - level), out, size, used, rootLength))
+            if (!appendLevel(level, static_cast<std::size_t>(p - level), *p == '\0', out, size, used,
+                             rootLength))
                 return false;
             if (*p == '\0') return true;
             level = p + 1;
@@ -152,25 +180,45 @@ bool isWithinRemovalLimits(fmt::u8 kind, const char* path, const RemovalLimits& 
             continue;
         return true;
     }
-    if (kind == fmt::kLogFolder && limits.installFolder != nullptr && limits.installFolder[0] != '\0') {
-        char install[kPathSize];
-        if (normalizeFullPath(limits.installFolder, install, sizeof install) &&
-            std::strlen(entry) > rootLengthOf(entry) && isInside(install, entry, true)) {
-            return true;
-        }
-    }
-    return false;
+    return kind == fmt::kLogFolder && isRemovableParent(entry, limits);
 }
 
 DiskLogVerdict checkDiskLog(const fmt::u8* bytes, std::size_t size, const RemovalLimits& limits,
                             LogItem* items, std::size_t capacity) {
     if (checkLog(bytes, size, LogOrigin::disk) != LogCheck::ok) return DiskLogVerdict::corrupt;
-    for (fmt::u8 kind : {fmt::kLogFile, fmt::kLogFolder}) {
-        const std::size_t found = collectLogEntries(bytes, kind, items, capacity);
-        for (std::size_t i = 0; i < found; ++i)
-            if (!isWithinRemovalLimits(kind, items[i].text, limits)) return DiskLogVerdict::outsideLimits;
+    const std::size_t files = collectLogEntries(bytes, fmt::kLogFile, items, capacity);
+    const std::size_t folders = collectLogEntries(bytes, fmt::kLogFolder, items + files, capacity - files);
+    for (std::size_t i = 0; i < files + folders; ++i)
+        if (!isWithinRemovalLimits(items[i].kind, items[i].text, limits)) return DiskLogVerdict::outsideLimits;
+
+    char shell[2][kPathSize];
+    const bool named[2] = {normalizedPlace(limits.desktopFolder, shell[0]),
+                           normalizedPlace(limits.programsFolder, shell[1])};
+    for (std::size_t i = files; i < files + folders; ++i) {
+        char folder[kPathSize];
+        if (!normalizeFullPath(items[i].text, folder, sizeof folder)) return DiskLogVerdict::outsideLimits;
+        if (!(named[0] && isInside(folder, shell[0], true)) && !(named[1] && isInside(folder, shell[1], true)))
+            continue;
+        bool holdsANamedFile = false;
+        for (std::size_t f = 0; f < files && !holdsANamedFile; ++f) {
+            char file[kPathSize];
+            holdsANamedFile = normalizeFullPath(items[f].text, file, sizeof file) && isInside(file, folder, true);
+        }
+        if (!holdsANamedFile) return DiskLogVerdict::outsideLimits;
     }
     return DiskLogVerdict::ok;
+}
+
+bool isUsableInstallFolder(const char* folder, const char* windowsFolder, const char* systemFolder) {
+    char normal[kPathSize];
+    if (!normalizeFullPath(folder, normal, sizeof normal)) return false;
+    // Any drive's root ("D:\") or a share's ("\\server\share").
+    if (std::strlen(normal) <= rootLengthOf(normal)) return false;
+    for (const char* system : {windowsFolder, systemFolder}) {
+        char normalSystem[kPathSize];
+        if (normalizedPlace(system, normalSystem) && isInside(normalSystem, normal, false)) return false;
+    }
+    return true;
 }
 
 }  // namespace setup

@@ -18,6 +18,7 @@
 #include "engine/removal/product_keys.h"
 #include "engine/removal/registry_limits.h"
 #include "engine/removal/removal_limits.h"
+#include "engine/removal/removal_places.h"
 #include "engine/system/product_registration.h"
 #include "engine/system/registry.h"
 #include "engine/system/shortcuts.h"
@@ -65,18 +66,16 @@ void previousInstallFolder(const char* logPath, char (&folder)[fmt::kMaxPath]) {
 }
 
 // The limits of a log from disk: where an installation of this product
-// could have put its files and folders.
+// could have put its files and folders. They are the uninstaller's: only
+// shortcuts in the shell folders, and an install folder that reaches a
+// whole drive or the system's files bounds nothing (usable() false).
 struct PreviousInstallationLimits {
     char installFolder[fmt::kMaxPath];
-    char desktop[fmt::kMaxPath];
-    char programs[fmt::kMaxPath];
+    RemovalPlaces places;
 
-    explicit PreviousInstallationLimits(const char* logPath) {
-        previousInstallFolder(logPath, installFolder);
-        readShellFolder(ShellFolder::desktop, desktop, sizeof desktop);
-        readShellFolder(ShellFolder::programs, programs, sizeof programs);
-    }
-    RemovalLimits limits() const { return RemovalLimits{installFolder, desktop, programs}; }
+    explicit PreviousInstallationLimits(const char* logPath) { previousInstallFolder(logPath, installFolder); }
+    bool usable() const { return places.usableInstallFolder(installFolder); }
+    RemovalLimits limits() const { return places.limitsFor(installFolder); }
 };
 
 // A previous installation's keys are saved whole before they go; a key
@@ -169,7 +168,7 @@ void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image, cons
         log = logFileBytes;
         const PreviousInstallationLimits previous(logPath);
         trust = read == LogFileRead::ok ? previousLogTrust(log, size) : LogTrust::damaged;
-        if (trust == LogTrust::damaged ||
+        if (trust == LogTrust::damaged || !previous.usable() ||
             checkDiskLog(log, size, previous.limits(), logItems, std::size(logItems)) !=
                 DiskLogVerdict::ok) {
             popup.close();

@@ -16,9 +16,11 @@ enum class RemovalMode {
 // Removes everything the chosen log records under a status popup with `text`
 // and the icon of ImageIndexTable entry `image`. A log file that cannot be
 // opened gets its error box; one that is corrupt, would lead the walk outside
-// its bytes, names a root the program never records, or names a file or
-// folder outside the previous installation's folder and the shell folders
-// of its shortcuts gets the corrupt-log box, and nothing is removed. Every
+// its bytes, names a root the program never records, names a file or
+// folder outside the previous installation's folder and the shortcuts in
+// the shell folders (engine/removal/removal_places.h), or whose install
+// folder reaches a whole drive or the system's files gets the corrupt-log
+// box, and nothing is removed. Every
 // removal result is ignored. Never allocates, so it raises nothing itself
 // (only the popup's picture may, outside a rollback).
 //

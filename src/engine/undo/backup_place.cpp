@@ -8,6 +8,7 @@
 #include "base/process_state.h"
 #include "engine/log/run_log.h"
 #include "engine/paths/path_rules.h"
+#include "engine/paths/private_folder.h"
 #include "engine/undo/backup_names.h"
 #include "format/package_format.h"
 
@@ -40,49 +41,6 @@ bool volumeRoot(const char* path, char (&root)[fmt::kMaxPath]) {
     root[length] = '\0';
     return true;
 }
-
-// S-1-5-18 (the system) and S-1-5-32-544 (the administrators), as the
-// system lays a security identifier out.
-const BYTE kLocalSystem[] = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
-const BYTE kAdministrators[] = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 0x02, 0, 0};
-
-// Full access for the user running the setup, the system and the
-// administrators, passed on to everything inside; the list is protected,
-// so nothing the volume's root grants to others is inherited.
-class PrivateFolderSecurity {
-public:
-    bool build() {
-        HANDLE token;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-        alignas(8) BYTE info[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-        DWORD length = 0;
-        const BOOL got = GetTokenInformation(token, TokenUser, info, sizeof info, &length);
-        CloseHandle(token);
-        if (!got || !CopySid(sizeof user_, user_, reinterpret_cast<TOKEN_USER*>(info)->User.Sid))
-            return false;
-        PACL acl = reinterpret_cast<PACL>(acl_);
-        if (!InitializeAcl(acl, sizeof acl_, ACL_REVISION)) return false;
-        const PSID members[] = {user_, const_cast<BYTE*>(kLocalSystem), const_cast<BYTE*>(kAdministrators)};
-        for (PSID member : members) {
-            if (!AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
-                                       FILE_ALL_ACCESS, member))
-                return false;
-        }
-        if (!InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
-            !SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) ||
-            !SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
-            return false;
-        attributes_ = SECURITY_ATTRIBUTES{sizeof attributes_, &descriptor_, FALSE};
-        return true;
-    }
-    SECURITY_ATTRIBUTES* attributes() { return &attributes_; }
-
-private:
-    alignas(8) BYTE user_[SECURITY_MAX_SID_SIZE];
-    alignas(8) BYTE acl_[512];
-    SECURITY_DESCRIPTOR descriptor_;
-    SECURITY_ATTRIBUTES attributes_;
-};
 
 // The folder path without its closing backslash, as the folder calls take it.
 void withoutBackslash(const char* folder, char (&out)[fmt::kMaxPath]) {

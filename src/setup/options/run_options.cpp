@@ -10,6 +10,8 @@
 #include "engine/interaction.h"
 #include "engine/log/run_log.h"
 #include "engine/paths/install_path.h"
+#include "engine/removal/removal_places.h"
+#include "package/extra_texts.h"
 #include "package/package_extensions.h"
 #include "package/setup_config.h"
 #include "setup/interaction_choice.h"
@@ -76,6 +78,11 @@ void checkOptions() {
             !isAbsoluteInstallPath(options.folder)) {
             endWithBadOption("/D= needs a full folder (drive or network share) of at most 150 characters "
                              "without * ? \" < > |, on a drive that exists");
+        }
+        if (!RemovalPlaces().usableInstallFolder(options.folder)) {
+            char refusal[fmt::kMaxExtraTextLength + fmt::kMaxPath];
+            formatBounded(refusal, sizeof refusal, extraText(fmt::kExtraTextFolderNotAllowed), options.folder);
+            endWithBadOption(refusal);
         }
     }
     const fmt::ScalarSettings& settings = record.settings;

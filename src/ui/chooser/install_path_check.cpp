@@ -3,6 +3,8 @@
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "engine/paths/install_path.h"
+#include "engine/removal/removal_places.h"
+#include "package/extra_texts.h"
 #include "package/setup_config.h"
 #include "ui/chooser/folder_rows.h"
 #include "ui/message_box.h"
@@ -31,6 +33,12 @@ bool validateInstallPath(HWND dialog, char* text, std::size_t size) {
     }
     if (problem != InstallPathProblem::none) {
         showMessageBox(dialog, configText(message), configText(texts.titleInvalidPath), MB_OK | icon);
+        return false;
+    }
+    if (!RemovalPlaces().usableInstallFolder(text)) {
+        char refusal[fmt::kMaxExtraTextLength + fmt::kMaxPath];
+        formatBounded(refusal, sizeof refusal, extraText(fmt::kExtraTextFolderNotAllowed), text);
+        showMessageBox(dialog, refusal, configText(texts.titleInvalidPath), MB_OK | MB_ICONERROR);
         return false;
     }
     // At most 151 characters: installDir holds them.

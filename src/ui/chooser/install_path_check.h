@@ -23,7 +23,8 @@ bool driveExists(char letter);
 //   not the second character after a present drive's letter for the
 //   bad-drive message); a folder that names no drive or share (a relative
 //   one, which would lie wherever the current folder happens to be), with
-//   the bad-drive message too.
+//   the bad-drive message too; a drive's or share's root, the Windows or
+//   system folder or a folder that holds them (msgFolderNotAllowed).
 bool validateInstallPath(HWND dialog, char* text, std::size_t size);
 
 }  // namespace setup

@@ -1,7 +1,6 @@
 #include "uninstaller/removal/path_match.h"
 
 #include <cstring>
-#include <initializer_list>
 
 #include "engine/removal/removal_limits.h"
 #include "format/package_format.h"
@@ -84,26 +83,6 @@ unsigned levelsBelow(const char* path, const char* folder, char* childName, std:
     std::memcpy(childName, rest, childLength);
     childName[childLength] = '\0';
     return levels;
-}
-
-bool isUsableInstallFolder(const char* folder, const char* windowsFolder, const char* systemFolder) {
-    char normal[kNormalSize];
-    if (!normalize(folder, normal)) return false;
-    // A root ends with its backslash ("C:\") or is a share ("\\server\share").
-    const std::size_t length = std::strlen(normal);
-    if (normal[length - 1] == '\\') return false;
-    if (normal[0] == '\\') {
-        const char* share = std::strchr(normal + 2, '\\');
-        if (share == nullptr || std::strchr(share + 1, '\\') == nullptr) return false;
-    }
-    for (const char* system : {windowsFolder, systemFolder}) {
-        char normalSystem[kNormalSize];
-        if (system != nullptr && system[0] != '\0' && normalize(system, normalSystem) &&
-            holdsOrIs(normal, normalSystem)) {
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace uninstaller

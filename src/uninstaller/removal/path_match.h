@@ -1,11 +1,12 @@
 // Comparing paths as Windows reads them, for the uninstaller's decisions:
 // which log the registry names, which uninstall entry runs this program on
-// this log, which entry is the uninstaller's own file, and which install
-// folder is too wide to remove anything from. Pure code.
+// this log and which entry is the uninstaller's own file. Pure code.
 #ifndef UNINSTALLER_REMOVAL_PATH_MATCH_H
 #define UNINSTALLER_REMOVAL_PATH_MATCH_H
 
 #include <cstddef>
+
+#include "engine/removal/removal_limits.h"
 
 namespace uninstaller {
 
@@ -24,11 +25,8 @@ bool matchesUninstallCommand(const char* commandLine, const char* program, const
 // on the way to `path` goes to `childName` (of `childSize` bytes).
 unsigned levelsBelow(const char* path, const char* folder, char* childName, std::size_t childSize);
 
-// True when a removal may be anchored on `folder`: a full path that is
-// neither a drive root (or network share) nor the Windows or system folder
-// nor a folder that holds either of them. Files inside such a folder would
-// reach the whole drive or the system's own files.
-bool isUsableInstallFolder(const char* folder, const char* windowsFolder, const char* systemFolder);
+// The install-folder rule both programs apply (engine/removal/removal_limits.h).
+using setup::isUsableInstallFolder;
 
 }  // namespace uninstaller
 

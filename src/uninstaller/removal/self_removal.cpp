@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "engine/paths/private_folder.h"
 #include "engine/removal/log_removal.h"
 #include "uninstaller/removal/path_match.h"
 
@@ -35,35 +36,45 @@ bool holdsOnly(const char* folder, const char* name) {
     return onlyThat && sawIt;
 }
 
-// A copy of the program's file in the temporary folder, named for this
-// process, opened so that it goes when its last handle closes.
+// A copy of the program's file in a private folder made for it in the
+// temporary folder (engine/paths/private_folder.h): started from there, the
+// copy finds no library a user put beside it, and nobody else can rename or
+// replace it. Its handle shares no deletion, so nothing can rename it
+// before it runs, and deletes the file when its last holder, the copy's
+// process, ends. The folder goes at the next restart, when it is empty.
 struct TemporaryCopy {
+    char folder[fmt::kMaxPath] = {};
     char path[fmt::kMaxPath] = {};
     HANDLE deleteOnClose = INVALID_HANDLE_VALUE;
 
     bool make(const char* image) {
-        char folder[fmt::kMaxPath];
-        const DWORD length = GetTempPathA(sizeof folder, folder);
-        if (length == 0 || length >= sizeof folder) return false;
-        for (unsigned attempt = 0; attempt < 16; ++attempt) {
-            if (!setup::formatBounded(path, sizeof path, "%s~uninst%lX-%u.exe", folder,
-                                      GetCurrentProcessId(), attempt)) {
-                return false;
-            }
-            if (CopyFileA(image, path, TRUE)) break;
-            if (GetLastError() != ERROR_FILE_EXISTS || attempt == 15) return false;
+        if (!setup::makePrivateTemporaryFolder("~uninst", folder)) return false;
+        if (!setup::formatBounded(path, sizeof path, "%s~uninst.exe", folder) || !CopyFileA(image, path, TRUE)) {
+            removeFolder();
+            return false;
         }
         // Inherited by the copy's process: the file lives exactly as long.
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        deleteOnClose = CreateFileA(path, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                    &inherit, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        deleteOnClose = CreateFileA(path, GENERIC_READ | DELETE, FILE_SHARE_READ, &inherit, OPEN_EXISTING,
+                                    FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (deleteOnClose == INVALID_HANDLE_VALUE)
             MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
         return true;
     }
-    ~TemporaryCopy() {
+    // Closes this process's handle (the file goes unless a started copy
+    // holds it too), then removes the folder, or has it go at the next
+    // restart while the file is still in it.
+    void removeFolder() {
         if (deleteOnClose != INVALID_HANDLE_VALUE) CloseHandle(deleteOnClose);
+        deleteOnClose = INVALID_HANDLE_VALUE;
+        char name[fmt::kMaxPath];
+        setup::copyBounded(name, folder);
+        const std::size_t length = std::strlen(name);
+        if (length == 0) return;
+        name[length - 1] = '\0';
+        if (!RemoveDirectoryA(name)) MoveFileExA(name, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
+    ~TemporaryCopy() { removeFolder(); }
 };
 
 bool startCopy(const char* image, unsigned levels) {
@@ -72,12 +83,10 @@ bool startCopy(const char* image, unsigned levels) {
     HANDLE self = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
                          SYNCHRONIZE, TRUE, 0)) {
-        DeleteFileA(copy.path);
+        if (copy.deleteOnClose == INVALID_HANDLE_VALUE) DeleteFileA(copy.path);
         return false;
     }
     char commandLine[3 * fmt::kMaxPath];
-    char folder[fmt::kMaxPath];
-    GetTempPathA(sizeof folder, folder);
     bool started = false;
     if (setup::formatBounded(commandLine, sizeof commandLine, "\"%s\" /FINISH %lX %X %s", copy.path,
                              static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(self)), levels,
@@ -85,8 +94,8 @@ bool startCopy(const char* image, unsigned levels) {
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
-        // Started in the temporary folder: nothing of it holds the install folder.
-        started = CreateProcessA(copy.path, commandLine, nullptr, nullptr, TRUE, 0, nullptr, folder,
+        // Started in its own folder: nothing of it holds the install folder.
+        started = CreateProcessA(copy.path, commandLine, nullptr, nullptr, TRUE, 0, nullptr, copy.folder,
                                  &startup, &process) != 0;
         if (started) {
             CloseHandle(process.hThread);

@@ -1,11 +1,14 @@
 // The uninstaller is a file of the installation it removes, and a running
 // program's file cannot be deleted. Its removal is left to a copy of it in
-// the temporary folder, started at the end ("/FINISH"): the copy waits until
+// a private folder made for it in the temporary folder (a new folder of an
+// unpredictable name that only the user, the system and the administrators
+// may use), started from there at the end ("/FINISH"): the copy waits until
 // this process has ended, deletes the original's file and the folders that
 // held nothing else, and ends. The copy's own file is opened for deletion
-// on close before the copy starts and the copy inherits that handle, so the
-// system deletes it as soon as the copy ends; where that cannot be had, it
-// is marked for deletion at the next restart.
+// on close, sharing no deletion, before the copy starts, and the copy
+// inherits that handle, so the system deletes it as soon as the copy ends;
+// where that cannot be had, it is marked for deletion at the next restart.
+// The emptied folder goes at the next restart.
 #ifndef UNINSTALLER_REMOVAL_SELF_REMOVAL_H
 #define UNINSTALLER_REMOVAL_SELF_REMOVAL_H
 

@@ -71,6 +71,8 @@ void SetupScenario::TearDown() {
     for (const std::string& key : extraKeys_) wineSession().deleteRegistryKey(key);
     std::error_code ignored;
     for (const std::string& path : extraPaths_) fs::remove_all(path, ignored);
+    for (const auto& [path, bytes] : replacedSystemFiles_) writeFile(path, bytes);
+    replacedSystemFiles_.clear();
     fs::remove_all(hostDir_, ignored);
     // Only the screenshots that are kept are made PNGs.
     const char* keep = std::getenv("E2E_KEEP_SHOTS");
@@ -197,11 +199,36 @@ std::vector<std::string> SetupScenario::asWindows9x(const std::string& fileName,
     std::string environment = "WINEDLLOVERRIDES=";
     if (overrides != nullptr && *overrides != '\0') environment += std::string(overrides) + ";";
     if (directDraw == kNoDirectDraw) return {environment + "ddraw=d"};
-    std::error_code error;
-    fs::copy_file(std::string(E2E_DDRAW_DIR) + "/" + directDraw, hostDir_ + "/ddraw.dll",
-                  fs::copy_options::overwrite_existing, error);
-    EXPECT_FALSE(error) << directDraw << ": " << error.message();
+    // The programs load DirectDraw from the system folder by its full path.
+    replaceSystemFile("ddraw.dll", std::string(E2E_DDRAW_DIR) + "/" + directDraw);
     return {environment + "ddraw=n"};
+}
+
+std::vector<std::string> SetupScenario::temporaryFoldersNamed(const std::string& prefix) const {
+    std::vector<std::string> found;
+    const std::string temp = wineSession().temporaryFolder();
+    if (temp.empty()) return found;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(hostPathOf(temp), error))
+        if (entry.is_directory() && entry.path().filename().string().rfind(prefix, 0) == 0)
+            found.push_back(entry.path().string());
+    return found;
+}
+
+std::string SetupScenario::hostSystemFolder() const {
+    const std::string wow = wineSession().driveC() + "/windows/syswow64";
+    return fs::is_directory(wow) ? wow : wineSession().driveC() + "/windows/system32";
+}
+
+void SetupScenario::replaceSystemFile(const std::string& name, const std::string& hostFile) {
+    const std::string path = hostSystemFolder() + "/" + name;
+    bool saved = false;
+    for (const auto& replaced : replacedSystemFiles_) saved |= replaced.first == path;
+    Bytes original;
+    if (!saved && readFile(path, original)) replacedSystemFiles_.emplace_back(path, original);
+    std::error_code error;
+    fs::copy_file(hostFile, path, fs::copy_options::overwrite_existing, error);
+    EXPECT_FALSE(error) << hostFile << ": " << error.message();
 }
 
 Process& SetupScenario::start(const std::string& fileName,

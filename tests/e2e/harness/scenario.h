@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host_files.h"
@@ -101,8 +102,9 @@ protected:
     // for start(). `directDraw` chooses the DirectDraw library the DirectX
     // detection finds: kWineDirectDraw Wine's own (product version 5.3, so
     // DirectX 2 of major 5), kNoDirectDraw none at all, or the file name of
-    // a stand-in of the win32 tree (ddraw_404.dll, ...), copied as ddraw.dll
-    // into the scenario folder and loaded instead of Wine's own.
+    // a stand-in of the win32 tree (ddraw_404.dll, ...), put in the place of
+    // the system folder's ddraw.dll (given back at the end) and loaded
+    // instead of Wine's own.
     std::vector<std::string> asWindows9x(const std::string& fileName,
                                          const std::string& directDraw);
     // Starts an installer by its file name in the scenario folder, with
@@ -201,6 +203,14 @@ protected:
     // "HKCU\\Software\\E2E\\Name") or a host file or folder.
     void deleteKeyAtEnd(const std::string& key) { extraKeys_.push_back(key); }
     void removeAtEnd(const std::string& hostPath) { extraPaths_.push_back(hostPath); }
+    // Host paths of the folders of the Windows temporary folder whose names
+    // begin with `prefix` (the programs' private folders: "~dx", "~uninst").
+    std::vector<std::string> temporaryFoldersNamed(const std::string& prefix) const;
+    // Host path of the system folder that 32-bit programs see.
+    std::string hostSystemFolder() const;
+    // Puts `hostFile` in the place of the system folder's `name`; the file
+    // that was there comes back at the end.
+    void replaceSystemFile(const std::string& name, const std::string& hostFile);
     // Host path of a Windows path on drive C ("C:\\x\\y" gives .../drive_c/x/y).
     std::string hostPathOf(const std::string& windowsPath) const;
     // The setup program's backup folders ("~SetupBackup.*") at the root of
@@ -227,6 +237,7 @@ private:
     std::deque<Process> processes_;
     std::vector<std::string> extraKeys_;
     std::vector<std::string> extraPaths_;
+    std::vector<std::pair<std::string, Bytes>> replacedSystemFiles_;
 };
 
 }  // namespace e2e
