@@ -73,8 +73,10 @@ protected:
 
     // Starts the installer, accepts the install question and waits for the
     // error box; replace questions (for files that exist) are answered Yes.
-    std::optional<Window> runToErrorBox(const std::string& fileName, Process*& setup) {
-        setup = &start(fileName);
+    // `arguments` go to the installer.
+    std::optional<Window> runToErrorBox(const std::string& fileName, Process*& setup,
+                                        const std::vector<std::string>& arguments = {}) {
+        setup = &startWith(fileName, arguments);
         std::optional<Window> question = waitWindow(fileName, "install-question");
         if (!question) return std::nullopt;
         acceptAndPassWizard(*question, fileName);

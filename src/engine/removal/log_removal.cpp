@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "engine/log/run_log.h"
+#include "engine/paths/unfollowed_items.h"
 #include "engine/removal/system_keys.h"
 #include "engine/system/registry.h"
 
@@ -64,6 +66,12 @@ bool deleteKeyItself(HKEY root, const char* key, KeyScope scope) {
     return false;
 }
 
+// A link on the way is never followed: the item stays, and the run's log says why.
+bool removalEnded(const char* path, ItemOutcome outcome) {
+    if (outcome == ItemOutcome::link) logRunLine("%s is not removed: %s", path, outcomeText(outcome));
+    return outcome == ItemOutcome::done || outcome == ItemOutcome::missing;
+}
+
 }  // namespace
 
 LogFileRead readLogFile(const char* path, std::uint8_t* buffer, std::size_t& size) {
@@ -84,13 +92,13 @@ LogFileRead readLogFile(const char* path, std::uint8_t* buffer, std::size_t& siz
 }
 
 bool removeLoggedFile(const char* path) {
-    const bool deleted = DeleteFileA(path) != 0 || isMissing(GetLastError());
+    const bool deleted = removalEnded(path, removeFileUnfollowed(path));
     SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA | SHCNF_FLUSH, path, nullptr);
     return deleted;
 }
 
 bool removeLoggedFolder(const char* path) {
-    const bool removed = RemoveDirectoryA(path) != 0 || isMissing(GetLastError());
+    const bool removed = removalEnded(path, removeFolderUnfollowed(path));
     SHChangeNotify(SHCNE_RMDIR, SHCNF_PATHA | SHCNF_FLUSH, path, nullptr);
     return removed;
 }

@@ -6,13 +6,17 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "base/program_instance.h"
+#include "engine/failure/failure.h"
 #include "engine/log/run_log.h"
 #include "engine/log/uninstall_log.h"
+#include "engine/paths/unfollowed_items.h"
 #include "engine/undo/backup_names.h"
 #include "engine/undo/backup_place.h"
 #include "engine/undo/backup_records.h"
 #include "format/package_format.h"
 #include "package/setup_config.h"
+#include "resource_ids.h"
 
 namespace setup {
 
@@ -62,23 +66,40 @@ void tellShell(LONG event, const char* path) {
     SHChangeNotify(event, SHCNF_PATHA | SHCNF_FLUSH, path, nullptr);
 }
 
-// Makes every missing folder above the file `path`, outermost first.
-void makeFoldersAbove(const char* path) {
-    char folder[fmt::kMaxPath];
-    if (!copyBounded(folder, path)) return;
-    for (std::size_t p = pathRootLength(folder); folder[p] != '\0'; ++p) {
-        if (folder[p] != '\\') continue;
-        folder[p] = '\0';
-        CreateDirectoryA(folder, nullptr);
-        folder[p] = '\\';
+// The files a rollback could not put back because a folder on the way had
+// become a link, for the message at its end; the run's log names them all.
+constexpr std::size_t kKeptTextSize = 480;
+char keptText[kKeptTextSize];
+bool keptTextFull;
+
+void noteKeptInBackup(const char* path, const char* backup) {
+    if (keptTextFull) return;
+    char line[2 * fmt::kMaxPath + 8];
+    formatBounded(line, sizeof line, "\n%s\n  (%s)", path, backup);
+    if (!appendBounded(keptText, line)) {
+        keptTextFull = true;
+        appendBounded(keptText, "\n...");
     }
+}
+
+void showFilesKeptInBackup() {
+    if (keptText[0] == '\0') return;
+    char lead[256] = {};
+    LoadStringA(programInstance, IDS_KEPT_IN_BACKUP, lead, sizeof lead);
+    showError("%s%s", lead, keptText);
+    keptText[0] = '\0';
+    keptTextFull = false;
 }
 
 void makeFolderAgain(const BackupRecord* record) {
     const char* path = pathOf(record);
-    char inside[fmt::kMaxPath];
-    // The folders above it, and the folder itself as the last of them.
-    if (formatBounded(inside, sizeof inside, "%s\\x", path)) makeFoldersAbove(inside);
+    // The folders above it, and the folder itself as the last of them,
+    // never through a link.
+    const ItemOutcome made = makeFolderUnfollowed(path);
+    if (made != ItemOutcome::done) {
+        logRunLine("folder %s cannot be made again: %s", path, outcomeText(made));
+        return;
+    }
     SetFileAttributesA(path, headOf(record).attributes & ~FILE_ATTRIBUTE_DIRECTORY);
     tellShell(SHCNE_MKDIR, path);
     logRunLine("folder %s made again", path);
@@ -86,8 +107,10 @@ void makeFolderAgain(const BackupRecord* record) {
 
 // Stamps a folder made again with its old times, once nothing more is put into it.
 void stampFolder(const BackupRecord* record) {
+    if (makeFolderUnfollowed(pathOf(record)) != ItemOutcome::done) return;
     HANDLE folder = CreateFileA(pathOf(record), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                nullptr);
     if (folder == INVALID_HANDLE_VALUE) return;
     const FileRecordHead& head = headOf(record);
     SetFileTime(folder, &head.created, &head.accessed, &head.written);
@@ -98,15 +121,15 @@ void moveBack(BackupRecord* record) {
     const char* path = pathOf(record);
     char backup[fmt::kMaxPath];
     if (!backupPathOf(record, backup)) return;
-    // Over whatever the run left there: the user's file wins.
-    BOOL moved = MoveFileExA(backup, path, MOVEFILE_REPLACE_EXISTING);
-    if (!moved && GetLastError() == ERROR_PATH_NOT_FOUND) {
-        makeFoldersAbove(path);
-        moved = MoveFileExA(backup, path, MOVEFILE_REPLACE_EXISTING);
-    }
-    if (moved) {
+    // Over whatever the run left there: the earlier file wins.
+    const ItemOutcome moved = putBackUnfollowed(backup, path);
+    if (moved == ItemOutcome::done) {
         tellShell(SHCNE_CREATE, path);
         logRunLine("restored %s", path);
+    } else if (moved == ItemOutcome::link) {
+        // Never put back later by path either: the restart would follow the link.
+        logRunLine("%s cannot be put back: a folder on its way is a link; it stays at %s", path, backup);
+        noteKeptInBackup(path, backup);
     } else if (MoveFileExA(backup, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
         logRunLine("%s cannot be put back now: it goes back from %s at the next restart", path, backup);
     } else {
@@ -154,13 +177,17 @@ bool moveFileAside(const char* path, FaultSite site) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-    // Only a rename: never a copy to another volume.
+    // Only a rename: never a copy to another volume, never through a link.
+    ItemOutcome moved = ItemOutcome::failed;
     if (injectFault(site)) {
         SetLastError(ERROR_ACCESS_DENIED);
-    } else if (MoveFileExA(path, backup, 0)) {
+    } else if ((moved = moveFileUnfollowed(path, backup)) == ItemOutcome::done) {
         ++nextNumber;
         logRunLine("backed up %s as %s", path, backup);
         return true;
+    } else if (moved == ItemOutcome::link) {
+        logRunLine("%s is not moved aside: %s", path, outcomeText(moved));
+        SetLastError(ERROR_ACCESS_DENIED);
     }
     const DWORD error = GetLastError();
     records.truncate(mark);
@@ -194,10 +221,12 @@ bool removeFolderAside(const char* path) {
     const std::size_t mark = records.mark();
     if (records.append(kFolderRemoved, {{&head, sizeof head}, {path, std::strlen(path) + 1}}) == nullptr)
         return false;  // it could not be made again: it stays
-    if (RemoveDirectoryA(path)) {
+    const ItemOutcome removed = removeFolderUnfollowed(path);
+    if (removed == ItemOutcome::done) {
         logRunLine("removed folder %s", path);
         return true;
     }
+    if (removed == ItemOutcome::link) logRunLine("folder %s is not removed: %s", path, outcomeText(removed));
     records.truncate(mark);
     return false;
 }
@@ -217,6 +246,9 @@ bool isKeptAtRollback(std::uint32_t entryOffset) {
 }
 
 void restoreFileBackups() {
+    // Every folder is checked again now: what was proven during the run may
+    // have been swapped since.
+    forgetProvenFolders();
     for (BackupRecord* record = records.first(); record != nullptr; record = records.next(record)) {
         if (record->kind == kFolderRemoved && record->state == kPending) makeFolderAgain(record);
     }
@@ -228,6 +260,7 @@ void restoreFileBackups() {
         if (record->kind == kFolderRemoved) stampFolder(record);
     records.clear();
     removeBackupFolders();
+    showFilesKeptInBackup();
 }
 
 void discardFileBackups() {

@@ -21,6 +21,7 @@ enum SetupExit : int {
     kSetupBadOption = 22,
     kSetupNotEnoughSpace = 23,  // unattended
     kSetupDirectXFailed = 24,   // unattended
+    kSetupPreviousLeftovers = 25,  // unattended: a file of the previous installation stayed
     kSetupRestartRequired = 3010,
 };
 
