@@ -47,16 +47,26 @@ void makeKey(HKEY root, const std::string& key, const char* value = nullptr) {
     RegCloseKey(made);
 }
 
-// The uninstaller's temporary copies in this user's temporary folder.
+// The uninstaller's temporary copies in this user's temporary folder: each
+// in a private folder of its own ("~uninst<random>\~uninst.exe"). A folder
+// whose copy has gone waits for the next restart; it goes here, as then.
 int temporaryCopies() {
     char folder[MAX_PATH];
     GetTempPathA(sizeof folder, folder);
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((std::string(folder) + "~uninst*.exe").c_str(), &found);
+    HANDLE search = FindFirstFileA((std::string(folder) + "~uninst*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return 0;
     int count = 0;
-    do ++count;
-    while (FindNextFileA(search, &found));
+    do {
+        const std::string path = std::string(folder) + found.cFileName;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            ++count;
+        } else if (GetFileAttributesA((path + "\\~uninst.exe").c_str()) != INVALID_FILE_ATTRIBUTES) {
+            ++count;
+        } else {
+            RemoveDirectoryA(path.c_str());
+        }
+    } while (FindNextFileA(search, &found));
     FindClose(search);
     return count;
 }
