@@ -62,7 +62,7 @@ bench="$WINEPREFIX/drive_c/bench"
 
 now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
-median() { tr ' ' '\n' | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 clean() {
   wine reg delete 'HKLM\Software\RemovalBenchmark' /f >/dev/null 2>&1 || true
   wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Removal Benchmark' /f >/dev/null 2>&1 || true

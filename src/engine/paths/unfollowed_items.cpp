@@ -29,11 +29,17 @@ struct RenameInformation {
     ULONG fileNameLength;
     WCHAR fileName[fmt::kMaxPath];
 };
+struct BasicInformation {
+    LARGE_INTEGER created, accessed, written, changed;
+    ULONG attributes;
+};
+constexpr int kFileBasicInformation = 4;
 constexpr int kFileRenameInformation = 10;
 constexpr int kFileDispositionInformation = 13;
 
 using FinalPathCall = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
 using SetInformationCall = LONG(NTAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
+using QueryInformationCall = LONG(NTAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
 using StatusToErrorCall = ULONG(NTAPI*)(LONG);
 using LongPathCall = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
 
@@ -44,6 +50,7 @@ struct SystemCalls {
     bool windowsNT = false;
     FinalPathCall finalPath = nullptr;
     SetInformationCall setInformation = nullptr;
+    QueryInformationCall queryInformation = nullptr;
     StatusToErrorCall statusToError = nullptr;
     LongPathCall longPath = nullptr;
 };
@@ -60,6 +67,8 @@ const SystemCalls& systemCalls() {
     if (ntdll == nullptr) return calls;
     calls.setInformation = reinterpret_cast<SetInformationCall>(
         reinterpret_cast<void*>(GetProcAddress(ntdll, "NtSetInformationFile")));
+    calls.queryInformation = reinterpret_cast<QueryInformationCall>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationFile")));
     calls.statusToError = reinterpret_cast<StatusToErrorCall>(
         reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
     if (kernel != nullptr) {
@@ -68,7 +77,8 @@ const SystemCalls& systemCalls() {
         calls.longPath = reinterpret_cast<LongPathCall>(
             reinterpret_cast<void*>(GetProcAddress(kernel, "GetLongPathNameA")));
     }
-    calls.windowsNT = calls.setInformation != nullptr && calls.statusToError != nullptr;
+    calls.windowsNT = calls.setInformation != nullptr && calls.queryInformation != nullptr &&
+                      calls.statusToError != nullptr;
     return calls;
 }
 
@@ -115,10 +125,15 @@ ItemOutcome openLevel(const char* path, bool folder, DWORD access, HANDLE& out) 
                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (out == INVALID_HANDLE_VALUE) return fromLastError();
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(out, &info)) return ItemOutcome::failed;
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return ItemOutcome::link;
-    const bool isFolder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    // Only the attributes: GetFileInformationByHandle asks for the volume
+    // too, which costs Wine a third of a millisecond a file.
+    BasicInformation info{};
+    IoStatus io{};
+    const ItemOutcome queried =
+        fromStatus(systemCalls().queryInformation(out, &io, &info, sizeof info, kFileBasicInformation));
+    if (queried != ItemOutcome::done) return queried;
+    if (info.attributes & FILE_ATTRIBUTE_REPARSE_POINT) return ItemOutcome::link;
+    const bool isFolder = (info.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     // A file where a folder of the path should be: the path leads nowhere.
     if (isFolder != folder) return refused(folder ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
     return ItemOutcome::done;
