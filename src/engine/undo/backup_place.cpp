@@ -6,6 +6,7 @@
 
 #include "base/bounded_text.h"
 #include "base/process_state.h"
+#include "base/system_library.h"
 #include "engine/log/run_log.h"
 #include "engine/paths/path_rules.h"
 #include "engine/paths/private_folder.h"
@@ -57,7 +58,9 @@ bool makeBackupFolder(BackupVolume& volume, FaultSite site) {
     }
     PrivateFolderSecurity security;
     SECURITY_ATTRIBUTES* attributes = nullptr;
-    if (isWindowsNT) {
+    // Decided by the system's exports: a compatibility mode reporting 9x
+    // must not leave the backups without their access list.
+    if (runsOnWindowsNT()) {
         if (!security.build()) return false;
         attributes = security.attributes();
     }
