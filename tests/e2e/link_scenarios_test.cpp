@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "failure_scenario.h"
+#include "format/sha256.h"
 #include "harness/install_log_file.h"
 
 namespace e2e {
@@ -37,8 +38,9 @@ protected:
 // The product's folder "Docs" and an added entry "w\victim..." lead through
 // a link to the Windows folder: neither the uninstaller nor a reinstall
 // (which moves a previous installation's files aside) touches what lies
-// there. The first row needs an edited log, the second none: the user only
-// swaps a folder the log names for a link.
+// there. The first row needs an edited log (its digest recorded again, so
+// that only the link check stands in the way), the second none: the user
+// only swaps a folder the log names for a link.
 TEST_F(LinkScenario, NothingIsRemovedThroughALink) {
     const std::string victimName = "victim-" + name() + ".txt";
     source("app.txt", "the program");
@@ -68,7 +70,13 @@ TEST_F(LinkScenario, NothingIsRemovedThroughALink) {
                 Bytes log;
                 ASSERT_TRUE(readFile(hostInstallFolder() + "InstallLog", log));
                 const LogRecord entry{1, 0, 0, installFolder() + row.linkName + "\\" + victimName};
-                ASSERT_TRUE(writeFile(hostInstallFolder() + "InstallLog", withExtraEntries(log, {entry})));
+                const Bytes edited = withExtraEntries(log, {entry});
+                ASSERT_TRUE(writeFile(hostInstallFolder() + "InstallLog", edited));
+                // Vouched for as if the edit were the setup's own: the links
+                // are refused even where the log's digest would not stop it.
+                char digest[fmt::kSha256HexSize];
+                fmt::sha256Hex(edited.data(), edited.size(), digest);
+                ASSERT_TRUE(wineSession().setRegistryString(machineKey(), "UnInstallLogSHA256", digest));
             } else {
                 fs::rename(link, link + ".moved");
             }

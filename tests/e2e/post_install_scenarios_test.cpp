@@ -30,6 +30,21 @@ protected:
         return records;
     }
 
+    // The entries a run records for a key it writes: first each parent
+    // missing now (flag 2: made by the run), innermost first, up to one that
+    // exists or "Software"; then the key itself.
+    std::vector<LogRecord> keyWithMissingParents(std::uint32_t root, const std::string& key, std::uint8_t flag) {
+        const std::string rootName = root == fmt::kRootLocalMachine ? "HKLM\\" : "HKCU\\";
+        std::vector<LogRecord> records;
+        for (std::string parent = key.substr(0, key.rfind('\\')); parent != "Software";
+             parent = parent.substr(0, parent.rfind('\\'))) {
+            if (wineSession().registryKeyExists(rootName + parent)) break;
+            records.push_back({fmt::kLogRegistryKey, 2, root, parent});
+        }
+        records.push_back({fmt::kLogRegistryKey, flag, root, key});
+        return records;
+    }
+
     // The run's InstallLog, parsed; fails the scenario when it is unsound.
     InstallLogFile installLog() {
         Bytes bytes;
@@ -150,12 +165,14 @@ protected:
         }
         for (const LogRecord& folder : missingFolders(appLink)) expected.push_back(folder);
         expected.push_back({fmt::kLogFile, 0, 0, appLink});
-        expected.push_back({fmt::kLogRegistryKey, 0, fmt::kRootCurrentUser, settingsKey});
+        for (const LogRecord& key : keyWithMissingParents(fmt::kRootCurrentUser, settingsKey, 0))
+            expected.push_back(key);
         expected.push_back({fmt::kLogFile, 0, 0, dir + "app.ini"});
         expected.push_back({fmt::kLogFile, 1, 0, dir + "Data\\cache.bin"});
         expected.push_back({fmt::kLogRegistryKey, 0, fmt::kRootCurrentUser, runtimeKey});
         expected.push_back({fmt::kLogRegistryKey, 1, fmt::kRootLocalMachine, cacheKey});
-        expected.push_back({fmt::kLogRegistryKey, 1, fmt::kRootLocalMachine, registryKey()});
+        for (const LogRecord& key : keyWithMissingParents(fmt::kRootLocalMachine, registryKey(), 1))
+            expected.push_back(key);
         expected.push_back({fmt::kLogRegistryKey, 1, fmt::kRootCurrentUser, registryKey()});
         expected.push_back({fmt::kLogFile, 0, 0, uninstallLink});
         expected.push_back({fmt::kLogFile, 0, 0, dir + "InstallLog"});

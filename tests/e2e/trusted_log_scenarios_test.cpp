@@ -205,20 +205,24 @@ TEST_F(TrustedLogScenario, TheRunLogIsNeverWrittenThroughANameThatExists) {
     const std::string victim = hostDir() + "/victim.txt";
     std::ofstream(victim) << "victim";
     fs::create_symlink(victim, hostDir() + "/link.txt");
-    std::ofstream(hostDir() + "/kept.txt") << "kept";
-    struct Row {
-        const char* name;
-        std::string hostFile, content;
-    };
-    const Row rows[] = {{"link.txt", victim, "victim"}, {"kept.txt", hostDir() + "/kept.txt", "kept"}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(runSilently("logged.exe", {"/S", "/LOG=" + windowsDir() + row.name}), kSetupBadOption);
-        EXPECT_EQ(contentOf(row.hostFile), row.content);
+    fs::create_directories(hostDir() + "/real");
+    std::ofstream(hostDir() + "/real/run.txt") << "victim";
+    fs::create_directory_symlink(hostDir() + "/real", hostDir() + "/linked");
+    // A link at the name, or a folder on the way swapped for one: refused,
+    // and nothing written through it.
+    for (const char* name : {"link.txt", "linked\\run.txt"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(runSilently("logged.exe", {"/S", "/LOG=" + windowsDir() + name}), kSetupBadOption);
+        EXPECT_EQ(contentOf(victim), "victim");
+        EXPECT_EQ(contentOf(hostDir() + "/real/run.txt"), "victim");
         EXPECT_FALSE(fs::exists(hostInstallFolder() + "app.txt"));
     }
-    EXPECT_EQ(runSilently("logged.exe", {"/S", "/LOG=" + windowsDir() + "new.txt"}), kSetupDone);
-    EXPECT_NE(contentOf(hostDir() + "/new.txt").find("setup started"), std::string::npos);
+    // An earlier run's log is replaced by this run's.
+    std::ofstream(hostDir() + "/kept.txt") << "an earlier run";
+    EXPECT_EQ(runSilently("logged.exe", {"/S", "/LOG=" + windowsDir() + "kept.txt"}), kSetupDone);
+    const std::string log = contentOf(hostDir() + "/kept.txt");
+    EXPECT_NE(log.find("setup started"), std::string::npos);
+    EXPECT_EQ(log.find("an earlier run"), std::string::npos);
 }
 
 }  // namespace

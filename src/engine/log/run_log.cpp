@@ -7,6 +7,7 @@
 
 #include "base/bounded_text.h"
 #include "engine/failure/exit_codes.h"
+#include "engine/paths/unfollowed_items.h"
 #include "format/package_format.h"
 
 namespace setup {
@@ -18,11 +19,13 @@ HANDLE runLog = INVALID_HANDLE_VALUE;
 }  // namespace
 
 bool openRunLog(const char* path) {
-    // Always a new file: the run is elevated, and a name that is there
-    // already (a link to a system file, or a file someone else keeps) must
-    // not be emptied and written. CREATE_NEW fails for any name that exists,
-    // a link to nothing included; the reparse-point flag keeps Windows from
-    // following a link at the name.
+    // The run is elevated and the log's folder may be one other users write:
+    // nothing is written through a name that is there already. A plain file
+    // at the name (an earlier run's log) is first deleted the way the
+    // removal deletes files, refusing a link at the name or on its way; the
+    // log is then always a new file. CREATE_NEW fails for any name that
+    // exists, a link planted in between (even one to nothing) included.
+    if (removeFileUnfollowed(path) == ItemOutcome::link) return false;
     runLog = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     return runLog != INVALID_HANDLE_VALUE;
