@@ -27,6 +27,9 @@ int threadWindows() {
 
 TEST(UnattendedInteraction, AnswersAsDocumentedLogsEveryMessageAndShowsNothing) {
     const std::string log = testing_support::writeTempFile("unattended-run.log", {});
+    // The run's log is always a new file: one that is there already is refused.
+    ASSERT_FALSE(openRunLog(log.c_str()));
+    ASSERT_TRUE(DeleteFileA(log.c_str()));
     ASSERT_TRUE(openRunLog(log.c_str()));
     const int windowsBefore = threadWindows();
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/log/uninstall_log.h"
 #include "format/package_format.h"
 #include "test_product.h"
 #include "test_support.h"
@@ -134,6 +135,7 @@ TEST_F(InstallRun, CompleteRunRecordsEverythingItMadeInOrder) {
         {2, 0, 0, programs() + "\\Demo"},
         {2, 0, 0, programs() + "\\Demo\\Sub"},
         {1, 0, 0, programs() + "\\Demo\\Sub\\Play.lnk"},
+        {3, setup::kLogFlagMadeParent, kHKCU, key_},  // made on the way to Paths
         {3, 0, kHKCU, key_ + "\\Paths"},
         {1, 0, 0, app_ + "Saves\\slot1.sav"},
         {1, 1, 0, app_ + "config.ini"},
@@ -226,6 +228,7 @@ TEST_F(InstallRun, UpgradeRemovesThePreviousInstallationByItsLog) {
                                   {1, 0, 0, app_ + "Readme.txt"},
                                   {1, 0, 0, app_ + "New.txt"},
                                   {1, 0, 0, desktop() + "\\New Game.lnk"},
+                                  {3, setup::kLogFlagMadeParent, kHKCU, key_},
                                   {3, 0, kHKCU, key_ + "\\New"},
                                   {3, 1, kHKLM, key_},
                                   {3, 1, kHKCU, key_},

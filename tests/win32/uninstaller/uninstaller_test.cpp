@@ -13,6 +13,7 @@
 
 #include "engine/removal/log_removal.h"
 #include "format/package_format.h"
+#include "format/sha256.h"
 #include "test_product.h"
 #include "test_support.h"
 #include "uninstaller/removal/removal.h"
@@ -164,7 +165,20 @@ protected:
         // nineteen, named for this product.
         const std::vector<std::uint8_t> log = readWholeFile(logPath());
         entries_ = parseLog(log.data(), log.size());
-        writeInstallLog(logPath(), texts(), entries_);
+        writeTrustedLog(entries_);
+    }
+
+    // A log written by the test is made trustworthy as the setup program
+    // makes its own: its digest under the product key.
+    void writeTrustedLog(const std::vector<ParsedEntry>& entries) {
+        writeInstallLog(logPath(), texts(), entries);
+        const std::vector<std::uint8_t> bytes = readWholeFile(logPath());
+        char digest[fmt::kSha256HexSize];
+        fmt::sha256Hex(bytes.data(), bytes.size(), digest);
+        HKEY key;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, sandbox_->key.c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+        RegSetValueExA(key, "UnInstallLogSHA256", 0, REG_SZ, reinterpret_cast<const BYTE*>(digest), sizeof digest);
+        RegCloseKey(key);
     }
 
     std::vector<std::string> texts() const {
@@ -251,7 +265,7 @@ TEST_F(UninstallerRun, RunningProductAndEditedKeyEntries) {
     std::vector<ParsedEntry> edited = entries_;
     edited.push_back({fmt::kLogRegistryKey, 1, fmt::kRootLocalMachine, shared});
     edited.push_back({fmt::kLogRegistryKey, 0, fmt::kRootCurrentUser, topLevel});
-    writeInstallLog(logPath(), texts(), edited);
+    writeTrustedLog(edited);
     ChildResult result = runProgram(uninstaller(), logPath(), {IDYES, IDOK});
     EXPECT_EQ(result.exitCode, static_cast<DWORD>(kExitLeftOver));
     ASSERT_EQ(result.seen.size(), 2u);

@@ -11,6 +11,7 @@
 #include "engine/extract/extraction_state.h"
 #include "engine/extract/output_file.h"
 #include "engine/failure/failure.h"
+#include "engine/log/uninstall_log.h"
 #include "engine/system/post_install.h"
 #include "engine/system/product_registration.h"
 #include "engine/system/shortcuts.h"
@@ -139,11 +140,19 @@ TEST_F(PostInstall, ActionsRunByTypeFlagAndSelection) {
     };
     load(product);
     std::strcpy(setup::installDir, "Dest");
+    // The tests' shared parent is there, the product's key is not: the run
+    // logs that it made the one it makes on the way.
+    HKEY shared;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\SetupkitTests", 0, nullptr, 0, KEY_READ, nullptr,
+                              &shared, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(shared);
     setup::ExtractionState state{};
     state.selectionMask = product.selection;
     setup::runPostInstallActions(state);
 
     EXPECT_EQ(loadedLogEntries(), (std::vector<ParsedEntry>{
+                                      {3, setup::kLogFlagMadeParent, kHKCU, key_},  // made on the way
                                       {3, 0, kHKCU, key_ + "\\Dest"},
                                       {1, 0, 0, "DestSaves\\slot1.sav"},
                                       {1, 1, 0, "Destconfig.ini"},
