@@ -132,7 +132,7 @@ bool WineSession::start(const std::string& prefix) {
 
     // The marker is written last: a prefix without it is new or was left
     // half-made by an interrupted run, and is made again from scratch.
-    const std::string marker = prefix + "/e2e-ready";
+    const std::string marker = prefix + "/e2e-ready-2";
     if (!exists(marker)) {
         Process({"wineserver", "-k"}).wait(kPrefixTimeout);
         std::error_code ignored;
@@ -144,13 +144,18 @@ bool WineSession::start(const std::string& prefix) {
         // end at once and carry a caption the screenshots show.
         bool configured =
             booted == 0 && setRegistryString("HKCU\\Software\\Wine\\X11 Driver", "Managed", "N");
+        // Every scenario's product keys lie below Software\E2E. A run logs
+        // the parent keys it makes; with the shared parent there from the
+        // start, what a run logs does not depend on which scenario ran first.
+        for (const char* root : {"HKLM", "HKCU"})
+            configured = configured && setRegistryString(std::string(root) + "\\Software\\E2E", "Scenarios", "1");
         // The registry files are complete once the server has ended.
         Process({"wineserver", "-w"}).wait(kPrefixTimeout);
         if (!configured || !exists(prefix + "/system.reg") || !unlinkUserFolders(prefix)) {
             error_ = "cannot make the Wine prefix " + prefix;
             return false;
         }
-        std::ofstream(marker) << "wineboot -i; X11 Driver: Managed=N; user folders unlinked\n";
+        std::ofstream(marker) << "wineboot -i; X11 Driver: Managed=N; Software\\E2E in both roots; user folders unlinked\n";
     }
     if (!mapTestDrives()) {
         error_ = "cannot map the drives M: and N: in " + prefix;
