@@ -34,6 +34,14 @@ endif()
 if(NOT EXPORTS)
   return()
 endif()
+# Windows 98 and NT 4.0 load no program that asks for a newer system.
+foreach(field MajorSubsystemVersion MajorOSystemVersion)
+  if(NOT dump MATCHES "${field}[ \t]+([0-9]+)" OR CMAKE_MATCH_1 GREATER 4)
+    file(REMOVE "${PROGRAM}")
+    message(FATAL_ERROR "${PROGRAM} asks for Windows version ${CMAKE_MATCH_1} (${field}); "
+      "Windows 98 and NT 4.0 need 4 at most")
+  endif()
+endforeach()
 # "library.dll Function  source" per line; "#" starts a comment.
 file(STRINGS "${EXPORTS}" entries REGEX "^[^#]")
 set(known)
