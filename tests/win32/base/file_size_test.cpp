@@ -12,7 +12,7 @@ namespace {
 // Sizes around the 4 GiB boundary, in sparse files: a low part of all ones
 // is also what both calls answer for a failure.
 TEST(FileSize, SizesAndSeeksAcrossTheHighPart) {
-    const std::string path = writeTempFile("file_size_probe.bin", {});
+    const std::string path = testing_support::writeTempFile("file_size_probe.bin", {});
     const std::uint64_t sizes[] = {0, 1, 0xFFFFFFFFull, 0x100000000ull, 0x1FFFFFFFFull, 0x140000007ull};
     for (std::uint64_t expected : sizes) {
         SCOPED_TRACE(expected);
