@@ -4,10 +4,17 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
 set(MINGW_TRIPLE i686-w64-mingw32)
-# The posix thread model: GoogleTest needs std::mutex, which the win32 model
-# lacks. Linked statically, it adds no DLL to the programs.
+# The posix thread model: GoogleTest and the robot need std::mutex and
+# std::thread, which the win32 model lacks. Linked statically, it adds no DLL
+# to the programs, but its threads library imports functions that only newer
+# Windows versions export (GetTickCount64, TryEnterCriticalSection, the
+# vectored exception handlers). The setup program and the uninstaller run one
+# thread: they are linked by the win32 model's driver, whose runtime has no
+# threads library (SETUP_PROGRAM_LINKER, see src/CMakeLists.txt). Their
+# objects call no thread function: one that did would not link.
 set(CMAKE_C_COMPILER ${MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${MINGW_TRIPLE}-g++-posix)
+set(SETUP_PROGRAM_LINKER ${MINGW_TRIPLE}-g++-win32)
 set(CMAKE_RC_COMPILER ${MINGW_TRIPLE}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE})

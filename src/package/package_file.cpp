@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/file_size.h"
 #include "base/install_error.h"
 #include "package/extra_texts.h"
 #include "package/package_scan.h"
@@ -23,9 +24,7 @@ public:
         return arrived;
     }
     void stepBack(std::uint32_t count) override {
-        LARGE_INTEGER distance;
-        distance.QuadPart = -static_cast<LONGLONG>(count);
-        SetFilePointerEx(file_, distance, nullptr, FILE_CURRENT);
+        seekFile(file_, -static_cast<std::int64_t>(count), FILE_CURRENT);
     }
 
 private:
@@ -33,11 +32,11 @@ private:
 };
 
 std::uint32_t sizeOfFile(HANDLE file) {
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size)) return 0;
+    std::uint64_t size = 0;
+    if (!fileSize(file, size)) return 0;
     // The package format counts in 32-bit offsets.
-    if (size.QuadPart > 0xFFFFFFFFLL) return 0xFFFFFFFFu;
-    return static_cast<std::uint32_t>(size.QuadPart);
+    if (size > 0xFFFFFFFFull) return 0xFFFFFFFFu;
+    return static_cast<std::uint32_t>(size);
 }
 
 // The package is read ahead in blocks: decoding a chunk takes three small
@@ -49,9 +48,7 @@ std::uint32_t aheadBegin = 0, aheadEnd = 0;
 
 void moveTo(HANDLE file, std::uint64_t position) {
     aheadBegin = aheadEnd = 0;
-    LARGE_INTEGER distance;
-    distance.QuadPart = static_cast<LONGLONG>(position);
-    SetFilePointerEx(file, distance, nullptr, FILE_BEGIN);
+    seekFile(file, static_cast<std::int64_t>(position), FILE_BEGIN);
 }
 
 // Reads up to count bytes from the file; the number that arrived, 0 on a failure.

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "base/bounded_text.h"
+#include "base/file_size.h"
 #include "base/fault_injection.h"
 #include "base/program_instance.h"
 #include "engine/extract/picture_files.h"
@@ -61,11 +62,11 @@ void showFigures(HWND dialog) {
     int unit = kAutomaticUnit;
     HANDLE file = CreateFileA(askedPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    LARGE_INTEGER existingSize = {};
+    std::uint64_t existingSize = 0;
     FILETIME written = {};
-    if (file != INVALID_HANDLE_VALUE && GetFileSizeEx(file, &existingSize) &&
+    if (file != INVALID_HANDLE_VALUE && fileSize(file, existingSize) &&
         GetFileTime(file, nullptr, nullptr, &written)) {
-        unit = formatSizeText(size, sizeof size, kAutomaticUnit, existingSize.QuadPart);
+        unit = formatSizeText(size, sizeof size, kAutomaticUnit, static_cast<std::int64_t>(existingSize));
         formatFileTime(when, sizeof when, written);
         composeFileFigures(figures, sizeof figures, size, leadIn, when);
     } else {

@@ -33,7 +33,21 @@ bool systemRandom(void* bytes, std::size_t size) {
 
 }  // namespace
 
-bool PrivateFolderSecurity::build() {
+bool PrivateFolderSecurity::prepare(SECURITY_ATTRIBUTES*& attributes) {
+    attributes = nullptr;
+    // Decided by the system's exports: a compatibility mode reporting 9x
+    // must not leave the folder without its access list.
+    if (!runsOnWindowsNT()) return true;
+    const auto addAce = systemFunction<AddAceFunction>("advapi32.dll", "AddAccessAllowedAceEx");
+    const auto setControl =
+        systemFunction<SetControlFunction>("advapi32.dll", "SetSecurityDescriptorControl");
+    if (addAce == nullptr || setControl == nullptr) return true;
+    if (!build(addAce, setControl)) return false;
+    attributes = &attributes_;
+    return true;
+}
+
+bool PrivateFolderSecurity::build(AddAceFunction addAce, SetControlFunction setControl) {
     HANDLE token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
     alignas(8) BYTE info[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
@@ -45,13 +59,13 @@ bool PrivateFolderSecurity::build() {
     if (!InitializeAcl(acl, sizeof acl_, ACL_REVISION)) return false;
     const PSID members[] = {user_, const_cast<BYTE*>(kLocalSystem), const_cast<BYTE*>(kAdministrators)};
     for (PSID member : members) {
-        if (!AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
-                                   FILE_ALL_ACCESS, member))
+        if (!addAce(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, FILE_ALL_ACCESS,
+                    member))
             return false;
     }
     if (!InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
         !SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) ||
-        !SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
+        !setControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
         return false;
     attributes_ = SECURITY_ATTRIBUTES{sizeof attributes_, &descriptor_, FALSE};
     return true;
@@ -73,10 +87,7 @@ void fillRandom(void* bytes, std::size_t size) {
 bool makePrivateFolder(const char* parent, const char* prefix, char (&folder)[fmt::kMaxPath]) {
     PrivateFolderSecurity security;
     SECURITY_ATTRIBUTES* attributes = nullptr;
-    if (runsOnWindowsNT()) {
-        if (!security.build()) return false;
-        attributes = security.attributes();
-    }
+    if (!security.prepare(attributes)) return false;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::uint8_t tag[8];
         fillRandom(tag, sizeof tag);

@@ -21,10 +21,21 @@ namespace setup {
 // so nothing the parent folder grants to others is inherited.
 class PrivateFolderSecurity {
 public:
-    bool build();
-    SECURITY_ATTRIBUTES* attributes() { return &attributes_; }
+    // The attributes to make the folder with: the private list on Windows
+    // 2000 and later; nullptr (the folder takes what its parent gives) on
+    // the 9x family, which has no access lists, and on NT 4.0, which exports
+    // neither AddAccessAllowedAceEx nor SetSecurityDescriptorControl and so
+    // can make neither an inherited nor a protected list. Both are looked up
+    // at run time, so that the programs load there. False, with the last
+    // error set, when the list cannot be built.
+    bool prepare(SECURITY_ATTRIBUTES*& attributes);
 
 private:
+    using AddAceFunction = BOOL(WINAPI*)(PACL, DWORD, DWORD, DWORD, PSID);
+    using SetControlFunction = BOOL(WINAPI*)(PSECURITY_DESCRIPTOR, SECURITY_DESCRIPTOR_CONTROL,
+                                             SECURITY_DESCRIPTOR_CONTROL);
+    bool build(AddAceFunction addAce, SetControlFunction setControl);
+
     alignas(8) BYTE user_[SECURITY_MAX_SID_SIZE];
     alignas(8) BYTE acl_[512];
     SECURITY_DESCRIPTOR descriptor_;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "base/file_size.h"
 #include "engine/log/run_log.h"
 #include "engine/paths/unfollowed_items.h"
 #include "engine/removal/system_keys.h"
@@ -79,11 +80,10 @@ LogFileRead readLogFile(const char* path, std::uint8_t* buffer, std::size_t& siz
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     size = 0;
     if (file == INVALID_HANDLE_VALUE) return LogFileRead::notFound;
-    LARGE_INTEGER fileSize;
-    if (GetFileSizeEx(file, &fileSize) && fileSize.QuadPart <= static_cast<LONGLONG>(kMaxLogFileSize)) {
+    std::uint64_t length = 0;
+    if (fileSize(file, length) && length <= kMaxLogFileSize) {
         DWORD got = 0;
-        if (ReadFile(file, buffer, static_cast<DWORD>(fileSize.QuadPart), &got, nullptr) &&
-            got == static_cast<DWORD>(fileSize.QuadPart)) {
+        if (ReadFile(file, buffer, static_cast<DWORD>(length), &got, nullptr) && got == static_cast<DWORD>(length)) {
             size = got;
         }
     }

@@ -30,9 +30,14 @@ BackupVolume volumes[kMaxVolumes];
 std::size_t volumeCount;
 
 // The root of the volume that holds `path`: the mount point the system
-// names, else the drive or share at the start of the path.
+// names, else (also where GetVolumePathNameA is missing: the 9x family and
+// NT 4.0, which mount volumes on drive letters alone) the drive or share at
+// the start of the path.
 bool volumeRoot(const char* path, char (&root)[fmt::kMaxPath]) {
-    if (GetVolumePathNameA(path, root, sizeof root) && root[0] != '\0') {
+    using VolumePathFunction = BOOL(WINAPI*)(LPCSTR, LPSTR, DWORD);
+    static const auto volumePath =
+        systemFunction<VolumePathFunction>("kernel32.dll", "GetVolumePathNameA");
+    if (volumePath != nullptr && volumePath(path, root, sizeof root) && root[0] != '\0') {
         const std::size_t length = std::strlen(root);
         return root[length - 1] == '\\' || appendBounded(root, "\\");
     }
@@ -58,12 +63,7 @@ bool makeBackupFolder(BackupVolume& volume, FaultSite site) {
     }
     PrivateFolderSecurity security;
     SECURITY_ATTRIBUTES* attributes = nullptr;
-    // Decided by the system's exports: a compatibility mode reporting 9x
-    // must not leave the backups without their access list.
-    if (runsOnWindowsNT()) {
-        if (!security.build()) return false;
-        attributes = security.attributes();
-    }
+    if (!security.prepare(attributes)) return false;
     std::uint32_t tag = GetTickCount() ^ (GetCurrentProcessId() << 16);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt, tag = tag * 1664525u + 1013904223u) {
         if (!backupFolderPath(volume.root, tag, volume.folder, sizeof volume.folder)) {
