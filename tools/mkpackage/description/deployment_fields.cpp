@@ -30,9 +30,9 @@ constexpr std::size_t kMaxDeploymentText = fmt::kMaxExtraTextLength - 1;
 }  // namespace
 
 void TextFields::readDeployment(const toml::table& product) {
-    DeploymentSpec& spec = d_.deployment;
-    spec.name = productNameUtf8_;
-    spec.version = fmt::kTextSlots[slotIndex(offsetof(fmt::TextSlots, productVersion))].defaultText;
+    DeploymentSpec& fields = d_.deployment;
+    fields.name = productNameUtf8_;
+    fields.version = fmt::kTextSlots[slotIndex(offsetof(fmt::TextSlots, productVersion))].defaultText;
     // UTF-8 as the version resource takes them; a defect of these texts is
     // reported where they are read for the package.
     const auto utf8Of = [&](const char* key, std::string& out) {
@@ -54,21 +54,21 @@ void TextFields::readDeployment(const toml::table& product) {
                 std::string problem;
                 if (text.empty()) r_.fail(*node, field, "is empty");
                 if (!checkStoredName(text, problem)) r_.fail(*node, field, "\"" + text + "\" cannot be a stored file: it " + problem);
-                spec.displayIconLine = lineOf(*node);
+                fields.displayIconLine = lineOf(*node);
             }
-            spec.extraTexts.emplace_back(k.id, text);
+            fields.extraTexts.emplace_back(k.id, text);
         });
     }
-    utf8Of("version", spec.version);
-    spec.displayVersion = spec.version;
-    utf8Of("display-version", spec.displayVersion);
-    utf8Of("publisher", spec.publisher);
+    utf8Of("version", fields.version);
+    fields.displayVersion = fields.version;
+    utf8Of("display-version", fields.displayVersion);
+    utf8Of("publisher", fields.publisher);
     if (const toml::node* node = product.get("copyright")) {
         r_.attempt([&] {
-            spec.copyright = r_.utf8(*node, "product.copyright");
+            fields.copyright = r_.utf8(*node, "product.copyright");
             // The version resource takes any character; the limit keeps its texts sane.
-            if (spec.copyright.size() > kMaxDeploymentText) {
-                r_.fail(*node, "product.copyright", "is " + std::to_string(spec.copyright.size()) + " bytes, longer than " +
+            if (fields.copyright.size() > kMaxDeploymentText) {
+                r_.fail(*node, "product.copyright", "is " + std::to_string(fields.copyright.size()) + " bytes, longer than " +
                                                         std::to_string(kMaxDeploymentText));
             }
         });
@@ -77,7 +77,7 @@ void TextFields::readDeployment(const toml::table& product) {
         r_.attempt([&] {
             const std::string source = r_.utf8(*node, "product.installer-icon");
             std::string problem;
-            if (!loadIconFile(r_.base() / pathFromUtf8(source), spec.installerIcon, problem)) {
+            if (!loadIconFile(r_.base() / pathFromUtf8(source), fields.installerIcon, problem)) {
                 r_.fail(*node, "product.installer-icon", "\"" + source + "\" " + problem);
             }
         });
@@ -85,9 +85,9 @@ void TextFields::readDeployment(const toml::table& product) {
 }
 
 void TextFields::checkDisplayIcon(const toml::table& product) {
-    const DeploymentSpec& spec = d_.deployment;
-    if (spec.displayIconLine == 0) return;
-    const std::string& icon = spec.extraTexts.back().second;  // display-icon has the highest id
+    const DeploymentSpec& fields = d_.deployment;
+    if (fields.displayIconLine == 0) return;
+    const std::string& icon = fields.extraTexts.back().second;  // display-icon has the highest id
     for (const ComponentSpec& component : d_.components)
         for (const SourceFile& file : component.files)
             if (sameStoredName(file.storedName, icon)) return;

@@ -150,8 +150,8 @@ private:
         };
         const auto shown = [&](u32 item) {
             for (const auto& page : d_.pages)
-                for (const PageItemSpec& spec : page)
-                    if (spec.type == item) return true;
+                for (const PageItemSpec& pageItem : page)
+                    if (pageItem.type == item) return true;
             return false;
         };
         const long line = d_.optionsLine != 0 ? d_.optionsLine : d_.productLine;
