@@ -15,15 +15,9 @@ files=${2:-2000}
 mkpackage="$root/build/native/tools/mkpackage/mkpackage"
 stub="$root/build/win32/src/setup.exe"
 robot="$root/build/win32/tests/e2e/robot/robot.exe"
-for f in "$mkpackage" "$stub" "$robot"; do
-  [ -e "$f" ] || { echo "missing $f: run scripts/build.sh first"; exit 2; }
-done
-
-. "$root/scripts/wine-env.sh"
-work=$(mktemp -d "${TMPDIR:-/tmp}/extract-bench.XXXXXX")
-export WINEPREFIX="$work/prefix"
-start_display
-trap 'wineserver -k 2>/dev/null || true; stop_display; rm -rf "$work"' EXIT
+. "$root/bench/wine_bench.sh"
+require_built "$mkpackage" "$stub" "$robot"
+start_wine_bench extract-bench
 
 # A fifth of the files random (stored blocks), the rest text-like.
 mkdir -p "$work/payload"

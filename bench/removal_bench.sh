@@ -21,15 +21,9 @@ runs=${RUNS:-3}
 mkpackage="$root/build/native/tools/mkpackage/mkpackage"
 stub=${STUB:-$root/build/win32/src/setup.exe}
 uninstaller=${UNINSTALLER:-$root/build/win32/src/uninstall.exe}
-for f in "$mkpackage" "$stub" "$uninstaller"; do
-  [ -e "$f" ] || { echo "missing $f: run scripts/build.sh first"; exit 2; }
-done
-
-. "$root/scripts/wine-env.sh"
-work=$(mktemp -d "${TMPDIR:-/tmp}/removal-bench.XXXXXX")
-export WINEPREFIX="$work/prefix"
-start_display
-trap 'wineserver -k 2>/dev/null || true; stop_display; rm -rf "$work"' EXIT
+. "$root/bench/wine_bench.sh"
+require_built "$mkpackage" "$stub" "$uninstaller"
+start_wine_bench removal-bench
 
 mkdir -p "$work/payload" "$work/small"
 per_file=$((size_mb * 1000 * 1000 / files))
