@@ -139,6 +139,23 @@ void TextFields::applyProductDefaults() {
     if (!given_[log]) d_.texts[log] = "InstallLog";
 }
 
+namespace {
+
+// "X:", "$(BootDrive):" or "\\server\share", with or without closing backslashes.
+bool namesDriveOrShareRoot(std::string folder) {
+    while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+    const std::string bootDrive = "$(BootDrive):";
+    if (folder == bootDrive) return true;
+    if (folder.size() == 2 && folder[1] == ':') return true;
+    if (folder.size() > 2 && (folder[0] == '\\' || folder[0] == '/') && (folder[1] == '\\' || folder[1] == '/')) {
+        const std::size_t server = folder.find_first_of("\\/", 2);
+        return server != std::string::npos && server > 2 && folder.find_first_of("\\/", server + 1) == std::string::npos;
+    }
+    return false;
+}
+
+}  // namespace
+
 void TextFields::checkDefaultFolderRoom() {
     const u32 folderSlot = slotIndex(offsetof(fmt::TextSlots, defaultInstallDir));
     const std::string& folder = d_.texts[folderSlot];
@@ -155,8 +172,16 @@ void TextFields::checkDefaultFolderRoom() {
             if (file.storedName.size() > longest.size()) longest = file.storedName;
     }
     constexpr std::size_t kLongestPath = fmt::kMaxPath - 1;
-    if (folderLength + longest.size() <= kLongestPath) return;
     const long line = d_.textLines[folderSlot] != 0 ? d_.textLines[folderSlot] : d_.productLine;
+    // The setup program refuses a drive's or a share's root as an install
+    // folder in the chooser and in /D=, and a removal anchored there would
+    // reach the whole drive: no installer of ours offers one as its default.
+    if (namesDriveOrShareRoot(folder))
+        r_.fail(line, "product.default-folder",
+                "\"" + folder + "\" is the root of a drive or share, which the setup program refuses as an install "
+                "folder; give the product a folder of its own, such as \"$(BootDrive):\\Program Files\\" +
+                    d_.texts[0] + "\\\"");
+    if (folderLength + longest.size() <= kLongestPath) return;
     r_.fail(line, "product.default-folder",
             "is " + std::to_string(folderLength) + " characters once expanded; with \"" + longest + "\" (" +
                 std::to_string(longest.size()) + ") the path is longer than the " + std::to_string(kLongestPath) +

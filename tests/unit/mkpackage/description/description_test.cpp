@@ -215,6 +215,10 @@ std::vector<BadDescription> badDescriptions() {
          P + "default-folder = \"$(BootDrive):\\\\" + repeat("f", 150) + "\\\\\"\n[[components]]\nname = \"C\"\n"
              "files = [{ source = \"a.txt\", to = \"" + repeat("n", 106) + ".txt\" }]\n",
          "3: product.default-folder: is 154 characters once expanded; with \"" + repeat("n", 106) + ".txt\" (110)"},
+        {"DefaultFolderADriveRoot", P + "default-folder = \"$(BootDrive):\\\\\"\n",
+         "3: product.default-folder: \"$(BootDrive):\\\" is the root of a drive or share, which the setup program refuses"},
+        {"DefaultFolderAShareRoot", P + "default-folder = \"\\\\\\\\server\\\\share\"\n",
+         "3: product.default-folder: \"\\\\server\\share\" is the root of a drive or share"},
         {"CodePageWithoutAscii", "code-page = 1026\n" + P, "1: code-page: code page 1026 does not keep ASCII characters"},
         // Variables.
         {"UnknownVariable", "[product]\nname = \"${NAME} Setup\"\n", "2: product.name: unknown variable \"${NAME}\""},
