@@ -7,6 +7,16 @@ bool runsOnWindowsNT() {
     return ntdll != nullptr && GetProcAddress(ntdll, "NtQueryInformationProcess") != nullptr;
 }
 
+bool reportsWindows9x() {
+    static const bool reported = [] {
+        OSVERSIONINFOA version = {};
+        version.dwOSVersionInfoSize = sizeof version;
+        return !runsOnWindowsNT() ||
+               (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS);
+    }();
+    return reported;
+}
+
 void restrictLibrarySearchToSystem() {
     // Windows 9x has neither call. An NT system in a compatibility mode
     // reports 9x, yet has them: the platform it reports does not decide.
@@ -23,16 +33,24 @@ void restrictLibrarySearchToSystem() {
     if (setDirectory != nullptr) setDirectory("");
 }
 
+HMODULE loadLibraryAt(const char* path) {
+    // On NT the search order set at start-up holds for its imports; the
+    // altered search would put the current folder back in there, so it is
+    // kept to the 9x family, which searches the program's folder first.
+    if (!runsOnWindowsNT()) return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return LoadLibraryA(path);
+}
+
 HMODULE loadSystemLibrary(const char* name) {
     char folder[MAX_PATH];
     const UINT length = GetSystemDirectoryA(folder, sizeof folder);
     if (length == 0 || length >= sizeof folder) return nullptr;
     char path[MAX_PATH];
     if (!systemLibraryPath(path, sizeof path, folder, name)) return nullptr;
-    // Its own imports come from the system folder too: by the search order
-    // set at start-up, or, without one, because they are the libraries
-    // Windows always takes from there.
-    return LoadLibraryA(path);
+    // Its own imports come from the system folder too: on NT by the search
+    // order set at start-up, or, without one, because they are the libraries
+    // Windows always takes from there; on 9x by the search from its folder.
+    return loadLibraryAt(path);
 }
 
 }  // namespace setup

@@ -26,6 +26,14 @@ namespace setup {
 // such library in the process.
 bool runsOnWindowsNT();
 
+// True when the system reports a Windows 9x platform to this program, or is
+// no Windows NT: Windows 98 and Me, and an NT system in a compatibility mode
+// that reports one (Wine's Windows 98 mode). Where the 9x family does a
+// thing its own way (the registry through its 8-bit functions, a removal at
+// the next restart through WININIT.INI) that way is taken then; each serves
+// on NT too. What needs NT's security stays with runsOnWindowsNT() alone.
+bool reportsWindows9x();
+
 // The first call of a program: from here on every library the process
 // loads, the system's own loads on its behalf included, comes from the
 // system folder alone (SetDefaultDllDirectories, looked up at run time so
@@ -34,8 +42,14 @@ bool runsOnWindowsNT();
 // platform it reports. Windows 9x offers neither and keeps its search order.
 void restrictLibrarySearchToSystem();
 
-// Loads the library `name` from the system folder; nullptr when it cannot.
-// The module stays loaded until the process ends.
+// Loads the library at the full path `path`; nullptr when it cannot. Where
+// the search order is not restricted (the 9x family) the libraries it
+// imports are looked for from its own folder on, never first beside the
+// program, where a download lies beside anything.
+HMODULE loadLibraryAt(const char* path);
+
+// Loads the library `name` from the system folder (loadLibraryAt); nullptr
+// when it cannot. The module stays loaded until the process ends.
 HMODULE loadSystemLibrary(const char* name);
 
 // The exported function `name` of `module` as the given pointer type;

@@ -28,8 +28,8 @@ protected:
     }
 
     // Builds the product and writes it as `fileName` with a bit flipped in
-    // the second chunk of its last stored file: `count` files in all, the
-    // last one `lastName` holding `data` stored as it is (noise that deflate
+    // the second chunk of its stored file `lastName`: `count` files in all,
+    // `lastName` holding `data` stored as it is (noise that deflate
     // cannot shrink).
     void writeWithFlippedBit(const ProductDescription& product, std::size_t count, const std::string& lastName,
                              const std::string& data, const std::string& fileName) {
@@ -37,8 +37,11 @@ protected:
         ASSERT_FALSE(file.empty());
         const std::vector<StoredEntry> entries = storedEntries(file);
         ASSERT_EQ(entries.size(), count);
-        const StoredEntry& entry = entries.back();
-        ASSERT_EQ(entry.name, lastName);
+        // The last of the product's files: the uninstaller's component may follow it.
+        const auto named = std::find_if(entries.begin(), entries.end(),
+                                        [&](const StoredEntry& stored) { return stored.name == lastName; });
+        ASSERT_NE(named, entries.end()) << lastName;
+        const StoredEntry& entry = *named;
         ASSERT_EQ(entry.chunkLengths.size(), 3u);
         const Bytes piece(data.begin() + 16384 + 5000, data.begin() + 16384 + 5064);
         auto chunk = file.begin() + static_cast<std::ptrdiff_t>(entry.chunkOffsets[1]);

@@ -91,8 +91,9 @@ void askWhetherToGoOn(DirectXReason reason) {
 DirectXReason runDirectXSetup(const char* tempFolder) {
     char root[fmt::kMaxPath], libraryPath[fmt::kMaxPath];
     if (!directXSetupPaths(tempFolder, root, libraryPath)) return kDirectXLibraryMissing;
-    // By its full path: the copy just extracted, never one the search order finds.
-    HMODULE library = LoadLibraryA(libraryPath);
+    // By its full path: the copy just extracted, never one the search order
+    // finds; on 9x its own libraries come from its folder, not the program's.
+    HMODULE library = loadLibraryAt(libraryPath);
     if (library == nullptr) {
         logRunLine("DirectX setup %s cannot be loaded", libraryPath);
         return kDirectXLibraryMissing;

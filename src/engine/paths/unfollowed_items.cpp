@@ -275,7 +275,8 @@ ItemOutcome removeFolderUnfollowed(const char* path) {
 }
 
 ItemOutcome moveFileUnfollowed(const char* path, const char* target) {
-    if (!systemCalls().windowsNT) return byPath(MoveFileExA(path, target, 0));
+    // The 9x family's MoveFileExA is a stub that fails: MoveFileA renames there.
+    if (!systemCalls().windowsNT) return byPath(MoveFileA(path, target));
     char targetFolder[fmt::kMaxPath];
     const char* targetName = nullptr;
     if (!splitLastLevel(target, targetFolder, targetName)) return refused(ERROR_BAD_PATHNAME);
@@ -314,10 +315,13 @@ ItemOutcome makeFolderUnfollowed(const char* path) {
 
 ItemOutcome putBackUnfollowed(const char* source, const char* path) {
     if (!systemCalls().windowsNT) {
-        BOOL moved = MoveFileExA(source, path, MOVEFILE_REPLACE_EXISTING);
+        // MoveFileA replaces nothing: what the run left there goes first.
+        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path);
+        BOOL moved = MoveFileA(source, path);
         if (!moved && GetLastError() == ERROR_PATH_NOT_FOUND) {
             makeFoldersByPath(path);
-            moved = MoveFileExA(source, path, MOVEFILE_REPLACE_EXISTING);
+            moved = MoveFileA(source, path);
         }
         return byPath(moved);
     }

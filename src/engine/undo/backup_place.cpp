@@ -8,10 +8,13 @@
 #include "base/process_state.h"
 #include "base/system_library.h"
 #include "engine/log/run_log.h"
+#include "engine/log/uninstall_log.h"
 #include "engine/paths/path_rules.h"
 #include "engine/paths/private_folder.h"
 #include "engine/undo/backup_names.h"
+#include "engine/undo/backup_place_choice.h"
 #include "format/package_format.h"
+#include "package/setup_config.h"
 
 namespace setup {
 
@@ -24,6 +27,10 @@ constexpr int kNameAttempts = 64;
 struct BackupVolume {
     char root[fmt::kMaxPath];    // with its backslash
     char folder[fmt::kMaxPath];  // with its backslash
+    // Held open, sharing no deletion, while the run lasts: the folder may
+    // lie in a folder users may change (when the root takes none), and
+    // nobody can then rename it away and put another in its place.
+    HANDLE held;
 };
 
 BackupVolume volumes[kMaxVolumes];
@@ -55,18 +62,12 @@ void withoutBackslash(const char* folder, char (&out)[fmt::kMaxPath]) {
     if (length > 0 && out[length - 1] == '\\') out[length - 1] = '\0';
 }
 
-// Makes a folder of a name nobody has taken at the volume's root.
-bool makeBackupFolder(BackupVolume& volume, FaultSite site) {
-    if (injectFault(site)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
-    PrivateFolderSecurity security;
-    SECURITY_ATTRIBUTES* attributes = nullptr;
-    if (!security.prepare(attributes)) return false;
+// Makes a folder of a name nobody has taken in `place`; false, with the
+// system's error, when the place cannot take one.
+bool makeFolderIn(const char* place, SECURITY_ATTRIBUTES* attributes, BackupVolume& volume) {
     std::uint32_t tag = GetTickCount() ^ (GetCurrentProcessId() << 16);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt, tag = tag * 1664525u + 1013904223u) {
-        if (!backupFolderPath(volume.root, tag, volume.folder, sizeof volume.folder)) {
+        if (!backupFolderPath(place, tag, volume.folder, sizeof volume.folder)) {
             SetLastError(ERROR_FILENAME_EXCED_RANGE);
             return false;
         }
@@ -74,6 +75,10 @@ bool makeBackupFolder(BackupVolume& volume, FaultSite site) {
         withoutBackslash(volume.folder, folder);
         if (CreateDirectoryA(folder, attributes)) {
             SetFileAttributesA(folder, FILE_ATTRIBUTE_HIDDEN);
+            // The 9x family opens no folder: there the handle stays invalid.
+            volume.held = CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                      nullptr);
             logRunLine("backup folder %s made", folder);
             return true;
         }
@@ -82,6 +87,45 @@ bool makeBackupFolder(BackupVolume& volume, FaultSite site) {
         if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return false;
     }
     SetLastError(ERROR_ALREADY_EXISTS);
+    return false;
+}
+
+// A folder this run made (its log records it): a rollback removes it, so
+// it takes no backup folder.
+bool madeByRun(const char* place) {
+    char folder[fmt::kMaxPath];
+    withoutBackslash(place, folder);
+    return logRecordsPath(reinterpret_cast<const std::uint8_t*>(&config().uninstall), fmt::kLogFolder, folder);
+}
+
+// Makes the volume's backup folder at its root, or where the root cannot
+// take one, in the first place on the way to the install folder or to the
+// file that can (engine/undo/backup_place_choice.h). The root's error when
+// none can.
+bool makeBackupFolder(BackupVolume& volume, const char* path, FaultSite site) {
+    if (injectFault(site)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    PrivateFolderSecurity security;
+    SECURITY_ATTRIBUTES* attributes = nullptr;
+    if (!security.prepare(attributes)) return false;
+    char fileFolder[fmt::kMaxPath];
+    copyBounded(fileFolder, path);
+    fileFolder[folderPartLength(fileFolder)] = '\0';
+    DWORD rootError = ERROR_SUCCESS;
+    char place[fmt::kMaxPath];
+    for (std::size_t i = 0; backupPlaceAt(volume.root, installDir, fileFolder, i, place, sizeof place); ++i) {
+        if (i > 0 && madeByRun(place)) continue;
+        if (makeFolderIn(place, attributes, volume)) {
+            if (i > 0)
+                logRunLine("the root %s cannot take the backup folder (error %lu): it is made in %s", volume.root,
+                           static_cast<unsigned long>(rootError), place);
+            return true;
+        }
+        if (i == 0) rootError = GetLastError();
+    }
+    SetLastError(rootError);
     return false;
 }
 
@@ -105,7 +149,8 @@ const char* backupFolderFor(const char* path, FaultSite site, std::uint16_t& vol
     }
     BackupVolume& fresh = volumes[volumeCount];
     copyBounded(fresh.root, root);
-    if (!makeBackupFolder(fresh, site)) return nullptr;
+    fresh.held = INVALID_HANDLE_VALUE;
+    if (!makeBackupFolder(fresh, path, site)) return nullptr;
     volume = static_cast<std::uint16_t>(volumeCount++);
     return fresh.folder;
 }
@@ -118,6 +163,8 @@ void removeBackupFolders() {
     for (std::size_t i = 0; i < volumeCount; ++i) {
         char folder[fmt::kMaxPath];
         withoutBackslash(volumes[i].folder, folder);
+        if (volumes[i].held != INVALID_HANDLE_VALUE) CloseHandle(volumes[i].held);
+        volumes[i].held = INVALID_HANDLE_VALUE;
         if (RemoveDirectoryA(folder)) {
             logRunLine("backup folder %s removed", folder);
             continue;

@@ -1,11 +1,16 @@
 // The folders where a run keeps what it moves aside: one per volume, made
-// at the volume's root the first time a file of that volume is moved aside,
-// so that moving a file there is a rename (no copy, no space taken) and the
-// folder lies outside every folder the run installs into, records or
-// removes. The run makes each folder itself under a new name (a name that
-// exists already is never used), hidden, and on Windows NT with a protected
-// access list that lets in only the user running the setup, the system and
-// the administrators: no other user can put, change or take anything there.
+// the first time a file of that volume is moved aside, so that moving a
+// file there is a rename (no copy, no space taken). It goes at the
+// volume's root, outside every folder the run installs into, records or
+// removes; where the root cannot take a folder (a share's root the user
+// may not write, a volume mounted read-only at its root) in the first
+// folder on the way to the install folder, else to the file, that can
+// (engine/undo/backup_place_choice.h). The run makes each folder itself
+// under a new name (a name that exists already is never used), hidden,
+// and on Windows NT with a protected access list that lets in only the
+// user running the setup, the system and the administrators, and holds it
+// open so that nobody can rename it away: no other user can put, change or
+// take anything there.
 #ifndef ENGINE_UNDO_BACKUP_PLACE_H
 #define ENGINE_UNDO_BACKUP_PLACE_H
 

@@ -4,7 +4,11 @@
 // deletes a value that was not there), and every key that the removal of
 // a previous installation deletes, with its values and sub-keys (a
 // rollback makes them again). Everything is kept in memory only, in the
-// system's own wide-character form, so names and data come back exactly;
+// system's own form, so names and data come back exactly: wide characters
+// on NT, 8-bit texts where the system reports Windows 9x (there the wide
+// registry functions are stubs that do nothing; an NT system that a
+// compatibility mode makes report 9x then gives a name or text that its
+// code page cannot spell as the code page spells it);
 // what cannot be given back is a key's security, class, volatility and
 // last-write time (keys are made again with the defaults). A key that
 // cannot be read whole, or does not fit the room kept for saved keys, is

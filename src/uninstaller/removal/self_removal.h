@@ -8,7 +8,11 @@
 // on close, sharing no deletion, before the copy starts, and the copy
 // inherits that handle, so the system deletes it as soon as the copy ends;
 // where that cannot be had, it is marked for deletion at the next restart.
-// The emptied folder goes at the next restart.
+// The emptied folder goes at the next restart. The 9x family has neither
+// (no delete-on-close for a running program's file, MoveFileExA a stub):
+// where the system reports 9x, the copy's file is listed in WININIT.INI's
+// "[rename]" section, which 9x works through at its next restart; its
+// emptied private folder stays in the temporary folder there.
 #ifndef UNINSTALLER_REMOVAL_SELF_REMOVAL_H
 #define UNINSTALLER_REMOVAL_SELF_REMOVAL_H
 
