@@ -7,10 +7,12 @@
 
 #include "base/bounded_text.h"
 #include "base/program_instance.h"
+#include "base/system_library.h"
 #include "engine/failure/failure.h"
 #include "engine/log/run_log.h"
 #include "engine/log/uninstall_log.h"
 #include "engine/paths/unfollowed_items.h"
+#include "engine/removal/restart_removal.h"
 #include "engine/undo/backup_names.h"
 #include "engine/undo/backup_place.h"
 #include "engine/undo/backup_records.h"
@@ -144,7 +146,8 @@ void deleteBackup(const BackupRecord* record) {
     SetFileAttributesA(backup, FILE_ATTRIBUTE_NORMAL);
     if (DeleteFileA(backup)) {
         logRunLine("deleted the backup of %s", pathOf(record));
-    } else if (MoveFileExA(backup, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    } else if (MoveFileExA(backup, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ||
+               (reportsWindows9x() && deleteAtNext9xRestart(backup))) {
         logRunLine("the backup %s of %s goes at the next restart", backup, pathOf(record));
     } else {
         logRunLine("the backup %s of %s cannot be deleted", backup, pathOf(record));

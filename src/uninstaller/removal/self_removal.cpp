@@ -8,8 +8,8 @@
 #include "base/system_library.h"
 #include "engine/paths/private_folder.h"
 #include "engine/removal/log_removal.h"
+#include "engine/removal/restart_removal.h"
 #include "uninstaller/removal/path_match.h"
-#include "uninstaller/removal/restart_removal_list.h"
 
 namespace uninstaller {
 
@@ -38,34 +38,6 @@ bool holdsOnly(const char* folder, const char* name) {
     return onlyThat && sawIt;
 }
 
-// The 9x family's removal at the next restart: a "NUL=" line for the file's
-// short path in WININIT.INI's "[rename]" section (its restart runs before
-// long names are available), with every line of others kept. The section
-// is read and written whole: a key written alone would replace another
-// program's "NUL=" line. False when it cannot be written, or the section
-// cannot be read whole.
-bool removeAtRestartThrough9xList(const char* path) {
-    char shortPath[fmt::kMaxPath];
-    const DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof shortPath);
-    if (shortLength == 0 || shortLength >= sizeof shortPath) return false;
-    char windows[fmt::kMaxPath];
-    const UINT windowsLength = GetWindowsDirectoryA(windows, sizeof windows);
-    if (windowsLength == 0 || windowsLength >= sizeof windows) return false;
-    char list[fmt::kMaxPath];
-    if (!setup::formatBounded(list, sizeof list, windows[windowsLength - 1] == '\\' ? "%s%s" : "%s\\%s", windows,
-                              kRestartListFile))
-        return false;
-    // The 9x family gives at most 32 KiB of a section.
-    static char section[32 * 1024];
-    static char updated[sizeof section + fmt::kMaxPath + 8];
-    const DWORD length = GetPrivateProfileSectionA(kRestartListSection, section, sizeof section, list);
-    if (length >= sizeof section - 2) return false;
-    if (!sectionWithDeletion(section, length, shortPath, updated, sizeof updated)) return false;
-    if (!WritePrivateProfileSectionA(kRestartListSection, updated, list)) return false;
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, list);  // written through, not cached
-    return true;
-}
-
 // A copy of the program's file in a private folder made for it in the
 // temporary folder (engine/paths/private_folder.h): started from there, the
 // copy finds no library a user put beside it, and nobody else can rename or
@@ -85,7 +57,7 @@ struct TemporaryCopy {
         }
         // The 9x family deletes no running program's file on close and has
         // no MoveFileExA: there the file goes at the next restart by its list.
-        if (setup::reportsWindows9x()) removeAtRestartThrough9xList(path);
+        if (setup::reportsWindows9x()) setup::deleteAtNext9xRestart(path);
         if (!setup::runsOnWindowsNT()) return true;
         // Inherited by the copy's process: the file lives exactly as long.
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};

@@ -12,7 +12,6 @@
 #include "engine/removal/system_keys.h"
 #include "uninstaller/removal/path_match.h"
 #include "uninstaller/removal/removal_report.h"
-#include "uninstaller/removal/restart_removal_list.h"
 #include "uninstaller/uninstall_command_line.h"
 #include "uninstaller/uninstall_texts.h"
 
@@ -195,38 +194,6 @@ TEST(UninstallerReport, ListsWhatStaysUnderItsHeadings) {
     report.dropGone(fmt::kLogRegistryKey, [](const LeftItem& item) { return item.root == fmt::kRootCurrentUser; });
     EXPECT_EQ(report.count(fmt::kLogRegistryKey), 1u);
     EXPECT_EQ(report.count(fmt::kLogFolder), 2u);
-}
-
-// WININIT.INI's "[rename]" section gets one "NUL=" line more; every line
-// of other programs stays (repeated keys too), a line already there is not
-// doubled, and a result that would not fit is refused whole.
-TEST(RestartRemovalList, AddsOneDeletionAndKeepsEveryLine) {
-    using namespace std::string_literals;
-    struct Row {
-        const char* what;
-        std::string section;  // as GetPrivateProfileSectionA gives it, without its last terminator
-        std::string expected;
-    };
-    const char* path = "C:\\WINDOWS\\TEMP\\~UNINS~1\\~UNINST.EXE";
-    const std::string line = "NUL="s + path + '\0';
-    const Row rows[] = {
-        {"an empty section", "", line + '\0'},
-        {"other programs' deletions and renames", "NUL=C:\\A.DLL\0NUL=C:\\B.DLL\0C:\\X.DLL=C:\\Y.DLL\0"s,
-         "NUL=C:\\A.DLL\0NUL=C:\\B.DLL\0C:\\X.DLL=C:\\Y.DLL\0"s + line + '\0'},
-        {"the line is there already, in another case", "nul=c:\\windows\\temp\\~unins~1\\~uninst.exe\0"s,
-         "nul=c:\\windows\\temp\\~unins~1\\~uninst.exe\0\0"s},
-        {"a last line without its terminator", "NUL=C:\\A.DLL"s, "NUL=C:\\A.DLL\0"s + line + '\0'},
-        {"an empty line ends the list", "NUL=C:\\A.DLL\0\0NUL=C:\\B.DLL\0"s, "NUL=C:\\A.DLL\0"s + line + '\0'},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        char out[512];
-        ASSERT_TRUE(sectionWithDeletion(row.section.data(), row.section.size(), path, out, sizeof out));
-        EXPECT_EQ(std::string(out, row.expected.size()), row.expected);
-        // Exactly as long as needed: one byte less is refused.
-        EXPECT_FALSE(sectionWithDeletion(row.section.data(), row.section.size(), path, out,
-                                         row.expected.size() - 1));
-    }
 }
 
 }  // namespace

@@ -3,12 +3,12 @@
 // Windows folder, where a line "NUL=<short path>" deletes that file. Pure
 // code; the section is in the form the profile functions take and give:
 // "key=value" lines, each terminated, the whole ending with an empty line.
-#ifndef UNINSTALLER_REMOVAL_RESTART_REMOVAL_LIST_H
-#define UNINSTALLER_REMOVAL_RESTART_REMOVAL_LIST_H
+#ifndef ENGINE_REMOVAL_RESTART_REMOVAL_LIST_H
+#define ENGINE_REMOVAL_RESTART_REMOVAL_LIST_H
 
 #include <cstddef>
 
-namespace uninstaller {
+namespace setup {
 
 // The section's file and its name.
 inline constexpr char kRestartListFile[] = "WININIT.INI";
@@ -22,6 +22,6 @@ inline constexpr char kRestartListSection[] = "rename";
 bool sectionWithDeletion(const char* section, std::size_t length, const char* path, char* out,
                          std::size_t size);
 
-}  // namespace uninstaller
+}  // namespace setup
 
 #endif

@@ -1,8 +1,8 @@
-#include "uninstaller/removal/restart_removal_list.h"
+#include "engine/removal/restart_removal_list.h"
 
 #include <cstring>
 
-namespace uninstaller {
+namespace setup {
 
 namespace {
 
@@ -55,4 +55,4 @@ bool sectionWithDeletion(const char* section, std::size_t length, const char* pa
     return true;
 }
 
-}  // namespace uninstaller
+}  // namespace setup
