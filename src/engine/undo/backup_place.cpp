@@ -79,6 +79,19 @@ bool makeFolderIn(const char* place, SECURITY_ATTRIBUTES* attributes, BackupVolu
             volume.held = CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                       nullptr);
+            // What stands there now is the run's folder, not a link put in
+            // its place since it was made.
+            BY_HANDLE_FILE_INFORMATION held{};
+            if (volume.held != INVALID_HANDLE_VALUE &&
+                (!GetFileInformationByHandle(volume.held, &held) ||
+                 (held.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) !=
+                     FILE_ATTRIBUTE_DIRECTORY)) {
+                CloseHandle(volume.held);
+                volume.held = INVALID_HANDLE_VALUE;
+                logRunLine("backup folder %s was replaced as it was made: it is not used", folder);
+                SetLastError(ERROR_ACCESS_DENIED);
+                return false;
+            }
             logRunLine("backup folder %s made", folder);
             return true;
         }
