@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <regex>
 
 #include "failure_scenario.h"
@@ -79,9 +80,9 @@ std::string restartList() {
 }
 
 // Attended, with the DirectX page: the stand-in runs once, and the run ends
-// with the restart question. A reinstall that fails in its last file
-// (/S, a flipped bit) has removed the previous installation, keys saved
-// through the 8-bit functions, and gives it all back. The uninstaller, in
+// with the restart question. A reinstall (/S) that fails after its backups
+// has removed the previous installation, keys saved through the 8-bit
+// functions, and gives it all back, the values it changed too. The uninstaller, in
 // Windows 98 mode too, removes everything and lists its copy in WININIT.INI.
 TEST_F(Windows98Scenario, InstallFailedReinstallAndUninstall) {
     const std::string p = productName(), exe = "w98.exe";
@@ -119,16 +120,36 @@ TEST_F(Windows98Scenario, InstallFailedReinstallAndUninstall) {
     EXPECT_EQ(installed.at("app.txt"), "version 1.00 at " + std::to_string(modifiedAt(hostDir() + "/1.00/app.txt")));
     EXPECT_EQ(installed.at("Home"), installFolder());
 
-    const std::string log = windowsDir() + "reinstall.log";
-    EXPECT_EQ(exitCodeOf(startWith("w98-flipped.exe", {"/S", "/LOG=" + log}, settings)), kSetupChecksumError);
-    const std::string text = contentOf(hostPathOf(log));
-    for (const std::string& line : std::vector<std::string>{"registry backups are kept through the 8-bit registry functions (Windows 9x)",
-                                    "saved the key HKEY_LOCAL_MACHINE\\" + registryKey(),
-                                    "made the key HKEY_LOCAL_MACHINE\\" + registryKey() + " again",
-                                    "restored " + installFolder() + "large.bin"})
-        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
-    EXPECT_EQ(footprint(hostInstallFolder()), installed);
-    EXPECT_EQ(backupFolders(), std::vector<std::string>{});
+    // Each reinstall fails after its backups: in its last file (a flipped
+    // bit), or at its very end, after its registry writes, where the log
+    // file it writes is held open by another program.
+    struct Row {
+        std::string exe;
+        bool holdLog;
+        int exitCode;
+        std::string given;  // a line of the run's log for what it gave back
+    };
+    const std::string entry = "Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + productName();
+    const Row rows[] = {
+        {"w98-flipped.exe", false, kSetupChecksumError, "restored " + installFolder() + "large.bin"},
+        {exe, true, kSetupCannotCreateFile, "put back the value \"DisplayName\" of HKEY_LOCAL_MACHINE\\Software\\" + entry},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.exe);
+        std::optional<Process> holder;
+        if (row.holdLog) holder.emplace(holdFile(installFolder() + "InstallLog"));
+        const std::string log = windowsDir() + row.exe + ".log";
+        EXPECT_EQ(exitCodeOf(startWith(row.exe, {"/S", "/LOG=" + log}, settings)), row.exitCode);
+        if (holder) holder->kill();
+        const std::string text = contentOf(hostPathOf(log));
+        for (const std::string& line :
+             std::vector<std::string>{"registry backups are kept through the 8-bit registry functions (Windows 9x)",
+                                      "saved the key HKEY_LOCAL_MACHINE\\" + registryKey(),
+                                      "made the key HKEY_LOCAL_MACHINE\\" + registryKey() + " again", row.given})
+            EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+        EXPECT_EQ(footprint(hostInstallFolder()), installed);
+        EXPECT_EQ(backupFolders(), std::vector<std::string>{});
+    }
 
     // WININIT.INI is the prefix's: it is given back as it was.
     const std::string list = restartList();
