@@ -82,8 +82,9 @@ std::string restartList() {
 // Attended, with the DirectX page: the stand-in runs once, and the run ends
 // with the restart question. A reinstall (/S) that fails after its backups
 // has removed the previous installation, keys saved through the 8-bit
-// functions, and gives it all back, the values it changed too. The uninstaller, in
-// Windows 98 mode too, removes everything and lists its copy in WININIT.INI.
+// functions, and gives it all back, the values it changed too. The
+// uninstaller, in Windows 98 mode too, removes everything and lists its
+// copy in WININIT.INI.
 TEST_F(Windows98Scenario, InstallFailedReinstallAndUninstall) {
     const std::string p = productName(), exe = "w98.exe";
     const std::string data = noise(40000, 3);
@@ -132,7 +133,8 @@ TEST_F(Windows98Scenario, InstallFailedReinstallAndUninstall) {
     const std::string entry = "Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + productName();
     const Row rows[] = {
         {"w98-flipped.exe", false, kSetupChecksumError, "restored " + installFolder() + "large.bin"},
-        {exe, true, kSetupCannotCreateFile, "put back the value \"DisplayName\" of HKEY_LOCAL_MACHINE\\Software\\" + entry},
+        {exe, true, kSetupCannotCreateFile,
+         "put back the value \"DisplayName\" of HKEY_LOCAL_MACHINE\\Software\\" + entry},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.exe);
@@ -209,7 +211,8 @@ TEST_F(Windows98Scenario, ReadOnlyDriveRootKeepsBackupsBelowIt) {
         int exitCode;
         std::string app;
     };
-    const Row rows[] = {{"v2-flipped.exe", kSetupChecksumError, "version 1.00"}, {"v2.exe", kSetupDone, "version 1.10"}};
+    const Row rows[] = {{"v2-flipped.exe", kSetupChecksumError, "version 1.00"},
+                        {"v2.exe", kSetupDone, "version 1.10"}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.exe);
         const std::string log = windowsDir() + row.exe + ".log";
