@@ -291,6 +291,17 @@ ItemOutcome moveFileUnfollowed(const char* path, const char* target) {
     return renameInto(item.get(), folder.get(), targetName, false);
 }
 
+ItemOutcome probeMoveAside(const char* path) {
+    if (!systemCalls().windowsNT) {
+        HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return fromLastError();
+        CloseHandle(file);
+        return ItemOutcome::done;
+    }
+    Handle item;
+    return openItem(path, false, DELETE, item);
+}
+
 ItemOutcome makeFolderUnfollowed(const char* path) {
     if (!systemCalls().windowsNT) {
         char inside[fmt::kMaxPath];
