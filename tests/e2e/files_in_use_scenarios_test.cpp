@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <map>
 
 #include "harness/registry_values.h"
@@ -180,21 +181,28 @@ TEST_F(FilesInUseScenario, UnattendedStopsOrReplacesAtRestart) {
         int exitCode;
         const char* logged;
     } rows[] = {
-        {"stops", {"/S"}, kSetupFilesInUse, "exit code 26: files that the setup must replace or remove are in use"},
+        {"stops", {"/S"}, kSetupFilesInUse, "in use: "},
         {"at restart", {"/S", "/REPLACEATRESTART"}, kSetupRestartRequired, "replaces "},
     };
-    for (const Row& row : rows) {
+    // The host sees the low byte of an exit code; the run's log the whole one.
+    const char* const ends[] = {
+        "exit code 26: files that the setup must replace or remove are in use; nothing was changed",
+        "exit code 3010: installed; the system must restart",
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const Row& row = rows[i];
         SCOPED_TRACE(row.label);
         Process holder = installHeldFirstVersion();
         const std::map<std::string, std::string> before = footprint();
         const std::string log = windowsDir() + row.label + ".log";
         std::vector<std::string> arguments = row.options;
         arguments.push_back("/LOG=" + log);
-        EXPECT_EQ(runSilently("v2.exe", arguments), row.exitCode);
+        EXPECT_EQ(runSilently("v2.exe", arguments), row.exitCode & 0xFF);
         holder.kill();
         const std::string text = contentOf(hostPathOf(log));
         EXPECT_NE(text.find("in use: " + installFolder() + "app.txt"), std::string::npos) << text;
         EXPECT_NE(text.find(row.logged), std::string::npos) << text;
+        EXPECT_NE(text.find(ends[i]), std::string::npos) << text;
         if (row.exitCode == kSetupFilesInUse) {
             EXPECT_EQ(footprint(), before);
         } else {
