@@ -33,6 +33,9 @@ protected:
         source("v2/data.txt", "data two");
         ASSERT_TRUE(buildAs(version("1.00", {"v1/app.txt", "v1/data.txt", "v1/old.txt"}), "v1.exe"));
         ASSERT_TRUE(buildAs(version("1.10", {"v2/app.txt", "v2/data.txt"}), "v2.exe"));
+        // The same upgrade, with a last file whose place a folder takes.
+        source("v2/blocked.txt", "blocked");
+        ASSERT_TRUE(buildAs(version("1.10", {"v2/app.txt", "v2/data.txt", "v2/blocked.txt"}), "v2-fails.exe"));
     }
 
     void TearDown() override {
@@ -61,8 +64,10 @@ protected:
     // What the user would miss of the installation: files and version.
     std::map<std::string, std::string> footprint() {
         std::map<std::string, std::string> found;
-        for (const std::string& file : filesBelow(hostInstallFolder()))
-            found[file] = file == "InstallLog" || file == "UnInst.exe" ? "" : contentOf(hostInstallFolder() + file);
+        for (const std::string& file : filesBelow(hostInstallFolder())) {
+            const std::string path = hostInstallFolder() + file;
+            found[file] = fs::is_directory(path) || file == "InstallLog" || file == "UnInst.exe" ? "" : contentOf(path);
+        }
         found["Version"] = wineSession().readRegistryString(machineKey(), "Version").value_or("<none>");
         return found;
     }
@@ -173,38 +178,47 @@ TEST_F(FilesInUseScenario, UpgradeAsksAboutAHeldFileAndEachAnswerTakesEffect) {
 }
 
 // Unattended: the run stops before it changes anything and its log names
-// the file; /REPLACEATRESTART takes the Ignore way and ends with 3010.
+// the file; /REPLACEATRESTART takes the Ignore way and ends with 3010; the
+// same upgrade failing after the held file's new version was written gives
+// everything back: the new version goes, no rename waits for the restart.
 TEST_F(FilesInUseScenario, UnattendedStopsOrReplacesAtRestart) {
     const struct Row {
         const char* label;
+        const char* installer;
         std::vector<std::string> options;
         int exitCode;
         const char* logged;
     } rows[] = {
-        {"stops", {"/S"}, kSetupFilesInUse, "in use: "},
-        {"at restart", {"/S", "/REPLACEATRESTART"}, kSetupRestartRequired, "replaces "},
+        {"stops", "v2.exe", {"/S"}, kSetupFilesInUse, "in use: "},
+        // Before the row whose rename stays registered.
+        {"failing", "v2-fails.exe", {"/S", "/REPLACEATRESTART"}, kSetupCannotCreateFile, "is written as "},
+        {"at restart", "v2.exe", {"/S", "/REPLACEATRESTART"}, kSetupRestartRequired, "replaces "},
     };
     // The host sees the low byte of an exit code; the run's log the whole one.
     const char* const ends[] = {
         "exit code 26: files that the setup must replace or remove are in use; nothing was changed",
+        "exit code 2: a file could not be created",
         "exit code 3010: installed; the system must restart",
     };
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         const Row& row = rows[i];
         SCOPED_TRACE(row.label);
         Process holder = installHeldFirstVersion();
+        const bool fails = row.exitCode == kSetupCannotCreateFile;
+        if (fails) fs::create_directories(hostInstallFolder() + "blocked.txt");
         const std::map<std::string, std::string> before = footprint();
         const std::string log = windowsDir() + row.label + ".log";
         std::vector<std::string> arguments = row.options;
         arguments.push_back("/LOG=" + log);
-        EXPECT_EQ(runSilently("v2.exe", arguments), row.exitCode & 0xFF);
+        EXPECT_EQ(runSilently(row.installer, arguments), row.exitCode & 0xFF);
         holder.kill();
         const std::string text = contentOf(hostPathOf(log));
         EXPECT_NE(text.find("in use: " + installFolder() + "app.txt"), std::string::npos) << text;
         EXPECT_NE(text.find(row.logged), std::string::npos) << text;
         EXPECT_NE(text.find(ends[i]), std::string::npos) << text;
-        if (row.exitCode == kSetupFilesInUse) {
+        if (row.exitCode != kSetupRestartRequired) {
             EXPECT_EQ(footprint(), before);
+            EXPECT_EQ(pendingRenames().find(installFolder() + "app.txt"), std::string::npos) << pendingRenames();
         } else {
             EXPECT_EQ(contentOf(hostInstallFolder() + "app.txt.~1"), "two");
             EXPECT_NE(pendingRenames().find(installFolder() + "app.txt.~1"), std::string::npos);
