@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "base/bounded_text.h"
@@ -48,27 +49,43 @@ void shiftControl(HWND dialog, int id, int dy, int grow) {
     MoveWindow(control, frame.left, frame.top + dy, frame.right - frame.left, frame.bottom - frame.top + grow, FALSE);
 }
 
-// The lead-in's control takes as many lines as its text needs, in the
-// font it draws with; what lies below moves down as far, the dialog grows.
-void fitLeadIn(HWND dialog, const char* text) {
-    HWND control = GetDlgItem(dialog, IDC_IN_USE_TEXT);
-    RECT frame;
-    GetClientRect(control, &frame);
-    RECT needed = frame;
-    HDC dc = GetDC(control);
-    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+// The lead-in's control takes as many lines as its text needs and the list
+// as many as it holds (from four up to the template's), in the fonts they
+// draw with; what lies below moves along and the dialog follows.
+void fitToTexts(HWND dialog, const char* text, int listLines) {
+    HWND lead = GetDlgItem(dialog, IDC_IN_USE_TEXT);
+    HWND list = GetDlgItem(dialog, IDC_IN_USE_LIST);
+    RECT leadFrame, listFrame;
+    GetClientRect(lead, &leadFrame);
+    GetClientRect(list, &listFrame);
+    RECT needed = leadFrame;
+    HDC dc = GetDC(lead);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(lead, WM_GETFONT, 0, 0)));
     DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    RECT line = {0, 0, 100, 0};
+    DrawTextA(dc, "Xg", -1, &line, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, previous);
-    ReleaseDC(control, dc);
-    const int grow = (needed.bottom - needed.top) - (frame.bottom - frame.top);
-    if (grow <= 0) return;
+    ReleaseDC(lead, dc);
+
+    const int grow = std::max(0L, (needed.bottom - needed.top) - (leadFrame.bottom - leadFrame.top));
+    const int lines = std::max(4, listLines);
+    // The edit control keeps a pixel above and below its lines.
+    const int shrink = std::max(0L, (listFrame.bottom - listFrame.top) - (lines * (line.bottom - line.top) + 2));
+    if (grow == 0 && shrink == 0) return;
     shiftControl(dialog, IDC_IN_USE_TEXT, 0, grow);
-    for (int id : {IDC_IN_USE_LIST, IDRETRY, IDIGNORE, IDCANCEL}) shiftControl(dialog, id, grow, 0);
+    shiftControl(dialog, IDC_IN_USE_LIST, grow, -shrink);
+    for (int id : {IDRETRY, IDIGNORE, IDCANCEL}) shiftControl(dialog, id, grow - shrink, 0);
     RECT window;
     GetWindowRect(dialog, &window);
-    const int width = window.right - window.left;
-    const int height = window.bottom - window.top + grow;
-    MoveWindow(dialog, window.left, window.top - grow / 2, width, height, TRUE);
+    const int height = window.bottom - window.top + grow - shrink;
+    MoveWindow(dialog, window.left, window.top - (grow - shrink) / 2, window.right - window.left, height, TRUE);
+}
+
+int lineCount(const char* text) {
+    int lines = 1;
+    for (const char* p = text; *p != '\0'; ++p) lines += *p == '\n' ? 1 : 0;
+    return lines;
 }
 
 void initialise(HWND dialog, const Question& question) {
@@ -83,7 +100,7 @@ void initialise(HWND dialog, const Question& question) {
     SetDlgItemTextA(dialog, IDCANCEL, configText(texts.captionCancel));
     SendDlgItemMessageA(dialog, IDC_IN_USE_ICON, STM_SETICON,
                         reinterpret_cast<WPARAM>(LoadIconA(nullptr, MAKEINTRESOURCEA(32515))), 0);  // IDI_WARNING
-    fitLeadIn(dialog, leadIn);
+    fitToTexts(dialog, leadIn, lineCount(question.list));
 }
 
 INT_PTR filesInUseProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
