@@ -12,7 +12,8 @@ void findHeldProductFiles(const fmt::u8* log, const char* ownProgram, setup::InU
     const std::size_t count = setup::collectLogEntries(log, fmt::kLogFile, scratch, capacity);
     for (std::size_t i = 0; i < count; ++i) {
         if (lstrcmpiA(scratch[i].text, ownProgram) == 0) continue;
-        setup::noteIfHeld(scratch[i].text, held);
+        // Deleted, not moved: a running program's file counts as held.
+        setup::noteIfHeld(scratch[i].text, held, true);
     }
     if (!held.empty()) setup::nameHoldingPrograms(held);
 }

@@ -13,7 +13,8 @@
 namespace uninstaller {
 
 // Fills `held` with the file entries of `log` (a log checkLog accepted)
-// that cannot be moved now because another program holds them, and the
+// that cannot be deleted now because another program holds them (a
+// running program's or loaded library's file included), and the
 // programs that do where the system names them. The uninstaller's own
 // file (`ownProgram`) is passed over: it goes through a copy of itself.
 // `scratch` (room for `capacity` entries) is overwritten.

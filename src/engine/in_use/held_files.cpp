@@ -59,8 +59,9 @@ ProcessInfo holders[InUseList::kMaxPrograms * 4];
 
 }  // namespace
 
-bool noteIfHeld(const char* path, InUseList& list) {
-    if (probeMoveAside(path) != ItemOutcome::failed || !isInUseError(GetLastError())) return false;
+bool noteIfHeld(const char* path, InUseList& list, bool forRemoval) {
+    const ItemOutcome outcome = forRemoval ? probeRemoval(path) : probeMoveAside(path);
+    if (outcome != ItemOutcome::failed || !isInUseError(GetLastError())) return false;
     list.addFile(path);
     return true;
 }

@@ -9,10 +9,11 @@
 namespace setup {
 
 // Adds `path` to `list` when a file is there that cannot be moved aside
-// because another program holds it (engine/paths/unfollowed_items.h,
-// probeMoveAside); a missing file, a link or any other refusal is left to
-// the step that meets it. True when it was added.
-bool noteIfHeld(const char* path, InUseList& list);
+// (or, `forRemoval`, deleted) because another program holds it
+// (engine/paths/unfollowed_items.h, probeMoveAside and probeRemoval); a
+// missing file, a link or any other refusal is left to the step that meets
+// it. True when it was added.
+bool noteIfHeld(const char* path, InUseList& list, bool forRemoval = false);
 
 // Names the programs that hold the list's files, as the system's restart
 // manager knows them (rstrtmgr.dll, Windows Vista and later, loaded from

@@ -291,7 +291,8 @@ ItemOutcome moveFileUnfollowed(const char* path, const char* target) {
     return renameInto(item.get(), folder.get(), targetName, false);
 }
 
-ItemOutcome probeMoveAside(const char* path) {
+// Opens the file with `access` as the probes do, and closes it: nothing changes.
+static ItemOutcome probeOpen(const char* path, DWORD access) {
     if (!systemCalls().windowsNT) {
         HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE) return fromLastError();
@@ -299,8 +300,12 @@ ItemOutcome probeMoveAside(const char* path) {
         return ItemOutcome::done;
     }
     Handle item;
-    return openItem(path, false, DELETE, item);
+    return openItem(path, false, access, item);
 }
+
+ItemOutcome probeMoveAside(const char* path) { return probeOpen(path, DELETE); }
+
+ItemOutcome probeRemoval(const char* path) { return probeOpen(path, DELETE | FILE_WRITE_DATA); }
 
 ItemOutcome makeFolderUnfollowed(const char* path) {
     if (!systemCalls().windowsNT) {

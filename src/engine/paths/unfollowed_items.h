@@ -44,6 +44,11 @@ ItemOutcome putBackUnfollowed(const char* source, const char* path);
 // file is opened sharing nothing, which any other opener refuses.
 ItemOutcome probeMoveAside(const char* path);
 
+// The same for deleting it: opened for deleting and for writing, which a
+// running program's or a loaded library's file refuses (it may be moved
+// aside, never deleted, while it runs).
+ItemOutcome probeRemoval(const char* path);
+
 // Makes the folder at `path` and every missing one above it, as the put-back does.
 ItemOutcome makeFolderUnfollowed(const char* path);
 

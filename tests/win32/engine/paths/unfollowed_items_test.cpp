@@ -166,4 +166,21 @@ TEST(UnfollowedItems, OnlyAFileThatCannotBeMovedIsHeld) {
     setup::nameHoldingPrograms(list);
     const char* names[setup::InUseList::kMaxFiles];
     ASSERT_EQ(list.shownNames(names), 1u);
+
+    // A loaded library's file may be moved aside, never deleted: held for
+    // a removal only.
+    char program[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
+    ASSERT_TRUE(length != 0 && length < sizeof program);
+    std::string library(program);
+    library = library.substr(0, library.rfind('\\') + 1) + "planted_probe.dll";
+    const std::string loaded = root + "\\loaded.dll";
+    ASSERT_TRUE(CopyFileA(library.c_str(), loaded.c_str(), FALSE)) << library;
+    HMODULE module = LoadLibraryA(loaded.c_str());
+    ASSERT_NE(module, nullptr);
+    list.clear();
+    EXPECT_FALSE(setup::noteIfHeld(loaded.c_str(), list));
+    EXPECT_TRUE(setup::noteIfHeld(loaded.c_str(), list, true));
+    FreeLibrary(module);
+    EXPECT_FALSE(setup::noteIfHeld(loaded.c_str(), list, true));
 }
