@@ -13,6 +13,7 @@
 #define IDD_REPLACE_CONFIRM 106
 #define IDD_PROGRESS 107
 #define IDD_WIZARD_PAGE 109
+#define IDD_FILES_IN_USE 110
 
 /* directory chooser */
 #define IDC_NETWORK 200
@@ -39,6 +40,11 @@
 #define IDC_EXISTING_INFO 225
 #define IDC_NEW_INFO 226
 #define IDC_YES_TO_ALL 231
+
+/* files-in-use question (Retry, Ignore and Cancel are IDRETRY, IDIGNORE, IDCANCEL) */
+#define IDC_IN_USE_ICON 232
+#define IDC_IN_USE_TEXT 233
+#define IDC_IN_USE_LIST 234
 
 /* notice popup */
 #define IDC_NOTICE_TEXT 219

@@ -9,6 +9,9 @@
 #define IDS_USAGE 2
 #define IDS_LOG_NOT_FOUND 3
 #define IDS_LOG_CORRUPT 4
+/* files of the product in use: the programs that hold them, or the files */
+#define IDS_PROGRAMS_IN_USE 5
+#define IDS_FILES_IN_USE 6
 
 #define IDD_UNINSTALL_PROGRESS 101
 #define IDD_UNINSTALL_ERRORS 102

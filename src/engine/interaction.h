@@ -74,9 +74,11 @@ public:
     // shown counts as Yes.
     virtual ReplaceAnswer askReplace(const char* path, const EntryBuffers& entry) = 0;
 
-    // The `count` programs, or files, that hold what the run must change:
-    // Retry, Ignore or Cancel. Unattended: Cancel.
-    virtual FilesInUseAnswer askFilesInUse(const char* const* names, std::size_t count) = 0;
+    // The `count` programs (`programs`), or else files, that hold what the
+    // run must change, `more` when the list goes on beyond them: Retry,
+    // Ignore or Cancel. Unattended: Cancel.
+    virtual FilesInUseAnswer askFilesInUse(const char* const* names, std::size_t count, bool more,
+                                           bool programs) = 0;
 
 protected:
     ~Questions() = default;

@@ -22,8 +22,9 @@ ReplaceAnswer UnattendedQuestions::askReplace(const char* path, const EntryBuffe
     return kReplaceAll;
 }
 
-FilesInUseAnswer UnattendedQuestions::askFilesInUse(const char* const* names, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) logRunLine("in use: %s", names[i]);
+FilesInUseAnswer UnattendedQuestions::askFilesInUse(const char* const* names, std::size_t count, bool,
+                                                    bool programs) {
+    for (std::size_t i = 0; i < count; ++i) logRunLine(programs ? "held by the program %s" : "in use: %s", names[i]);
     return FilesInUseAnswer::cancel;
 }
 

@@ -16,7 +16,8 @@ class UnattendedQuestions final : public Questions {
 public:
     int message(const char* text, const char* caption, MessageStyle style) override;
     ReplaceAnswer askReplace(const char* path, const EntryBuffers& entry) override;
-    FilesInUseAnswer askFilesInUse(const char* const* names, std::size_t count) override;
+    FilesInUseAnswer askFilesInUse(const char* const* names, std::size_t count, bool more,
+                                   bool programs) override;
 };
 
 // Shows nothing; a status text goes to the run's log.

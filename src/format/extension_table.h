@@ -149,9 +149,16 @@ enum ExtraTextId : u16 {
     // Shown when the destination folder is a drive's or share's root, or
     // the Windows or system folder or one that holds them; "%s" is the folder.
     kExtraTextFolderNotAllowed = 9,
+    // The files-in-use question: its lead-in when the system named the
+    // programs that hold the files, the one when it lists the files
+    // themselves, and its Retry and Ignore buttons (Cancel is captionCancel).
+    kExtraTextProgramsInUse = 10,
+    kExtraTextFilesInUse = 11,
+    kExtraTextRetryButton = 12,
+    kExtraTextIgnoreButton = 13,
 };
 // One above the highest id this version knows.
-inline constexpr u16 kExtraTextIdEnd = 10;
+inline constexpr u16 kExtraTextIdEnd = 14;
 
 // An extra text's name in a description's [texts], the text a package
 // without it stands for, and what the setup program formats it with.
@@ -168,6 +175,14 @@ inline constexpr ExtraTextInfo kExtraTexts[] = {
     {kExtraTextFolderNotAllowed, "msgFolderNotAllowed",
      "%s cannot be the destination folder: it is the root of a drive or network share, or the "
      "Windows or system folder or a folder that holds them. Choose another folder.", "s"},
+    {kExtraTextProgramsInUse, "msgProgramsInUse",
+     "These programs use files that Setup must replace or remove. Close them and choose Retry, or choose "
+     "Ignore to go on and have the files replaced when the computer restarts.", ""},
+    {kExtraTextFilesInUse, "msgFilesInUse",
+     "These files, which Setup must replace or remove, are in use by another program. Close it and choose "
+     "Retry, or choose Ignore to go on and have the files replaced when the computer restarts.", ""},
+    {kExtraTextRetryButton, "captionRetry", "&Retry", ""},
+    {kExtraTextIgnoreButton, "captionIgnore", "&Ignore", ""},
 };
 
 // The entry of `id`, or nullptr.

@@ -104,6 +104,16 @@ void seekPackage(std::uint32_t offset) {
     moveTo(packageFile.handle, std::uint64_t(packageFile.packageStart) + offset);
 }
 
+void skipPackage(std::uint32_t count) {
+    const std::uint32_t buffered = aheadEnd - aheadBegin;
+    if (count <= buffered) {
+        aheadBegin += count;
+        return;
+    }
+    aheadBegin = aheadEnd = 0;
+    seekFile(packageFile.handle, static_cast<std::int64_t>(count - buffered), FILE_CURRENT);
+}
+
 void closePackageFile() {
     if (packageFile.handle != nullptr) {
         CloseHandle(packageFile.handle);

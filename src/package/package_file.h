@@ -41,6 +41,11 @@ void readPackage(void* buffer, std::uint32_t count);
 // and the next read comes up short.
 void seekPackage(std::uint32_t offset);
 
+// Moves `count` bytes on from the current position, within the read-ahead
+// buffer where it holds them: the walk over the stored files' names that
+// decodes nothing. Bytes beyond the file's end make the next read short.
+void skipPackage(std::uint32_t count);
+
 // Closes the program file if it is open.
 void closePackageFile();
 

@@ -12,6 +12,8 @@
 #include "engine/extract/free_space.h"
 #include "engine/failure/exit_codes.h"
 #include "engine/failure/failure.h"
+#include "engine/in_use/files_in_use_check.h"
+#include "engine/in_use/restart_replacements.h"
 #include "engine/interaction.h"
 #include "engine/log/previous_leftovers.h"
 #include "engine/log/run_log.h"
@@ -103,6 +105,7 @@ void prepareProductExtraction() {
     // The run has succeeded: what it moved aside to give back on a failure
     // is no longer needed.
     discardRunBackups();
+    registerReplacementsAtRestart();
     const fmt::SetupConfig& record = config();
     // Files of the previous installation that stayed are in nobody's log
     // now: said before the end, in words or in the exit code. A folder that
@@ -177,6 +180,8 @@ void runSetup(HINSTANCE instance, const char* commandLine) {
     } else if (!runSetupWizard(productExtraction)) {
         exitSetup(0);
     }
+    // Before the first change: the DirectX setup changes the system too.
+    checkFilesInUse(productExtraction, replaceAtRestartAsked());
     if (installDirectX) setupDirectX();
     // The uninstaller that the entry and its shortcut start comes with every selection.
     productExtraction.selectionMask |= alwaysInstalledComponents();

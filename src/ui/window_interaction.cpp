@@ -5,6 +5,7 @@
 #include "base/bounded_text.h"
 #include "engine/extract/picture_files.h"
 #include "package/setup_config.h"
+#include "ui/files_in_use_dialog.h"
 #include "ui/message_box.h"
 #include "ui/notice_dialog.h"
 #include "ui/pictures.h"
@@ -28,18 +29,9 @@ ReplaceAnswer WindowQuestions::askReplace(const char* path, const EntryBuffers& 
     return askReplaceExistingFile(path, entry);
 }
 
-FilesInUseAnswer WindowQuestions::askFilesInUse(const char* const* names, std::size_t count) {
-    char list[1024] = {};
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i != 0) appendBounded(list, "\n");
-        appendBounded(list, names[i]);
-    }
-    switch (showMessageBox(nullptr, list, configText(config().texts.titleError),
-                           MB_ABORTRETRYIGNORE | MB_ICONEXCLAMATION)) {
-    case IDRETRY: return FilesInUseAnswer::retry;
-    case IDIGNORE: return FilesInUseAnswer::ignore;
-    default: return FilesInUseAnswer::cancel;
-    }
+FilesInUseAnswer WindowQuestions::askFilesInUse(const char* const* names, std::size_t count, bool more,
+                                                bool programs) {
+    return askAboutFilesInUse(names, count, more, programs);
 }
 
 StatusPopup WindowDisplay::openStatus(const char* text, fmt::ImageIndex icon) {

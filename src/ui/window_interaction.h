@@ -9,13 +9,14 @@
 namespace setup {
 
 // Message boxes without owner (ui/message_box.h), the replace question
-// (ui/replace_question.h), and until the files-in-use dialog exists, a
-// message box listing the names with Abort (Cancel), Retry and Ignore.
+// (ui/replace_question.h) and the files-in-use question
+// (ui/files_in_use_dialog.h).
 class WindowQuestions final : public Questions {
 public:
     int message(const char* text, const char* caption, MessageStyle style) override;
     ReplaceAnswer askReplace(const char* path, const EntryBuffers& entry) override;
-    FilesInUseAnswer askFilesInUse(const char* const* names, std::size_t count) override;
+    FilesInUseAnswer askFilesInUse(const char* const* names, std::size_t count, bool more,
+                                   bool programs) override;
 };
 
 // The status popup (ui/notice_dialog.h) with its picture, and the progress

@@ -20,6 +20,7 @@
 #include "uninstaller/removal/removal.h"
 #include "uninstaller/removal/removal_report.h"
 #include "uninstaller/folders_in_use.h"
+#include "uninstaller/held_product_files.h"
 #include "uninstaller/removal/self_removal.h"
 #include "uninstaller/uninstall_command_line.h"
 #include "uninstaller/uninstall_exit_codes.h"
@@ -139,6 +140,29 @@ setup::RegistryLimits registryLimits(const InstalledProduct& product, setup::Log
     return setup::RegistryLimits{limitKeys, count, trusted};
 }
 
+// The product's files that other programs hold keep the whole removal back:
+// attended, the programs (else the files) with Retry and Cancel until none
+// is held; unattended, nothing is removed. False when the run stops here.
+bool productFilesFree(const Run& run) {
+    static setup::InUseList held;
+    for (;;) {
+        findHeldProductFiles(logBytes, run.program, held, scratchItems, std::size(scratchItems));
+        if (held.empty()) return true;
+        if (run.command.silent) return false;
+        const char* names[setup::InUseList::kMaxFiles];
+        const std::size_t count = held.shownNames(names);
+        char list[2048];
+        // Message boxes take "\n" as well as an edit control's "\r\n".
+        setup::formatNameLines(names, count, held.programCount == 0 && held.moreFiles != 0, list, sizeof list);
+        char format[512] = {};
+        LoadStringA(run.instance, held.programCount != 0 ? IDS_PROGRAMS_IN_USE : IDS_FILES_IN_USE, format,
+                    sizeof format);
+        char text[sizeof list + sizeof format];
+        setup::formatBounded(text, sizeof text, format, list);
+        if (run.box(text, MB_RETRYCANCEL | MB_ICONEXCLAMATION) != IDRETRY) return false;
+    }
+}
+
 // The progress bar is a common control: its library comes from the system
 // folder by its full path, never from beside this program.
 void loadCommonControls() {
@@ -196,6 +220,7 @@ int uninstall(Run& run) {
         run.box(texts[kTextRunning], MB_OK | MB_ICONEXCLAMATION);
         return kExitRunning;
     }
+    if (!productFilesFree(run)) return kExitFilesInUse;
     if (!run.command.silent && run.box(texts[kTextQuestion], MB_YESNO | MB_ICONQUESTION) != IDYES)
         return kExitRemoved;
 

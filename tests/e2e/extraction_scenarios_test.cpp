@@ -204,8 +204,9 @@ TEST_F(ExtractionScenario, MissingLogOfTheInstalledVersionIsReported) {
 // Each answer to the replace question, in one run: both files' figures
 // (the new size in the existing file's unit, the stored times without a
 // time-zone shift although the program runs nine hours east of UTC), Yes,
-// No for a file another program holds (no figures can be read), Yes to All
-// for the rest.
+// No for a file another program holds (no figures can be read; the
+// files-in-use question before it is answered Ignore), Yes to All for the
+// rest.
 TEST_F(ExtractionScenario, ReplaceQuestionShowsBothFilesAndEachAnswerTakesEffect) {
     struct Row {
         const char* name;
@@ -238,6 +239,11 @@ TEST_F(ExtractionScenario, ReplaceQuestionShowsBothFilesAndEachAnswerTakesEffect
     ASSERT_FALSE(HasFailure());
 
     Process& setup = startAndAccept("replace.exe", {"TZ=JST-9"});
+    std::optional<Window> inUse = waitWindow(WindowQuery::titled("replace.exe", productName() + " Setup"), "in-use");
+    ASSERT_TRUE(inUse);
+    ASSERT_TRUE(inUse->child(kInUseList));
+    EXPECT_EQ(inUse->child(kInUseList)->text, installFolder() + "held.txt");
+    answer(*inUse, kIdIgnore);
     for (const Row& row : rows) {
         if (row.answer == 0) continue;
         SCOPED_TRACE(row.name);

@@ -68,8 +68,9 @@ protected:
 };
 
 // 1.00 goes to a folder of the user's choice; 1.01, without /D=, goes there
-// too. Its removal of 1.00 cannot take old.txt (held open), which 1.01 does
-// not install: the run ends with its own code, and its log names the file.
+// too. Its removal of 1.00 cannot take old.txt (read-only; one held open
+// would stop the run before it began), which 1.01 does not install: the
+// run ends with its own code, and its log names the file.
 TEST_F(FirstProductScenario, UpgradeStaysInTheInstalledFolderAndSaysWhatStays) {
     writeProduct("setup-1.00.exe", "1.00", {"app.txt", "old.txt"});
     writeProduct("setup-1.01.exe", "1.01", {"app.txt"});
@@ -77,10 +78,10 @@ TEST_F(FirstProductScenario, UpgradeStaysInTheInstalledFolderAndSaysWhatStays) {
     ASSERT_EQ(runSilently("setup-1.00.exe", {"/S", "/D=" + custom.substr(0, custom.size() - 1)}), 0);
     ASSERT_TRUE(fs::exists(hostPathOf(custom + "old.txt")));
 
-    Process holder = holdFile(custom + "old.txt");
+    fs::permissions(hostPathOf(custom + "old.txt"), fs::perms::owner_write | fs::perms::group_write |
+                    fs::perms::others_write, fs::perm_options::remove);
     const std::string log = windowsDir() + "upgrade.log";
     EXPECT_EQ(runSilently("setup-1.01.exe", {"/S", "/LOG=" + log}), kExitPreviousLeftovers);
-    holder.kill();
     EXPECT_FALSE(fs::exists(hostInstallFolder())) << "the upgrade moved the product to the default folder";
     EXPECT_EQ(contentOf(hostPathOf(custom + "app.txt")), "the program 1.01");
     EXPECT_EQ(wineSession().readRegistryString(machineKey(), "InstallDir").value_or(""), custom);

@@ -10,10 +10,12 @@
 #include "base/install_error.h"
 #include "base/process_state.h"
 #include "engine/failure/cancel.h"
+#include "engine/in_use/restart_replacements.h"
 #include "engine/interaction.h"
 #include "engine/log/uninstall_log_entries.h"
 #include "engine/paths/path_rules.h"
 #include "engine/undo/file_backups.h"
+#include "package/setup_config.h"
 
 namespace setup {
 
@@ -46,9 +48,20 @@ bool mayReplaceExistingFile(bool& replaceAll) {
 // The existing file at currentPath is about to be replaced: it is moved
 // aside first, with its contents, times and attributes, so that a failure
 // or a cancel can put it back. When it cannot be, nothing is replaced: the
-// run fails here as for a file that cannot be created.
-void moveReplacedFileAside() {
-    if (!moveFileAside(currentPath, FaultSite::backUpFile)) raiseInstallError(kErrorCreateFile);
+// run fails here as for a file that cannot be created, unless the file is
+// in use and the user let such files be (engine/in_use/restart_replacements.h):
+// then it is kept, or the new file goes beside it (`beside`) to replace it
+// at the next restart.
+enum class Replacement { inPlace, kept, beside };
+
+Replacement moveReplacedFileAside(char (&beside)[fmt::kMaxPath]) {
+    if (moveFileAside(currentPath, FaultSite::backUpFile)) return Replacement::inPlace;
+    switch (wayForHeldFile(currentPath, beside)) {
+    case HeldFileWay::kept: return Replacement::kept;
+    case HeldFileWay::atRestart: return Replacement::beside;
+    case HeldFileWay::fails: break;
+    }
+    raiseInstallError(kErrorCreateFile);
 }
 
 // Stamps the open output file with the current entry's time, closes it and
@@ -81,7 +94,14 @@ void openOutputFile(const char* folder, bool& replaceAll, bool& skip) {
     }
 
     createPathDirectories();
-    if (existing == ExistingItem::usersFile) moveReplacedFileAside();
+    char beside[fmt::kMaxPath];
+    const Replacement replaced =
+        existing == ExistingItem::usersFile ? moveReplacedFileAside(beside) : Replacement::inPlace;
+    if (replaced == Replacement::kept) {
+        skip = true;
+        return;
+    }
+    const char* made = replaced == Replacement::beside ? beside : currentPath;
 
     // Only this run's own file is ever overwritten; anything else found at
     // the path now (a folder, or a file that came meanwhile) fails the
@@ -90,14 +110,20 @@ void openOutputFile(const char* folder, bool& replaceAll, bool& skip) {
     if (injectFault(FaultSite::createFile)) {
         SetLastError(ERROR_ACCESS_DENIED);
     } else {
-        file = CreateFileA(currentPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+        file = CreateFileA(made, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                            existing == ExistingItem::runsOwnFile ? CREATE_ALWAYS : CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     }
     if (file == INVALID_HANDLE_VALUE) raiseInstallError(kErrorCreateFile);
     outputFile = file;
-    if (!unattendedRun) SHChangeNotify(SHCNE_CREATE, SHCNF_PATHA | SHCNF_FLUSH, currentPath, nullptr);
-    appendLogEntry(fmt::kLogFile, 0, 0, currentPath);
+    if (!unattendedRun) SHChangeNotify(SHCNE_CREATE, SHCNF_PATHA | SHCNF_FLUSH, made, nullptr);
+    if (made != currentPath) {
+        // The uninstaller removes the file at its place, which a rollback
+        // leaves as it is; the new one beside it goes with the rollback.
+        keepAtRollback(config().uninstall.header.usedBytes);
+        appendLogEntry(fmt::kLogFile, 0, 0, currentPath);
+    }
+    appendLogEntry(fmt::kLogFile, 0, 0, made);
 }
 
 void createPathDirectories() {

@@ -19,6 +19,7 @@ enum ExitCode : std::uint32_t {
     kExitDirectXFailed = 24,        // unattended: the DirectX runtime setup failed
     kExitPreviousLeftovers = 25,    // unattended: installed, but files of the previous
                                     // installation stayed (the run's log names them)
+    kExitFilesInUse = 26,           // unattended: files to replace or remove are in use; nothing changed
     kExitRestartRequired = 3010,    // unattended: installed, the system must restart
 };
 

@@ -292,6 +292,22 @@ ItemOutcome moveFileUnfollowed(const char* path, const char* target) {
     return renameInto(item.get(), folder.get(), targetName, false);
 }
 
+// Opens the file with `access` as the probes do, and closes it: nothing changes.
+static ItemOutcome probeOpen(const char* path, DWORD access) {
+    if (!systemCalls().windowsNT) {
+        HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return fromLastError();
+        CloseHandle(file);
+        return ItemOutcome::done;
+    }
+    Handle item;
+    return openItem(path, false, access, item);
+}
+
+ItemOutcome probeMoveAside(const char* path) { return probeOpen(path, DELETE); }
+
+ItemOutcome probeRemoval(const char* path) { return probeOpen(path, DELETE | FILE_WRITE_DATA); }
+
 ItemOutcome makeFolderUnfollowed(const char* path) {
     if (!systemCalls().windowsNT) {
         char inside[fmt::kMaxPath];

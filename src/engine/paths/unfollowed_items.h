@@ -37,6 +37,18 @@ ItemOutcome moveFileUnfollowed(const char* path, const char* target);
 // is made or written through a link.
 ItemOutcome putBackUnfollowed(const char* source, const char* path);
 
+// Whether the file at `path` could be moved aside now, changing nothing:
+// it is opened for deleting, as a move would open it, and closed again.
+// failed with ERROR_SHARING_VIOLATION when another program holds it open
+// without letting it be moved. Windows 9x has no such access: there the
+// file is opened sharing nothing, which any other opener refuses.
+ItemOutcome probeMoveAside(const char* path);
+
+// The same for deleting it: opened for deleting and for writing, which a
+// running program's or a loaded library's file refuses (it may be moved
+// aside, never deleted, while it runs).
+ItemOutcome probeRemoval(const char* path);
+
 // Makes the folder at `path` and every missing one above it, as the put-back does.
 ItemOutcome makeFolderUnfollowed(const char* path);
 

@@ -233,6 +233,20 @@ void removePreviousInstallation() {
                 fmt::kImageRemovingPrevious, logPath);
 }
 
+std::size_t previousInstallationFiles(const LogItem*& files) {
+    files = logItems;
+    char logPath[fmt::kMaxPath];
+    readRegistryString(logPath, sizeof logPath, HKEY_LOCAL_MACHINE, configText(config().texts.registryKey),
+                       "UnInstallLog", "");
+    std::size_t size = 0;
+    if (logPath[0] == '\0' || readLogFile(logPath, logFileBytes, size) != LogFileRead::ok) return 0;
+    const PreviousInstallationLimits previous(logPath);
+    if (previousLogTrust(logFileBytes, size) == LogTrust::damaged || !previous.usable() ||
+        checkDiskLog(logFileBytes, size, previous.limits(), logItems, std::size(logItems)) != DiskLogVerdict::ok)
+        return 0;
+    return collectLogEntries(logFileBytes, fmt::kLogFile, logItems, std::size(logItems));
+}
+
 void rollBackInstallation() {
     if (!configLoaded) return;
     removeByLog(RemovalMode::kCurrentInstallation, configText(config().texts.textUndoing),

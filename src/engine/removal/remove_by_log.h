@@ -3,6 +3,9 @@
 #ifndef ENGINE_REMOVAL_REMOVE_BY_LOG_H
 #define ENGINE_REMOVAL_REMOVE_BY_LOG_H
 
+#include <cstddef>
+
+#include "engine/log/uninstall_log.h"
 #include "format/package_format.h"
 
 namespace setup {
@@ -35,6 +38,14 @@ void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image,
 
 // Removes the installation that the product's "UnInstallLog" value names.
 void removePreviousInstallation();
+
+// The files removePreviousInstallation would take away: the file entries
+// of the log that the "UnInstallLog" value names, when the removal would
+// walk it (it opens, is sound, its digest is not refused and it stays
+// within the places an installation of the product reaches). Nothing is
+// shown. `files` points into the removal's own buffers, valid until the
+// next removal; the count is 0 without such a log.
+std::size_t previousInstallationFiles(const LogItem*& files);
 
 // Undoes this run by the in-memory log, under the undo popup.
 void rollBackInstallation();

@@ -128,6 +128,9 @@ bool parseSetupOptions(const char* commandLine, SetupOptions& options, OptionErr
             if (options.shortcutsGiven) return fail(error, "the shortcuts are given twice");
             options.shortcutsGiven = true;
             options.shortcutFlags = 0;
+        } else if (is("/REPLACEATRESTART") && value == nullptr) {
+            if (options.replaceAtRestart) return fail(error, "/REPLACEATRESTART is given twice");
+            options.replaceAtRestart = true;
         } else if (is("/LOG")) {
             if (logGiven) return fail(error, "/LOG= is given twice");
             if (!needsValue()) return fail(error, "/LOG= needs a file");
@@ -204,6 +207,7 @@ const char* setupOptionsHelp() {
            "/SHORTCUTS=desktop,startmenu\n    make these shortcuts\n"
            "/NOSHORTCUTS\n    make none of the product's shortcuts\n"
            "/LOG=file\n    write a log of the run\n"
+           "/REPLACEATRESTART\n    with /S: replace files in use at restart\n"
            "/?\n    show this list";
 }
 

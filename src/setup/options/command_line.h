@@ -7,6 +7,7 @@
 //   /TYPE=1|2|3                the setup type presets of the wizard
 //   /SHORTCUTS=desktop,startmenu or /NOSHORTCUTS
 //   /LOG=<file>                a plain text log of the run ("..." for blanks)
+//   /REPLACEATRESTART          unattended: files in use are replaced at the next restart
 //   /?                         the options in a message box
 // A run without options behaves as the program always has. Pure code.
 #ifndef SETUP_OPTIONS_COMMAND_LINE_H
@@ -32,6 +33,7 @@ struct SetupOptions {
     bool shortcutsGiven = false;              // /SHORTCUTS= or /NOSHORTCUTS
     std::uint32_t shortcutFlags = 0;          // kFlagDesktopShortcuts | kFlagStartMenuShortcuts
     char logPath[fmt::kMaxPath] = {};         // /LOG=; empty: no log
+    bool replaceAtRestart = false;            // /REPLACEATRESTART
 };
 
 struct OptionError {

@@ -107,6 +107,8 @@ void checkOptions() {
     }
 }
 
+bool replaceAtRestartAsked() { return options.given.replaceAtRestart; }
+
 void applyOptions(ExtractionState& product) {
     fmt::SetupConfig& record = config();
     const SetupOptions& given = options.given;

@@ -24,6 +24,10 @@ void checkOptions();
 // of an attended run starts from them.
 void applyOptions(ExtractionState& product);
 
+// True when /REPLACEATRESTART asks an unattended run to replace files in
+// use at the next restart rather than stop.
+bool replaceAtRestartAsked();
+
 }  // namespace setup
 
 #endif

@@ -22,6 +22,7 @@ enum SetupExit : int {
     kSetupNotEnoughSpace = 23,  // unattended
     kSetupDirectXFailed = 24,   // unattended
     kSetupPreviousLeftovers = 25,  // unattended: a file of the previous installation stayed
+    kSetupFilesInUse = 26,         // unattended: files to replace or remove are in use
     kSetupRestartRequired = 3010,
 };
 
@@ -33,6 +34,7 @@ enum UninstallExit : int {
     kUninstallLogRefused = 3,
     kUninstallRunning = 4,
     kUninstallLeftOver = 5,
+    kUninstallFilesInUse = 6,
 };
 
 // Message box buttons (and the dialogs' OK and Cancel).
@@ -63,6 +65,10 @@ inline constexpr int kProgressBar = 211, kProgressGroupLine = 227, kProgressFile
 inline constexpr int kReplaceQuestionLine = 217, kReplaceWithThisLine = 218;
 inline constexpr int kReplaceExistsLine = 222, kReplaceExistingFigures = 225;
 inline constexpr int kReplaceNewFigures = 226, kReplaceYesToAll = 231;
+
+// The files-in-use question.
+inline constexpr int kIdRetry = 4, kIdIgnore = 5;
+inline constexpr int kInUseText = 233, kInUseList = 234;
 
 // The status and undo popup.
 inline constexpr int kNoticeText = 219;

@@ -47,7 +47,7 @@ TEST(UnattendedInteraction, AnswersAsDocumentedLogsEveryMessageAndShowsNothing) 
     const EntryBuffers entry = {};
     EXPECT_EQ(questions.askReplace("C:\\Product\\file.txt", entry), kReplaceAll);
     const char* held[] = {"C:\\Product\\app.exe"};
-    EXPECT_EQ(questions.askFilesInUse(held, 1), FilesInUseAnswer::cancel);
+    EXPECT_EQ(questions.askFilesInUse(held, 1, false, false), FilesInUseAnswer::cancel);
 
     UnattendedDisplay display;
     EXPECT_EQ(display.openStatus("Updating the system...", fmt::kImageUpdatingSystem), 0u);

@@ -127,7 +127,7 @@ const std::vector<ReturnCode> kExpectedReturnCodes = {
     {22, "invalidParameter"},        // an option cannot be used
     {23, "diskFull"},                // not enough free space for the selection
     {24, "missingDependency"},       // the DirectX runtime setup failed
-    // A "files in use" exit code belongs here, as "fileInUse".
+    {26, "fileInUse"},               // files to replace or remove are in use
     {3010, "rebootRequiredToFinish"},
 };
 

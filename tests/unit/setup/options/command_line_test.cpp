@@ -45,8 +45,9 @@ TEST(SetupOptions, ReadsEveryOptionWithoutRegardToCase) {
     EXPECT_TRUE(asksUnattended("/type=9 /s"));
     EXPECT_FALSE(asksUnattended("/D=C:\\x /S"));
 
-    ASSERT_TRUE(parseSetupOptions("/passive /D=C:\\x", o, e)) << e.text;
+    ASSERT_TRUE(parseSetupOptions("/passive /ReplaceAtRestart /D=C:\\x", o, e)) << e.text;
     EXPECT_TRUE(o.passive);
+    EXPECT_TRUE(o.replaceAtRestart);
     EXPECT_FALSE(o.unattended);
     EXPECT_TRUE(asksUnattended("/type=9 /Passive"));
 
@@ -77,6 +78,8 @@ TEST(SetupOptions, RefusesWhatItCannotRead) {
         "/PASSIVE /PASSIVE",
         "/S /PASSIVE",
         "/PASSIVE=1",
+        "/REPLACEATRESTART /replaceatrestart",
+        "/REPLACEATRESTART=1",
         "setup.ini",
         "/COMPONENTS=Main, Extras",  // a blank ends the option outside quotes
         "\"/D=C:\\open quote",
@@ -135,7 +138,7 @@ TEST(SetupOptions, HelpReadsInAMessageBox) {
         if (line[0] == '/') ++options;
         start = end + 1;
     }
-    EXPECT_EQ(options, 9u);
+    EXPECT_EQ(options, 10u);
     // With the longest refusal in front, the bad-option box holds it whole.
     EXPECT_LT(help.size() + sizeof(OptionError{}.text) + 2, 1024u);
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/fault_injection.h"
+#include "engine/in_use/held_files.h"
 #include "engine/paths/unfollowed_items.h"
 #include "engine/undo/file_backups.h"
 #include "test_product.h"
@@ -121,4 +122,65 @@ TEST(UnfollowedItems, TheEarlierFileWinsExactly) {
         EXPECT_EQ(data.ftLastWriteTime.dwHighDateTime, written[i].dwHighDateTime);
     }
     EXPECT_EQ(backupFolders(), std::vector<std::string>{});
+}
+
+// What the look for files in use counts as held: only a file that another
+// opener keeps from being moved; one that lets it be moved, a read-only
+// one and a missing one are no file in use. Nothing changes.
+TEST(UnfollowedItems, OnlyAFileThatCannotBeMovedIsHeld) {
+    TestSandbox sandbox("HeldProbe");
+    const std::string root = sandbox.root;
+    struct Row {
+        const char* name;
+        DWORD share;  // of the other opener; 0xFFFFFFFF: none opens it
+        bool readOnly;
+        bool held;
+    } rows[] = {
+        {"\\free.txt", 0xFFFFFFFF, false, false},
+        {"\\shared-read.txt", FILE_SHARE_READ, false, true},
+        {"\\shared-delete.txt", FILE_SHARE_READ | FILE_SHARE_DELETE, false, false},
+        {"\\readonly.txt", 0xFFFFFFFF, true, false},
+        {"\\missing.txt", 0xFFFFFFFF, false, false},
+    };
+    static setup::InUseList list;
+    list.clear();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = root + row.name;
+        const bool exists = std::string(row.name) != "\\missing.txt";
+        if (exists) writeText(path, "content");
+        if (row.readOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        HANDLE other = row.share == 0xFFFFFFFF ? INVALID_HANDLE_VALUE
+                                                : CreateFileA(path.c_str(), GENERIC_READ, row.share, nullptr,
+                                                              OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(setup::noteIfHeld(path.c_str(), list), row.held);
+        if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
+        if (row.readOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (exists) {
+            EXPECT_EQ(readText(path), "content");
+        }
+    }
+    ASSERT_EQ(list.fileCount, 1u);
+    EXPECT_EQ(list.files[0], root + "\\shared-read.txt");
+    // Wine's restart manager names no programs: the file stands for itself.
+    setup::nameHoldingPrograms(list);
+    const char* names[setup::InUseList::kMaxFiles];
+    ASSERT_EQ(list.shownNames(names), 1u);
+
+    // A loaded library's file may be moved aside, never deleted: held for
+    // a removal only.
+    char program[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
+    ASSERT_TRUE(length != 0 && length < sizeof program);
+    std::string library(program);
+    library = library.substr(0, library.rfind('\\') + 1) + "planted_probe.dll";
+    const std::string loaded = root + "\\loaded.dll";
+    ASSERT_TRUE(CopyFileA(library.c_str(), loaded.c_str(), FALSE)) << library;
+    HMODULE module = LoadLibraryA(loaded.c_str());
+    ASSERT_NE(module, nullptr);
+    list.clear();
+    EXPECT_FALSE(setup::noteIfHeld(loaded.c_str(), list));
+    EXPECT_TRUE(setup::noteIfHeld(loaded.c_str(), list, true));
+    FreeLibrary(module);
+    EXPECT_FALSE(setup::noteIfHeld(loaded.c_str(), list, true));
 }
