@@ -7,9 +7,12 @@
 #include "base/program_instance.h"
 #include "engine/failure/exit_codes.h"
 #include "engine/failure/failure.h"
+#include "engine/interaction.h"
 #include "engine/log/run_log.h"
+#include "engine/paths/system_folders.h"
 #include "engine/removal/removal_places.h"
 #include "engine/system/registry.h"
+#include "package/extra_texts.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
@@ -50,9 +53,19 @@ void guardSingleInstance() {
     }
 }
 
+void checkSystemFolders() {
+    char shown[fmt::kMaxPath];
+    if (!findUnspellableFolder(shown, sizeof shown)) return;
+    logRunLine("the folder %s has no name the code page can spell", shown);
+    char text[fmt::kMaxExtraTextLength + fmt::kMaxPath];
+    formatBounded(text, sizeof text, extraText(fmt::kExtraTextFolderNameUnusable), shown);
+    questions().message(text, configText(config().texts.titleError), kMessageError);
+    exitSetup(kExitSystemFolderName);
+}
+
 void takeBootDrive() {
     char windowsDir[fmt::kMaxPath] = {};
-    GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
+    readSystemFolder(SystemFolder::windows, windowsDir);
     bootDrive = bootDriveFromWindowsDir(windowsDir);
 }
 

@@ -19,6 +19,8 @@ enum ExitCode : std::uint32_t {
     kExitDirectXFailed = 24,        // unattended: the DirectX runtime setup failed
     kExitPreviousLeftovers = 25,    // unattended: installed, but files of the previous
                                     // installation stayed (the run's log names them)
+    kExitSystemFolderName = 28,     // a folder of the system has no name the code
+                                    // page can spell; nothing was changed
     kExitRestartRequired = 3010,    // unattended: installed, the system must restart
 };
 

@@ -22,6 +22,7 @@ enum SetupExit : int {
     kSetupNotEnoughSpace = 23,  // unattended
     kSetupDirectXFailed = 24,   // unattended
     kSetupPreviousLeftovers = 25,  // unattended: a file of the previous installation stayed
+    kSetupFolderNameUnusable = 28,  // a system folder has no name the code page can spell
     kSetupRestartRequired = 3010,
 };
 
@@ -33,6 +34,7 @@ enum UninstallExit : int {
     kUninstallLogRefused = 3,
     kUninstallRunning = 4,
     kUninstallLeftOver = 5,
+    kUninstallFolderNameUnusable = 8,
 };
 
 // Message box buttons (and the dialogs' OK and Cancel).

@@ -127,6 +127,7 @@ const std::vector<ReturnCode> kExpectedReturnCodes = {
     {22, "invalidParameter"},        // an option cannot be used
     {23, "diskFull"},                // not enough free space for the selection
     {24, "missingDependency"},       // the DirectX runtime setup failed
+    {28, "systemNotSupported"},      // a system folder has no name the code page can spell
     // A "files in use" exit code belongs here, as "fileInUse".
     {3010, "rebootRequiredToFinish"},
 };

@@ -1,0 +1,160 @@
+// A user whose name the code page cannot spell: Wine's prefix of this suite
+// is made for "Łukasz" (code page 1252 has no "Ł"), so the profile folder,
+// the Desktop, the Programs and the temporary folder all hold a character
+// that the 8-bit calls would turn into a best fit ("Lukasz"), a folder that
+// does not exist. The programs take each by its short form ("_UKA~INY", as
+// Wine forms it): the picture shows, the shortcuts land in the user's real
+// folders, and the uninstaller takes everything away again.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "harness/scenario.h"
+#include "harness/wine_session.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kExample[] = "setup.exe";
+const char kExampleCaption[] = "Example Writer Setup";
+const std::string kExampleEntry = kUninstallKeys + "Example Writer";
+
+class ForeignNameScenario : public SetupScenario {
+protected:
+    void SetUp() override {
+        SetupScenario::SetUp();
+        deleteKeyAtEnd(kExampleEntry);
+        removeAtEnd(desktopLink());
+        removeAtEnd(programsFolder());
+        removeAtEnd(bestFitProfile());
+    }
+
+    // The user's real folders, and the one a best fit of the name gives.
+    std::string desktopLink() const { return wineSession().hostUserFolder("Desktop/Example Writer Read Me.lnk"); }
+    std::string programsFolder() const {
+        return wineSession().hostUserFolder("AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Example Writer");
+    }
+    std::string bestFitProfile() const { return wineSession().driveC() + "/users/Lukasz"; }
+
+    void buildExample() {
+        std::ofstream(hostDir() + "/product.toml") << exampleToml("writer");
+        const CommandResult built = buildInstaller(hostDir() + "/product.toml", hostDir() + "/" + kExample);
+        ASSERT_EQ(built.exitCode, 0) << built.output;
+    }
+
+    // The example's picture in the user's real temporary folder.
+    bool pictureInUsersTemp() const {
+        const auto size = fs::file_size(std::string(E2E_SOURCE_DIR) + "/examples/writer/pictures/wizard.bmp");
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(wineSession().hostUserFolder("Temp"), error))
+            if (entry.is_regular_file(error) && entry.file_size(error) == size) return true;
+        return false;
+    }
+
+    // Answers the question, walks the wizard to Finish and answers the
+    // completion message; the picture must be in place on the first page.
+    void installAttended() {
+        Process& setup = start(kExample);
+        std::optional<Window> question = waitWindow(kExample, "question");
+        ASSERT_TRUE(question);
+        answer(*question, kIdYes);
+        unsigned long previous = 0;
+        for (int page = 0; page < 8; ++page) {
+            std::optional<WizardPage> view = waitWizardPage(kExample, "page", previous);
+            ASSERT_TRUE(view);
+            if (page == 0) {
+                EXPECT_TRUE(pictureInUsersTemp()) << "the side picture's file is not in the user's temporary folder";
+                screenshotWindow("welcome with its picture", view->sheet);
+            }
+            if (view->offers(kWizardFinish)) {
+                robot.click(view->sheet.hwnd, kWizardFinish);
+                break;
+            }
+            robot.click(view->sheet.hwnd, kWizardNext);
+            previous = view->page;
+        }
+        std::optional<Window> done = waitMessageBox(kExample, kExampleCaption, "completion");
+        ASSERT_TRUE(done);
+        answer(*done, kIdOk);
+        EXPECT_EQ(exitCodeOf(setup), kSetupDone);
+    }
+};
+
+// Attended and with /S: the shortcuts are in the user's own Desktop and
+// Programs folders, nothing in a best-fit profile; the uninstaller, run as
+// the entry runs it, removes all of it again.
+TEST_F(ForeignNameScenario, ExampleInstallsIntoTheUsersFoldersAndUninstallsCompletely) {
+    buildExample();
+    for (const bool attended : {true, false}) {
+        SCOPED_TRACE(attended ? "attended" : "/S");
+        if (attended) installAttended();
+        else ASSERT_EQ(runSilently(kExample, {"/S"}), kSetupDone);
+        EXPECT_TRUE(fs::exists(desktopLink()));
+        EXPECT_TRUE(fs::exists(programsFolder() + "/UnInstall Example Writer.lnk"));
+        EXPECT_FALSE(fs::exists(bestFitProfile())) << "a best fit of the user's name was made";
+        const std::string log = contentOf(hostInstallFolder() + "InstallLog");
+        EXPECT_NE(log.find("C:\\users\\_UKA~INY\\Desktop\\Example Writer Read Me.lnk"), std::string::npos)
+            << "the log names the shortcut by the Desktop's short form";
+
+        const std::string command = wineSession().readRegistryString(kExampleEntry, "UninstallString").value_or("");
+        ASSERT_FALSE(command.empty());
+        const std::size_t blank = command.find(' ', installFolder().size());
+        Process uninstall = robot.runCommandLine(command.substr(0, blank) + " /S" + command.substr(blank), kExitTimeout);
+        EXPECT_EQ(exitCodeOf(uninstall), kUninstallRemoved);
+        EXPECT_FALSE(fs::exists(desktopLink()));
+        EXPECT_FALSE(fs::exists(programsFolder()));
+        EXPECT_TRUE(waitUntil([&] { return !fs::exists(hostInstallFolder()); }, kExitTimeout))
+            << "the install folder stays";
+        EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
+    }
+}
+
+// A destination the code page cannot spell and that does not exist has no
+// short name: a bad option, and nothing is made, neither it nor a best fit.
+TEST_F(ForeignNameScenario, DestinationTheCodePageCannotSpellIsABadOption) {
+    buildExample();
+    EXPECT_EQ(runSilently(kExample, {"/S", "/D=C:\\Łódź\\App"}), kSetupBadOption);
+    EXPECT_FALSE(fs::exists(wineSession().driveC() + "/Łódź"));
+    EXPECT_FALSE(fs::exists(wineSession().driveC() + "/Lodz"));
+    EXPECT_FALSE(fs::exists(hostInstallFolder()));
+    EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
+    EXPECT_FALSE(fs::exists(desktopLink()));
+}
+
+// The chooser lists a sub-folder whose name the code page cannot spell by
+// its short name, and that row leads into it.
+TEST_F(ForeignNameScenario, ChooserRowOfAFolderTheCodePageCannotSpellLeadsIntoIt) {
+    fs::create_directories(hostDir() + "/pick/Zażółć/inner");
+    ProductDescription product = description();
+    std::ofstream(hostDir() + "/core.txt") << "core";
+    product.components = {{"Core", {"core.txt"}}};
+    product.defaultSelection = {"Core"};
+    product.pages = {{"{ destination-group = true }"}};
+    ASSERT_TRUE(buildAs(product, "chooser.exe"));
+    Process& setup = startWith("chooser.exe", {"/D=" + windowsDir() + "pick"});
+    std::optional<WizardPage> page = acceptToWizard("chooser.exe", "destination");
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(robot.click(page->sheet.hwnd, kBrowse));
+    std::optional<Window> chooser = waitWindow(WindowQuery::titled("chooser.exe", "Choose Directory"), "chooser");
+    ASSERT_TRUE(chooser && chooser->child(kFolderList));
+    const std::vector<std::string>& rows = chooser->child(kFolderList)->items;
+    const auto row = std::find(rows.begin(), rows.end(), "00000004 ZA__~3BM");
+    ASSERT_NE(row, rows.end()) << "no row shows the short name; rows: " << ::testing::PrintToString(rows);
+    ASSERT_TRUE(robot.select(chooser->hwnd, kFolderList, static_cast<int>(row - rows.begin()), true));
+    const std::string inside = windowsDir() + "pick\\ZA__~3BM\\";
+    chooser = waitForState(chooser->hwnd, [&](const Window& w) {
+        const Control* list = w.child(kFolderList);
+        return w.child(kChooserEdit)->text == inside && list != nullptr &&
+               std::find(list->items.begin(), list->items.end(), "00000005 inner") != list->items.end();
+    });
+    ASSERT_TRUE(chooser);
+    EXPECT_EQ(chooser->child(kChooserEdit)->text, inside);
+    screenshotWindow("inside the folder", *chooser);
+    setup.kill();
+}
+
+}  // namespace
+}  // namespace e2e
