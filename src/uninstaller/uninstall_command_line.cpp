@@ -106,9 +106,10 @@ const setup::WideChar* skipProgramName(const setup::WideChar* commandLine,
 
 bool spellArguments(const setup::WideChar* arguments, setup::AnsiCodePage& codePage,
                     setup::ShortNames& items, char* out, std::size_t size) {
+    arguments = skipBlanks(arguments);
     if (setup::spellExactly(arguments, lengthOf(arguments), codePage, out, size)) return true;
     // Only the log's path can be spelt another way: by its short form.
-    const setup::WideChar* text = skipBlanks(arguments);
+    const setup::WideChar* text = arguments;
     const bool silent = (text[0] == '/' || text[0] == '-') && foldAscii(text[1]) == 's' && isBlank(text[2]);
     if (silent) text = skipBlanks(text + 2);
     std::size_t length = lengthOf(text);

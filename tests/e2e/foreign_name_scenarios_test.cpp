@@ -40,7 +40,8 @@ protected:
     std::string bestFitProfile() const { return wineSession().driveC() + "/users/Lukasz"; }
 
     void buildExample() {
-        std::ofstream(hostDir() + "/product.toml") << exampleToml("writer");
+        const std::string toml = exampleToml("writer");
+        std::ofstream(hostDir() + "/product.toml") << toml;
         const CommandResult built = buildInstaller(hostDir() + "/product.toml", hostDir() + "/" + kExample);
         ASSERT_EQ(built.exitCode, 0) << built.output;
     }
@@ -122,6 +123,41 @@ TEST_F(ForeignNameScenario, DestinationTheCodePageCannotSpellIsABadOption) {
     EXPECT_FALSE(fs::exists(hostInstallFolder()));
     EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
     EXPECT_FALSE(fs::exists(desktopLink()));
+}
+
+// A Desktop whose name the code page cannot spell and that has no short
+// name (here: it does not exist, as on a volume without short names) stops
+// the run before it changes anything, attended with a message, and with /S.
+TEST_F(ForeignNameScenario, SystemFolderWithoutASpellingStopsTheRunBeforeAnything) {
+    buildExample();
+    // The user's own Desktop comes back however the scenario ends.
+    struct PutBack {
+        ~PutBack() {
+            wineSession().setRegistryString(kShellFoldersKey, "Desktop",
+                                            "C:\\users\\" + wineSession().user() + "\\Desktop");
+        }
+    } putBack;
+    ASSERT_TRUE(wineSession().setRegistryString(kShellFoldersKey, "Desktop", "C:\\Łódź-nowhere\\Desktop"));
+    for (const bool attended : {true, false}) {
+        SCOPED_TRACE(attended ? "attended" : "/S");
+        if (attended) {
+            Process& setup = start(kExample);
+            std::optional<Window> box = waitMessageBox(kExample, "Example Writer Setup Error", "refusal");
+            ASSERT_TRUE(box);
+            EXPECT_NE(box->message.find("-nowhere\\Desktop has a name that this system's code page cannot spell"),
+                      std::string::npos)
+                << box->message;
+            answer(*box, kIdOk);
+            EXPECT_EQ(exitCodeOf(setup), kSetupFolderNameUnusable);
+        } else {
+            EXPECT_EQ(runSilently(kExample, {"/S"}), kSetupFolderNameUnusable);
+        }
+        EXPECT_FALSE(fs::exists(hostInstallFolder()));
+        EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
+    }
+    // The uninstaller, before it reads any log.
+    EXPECT_EQ(wineSession().run({E2E_UNINSTALLER, "/S", windowsDir() + "InstallLog"}, kExitTimeout).exitCode,
+              kUninstallFolderNameUnusable);
 }
 
 // The chooser lists a sub-folder whose name the code page cannot spell by

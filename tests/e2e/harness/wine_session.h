@@ -27,6 +27,8 @@ public:
     const std::string& error() const { return error_; }
 
     const std::string& prefix() const { return prefix_; }
+    // The name of the prefix's user.
+    const std::string& user() const { return user_; }
     // Host path of the prefix's drive C.
     std::string driveC() const { return prefix_ + "/drive_c"; }
     // Host path of a folder of the prefix user's profile ("Desktop",

@@ -29,20 +29,20 @@ TEST(UninstallerCommandLine, SpellsTheWideLineOrRefusesIt) {
         bool spelt;
         const char* arguments;
     };
-    const std::u16string module = u"C:\Program Files\Zażółć\UnInst.exe";
+    const std::u16string module = u"C:\\Program Files\\Zażółć\\UnInst.exe";
     const Case cases[] = {
-        {"as the entry gives it", module + u" C:\Program Files\Demo\InstallLog.txt", true,
-         "C:\Program Files\Demo\InstallLog.txt"},
-        {"an existing log by its short form", module + u" /S C:\Zażółć\InstallLog.txt", true,
-         "/S C:\ZA__~3BM\INSTAL~1.TXT"},
-        {"quoted", u"\"" + module + u"\" \"C:\Zażółć\InstallLog.txt\"", true, "C:\ZA__~3BM\INSTAL~1.TXT"},
-        {"a log that does not exist", module + u" C:\Łódź\InstallLog.txt", false, ""},
+        {"as the entry gives it", module + u" C:\\Program Files\\Demo\\InstallLog.txt", true,
+         "C:\\Program Files\\Demo\\InstallLog.txt"},
+        {"an existing log by its short form", module + u" /S C:\\Zażółć\\InstallLog.txt", true,
+         "/S C:\\ZA__~3BM\\INSTAL~1.TXT"},
+        {"quoted", u"\"" + module + u"\" \"C:\\Zażółć\\InstallLog.txt\"", true, "C:\\ZA__~3BM\\INSTAL~1.TXT"},
+        {"a log that does not exist", module + u" C:\\Łódź\\InstallLog.txt", false, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         testing_support::FakeCodePage codePage;
         testing_support::FakeShortNames items;
-        items.existing[u"C:\Zażółć\InstallLog.txt"] = u"C:\ZA__~3BM\INSTAL~1.TXT";
+        items.existing[u"C:\\Zażółć\\InstallLog.txt"] = u"C:\\ZA__~3BM\\INSTAL~1.TXT";
         char out[600] = "left over";
         EXPECT_EQ(spellArguments(skipProgramName(c.line.c_str(), module.c_str()), codePage, items, out,
                                  sizeof out),

@@ -45,7 +45,9 @@ TEST(WideArguments, SpellsEachOptionOrRefusesIt) {
         EXPECT_NE(std::string(error.text).find(c.error), std::string::npos) << error.text;
         // What was spelt reads as the options it stands for.
         setup::SetupOptions options;
-        if (c.spelt) EXPECT_TRUE(setup::parseSetupOptions(out, options, error)) << error.text;
+        if (c.spelt) {
+            EXPECT_TRUE(setup::parseSetupOptions(out, options, error)) << error.text;
+        }
     }
 }
 
