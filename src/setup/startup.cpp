@@ -35,7 +35,10 @@ void readPlatform() {
 }
 
 void openPackageOrExit() {
+    // Spelt like the system's folders: an installer in the Downloads folder
+    // of a user whose name the code page lacks finds its own file.
     char path[fmt::kMaxPath];
+    readProgramPath(path);
     if (openPackage(path)) return;
     char format[512] = {};
     LoadStringA(programInstance, IDS_NO_PACKAGE, format, sizeof format);

@@ -84,15 +84,23 @@ protected:
     }
 };
 
-// Attended and with /S: the shortcuts are in the user's own Desktop and
-// Programs folders, nothing in a best-fit profile; the uninstaller, run as
-// the entry runs it, removes all of it again.
+// Attended and with /S (from the user's Downloads folder, whose name the
+// 8-bit calls would give as a best fit too): the shortcuts are in the user's
+// own Desktop and Programs folders, nothing in a best-fit profile; the
+// uninstaller, run as the entry runs it, removes all of it again.
 TEST_F(ForeignNameScenario, ExampleInstallsIntoTheUsersFoldersAndUninstallsCompletely) {
     buildExample();
+    const std::string downloaded = wineSession().hostUserFolder("Downloads/") + kExample;
+    fs::copy_file(hostDir() + "/" + kExample, downloaded, fs::copy_options::overwrite_existing);
+    removeAtEnd(downloaded);
     for (const bool attended : {true, false}) {
         SCOPED_TRACE(attended ? "attended" : "/S");
-        if (attended) installAttended();
-        else ASSERT_EQ(runSilently(kExample, {"/S"}), kSetupDone);
+        if (attended) {
+            installAttended();
+        } else {
+            const std::string program = "C:\\users\\" + wineSession().user() + "\\Downloads\\" + kExample;
+            ASSERT_EQ(wineSession().run({program, "/S"}, kExitTimeout).exitCode, kSetupDone);
+        }
         EXPECT_TRUE(fs::exists(desktopLink()));
         EXPECT_TRUE(fs::exists(programsFolder() + "/UnInstall Example Writer.lnk"));
         EXPECT_FALSE(fs::exists(bestFitProfile())) << "a best fit of the user's name was made";

@@ -151,6 +151,21 @@ bool readSystemFolder(SystemFolder which, char (&folder)[fmt::kMaxPath]) {
     return spelt(wide, folder, sizeof folder);
 }
 
+bool readProgramPath(char (&path)[fmt::kMaxPath]) {
+    using ModuleFunction = DWORD(WINAPI*)(HMODULE, LPWSTR, DWORD);
+    static const auto wideModule = wideKernelFunction<ModuleFunction>("GetModuleFileNameW");
+    WideChar wide[kWidePathSize];
+    if (wideModule != nullptr &&
+        wideAnswer([](DWORD n, LPWSTR out) { return wideModule(nullptr, out, n); }, wide))
+        return spelt(wide, path, sizeof path);
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path) {
+        path[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
 bool readRegistryFolder(HKEY root, const char* keyPath, const char* valueName, const char* fallback,
                         char* dest, std::size_t size) {
     WideChar wide[kWidePathSize];

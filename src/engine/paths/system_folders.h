@@ -54,6 +54,10 @@ enum class SystemFolder {
 // system names none or it has no spelling (Spelling::none).
 bool readSystemFolder(SystemFolder which, char (&folder)[fmt::kMaxPath]);
 
+// This program's own file, spelt (GetModuleFileName), into `path`. False,
+// with `path` empty, when it has no spelling.
+bool readProgramPath(char (&path)[fmt::kMaxPath]);
+
 // A folder that a registry value names (REG_SZ or REG_EXPAND_SZ, taken as
 // stored), spelt, into `dest`; `fallback` when the key or value is missing
 // or not a string. False, with `dest` empty, when the value has no spelling.
