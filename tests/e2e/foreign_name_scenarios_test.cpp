@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "harness/install_log_file.h"
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
 
@@ -27,6 +28,7 @@ protected:
     void SetUp() override {
         SetupScenario::SetUp();
         deleteKeyAtEnd(kExampleEntry);
+        deleteKeyAtEnd("HKLM\\Software\\Example Writer");
         removeAtEnd(desktopLink());
         removeAtEnd(programsFolder());
         removeAtEnd(bestFitProfile());
@@ -53,6 +55,18 @@ protected:
         for (const auto& entry : fs::directory_iterator(wineSession().hostUserFolder("Temp"), error))
             if (entry.is_regular_file(error) && entry.file_size(error) == size) return true;
         return false;
+    }
+
+    // The uninstall entry's command with /S, run to its end; its exit code.
+    int uninstallSilently() {
+        const std::string command = wineSession().readRegistryString(kExampleEntry, "UninstallString").value_or("");
+        const std::size_t blank = command.find(' ', installFolder().size());
+        if (blank == std::string::npos) {
+            ADD_FAILURE() << "no uninstall entry: \"" << command << "\"";
+            return -1;
+        }
+        Process run = robot.runCommandLine(command.substr(0, blank) + " /S" + command.substr(blank), kExitTimeout);
+        return exitCodeOf(run);
     }
 
     // Answers the question, walks the wizard to Finish and answers the
@@ -108,17 +122,50 @@ TEST_F(ForeignNameScenario, ExampleInstallsIntoTheUsersFoldersAndUninstallsCompl
         EXPECT_NE(log.find("C:\\users\\_UKA~INY\\Desktop\\Example Writer Read Me.lnk"), std::string::npos)
             << "the log names the shortcut by the Desktop's short form";
 
-        const std::string command = wineSession().readRegistryString(kExampleEntry, "UninstallString").value_or("");
-        ASSERT_FALSE(command.empty());
-        const std::size_t blank = command.find(' ', installFolder().size());
-        Process uninstall = robot.runCommandLine(command.substr(0, blank) + " /S" + command.substr(blank), kExitTimeout);
-        EXPECT_EQ(exitCodeOf(uninstall), kUninstallRemoved);
+        EXPECT_EQ(uninstallSilently(), kUninstallRemoved);
         EXPECT_FALSE(fs::exists(desktopLink()));
         EXPECT_FALSE(fs::exists(programsFolder()));
         EXPECT_TRUE(waitUntil([&] { return !fs::exists(hostInstallFolder()); }, kExitTimeout))
             << "the install folder stays";
         EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
     }
+}
+
+// An installation made before, whose log names the best fit of the user's
+// folders and, as such logs do, has no digest: still refused, for those
+// folders are nobody's; nothing is removed. The same log with the short
+// forms removes everything.
+TEST_F(ForeignNameScenario, LogThatNamesBestFitFoldersIsRefused) {
+    buildExample();
+    ASSERT_EQ(runSilently(kExample, {"/S"}), kSetupDone);
+    Bytes bytes;
+    ASSERT_TRUE(readFile(hostInstallFolder() + "InstallLog", bytes));
+    std::string problem;
+    std::optional<InstallLogFile> log = parseInstallLog(bytes, problem);
+    ASSERT_TRUE(log) << problem;
+    const std::string shortProfile = "\\_UKA~INY\\";
+    int bestFits = 0;
+    for (LogRecord& entry : log->entries) {
+        if (const std::size_t at = entry.text.find(shortProfile); at != std::string::npos) {
+            entry.text.replace(at, shortProfile.size(), "\\Lukasz\\");
+            ++bestFits;
+        }
+    }
+    ASSERT_GT(bestFits, 0) << "the log names no folder of the profile by its short form";
+    const std::vector<LogRecord> spelt = parseInstallLog(bytes, problem)->entries;
+    wineSession().deleteRegistryValue(machineKey(), "UnInstallLogSHA256");
+
+    ASSERT_TRUE(writeFile(hostInstallFolder() + "InstallLog", makeInstallLog(log->entries)));
+    EXPECT_EQ(uninstallSilently(), kUninstallLogRefused);
+    EXPECT_TRUE(fs::exists(desktopLink()));
+    EXPECT_TRUE(fs::exists(hostInstallFolder() + "UnInst.exe"));
+
+    // Everything goes but the key the example's action fills: without a
+    // digest no key but the product's own is believed.
+    ASSERT_TRUE(writeFile(hostInstallFolder() + "InstallLog", makeInstallLog(spelt)));
+    EXPECT_EQ(uninstallSilently(), kUninstallLeftOver);
+    EXPECT_FALSE(fs::exists(desktopLink()));
+    EXPECT_FALSE(fs::exists(programsFolder()));
 }
 
 // A destination the code page cannot spell and that does not exist has no
