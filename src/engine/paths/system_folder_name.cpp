@@ -19,8 +19,8 @@ bool spellExactly(const WideChar* wide, std::size_t length, AnsiCodePage& codePa
     const std::size_t written = codePage.fromWide(wide, length, out, size - 1, usedDefault);
     // A double-byte code page takes up to two bytes a unit: the round trip
     // has room for as many units as there are bytes.
-    WideChar back[2 * kWidePathSize];
-    const bool exact = written != 0 && written < size && !usedDefault && written <= 2 * kWidePathSize &&
+    WideChar back[kMaxSpellingLength];
+    const bool exact = written != 0 && written < size && !usedDefault && written <= kMaxSpellingLength &&
                        codePage.toWide(out, written, back, written) == length &&
                        std::memcmp(back, wide, length * sizeof(WideChar)) == 0;
     if (!exact) {

@@ -19,6 +19,10 @@ using WideChar = char16_t;
 // 8-bit calls' limit, with its terminator.
 inline constexpr std::size_t kWidePathSize = 260;
 
+// The longest spelling spellExactly makes, in bytes: a command line's
+// options included.
+inline constexpr std::size_t kMaxSpellingLength = 4096;
+
 // The length of a terminated wide text.
 std::size_t wideLength(const WideChar* text);
 
@@ -55,7 +59,8 @@ protected:
 // bytes): converted without a best fit and without the default character,
 // and converting back to the very same units (a code page whose conversion
 // takes no such flags, or a mapping the flags miss, is caught there). False,
-// with `out` empty, when it cannot be, or does not fit.
+// with `out` empty, when it cannot be, or does not fit `size` bytes or
+// kMaxSpellingLength.
 bool spellExactly(const WideChar* wide, std::size_t length, AnsiCodePage& codePage, char* out,
                   std::size_t size);
 
