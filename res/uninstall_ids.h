@@ -12,6 +12,7 @@
 /* files of the product in use: the programs that hold them, or the files */
 #define IDS_PROGRAMS_IN_USE 5
 #define IDS_FILES_IN_USE 6
+#define IDS_FOLDER_NAME_UNUSABLE 8
 
 #define IDD_UNINSTALL_PROGRESS 101
 #define IDD_UNINSTALL_ERRORS 102

@@ -10,14 +10,18 @@ scripts/build.sh
 
 . scripts/wine-env.sh
 start_display
-prefix="$root/build/native/wineprefix"
+prefixes=("$root/build/native/wineprefix" "$root/build/native/wineprefix-foreign-name")
 cleanup() {
-  [ -d "$prefix" ] && WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+  for p in "${prefixes[@]}"; do
+    [ -d "$p" ] && WINEPREFIX="$p" wineserver -k 2>/dev/null || true
+  done
   stop_display
 }
 trap cleanup EXIT
 
 status=0
 E2E_KEEP_SHOTS=1 build/native/tests/e2e/e2e_scenarios --gtest_filter="${1:-*}" || status=$?
+# The scenarios of a user outside the code page, in their own prefix.
+E2E_KEEP_SHOTS=1 build/native/tests/e2e/e2e_foreign_name_scenarios --gtest_filter="${1:-*}" || status=$?
 echo "screenshots: $root/build/native/e2e-shots/" >&2
 exit $status

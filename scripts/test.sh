@@ -11,7 +11,7 @@ scripts/build.sh
 
 . scripts/wine-env.sh
 start_display
-prefixes=("$root/build/win32/wineprefix" "$root/build/native/wineprefix")
+prefixes=("$root/build/win32/wineprefix" "$root/build/native/wineprefix" "$root/build/native/wineprefix-foreign-name")
 cleanup() {
   for p in "${prefixes[@]}"; do
     [ -d "$p" ] && WINEPREFIX="$p" wineserver -k 2>/dev/null || true

@@ -156,9 +156,14 @@ enum ExtraTextId : u16 {
     kExtraTextFilesInUse = 11,
     kExtraTextRetryButton = 12,
     kExtraTextIgnoreButton = 13,
+    // Shown, before anything is changed, when a folder the programs take
+    // from the system (the temporary, Windows or system folder, the user's
+    // Desktop or Programs) has a name the code page cannot spell and no
+    // short name; "%s" is the folder with "?" for what cannot be spelt.
+    kExtraTextFolderNameUnusable = 16,
 };
 // One above the highest id this version knows.
-inline constexpr u16 kExtraTextIdEnd = 14;
+inline constexpr u16 kExtraTextIdEnd = 17;
 
 // An extra text's name in a description's [texts], the text a package
 // without it stands for, and what the setup program formats it with.
@@ -183,6 +188,11 @@ inline constexpr ExtraTextInfo kExtraTexts[] = {
      "Retry, or choose Ignore to go on and have the files replaced when the computer restarts.", ""},
     {kExtraTextRetryButton, "captionRetry", "&Retry", ""},
     {kExtraTextIgnoreButton, "captionIgnore", "&Ignore", ""},
+    {kExtraTextFolderNameUnusable, "msgFolderNameUnusable",
+     "The folder %s has a name that this system's code page cannot spell (\"?\" marks what it "
+     "lacks), and its drive gives it no short name to use instead. Setup has changed nothing. "
+     "With short names switched on for that drive, or as a user whose folders the code page can "
+     "spell, Setup can install.", "s"},
 };
 
 // The entry of `id`, or nullptr.

@@ -122,10 +122,8 @@ void closePackageFile() {
     aheadBegin = aheadEnd = 0;
 }
 
-bool openPackage(char (&path)[fmt::kMaxPath]) {
-    std::memset(path, 0, sizeof path);
-    GetModuleFileNameA(nullptr, path, fmt::kMaxPath - 1);
-    if (!locatePackage(path)) return false;
+bool openPackage(const char* programPath) {
+    if (!locatePackage(programPath)) return false;
 
     readPackage(&packageFile.header, sizeof packageFile.header);
     if (std::memcmp(packageFile.header.magic, fmt::kPackageMagic, sizeof fmt::kPackageMagic) != 0) {

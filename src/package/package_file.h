@@ -20,11 +20,11 @@ struct PackageFile {
 
 extern PackageFile packageFile;
 
-// Finds the package in the program's own file (its full path is left in
-// `path`), reads its header and loads the configuration. False when the file
-// holds no package; a bad header raises error code 1; configuration
-// failures raise as loadSetupConfig does, extra texts as loadExtraTexts.
-bool openPackage(char (&path)[fmt::kMaxPath]);
+// Finds the package in the program's own file `programPath`, reads its
+// header and loads the configuration. False when the file holds no package;
+// a bad header raises error code 1; configuration failures raise as
+// loadSetupConfig does, extra texts as loadExtraTexts.
+bool openPackage(const char* programPath);
 
 // Opens path and scans it for the package. On success fills packageFile and
 // leaves the file position at the package start; on failure closes the file

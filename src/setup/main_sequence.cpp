@@ -156,6 +156,7 @@ void runSetup(HINSTANCE instance, const char* commandLine) {
     readPackageExtensions();
     logRunLine("package of %s %s", configText(config().texts.productName),
                configText(config().texts.productVersion));
+    checkSystemFolders();
     checkOptions();
     guardSingleInstance();
     takeBootDrive();

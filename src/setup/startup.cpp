@@ -7,9 +7,12 @@
 #include "base/program_instance.h"
 #include "engine/failure/exit_codes.h"
 #include "engine/failure/failure.h"
+#include "engine/interaction.h"
 #include "engine/log/run_log.h"
+#include "engine/paths/system_folders.h"
 #include "engine/removal/removal_places.h"
 #include "engine/system/registry.h"
+#include "package/extra_texts.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
@@ -32,7 +35,10 @@ void readPlatform() {
 }
 
 void openPackageOrExit() {
+    // Spelt like the system's folders: an installer in the Downloads folder
+    // of a user whose name the code page lacks finds its own file.
     char path[fmt::kMaxPath];
+    readProgramPath(path);
     if (openPackage(path)) return;
     char format[512] = {};
     LoadStringA(programInstance, IDS_NO_PACKAGE, format, sizeof format);
@@ -50,9 +56,19 @@ void guardSingleInstance() {
     }
 }
 
+void checkSystemFolders() {
+    char shown[fmt::kMaxPath];
+    if (!findUnspellableFolder(shown, sizeof shown)) return;
+    logRunLine("the folder %s has no name the code page can spell", shown);
+    char text[fmt::kMaxExtraTextLength + fmt::kMaxPath];
+    formatBounded(text, sizeof text, extraText(fmt::kExtraTextFolderNameUnusable), shown);
+    questions().message(text, configText(config().texts.titleError), kMessageError);
+    exitSetup(kExitSystemFolderName);
+}
+
 void takeBootDrive() {
     char windowsDir[fmt::kMaxPath] = {};
-    GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
+    readSystemFolder(SystemFolder::windows, windowsDir);
     bootDrive = bootDriveFromWindowsDir(windowsDir);
 }
 

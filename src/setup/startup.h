@@ -19,6 +19,12 @@ void openPackageOrExit();
 // code 21); a mapping that cannot be made at all does not stop the run.
 void guardSingleInstance();
 
+// Every folder the run may take from the system has a name the code page
+// can spell (engine/paths/system_folders.h); otherwise the run ends here,
+// before anything is changed, with msgFolderNameUnusable and code 28,
+// attended or not.
+void checkSystemFolders();
+
 // bootDrive from the Windows folder.
 void takeBootDrive();
 

@@ -2,18 +2,48 @@
 
 #include <cstring>
 
+#include "base/bounded_text.h"
+
 namespace uninstaller {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+template <typename Char>
+bool isBlank(Char c) { return c == ' ' || c == '\t'; }
 
-const char* skipBlanks(const char* text) {
+template <typename Char>
+const Char* skipBlanks(const Char* text) {
     while (isBlank(*text)) ++text;
     return text;
 }
 
-char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+template <typename Char>
+Char foldAscii(Char c) { return (c >= 'A' && c <= 'Z') ? static_cast<Char>(c - 'A' + 'a') : c; }
+
+template <typename Char>
+std::size_t lengthOf(const Char* text) {
+    std::size_t length = 0;
+    while (text[length] != 0) ++length;
+    return length;
+}
+
+template <typename Char>
+const Char* skipName(const Char* commandLine, const Char* modulePath) {
+    const Char* text = skipBlanks(commandLine);
+    if (*text == '"') {
+        const Char* close = text + 1;
+        while (*close != 0 && *close != '"') ++close;
+        return *close != 0 ? close + 1 : close;
+    }
+    const std::size_t moduleLength = lengthOf(modulePath);
+    if (moduleLength > 0) {
+        std::size_t i = 0;
+        while (i < moduleLength && foldAscii(text[i]) == foldAscii(modulePath[i])) ++i;
+        if (i == moduleLength && (text[i] == 0 || isBlank(text[i]))) return text + i;
+    }
+    while (*text != 0 && !isBlank(*text)) ++text;
+    return text;
+}
 
 // True when `text` starts with `word` (ignoring ASCII case) followed by a
 // blank or the end.
@@ -66,19 +96,42 @@ bool takeHex(const char*& text, std::uint32_t& value) {
 }  // namespace
 
 const char* skipProgramName(const char* commandLine, const char* modulePath) {
-    const char* text = skipBlanks(commandLine);
-    if (*text == '"') {
-        const char* close = std::strchr(text + 1, '"');
-        return close != nullptr ? close + 1 : text + std::strlen(text);
+    return skipName(commandLine, modulePath);
+}
+
+const setup::WideChar* skipProgramName(const setup::WideChar* commandLine,
+                                       const setup::WideChar* modulePath) {
+    return skipName(commandLine, modulePath);
+}
+
+bool spellArguments(const setup::WideChar* arguments, setup::AnsiCodePage& codePage,
+                    setup::ShortNames& items, char* out, std::size_t size) {
+    arguments = skipBlanks(arguments);
+    if (setup::spellExactly(arguments, lengthOf(arguments), codePage, out, size)) return true;
+    // Only the log's path can be spelt another way: by its short form.
+    const setup::WideChar* text = arguments;
+    const bool silent = (text[0] == '/' || text[0] == '-') && foldAscii(text[1]) == 's' && isBlank(text[2]);
+    if (silent) text = skipBlanks(text + 2);
+    std::size_t length = lengthOf(text);
+    while (length > 0 && isBlank(text[length - 1])) --length;
+    if (length >= 2 && text[0] == '"' && text[length - 1] == '"') {
+        ++text;
+        length -= 2;
     }
-    const std::size_t moduleLength = std::strlen(modulePath);
-    if (moduleLength > 0) {
-        std::size_t i = 0;
-        while (i < moduleLength && foldAscii(text[i]) == foldAscii(modulePath[i])) ++i;
-        if (i == moduleLength && (text[i] == '\0' || isBlank(text[i]))) return text + i;
-    }
-    while (*text != '\0' && !isBlank(*text)) ++text;
-    return text;
+    setup::WideChar path[setup::kWidePathSize], shortForm[setup::kWidePathSize];
+    char spelt[fmt::kMaxPath];
+    if (size == 0) return false;
+    out[0] = '\0';
+    if (length == 0 || length >= setup::kWidePathSize) return false;
+    std::memcpy(path, text, length * sizeof(setup::WideChar));
+    path[length] = 0;
+    if (!items.shortForm(path, shortForm, setup::kWidePathSize) ||
+        !setup::spellExactly(shortForm, lengthOf(shortForm), codePage, spelt, sizeof spelt))
+        return false;
+    if (setup::copyBounded(out, size, silent ? "/S " : "") && setup::appendBounded(out, size, spelt))
+        return true;
+    out[0] = '\0';
+    return false;
 }
 
 Command parseArguments(const char* arguments) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "engine/paths/system_folder_name.h"
 #include "format/package_format.h"
 
 namespace uninstaller {
@@ -30,6 +31,17 @@ struct Command {
 // the module's own path (which the uninstall entry gives unquoted, blanks
 // and all), or else ends at the first blank.
 const char* skipProgramName(const char* commandLine, const char* modulePath);
+// The same in the wide command line, with the module's wide path.
+const setup::WideChar* skipProgramName(const setup::WideChar* commandLine,
+                                       const setup::WideChar* modulePath);
+
+// The wide arguments spelt in the code page for parseArguments
+// (engine/paths/system_folder_name.h): exactly; or, where the code page
+// cannot hold the log's path, "[/S ]<short form>" of the existing log
+// (`items`). False, with `out` empty, when neither: a best fit of the path
+// would name another file.
+bool spellArguments(const setup::WideChar* arguments, setup::AnsiCodePage& codePage,
+                    setup::ShortNames& items, char* out, std::size_t size);
 
 // Parses the arguments: "[/S] <log path>" (the path may be quoted; the
 // switch is "/S" or "-S" in either case) or "/FINISH <handle> <levels>

@@ -10,6 +10,7 @@
 #include "engine/log/log_digest.h"
 #include "engine/removal/log_removal.h"
 #include "engine/removal/registry_limits.h"
+#include "engine/paths/system_folders.h"
 #include "engine/system/registry.h"
 #include "engine/removal/removal_limits.h"
 #include "engine/removal/removal_places.h"
@@ -177,12 +178,18 @@ void loadCommonControls() {
 // install folder as its current folder: it could not be removed.
 void leaveCurrentFolder() {
     char folder[fmt::kMaxPath];
-    const UINT length = GetSystemDirectoryA(folder, sizeof folder);
-    if (length != 0 && length < sizeof folder) SetCurrentDirectoryA(folder);
+    if (setup::readSystemFolder(setup::SystemFolder::system, folder)) SetCurrentDirectoryA(folder);
 }
 
 int uninstall(Run& run) {
     const char* logPath = run.command.logPath;
+    // The log's paths are compared with these folders: a folder that has
+    // no spelling can be neither compared nor reached.
+    char unspellable[fmt::kMaxPath];
+    if (setup::findUnspellableFolder(unspellable, sizeof unspellable)) {
+        run.tableBox(IDS_FOLDER_NAME_UNUSABLE, unspellable, MB_OK | MB_ICONERROR);
+        return kExitFolderName;
+    }
     leaveCurrentFolder();
     std::size_t size = 0;
     switch (setup::readLogFile(logPath, logBytes, size)) {
@@ -249,14 +256,44 @@ int uninstall(Run& run) {
     return kExitRemoved;
 }
 
+// The command from the wide command line, spelt in the code page
+// (uninstaller/uninstall_command_line.h), and this program's path spelt the
+// same way; false on a system without wide calls (the 9x family, whose
+// 8-bit answers are exact).
+bool readWideCommand(Run& run) {
+    using CommandLineFunction = LPWSTR(WINAPI*)();
+    using ModuleFunction = DWORD(WINAPI*)(HMODULE, LPWSTR, DWORD);
+    const auto wideCommandLine = setup::wideKernelFunction<CommandLineFunction>("GetCommandLineW");
+    const auto wideModule = setup::wideKernelFunction<ModuleFunction>("GetModuleFileNameW");
+    const LPWSTR line = wideCommandLine != nullptr ? wideCommandLine() : nullptr;
+    setup::WideChar module[setup::kWidePathSize];
+    const DWORD length = wideModule != nullptr
+                             ? wideModule(nullptr, reinterpret_cast<LPWSTR>(module), setup::kWidePathSize)
+                             : 0;
+    if (line == nullptr || line[0] == 0 || length == 0 || length >= setup::kWidePathSize) return false;
+    module[length] = 0;
+    setup::SystemCodePage codePage;
+    setup::SystemShortNames items;
+    if (setup::spellSystemName(module, codePage, items, run.program, sizeof run.program) ==
+        setup::Spelling::none)
+        run.program[0] = '\0';
+    static char arguments[2 * fmt::kMaxPath + 64];
+    if (spellArguments(skipProgramName(reinterpret_cast<const setup::WideChar*>(line), module), codePage,
+                       items, arguments, sizeof arguments))
+        run.command = parseArguments(arguments);
+    return true;
+}
+
 }  // namespace
 
 int runUninstaller(HINSTANCE instance, const char* commandLine) {
     Run run{};
     run.instance = instance;
-    const DWORD length = GetModuleFileNameA(nullptr, run.program, sizeof run.program);
-    if (length == 0 || length >= sizeof run.program) run.program[0] = '\0';
-    run.command = parseArguments(skipProgramName(commandLine, run.program));
+    if (!readWideCommand(run)) {
+        const DWORD length = GetModuleFileNameA(nullptr, run.program, sizeof run.program);
+        if (length == 0 || length >= sizeof run.program) run.program[0] = '\0';
+        run.command = parseArguments(skipProgramName(commandLine, run.program));
+    }
     switch (run.command.kind) {
     case CommandKind::finish:
         return finishSelfRemoval(run.command);

@@ -6,7 +6,8 @@
 
 namespace uninstaller {
 
-// Reads and checks the log the command line names, asks, removes the
+// Reads and checks the log the command line names (its wide form where the
+// system has one; `commandLine` on the 9x family), asks, removes the
 // product, reports, and returns the exit code (exit_codes.h).
 int runUninstaller(HINSTANCE instance, const char* commandLine);
 

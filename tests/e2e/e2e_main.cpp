@@ -1,4 +1,4 @@
-// Runs the scenarios in one Wine prefix on one X display; see
+// Runs a suite's scenarios in one Wine prefix on one X display; see
 // harness/wine_session.h.
 #include <gtest/gtest.h>
 
@@ -7,6 +7,13 @@
 
 #include "harness/scenario.h"
 #include "harness/wine_session.h"
+
+// The prefix of this suite: the shared one, or one of its own made for
+// another user (E2E_SUITE_PREFIX and E2E_SUITE_USER, set by the build).
+#ifndef E2E_SUITE_PREFIX
+#define E2E_SUITE_PREFIX E2E_WINEPREFIX
+#define E2E_SUITE_USER ""
+#endif
 
 namespace {
 
@@ -19,7 +26,8 @@ public:
                 return;
             }
         }
-        if (!e2e::wineSession().start(E2E_WINEPREFIX)) e2e::sessionError = e2e::wineSession().error();
+        if (!e2e::wineSession().start(E2E_SUITE_PREFIX, E2E_SUITE_USER))
+            e2e::sessionError = e2e::wineSession().error();
     }
     void TearDown() override { e2e::wineSession().stop(); }
 };

@@ -28,18 +28,6 @@ constexpr int kExtraPages = 400;
 
 class ReadmeScreenshots : public SetupScenario {
 protected:
-    // An example's description, copied with its files into the scenario's
-    // folder, with this scenario's registry key and install folder.
-    std::string exampleToml(const std::string& example) {
-        const fs::path folder = fs::path(E2E_SOURCE_DIR) / "examples" / example;
-        fs::copy(folder, hostDir(), fs::copy_options::recursive);
-        std::string toml = contentOf((folder / "product.toml").string());
-        toml = std::regex_replace(toml, std::regex("\nregistry-key = [^\n]*"),
-                                  "\nregistry-key = " + tomlString(registryKey()));
-        return std::regex_replace(toml, std::regex("\ndefault-folder = [^\n]*"),
-                                  "\ndefault-folder = " + tomlString(installFolder()));
-    }
-
     // The example product with a few hundred pages more in the
     // documentation, so that the progress windows stay long enough to be
     // seen.

@@ -10,6 +10,7 @@
 #include "base/install_error.h"
 #include "base/process_state.h"
 #include "engine/extract/output_file.h"
+#include "engine/paths/system_folders.h"
 #include "package/setup_config.h"
 
 namespace setup {
@@ -34,8 +35,7 @@ std::uint32_t imageIndex(fmt::ImageIndex entry) {
 const char* writeBlobTempFile(std::uint32_t index) {
     fmt::Blob* blob = blobRecord(index);
     if (blob == nullptr) return nullptr;
-    const DWORD length = GetTempPathA(sizeof blobTempPath, blobTempPath);
-    if (length == 0 || length >= sizeof blobTempPath) return nullptr;
+    if (!readSystemFolder(SystemFolder::temporary, blobTempPath)) return nullptr;
     char fileName[fmt::kMaxPath];
     copyFieldText(fileName, blob->fileName);
     if (!appendBounded(blobTempPath, fileName)) return nullptr;

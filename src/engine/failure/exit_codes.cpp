@@ -22,6 +22,8 @@ const char* exitCodeMeaning(std::uint32_t code) {
     case kExitPreviousLeftovers:
         return "installed; files of the previous installation could not be removed and stay";
     case kExitFilesInUse: return "files that the setup must replace or remove are in use; nothing was changed";
+    case kExitSystemFolderName:
+        return "a folder of the system has no name this system's code page can spell; nothing was changed";
     case kExitRestartRequired: return "installed; the system must restart to complete the installation";
     default: return "unknown";
     }

@@ -6,6 +6,7 @@
 
 #include "base/bounded_text.h"
 #include "base/system_library.h"
+#include "engine/paths/system_folders.h"
 
 namespace setup {
 
@@ -112,8 +113,8 @@ bool makePrivateFolder(const char* parent, const char* prefix, char (&folder)[fm
 
 bool makePrivateTemporaryFolder(const char* prefix, char (&folder)[fmt::kMaxPath]) {
     char parent[fmt::kMaxPath];
-    const DWORD length = GetTempPathA(sizeof parent, parent);
-    if (length == 0 || length >= sizeof parent || parent[length - 1] != '\\') {
+    const std::size_t length = readSystemFolder(SystemFolder::temporary, parent) ? std::strlen(parent) : 0;
+    if (length == 0 || parent[length - 1] != '\\') {
         folder[0] = '\0';
         SetLastError(ERROR_PATH_NOT_FOUND);
         return false;

@@ -55,7 +55,7 @@ void fillRandom(void* bytes, std::size_t size);
 // can be made.
 bool makePrivateFolder(const char* parent, const char* prefix, char (&folder)[fmt::kMaxPath]);
 
-// The same in the user's temporary folder (GetTempPath).
+// The same in the user's temporary folder (engine/paths/system_folders.h).
 bool makePrivateTemporaryFolder(const char* prefix, char (&folder)[fmt::kMaxPath]);
 
 }  // namespace setup

@@ -2,24 +2,25 @@
 
 #include <windows.h>
 
-#include "engine/system/registry.h"
+#include "engine/paths/system_folders.h"
 #include "engine/system/shell_folders.h"
 
 namespace setup {
 
 RemovalPlaces::RemovalPlaces() {
-    const UINT windowsLength = GetWindowsDirectoryA(windows, sizeof windows);
-    if (windowsLength == 0 || windowsLength >= sizeof windows) windows[0] = '\0';
-    const UINT systemLength = GetSystemDirectoryA(system, sizeof system);
-    if (systemLength == 0 || systemLength >= sizeof system) system[0] = '\0';
-    readRegistryString(programFiles, sizeof programFiles, HKEY_LOCAL_MACHINE,
-                       "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "");
-    readShellFolder(ShellFolder::desktop, desktop, sizeof desktop);
-    readShellFolder(ShellFolder::programs, programs, sizeof programs);
+    // Each spelt as every other folder the programs take from the system,
+    // so that the paths of a log a run wrote compare equal with them.
+    complete = readSystemFolder(SystemFolder::windows, windows);
+    complete = readSystemFolder(SystemFolder::system, system) && complete;
+    complete = readShellFolder(ShellFolder::desktop, desktop, sizeof desktop) && complete;
+    complete = readShellFolder(ShellFolder::programs, programs, sizeof programs) && complete;
+    // Missing, or without a spelling: it bounds nothing then, as before.
+    readRegistryFolder(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
+                       "ProgramFilesDir", "", programFiles, sizeof programFiles);
 }
 
 bool RemovalPlaces::usableInstallFolder(const char* installFolder) const {
-    return isUsableInstallFolder(installFolder, windows, system);
+    return complete && isUsableInstallFolder(installFolder, windows, system);
 }
 
 RemovalLimits RemovalPlaces::limitsFor(const char* installFolder) const {

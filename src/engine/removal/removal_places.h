@@ -16,11 +16,17 @@ struct RemovalPlaces {
     char desktop[fmt::kMaxPath] = {};
     char programs[fmt::kMaxPath] = {};
 
+    // False when the Windows, system, Desktop or Programs folder has no
+    // spelling in the code page (engine/paths/system_folders.h): the places
+    // then bound nothing, and no folder is usable.
+    bool complete = false;
+
     // Reads them all; a folder the system does not name stays empty.
     RemovalPlaces();
 
     // True when `installFolder` may be installed into and removed from
-    // (isUsableInstallFolder with this system's folders).
+    // (isUsableInstallFolder with this system's folders), and the places
+    // are complete.
     bool usableInstallFolder(const char* installFolder) const;
 
     // The limits of a log from disk whose product lies in `installFolder`:

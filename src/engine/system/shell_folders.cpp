@@ -2,14 +2,11 @@
 
 #include <windows.h>
 
-#include "engine/system/registry.h"
+#include "engine/paths/system_folders.h"
 
 namespace setup {
 
 namespace {
-
-constexpr char kShellFoldersKey[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 struct ShellFolderValue {
     const char* name;
@@ -17,15 +14,15 @@ struct ShellFolderValue {
 };
 
 constexpr ShellFolderValue kShellFolders[] = {
-    {"Desktop", "C:\\Windows\\Desktop"},
-    {"Programs", "C:\\Windows\\Start Menu\\Programs"},
+    {kShellFolderDesktop, "C:\\Windows\\Desktop"},
+    {kShellFolderPrograms, "C:\\Windows\\Start Menu\\Programs"},
 };
 
 }  // namespace
 
-void readShellFolder(ShellFolder folder, char* dest, std::uint32_t size) {
+bool readShellFolder(ShellFolder folder, char* dest, std::uint32_t size) {
     const ShellFolderValue& value = kShellFolders[static_cast<int>(folder)];
-    readRegistryString(dest, size, HKEY_CURRENT_USER, kShellFoldersKey, value.name, value.fallback);
+    return readRegistryFolder(HKEY_CURRENT_USER, kShellFoldersKey, value.name, value.fallback, dest, size);
 }
 
 }  // namespace setup

@@ -26,7 +26,9 @@ namespace {
 // a cut name or target would make a different shortcut than configured.
 void createShortcutBelow(ShellFolder folder, const char* program, const char* name,
                          const char* arguments) {
-    readShellFolder(folder, currentPath, sizeof currentPath);
+    // A folder without a spelling gets no shortcut rather than one in a
+    // best fit of its name, which is nobody's folder.
+    if (!readShellFolder(folder, currentPath, sizeof currentPath)) return;
     const std::size_t folderLength = std::strlen(currentPath);
     if (!formatBounded(currentPath + folderLength, sizeof currentPath - folderLength, "\\%s.lnk",
                        name)) {

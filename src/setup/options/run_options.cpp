@@ -10,12 +10,14 @@
 #include "engine/interaction.h"
 #include "engine/log/run_log.h"
 #include "engine/paths/install_path.h"
+#include "engine/paths/system_folders.h"
 #include "engine/removal/removal_places.h"
 #include "package/extra_texts.h"
 #include "package/package_extensions.h"
 #include "package/setup_config.h"
 #include "setup/interaction_choice.h"
 #include "setup/options/command_line.h"
+#include "setup/options/wide_arguments.h"
 #include "setup/startup.h"
 
 namespace setup {
@@ -39,10 +41,30 @@ RunOptions options;
     exitSetup(kExitBadOption);
 }
 
+// The arguments spelt from the wide command line (setup/options/wide_arguments.h),
+// into `spelt`: false on a system without one (the 9x family, whose 8-bit
+// line is exact), true otherwise, with `refusal` set when an option cannot
+// be spelt.
+bool spellWideCommandLine(char (&spelt)[kSpeltArgumentsSize], OptionError& refusal) {
+    using CommandLineFunction = LPWSTR(WINAPI*)();
+    static const auto wideCommandLine = wideKernelFunction<CommandLineFunction>("GetCommandLineW");
+    const LPWSTR line = wideCommandLine != nullptr ? wideCommandLine() : nullptr;
+    if (line == nullptr || line[0] == 0) return false;
+    SystemCodePage codePage;
+    SystemShortNames folders(true);
+    spellSetupArguments(skipWideProgramName(reinterpret_cast<const WideChar*>(line)), codePage, folders,
+                        spelt, sizeof spelt, refusal);
+    return true;
+}
+
 }  // namespace
 
 void readCommandLine(const char* commandLine) {
-    if (!parseSetupOptions(commandLine, options.given, options.error)) {
+    static char spelt[kSpeltArgumentsSize];
+    OptionError refusal;
+    if (spellWideCommandLine(spelt, refusal)) commandLine = spelt;
+    if (refusal.failed || !parseSetupOptions(commandLine, options.given, options.error)) {
+        if (refusal.failed) options.error = refusal;
         // Without a readable line, a "/S" on it still means nobody is there,
         // and a /LOG= on it still gets what was wrong.
         unattendedRun = asksUnattended(commandLine);

@@ -8,7 +8,8 @@
 
 namespace setup {
 
-// Reads the command line, sets unattendedRun and chooses the interaction
+// Reads the command line (its wide form where the system has one, spelt in
+// the code page: setup/options/wide_arguments.h), sets unattendedRun and chooses the interaction
 // (setup/interaction_choice.h); opens the run's log at once, so that it sees
 // everything from the start. An option that cannot be used is kept for
 // checkOptions.

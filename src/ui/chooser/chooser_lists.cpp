@@ -9,6 +9,7 @@
 #include "base/process_state.h"
 #include "base/system_library.h"
 #include "engine/paths/drive_root.h"
+#include "engine/paths/system_folders.h"
 #include "resource_ids.h"
 
 namespace setup {
@@ -65,6 +66,7 @@ public:
     }
 
     void forEachSubfolder(const char* pattern, SubfolderVisitor& visitor) override {
+        if (forEachWideSubfolder(pattern, visitor)) return;
         WIN32_FIND_DATAA found;
         HANDLE search = FindFirstFileA(pattern, &found);
         if (search == INVALID_HANDLE_VALUE) return;
@@ -86,12 +88,83 @@ public:
         if (depth == 0 && list != nullptr) systemImageList = list;
         char name[kDisplayNameSize];
         copyBounded(name, info.szDisplayName);
-        if (name[0] == '\0') lastComponent(name, sizeof name, path);
+        // A display name other than the folder's own whose wide form the
+        // code page cannot spell shows a best fit, another folder's name:
+        // the row shows the name its path holds (a short name, say).
+        char own[kDisplayNameSize];
+        lastComponent(own, sizeof own, path);
+        if (name[0] == '\0' || (depth != 0 && std::strcmp(name, own) != 0 && !wideDisplayNameSpelt(path)))
+            copyBounded(name, own);
         addDirListItem(dialog_, depth, info.iIcon, path, name);
     }
 
 private:
+    // The sub-folders by their wide names, each as the code page spells it
+    // exactly or by its short name; one with neither is left out, as no
+    // row could lead to it. False on a system without wide calls (the 9x
+    // family, whose 8-bit names are exact).
+    bool forEachWideSubfolder(const char* pattern, SubfolderVisitor& visitor) {
+        using FindFirstFunction = HANDLE(WINAPI*)(LPCWSTR, LPWIN32_FIND_DATAW);
+        using FindNextFunction = BOOL(WINAPI*)(HANDLE, LPWIN32_FIND_DATAW);
+        static const auto findFirst = wideKernelFunction<FindFirstFunction>("FindFirstFileW");
+        static const auto findNext = wideKernelFunction<FindNextFunction>("FindNextFileW");
+        WCHAR widePattern[fmt::kMaxPath];
+        if (findFirst == nullptr || findNext == nullptr ||
+            MultiByteToWideChar(CP_ACP, 0, pattern, -1, widePattern, fmt::kMaxPath) == 0)
+            return false;
+        WIN32_FIND_DATAW found;
+        HANDLE search = findFirst(widePattern, &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return GetLastError() != ERROR_CALL_NOT_IMPLEMENTED;
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+            const auto* longName = reinterpret_cast<const WideChar*>(found.cFileName);
+            if (longName[0] == u'.' && (longName[1] == 0 || (longName[1] == u'.' && longName[2] == 0)))
+                continue;
+            char name[fmt::kMaxPath];
+            FoundShortName alternate(found.cAlternateFileName);
+            if (spellSystemName(longName, codePage_, alternate,
+                                name, sizeof name) != Spelling::none)
+                visitor.subfolder(name);
+        } while (findNext(search, &found));
+        FindClose(search);
+        return true;
+    }
+
+    // True unless the shell's wide display name of the folder is one the
+    // code page cannot spell exactly.
+    bool wideDisplayNameSpelt(const char* path) {
+        using FileInfoFunction = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
+        static const auto fileInfo = reinterpret_cast<FileInfoFunction>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("shell32.dll"), "SHGetFileInfoW")));
+        WCHAR widePath[fmt::kMaxPath];
+        if (fileInfo == nullptr || MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, fmt::kMaxPath) == 0)
+            return true;
+        SHFILEINFOW info{};
+        if (fileInfo(widePath, 0, &info, sizeof info, SHGFI_DISPLAYNAME) == 0 || info.szDisplayName[0] == 0)
+            return true;
+        char spelt[kDisplayNameSize * 2];
+        const auto* name = reinterpret_cast<const WideChar*>(info.szDisplayName);
+        return spellExactly(name, wideLength(name), codePage_, spelt, sizeof spelt);
+    }
+
+    // The short name a search found beside the long one.
+    class FoundShortName final : public ShortNames {
+    public:
+        explicit FoundShortName(const WCHAR* name) : name_(reinterpret_cast<const WideChar*>(name)) {}
+        bool shortForm(const WideChar*, WideChar* out, std::size_t size) override {
+            const std::size_t length = wideLength(name_);
+            if (length == 0 || length >= size) return false;
+            std::memcpy(out, name_, (length + 1) * sizeof(WideChar));
+            return true;
+        }
+
+    private:
+        const WideChar* name_;
+    };
+
     HWND dialog_;
+    SystemCodePage codePage_;
 };
 
 using GetIconSizeFunction = BOOL(WINAPI*)(HIMAGELIST, int*, int*);

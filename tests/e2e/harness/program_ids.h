@@ -23,6 +23,7 @@ enum SetupExit : int {
     kSetupDirectXFailed = 24,   // unattended
     kSetupPreviousLeftovers = 25,  // unattended: a file of the previous installation stayed
     kSetupFilesInUse = 26,         // unattended: files to replace or remove are in use
+    kSetupFolderNameUnusable = 28,  // a system folder has no name the code page can spell
     kSetupRestartRequired = 3010,
 };
 
@@ -35,6 +36,7 @@ enum UninstallExit : int {
     kUninstallRunning = 4,
     kUninstallLeftOver = 5,
     kUninstallFilesInUse = 6,
+    kUninstallFolderNameUnusable = 8,
 };
 
 // Message box buttons (and the dialogs' OK and Cancel).

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <regex>
 
 #include "wine_session.h"
 
@@ -156,6 +157,16 @@ void SetupScenario::earlierFile(const std::string& hostPath, const std::string& 
 void SetupScenario::expectEarlierFile(const std::string& hostPath, const std::string& content) {
     EXPECT_EQ(contentOf(hostPath), content) << hostPath;
     EXPECT_EQ(modifiedAt(hostPath), kEarlierTime) << hostPath;
+}
+
+std::string SetupScenario::exampleToml(const std::string& example) {
+    const fs::path folder = fs::path(E2E_SOURCE_DIR) / "examples" / example;
+    fs::copy(folder, hostDir(), fs::copy_options::recursive);
+    std::string toml = contentOf((folder / "product.toml").string());
+    toml = std::regex_replace(toml, std::regex("\nregistry-key = [^\n]*"),
+                              "\nregistry-key = " + tomlString(registryKey()));
+    return std::regex_replace(toml, std::regex("\ndefault-folder = [^\n]*"),
+                              "\ndefault-folder = " + tomlString(installFolder()));
 }
 
 Bytes SetupScenario::build(const ProductDescription& product, const std::vector<std::string>& moreArguments) {

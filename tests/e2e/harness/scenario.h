@@ -79,6 +79,10 @@ protected:
     ProductDescription description() const;
     // The same with one component "Program" of the given source files.
     ProductDescription descriptionWith(const std::vector<std::string>& files) const;
+    // An example's description (examples/<example>), copied with its files
+    // into the scenario's folder, with this scenario's registry key and
+    // install folder.
+    std::string exampleToml(const std::string& example);
     // Writes a source file below the scenario's folder, with the time
     // kSourceTime.
     void source(const std::string& relative, const std::string& content);

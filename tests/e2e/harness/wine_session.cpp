@@ -115,8 +115,13 @@ bool WineSession::startDisplay() {
     return true;
 }
 
-bool WineSession::start(const std::string& prefix) {
+bool WineSession::start(const std::string& prefix, const std::string& user) {
     prefix_ = prefix;
+    // Wine takes the user's name from USER: set for the prefix's making
+    // and for every program after it, or Wine makes another profile.
+    if (!user.empty()) setenv("USER", user.c_str(), 1);
+    const char* name = std::getenv("USER");
+    user_ = name != nullptr ? name : "";
     // The scenarios run 32-bit programs: a 32-bit prefix has no registry
     // redirection between the robot, reg.exe and the setup program.
     setenv("WINEPREFIX", prefix.c_str(), 1);
@@ -155,7 +160,12 @@ bool WineSession::start(const std::string& prefix) {
             error_ = "cannot make the Wine prefix " + prefix;
             return false;
         }
-        std::ofstream(marker) << "wineboot -i; X11 Driver: Managed=N; Software\\E2E in both roots; user folders unlinked\n";
+        if (!exists(hostUserFolder(""))) {
+            error_ = "the Wine prefix " + prefix + " has no profile folder for the user " + user_;
+            return false;
+        }
+        std::ofstream(marker) << "wineboot -i for " << user_
+                              << "; X11 Driver: Managed=N; Software\\E2E in both roots; user folders unlinked\n";
     }
     if (!mapTestDrives()) {
         error_ = "cannot map the drives M: and N: in " + prefix;

@@ -16,8 +16,10 @@ namespace e2e {
 class WineSession {
 public:
     // Prepares the display, the prefix and a persistent wineserver; false
-    // (with the reason in error()) when that is impossible.
-    bool start(const std::string& prefix);
+    // (with the reason in error()) when that is impossible. With a `user`,
+    // the prefix is made for (and every program runs as) the user of that
+    // name, whose profile folder is C:\users\<user>.
+    bool start(const std::string& prefix, const std::string& user = "");
     // Ends the private display and, with it, the prefix's wineserver and
     // every program in it. On a display given from outside the wineserver
     // ends by itself a while after the last program.
@@ -25,8 +27,15 @@ public:
     const std::string& error() const { return error_; }
 
     const std::string& prefix() const { return prefix_; }
+    // The name of the prefix's user.
+    const std::string& user() const { return user_; }
     // Host path of the prefix's drive C.
     std::string driveC() const { return prefix_ + "/drive_c"; }
+    // Host path of a folder of the prefix user's profile ("Desktop",
+    // "Temp", ...): the real one, whatever the 8-bit calls make of its name.
+    std::string hostUserFolder(const std::string& relative) const {
+        return driveC() + "/users/" + user_ + "/" + relative;
+    }
     // Two drives that Wine learns of when its server starts (a drive mapped
     // later is reachable by its letter but missing from the logical-drive
     // mask): M:, a folder of the prefix that scenarios may fill and must
@@ -87,6 +96,7 @@ private:
     bool startDisplay();
     bool mapTestDrives();
     std::string prefix_;
+    std::string user_;
     std::string error_;
     Process xvfb_;
 };

@@ -14,10 +14,42 @@
 #include "uninstaller/removal/removal_report.h"
 #include "uninstaller/uninstall_command_line.h"
 #include "uninstaller/uninstall_texts.h"
+#include "../engine/paths/fake_code_page.h"
 
 using namespace uninstaller;
 
 namespace {
+
+// The wide command line: the program's name skipped by its module path,
+// the log's path spelt exactly or by the short form of the existing log.
+TEST(UninstallerCommandLine, SpellsTheWideLineOrRefusesIt) {
+    struct Case {
+        const char* what;
+        std::u16string line;
+        bool spelt;
+        const char* arguments;
+    };
+    const std::u16string module = u"C:\\Program Files\\Zażółć\\UnInst.exe";
+    const Case cases[] = {
+        {"as the entry gives it", module + u" C:\\Program Files\\Demo\\InstallLog.txt", true,
+         "C:\\Program Files\\Demo\\InstallLog.txt"},
+        {"an existing log by its short form", module + u" /S C:\\Zażółć\\InstallLog.txt", true,
+         "/S C:\\ZA__~3BM\\INSTAL~1.TXT"},
+        {"quoted", u"\"" + module + u"\" \"C:\\Zażółć\\InstallLog.txt\"", true, "C:\\ZA__~3BM\\INSTAL~1.TXT"},
+        {"a log that does not exist", module + u" C:\\Łódź\\InstallLog.txt", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing_support::FakeCodePage codePage;
+        testing_support::FakeShortNames items;
+        items.existing[u"C:\\Zażółć\\InstallLog.txt"] = u"C:\\ZA__~3BM\\INSTAL~1.TXT";
+        char out[600] = "left over";
+        EXPECT_EQ(spellArguments(skipProgramName(c.line.c_str(), module.c_str()), codePage, items, out,
+                                 sizeof out),
+                  c.spelt);
+        EXPECT_STREQ(out, c.arguments);
+    }
+}
 
 TEST(UninstallerCommandLine, TakesTheLogPathAsTheEntryAndTheShortcutGiveIt) {
     const char* module = "C:\\Program Files\\Demo\\UnInst.exe";
