@@ -149,9 +149,15 @@ enum ExtraTextId : u16 {
     // Shown when the destination folder is a drive's or share's root, or
     // the Windows or system folder or one that holds them; "%s" is the folder.
     kExtraTextFolderNotAllowed = 9,
+    // Shown at the start after an installation whose process was killed
+    // has been undone.
+    kExtraTextInterruptedUndone = 14,
+    // Shown at the start when such an installation cannot be undone; "%s"
+    // is the list of folders that keep what it moved aside.
+    kExtraTextInterruptedKept = 15,
 };
 // One above the highest id this version knows.
-inline constexpr u16 kExtraTextIdEnd = 10;
+inline constexpr u16 kExtraTextIdEnd = 16;
 
 // An extra text's name in a description's [texts], the text a package
 // without it stands for, and what the setup program formats it with.
@@ -168,6 +174,12 @@ inline constexpr ExtraTextInfo kExtraTexts[] = {
     {kExtraTextFolderNotAllowed, "msgFolderNotAllowed",
      "%s cannot be the destination folder: it is the root of a drive or network share, or the "
      "Windows or system folder or a folder that holds them. Choose another folder.", "s"},
+    {kExtraTextInterruptedUndone, "msgInterruptedUndone",
+     "An earlier installation of this product was interrupted before it ended. Everything it had changed "
+     "has been undone.", ""},
+    {kExtraTextInterruptedKept, "msgInterruptedKept",
+     "An earlier installation of this product was interrupted before it ended, and its record cannot be "
+     "trusted, so nothing of it was undone. What it moved aside stays in these folders:\n\n%s", "s"},
 };
 
 // The entry of `id`, or nullptr.

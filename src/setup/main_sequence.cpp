@@ -13,6 +13,9 @@
 #include "engine/failure/exit_codes.h"
 #include "engine/failure/failure.h"
 #include "engine/interaction.h"
+#include "engine/journal/journal_recovery.h"
+#include "engine/journal/journal_start.h"
+#include "engine/journal/run_journal.h"
 #include "engine/log/previous_leftovers.h"
 #include "engine/log/run_log.h"
 #include "engine/paths/expand_path.h"
@@ -155,6 +158,7 @@ void runSetup(HINSTANCE instance, const char* commandLine) {
                configText(config().texts.productVersion));
     checkOptions();
     guardSingleInstance();
+    recoverInterruptedRun();
     takeBootDrive();
     createMeasureContext();
     readRegistryString(installedVersion, sizeof installedVersion, HKEY_LOCAL_MACHINE,
@@ -177,13 +181,19 @@ void runSetup(HINSTANCE instance, const char* commandLine) {
     } else if (!runSetupWizard(productExtraction)) {
         exitSetup(0);
     }
+    // From here on the run changes the system: first its journal.
+    startRunJournal(installDir);
     if (installDirectX) setupDirectX();
     // The uninstaller that the entry and its shortcut start comes with every selection.
     productExtraction.selectionMask |= alwaysInstalledComponents();
     keepPreviousLog();
     removePreviousInstallation();
     notePreviousRemoval();
+    // The previous installation's backups are made, and the first file is
+    // about to be replaced: on disk against a power cut.
+    flushRunJournal();
     extractComponents(productExtraction);
+    flushRunJournal();
     showUpdatingStatus();
     runPostInstallActions(productExtraction);
     registerProduct();

@@ -1,3 +1,4 @@
+#include "engine/journal/run_journal.h"
 #include "engine/directx/directx_setup.h"
 
 #include <windows.h>
@@ -132,6 +133,7 @@ bool makeDirectXFolder(char (&folder)[fmt::kMaxPath]) {
     char logged[fmt::kMaxPath];
     copyBounded(logged, folder);
     logged[std::strlen(logged) - 1] = '\0';
+    journalPlace(logged);
     appendLogEntry(fmt::kLogFolder, 0, 0, logged);
     logRunLine("DirectX folder %s made", logged);
     return true;

@@ -11,6 +11,7 @@
 #include "base/process_state.h"
 #include "engine/failure/cancel.h"
 #include "engine/interaction.h"
+#include "engine/journal/run_journal.h"
 #include "engine/log/uninstall_log_entries.h"
 #include "engine/paths/path_rules.h"
 #include "engine/undo/file_backups.h"
@@ -87,6 +88,7 @@ void openOutputFile(const char* folder, bool& replaceAll, bool& skip) {
     // the path now (a folder, or a file that came meanwhile) fails the
     // creation instead of being replaced without its way back.
     HANDLE file = INVALID_HANDLE_VALUE;
+    if (existing != ExistingItem::runsOwnFile) announceMadeItem(fmt::kLogFile, currentPath);
     if (injectFault(FaultSite::createFile)) {
         SetLastError(ERROR_ACCESS_DENIED);
     } else {
@@ -115,6 +117,7 @@ void createPathDirectories() {
         currentDir[p] = '\0';
         const DWORD attributes = GetFileAttributesA(currentDir);
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            announceMadeItem(fmt::kLogFolder, currentDir);
             if (injectFault(FaultSite::createFolder)) {
                 SetLastError(ERROR_ACCESS_DENIED);
                 raiseInstallError(kErrorCreatePath);

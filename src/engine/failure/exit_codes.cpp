@@ -21,6 +21,9 @@ const char* exitCodeMeaning(std::uint32_t code) {
     case kExitDirectXFailed: return "the DirectX runtime setup failed; nothing was installed";
     case kExitPreviousLeftovers:
         return "installed; files of the previous installation could not be removed and stay";
+    case kExitJournalKept:
+        return "an interrupted installation could not be undone: its journal is damaged or names places it "
+               "could not have changed; nothing was changed and its backups stay";
     case kExitRestartRequired: return "installed; the system must restart to complete the installation";
     default: return "unknown";
     }

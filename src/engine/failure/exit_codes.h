@@ -19,6 +19,8 @@ enum ExitCode : std::uint32_t {
     kExitDirectXFailed = 24,        // unattended: the DirectX runtime setup failed
     kExitPreviousLeftovers = 25,    // unattended: installed, but files of the previous
                                     // installation stayed (the run's log names them)
+    kExitJournalKept = 27,          // unattended: an interrupted run's journal could not be
+                                    // undone; its backups stay, named in the run's log
     kExitRestartRequired = 3010,    // unattended: installed, the system must restart
 };
 

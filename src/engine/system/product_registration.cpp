@@ -1,3 +1,4 @@
+#include "engine/journal/run_journal.h"
 #include "engine/system/product_registration.h"
 
 #include <windows.h>
@@ -93,10 +94,13 @@ void writeSystemUninstallEntry(const char* logPath, const ExtractionState& produ
     const std::size_t count = uninstallEntryValues(facts, room, values);
     if (count == 0) raiseRegistryTextTooLong();
     copyBounded(writtenUninstallKey, keyPath);  // before writing: a half-made key goes too
+    journalUninstallKey(keyPath);
     writeRegistryValues(HKEY_LOCAL_MACHINE, keyPath, values, count);
 }
 
 }  // namespace
+
+void adoptWrittenUninstallEntry(const char* keyPath) { copyBounded(writtenUninstallKey, keyPath); }
 
 void removeWrittenUninstallEntry() {
     if (writtenUninstallKey[0] == '\0') return;

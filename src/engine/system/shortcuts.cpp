@@ -1,3 +1,4 @@
+#include "engine/journal/run_journal.h"
 #include "engine/system/shortcuts.h"
 
 #include <windows.h>
@@ -88,6 +89,7 @@ void createShellLink(const char* linkPath, const char* targetPath, const char* a
         SetLastError(error);
         raiseInstallError(kErrorCreateFile);
     }
+    announceMadeItem(fmt::kLogFile, linkPath);
     const bool saved = !injectFault(FaultSite::saveShortcut) && SUCCEEDED(file->Save(wideName, TRUE));
     file->Release();
     link->Release();

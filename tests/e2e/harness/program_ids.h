@@ -22,6 +22,7 @@ enum SetupExit : int {
     kSetupNotEnoughSpace = 23,  // unattended
     kSetupDirectXFailed = 24,   // unattended
     kSetupPreviousLeftovers = 25,  // unattended: a file of the previous installation stayed
+    kSetupJournalKept = 27,        // unattended: an interrupted run's journal could not be undone
     kSetupRestartRequired = 3010,
 };
 

@@ -53,7 +53,7 @@ RunReport readReport(const std::string& path) {
         std::istringstream words(line);
         std::string what, number, site;
         words >> what;
-        if (what == "call" || what == "fault") {
+        if (what == "call" || what == "fault" || what == "kill") {
             words >> number >> site;
             report.calls.push_back(site);
             if (what == "fault") report.faultSite = site;
@@ -487,4 +487,63 @@ TEST_F(FaultInjectionRun, FailureAfterTheRootLogValueGivesItBack) {
             });
     }
     RegDeleteValueA(HKEY_LOCAL_MACHINE, "UnInstallLog");
+}
+
+// Every failure point again, now as the place where the process is killed
+// outright (SETUP_KILL_AT: nothing of its own ending runs). The next start,
+// unattended, finds the killed run's journal and undoes it before anything
+// else; killed in its turn at its own first point (before it changes
+// anything), it shows the ground exactly as the killed run found it, with
+// no backup folder and no journal. A start after that installs normally:
+// checked at every kInstallStride-th point, the same over each ground.
+TEST_F(FaultInjectionRun, KilledAtEveryPointTheNextStartUndoesIt) {
+    constexpr DWORD kKilled = 0xDEAD;
+    constexpr long kInstallStride = 4;
+    std::size_t points = 0;
+    for (const Ground& where : kGrounds) {
+        SCOPED_TRACE(where.name);
+        DWORD code = 0;
+        const RunReport clean = run(where, "SETUP_FAULT_AT", 0, code,
+                                    [](const TestSandbox&, const RunReport&, const std::map<std::string, std::string>&) {});
+        ASSERT_EQ(code, 0u);
+        const long count = static_cast<long>(clean.calls.size());
+        for (long n = 1; n <= count; ++n) {
+            const std::string what =
+                "killed at call " + std::to_string(n) + " (" + clean.calls[static_cast<std::size_t>(n - 1)] + ")";
+            TestSandbox sandbox(product_);
+            if (where.earlierInstallation) prepareEarlierInstallation(sandbox);
+            const std::map<std::string, std::string> before = ground(sandbox);
+            const std::string folder = "/D=" + sandbox.app;
+            auto start = [&](long killAt, const std::string& arguments) {
+                DeleteFileA(report_.c_str());
+                SetEnvironmentVariableA("SETUP_KILL_AT", killAt != 0 ? std::to_string(killAt).c_str() : nullptr);
+                const DWORD exitCode = runProgram(installer_, arguments).exitCode;
+                SetEnvironmentVariableA("SETUP_KILL_AT", nullptr);
+                return exitCode;
+            };
+            ASSERT_EQ(start(n, std::string(where.unattendedFaults ? "/S " : "") + folder), kKilled) << what;
+            // Killed before its journal's folder is made, a run has changed nothing.
+            if (clean.calls[static_cast<std::size_t>(n - 1)] != "startJournal")
+                ASSERT_FALSE(backupFolders().empty()) << what << ": no journal was left";
+            // A killed attended run leaves its pictures in the temporary folder.
+            for (const char* name : {"faults-clip.avi", "faults-info.ico", "faults-undo.ico"})
+                DeleteFileA((temporaryFolder() + name).c_str());
+
+            EXPECT_EQ(start(1, "/S " + folder), kKilled) << what;
+            const RunReport recovery = readReport(report_);
+            ASSERT_FALSE(recovery.calls.empty()) << what;
+            EXPECT_EQ(recovery.calls.front(), "startJournal") << what;
+            expectGroundAsBefore(sandbox, before, what);
+
+            if (n % kInstallStride == 0 || n == count) {
+                EXPECT_EQ(start(0, "/S " + folder), 0u) << what;
+                expectInstalled(sandbox, where, what);
+            }
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey().c_str());
+            if (HasFatalFailure()) return;
+        }
+        points += static_cast<std::size_t>(count);
+    }
+    std::printf("kill points covered: %zu\n", points);
+    RecordProperty("kill_points", static_cast<int>(points));
 }
