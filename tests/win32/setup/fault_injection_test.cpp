@@ -71,7 +71,7 @@ const std::map<std::string, DWORD> kCodeOfSite = {
     {"createFile", 2},   {"writeFile", 5},         {"closeFile", 3},  {"createFolder", 4},
     {"createKey", 10},   {"setValue", 10},         {"closeKey", 10},  {"saveShortcut", 0},
     {"createPicture", 0}, {"backUpFile", 2},       {"backUpRemovedFile", 0}, {"saveKey", 0},
-    {"saveValue", 10},
+    {"saveValue", 10},   {"startJournal", 0},
 };
 
 // File times of 1999 and 2000, each file its own.
