@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/journal/journal_format.h"
 #include "format/package_format.h"
 #include "test_product.h"
 #include "test_support.h"
@@ -546,4 +547,72 @@ TEST_F(FaultInjectionRun, KilledAtEveryPointTheNextStartUndoesIt) {
     }
     std::printf("kill points covered: %zu\n", points);
     RecordProperty("kill_points", static_cast<int>(points));
+}
+
+// A killed run's journal that cannot be trusted undoes nothing: one whose
+// bytes were changed, and one that names a file outside every place its run
+// could have made something (with a sound checksum). The next unattended
+// start ends with code 27 before it changes anything; the killed run's
+// backups stay in their folder, no longer hidden, the journal renamed so that
+// later starts go on.
+TEST_F(FaultInjectionRun, UntrustedJournalUndoesNothingAndKeepsTheBackups) {
+    const Ground& where = kGrounds[1];
+    DWORD code = 0;
+    const RunReport clean = run(where, "SETUP_FAULT_AT", 0, code,
+                                [](const TestSandbox&, const RunReport&, const std::map<std::string, std::string>&) {});
+    ASSERT_EQ(code, 0u);
+    // Killed at its first file: the previous installation is moved aside by then.
+    long firstFile = 0;
+    for (std::size_t i = 0; i < clean.calls.size() && firstFile == 0; ++i)
+        if (clean.calls[i] == "createFile") firstFile = static_cast<long>(i + 1);
+    ASSERT_GT(firstFile, 0);
+    const std::string outside = "C:\SetupkitTests\Outside.txt";
+    struct Row {
+        const char* what;
+        bool foreignEntry;  // else a changed byte
+    };
+    for (const Row& row : {Row{"a changed byte", false}, Row{"a file outside its places", true}}) {
+        SCOPED_TRACE(row.what);
+        TestSandbox sandbox(product_);
+        prepareEarlierInstallation(sandbox);
+        putFile(outside, "not the product's", FILE_ATTRIBUTE_NORMAL, 11);
+        SetEnvironmentVariableA("SETUP_KILL_AT", std::to_string(firstFile).c_str());
+        ASSERT_EQ(runProgram(installer_, "/S /D=" + sandbox.app).exitCode, 0xDEADu);
+        SetEnvironmentVariableA("SETUP_KILL_AT", nullptr);
+        std::string journal;
+        for (const std::string& folder : backupFolders())
+            if (fileExists(folder + "\\RunJournal")) journal = folder + "\\RunJournal";
+        ASSERT_NE(journal, "");
+        std::vector<std::uint8_t> bytes = readWholeFile(journal);
+        if (row.foreignEntry) {
+            const setup::JournalEntryHead entry{fmt::kLogFile, 0, 0, 0};
+            std::string payload(reinterpret_cast<const char*>(&entry), sizeof entry);
+            payload += outside + '\0';
+            const setup::JournalRecordHead head = setup::makeJournalHead(
+                setup::JournalType::logEntry, setup::JournalChannel::none, payload.data(),
+                static_cast<std::uint32_t>(payload.size()));
+            const auto* h = reinterpret_cast<const std::uint8_t*>(&head);
+            bytes.insert(bytes.end(), h, h + sizeof head);
+            bytes.insert(bytes.end(), payload.begin(), payload.end());
+        } else {
+            bytes[bytes.size() / 2] ^= 0x20;
+        }
+        putFile(journal, std::string(bytes.begin(), bytes.end()), FILE_ATTRIBUTE_NORMAL, 12);
+        const std::map<std::string, std::string> killed = ground(sandbox);
+        const std::vector<std::string> folders = backupFolders();
+
+        EXPECT_EQ(runProgram(installer_, "/S /D=" + sandbox.app).exitCode, 27u);
+        EXPECT_EQ(differences(killed, ground(sandbox)), "");
+        EXPECT_TRUE(fileExists(outside));
+        EXPECT_EQ(backupFolders(), folders);
+        EXPECT_FALSE(fileExists(journal));
+        EXPECT_TRUE(fileExists(journal + ".damaged"));
+        for (const std::string& folder : folders)
+            EXPECT_EQ(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u) << folder;
+        // Met once: the next start installs.
+        EXPECT_EQ(runProgram(installer_, "/S /D=" + sandbox.app).exitCode, 0u);
+        for (const std::string& folder : folders) deleteTree(folder);
+        DeleteFileA(outside.c_str());
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey().c_str());
+    }
 }
