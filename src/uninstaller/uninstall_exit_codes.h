@@ -11,6 +11,7 @@ enum ExitCode : int {
     kExitLogRefused = 3,    // the log is damaged or names what no installation made
     kExitRunning = 4,       // the product (or its setup) is running
     kExitLeftOver = 5,      // removed, but something stayed (listed in the details)
+    kExitInterrupted = 7,   // a setup of the product was killed and is not undone yet
 };
 
 }  // namespace uninstaller

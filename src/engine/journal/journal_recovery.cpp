@@ -6,12 +6,11 @@
 
 #include "base/bounded_text.h"
 #include "base/process_state.h"
-#include "base/system_library.h"
 #include "engine/failure/exit_codes.h"
 #include "engine/failure/failure.h"
 #include "engine/interaction.h"
 #include "engine/journal/journal_format.h"
-#include "engine/journal/journal_trust.h"
+#include "engine/journal/journal_search.h"
 #include "engine/journal/run_journal.h"
 #include "engine/log/run_log.h"
 #include "engine/log/uninstall_log.h"
@@ -51,69 +50,6 @@ bool readExactly(HANDLE file, void* bytes, std::uint32_t size) {
     return size == 0 || (ReadFile(file, bytes, size, &got, nullptr) && got == size);
 }
 
-// The user running the program, as the system names it; empty on the 9x family.
-std::size_t currentUser(std::uint8_t (&sid)[SECURITY_MAX_SID_SIZE]) {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return 0;
-    alignas(8) std::uint8_t buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    DWORD size = 0;
-    const bool got = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size);
-    CloseHandle(token);
-    if (!got) return 0;
-    const auto* user = reinterpret_cast<const TOKEN_USER*>(buffer);
-    const auto* bytes = static_cast<const std::uint8_t*>(user->User.Sid);
-    const std::size_t available = sizeof buffer - static_cast<std::size_t>(bytes - buffer);
-    const std::size_t length = sidLength(bytes, available < sizeof sid ? available : sizeof sid);
-    std::memcpy(sid, bytes, length);
-    return length;
-}
-
-// Only a folder that nobody else can write vouches for the journal in it.
-bool folderTrusted(const char* folder) {
-    alignas(8) std::uint8_t descriptor[4096];
-    DWORD needed = 0;
-    if (!GetFileSecurityA(folder, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor,
-                          sizeof descriptor, &needed)) {
-        // The 9x family keeps no security: every user there is the administrator.
-        return GetLastError() == ERROR_CALL_NOT_IMPLEMENTED;
-    }
-    std::uint8_t user[SECURITY_MAX_SID_SIZE] = {};
-    const std::size_t userSize = currentUser(user);
-    const FolderTrust trust =
-        judgeFolderSecurity(descriptor, needed != 0 && needed < sizeof descriptor ? needed : sizeof descriptor,
-                            userSize != 0 ? user : nullptr, userSize);
-    if (trust != FolderTrust::trusted) logRunLine("%s is passed over: others can write it", folder);
-    return trust == FolderTrust::trusted;
-}
-
-// True while the run that wrote the journal still runs. A process id the
-// system has given to another process since reads as running: the journal
-// then waits for a later start.
-bool processRuns(std::uint32_t processId) {
-    if (processId == GetCurrentProcessId()) return false;
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-    if (process == nullptr) return false;
-    const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    CloseHandle(process);
-    return runs;
-}
-
-// Opens the journal without following a link; its size.
-HANDLE openJournal(const char* path, std::uint32_t& size) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return file;
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!GetFileInformationByHandle(file, &information) ||
-        (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
-        information.nFileSizeHigh != 0 || information.nFileSizeLow > kMaxJournalSize) {
-        CloseHandle(file);
-        return INVALID_HANDLE_VALUE;
-    }
-    size = information.nFileSizeLow;
-    return file;
-}
-
 enum class NextRecord { item, end, damaged };
 
 NextRecord readRecord(HANDLE file, std::uint32_t& left, JournalItem& item) {
@@ -125,17 +61,6 @@ NextRecord readRecord(HANDLE file, std::uint32_t& left, JournalItem& item) {
     if (checked != JournalHeadCheck::ok || !readExactly(file, payload, head.size)) return NextRecord::damaged;
     left -= head.size;
     return checkJournalPayload(head, payload, item) ? NextRecord::item : NextRecord::damaged;
-}
-
-// The journal's first record: whether it is of this product and of a
-// process that has ended.
-bool killedRunOfThisProduct(HANDLE file, std::uint32_t& left) {
-    JournalItem item;
-    if (readRecord(file, left, item) != NextRecord::item || item.type != JournalType::start) return false;
-    const char* product = configText(config().texts.productName);
-    if (std::strlen(product) != item.nameLength || std::memcmp(product, item.productName, item.nameLength) != 0)
-        return false;
-    return !processRuns(item.processId);
 }
 
 void addFolderLine(ReadJournal& read, const char* folder) {
@@ -246,9 +171,11 @@ bool recoverJournal(const char* journalFolder) {
     char path[fmt::kMaxPath];
     if (!formatBounded(path, sizeof path, "%s%s", journalFolder, kJournalFileName)) return false;
     std::uint32_t left = 0;
-    HANDLE file = openJournal(path, left);
+    HANDLE file = openJournal(journalFolder, left);
     if (file == INVALID_HANDLE_VALUE) return false;
-    if (!killedRunOfThisProduct(file, left)) {
+    // Its start, which the search has judged, is passed over.
+    JournalItem start;
+    if (readRecord(file, left, start) != NextRecord::item || start.type != JournalType::start) {
         CloseHandle(file);
         return false;
     }
@@ -286,40 +213,10 @@ bool recoverJournal(const char* journalFolder) {
 }  // namespace
 
 void recoverInterruptedRun() {
-    char windows[fmt::kMaxPath] = {};
-    GetWindowsDirectoryA(windows, sizeof windows);
-    const std::size_t rootLength = pathRootLength(windows);
-    char pattern[fmt::kMaxPath];
-    if (rootLength == 0 || rootLength >= sizeof pattern) return;
-    std::memcpy(pattern, windows, rootLength);
-    pattern[rootLength] = '\0';
-    appendBounded(pattern, kBackupFolderPrefix);
-    appendBounded(pattern, "*");
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    // Collected first: undoing a journal removes its folder from the listing.
-    constexpr std::size_t kMaxCandidates = 16;
-    static char candidates[kMaxCandidates][fmt::kMaxPath];
-    std::size_t count = 0;
-    do {
-        const DWORD attributes = found.dwFileAttributes;
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-            continue;
-        if (std::strlen(found.cFileName) != sizeof kBackupFolderPrefix - 1 + 8 || count == kMaxCandidates) continue;
-        char folder[fmt::kMaxPath];
-        std::memcpy(folder, windows, rootLength);
-        folder[rootLength] = '\0';
-        if (appendBounded(folder, found.cFileName) && appendBounded(folder, "\\"))
-            copyBounded(candidates[count++], folder);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    for (std::size_t i = 0; i < count; ++i) {
-        char folder[fmt::kMaxPath];
-        copyBounded(folder, candidates[i]);
-        folder[std::strlen(folder) - 1] = '\0';
-        if (folderTrusted(folder)) recoverJournal(candidates[i]);
-    }
+    constexpr std::size_t kMaxJournals = 16;
+    static char folders[kMaxJournals][fmt::kMaxPath];
+    const std::size_t count = findInterruptedJournals(configText(config().texts.productName), folders, kMaxJournals);
+    for (std::size_t i = 0; i < count; ++i) recoverJournal(folders[i]);
 }
 
 }  // namespace setup

@@ -34,6 +34,7 @@ enum UninstallExit : int {
     kUninstallLogRefused = 3,
     kUninstallRunning = 4,
     kUninstallLeftOver = 5,
+    kUninstallInterrupted = 7,  // a setup of the product was killed and is not undone yet
 };
 
 // Message box buttons (and the dialogs' OK and Cancel).

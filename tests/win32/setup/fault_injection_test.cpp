@@ -378,6 +378,12 @@ protected:
         }
     }
 
+    // A killed attended run leaves its pictures in the temporary folder.
+    void forgetKilledRunsPictures() {
+        for (const char* name : {"faults-clip.avi", "faults-info.ico", "faults-undo.ico"})
+            DeleteFileA((temporaryFolder() + name).c_str());
+    }
+
     void expectNoPictures(const std::string& what) {
         for (const char* name : {"faults-clip.avi", "faults-info.ico", "faults-undo.ico"})
             EXPECT_FALSE(fileExists(temporaryFolder() + name)) << what << ": " << name;
@@ -526,9 +532,7 @@ TEST_F(FaultInjectionRun, KilledAtEveryPointTheNextStartUndoesIt) {
             // Killed before its journal's folder is made, a run has changed nothing.
             if (clean.calls[static_cast<std::size_t>(n - 1)] != "startJournal")
                 ASSERT_FALSE(backupFolders().empty()) << what << ": no journal was left";
-            // A killed attended run leaves its pictures in the temporary folder.
-            for (const char* name : {"faults-clip.avi", "faults-info.ico", "faults-undo.ico"})
-                DeleteFileA((temporaryFolder() + name).c_str());
+            forgetKilledRunsPictures();
 
             EXPECT_EQ(start(1, "/S " + folder), kKilled) << what;
             const RunReport recovery = readReport(report_);
@@ -615,4 +619,37 @@ TEST_F(FaultInjectionRun, UntrustedJournalUndoesNothingAndKeepsTheBackups) {
         DeleteFileA(outside.c_str());
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey().c_str());
     }
+}
+
+// The uninstaller does not remove a product that a killed setup left half
+// changed: it names the interrupted installation, exits with 7 and leaves
+// everything to the setup program, whose next start undoes the killed run.
+TEST_F(FaultInjectionRun, UninstallerLeavesAKilledRunToTheSetupProgram) {
+    const Ground& where = kGrounds[0];
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey().c_str());
+    DWORD code = 0;
+    const RunReport clean = run(where, "SETUP_FAULT_AT", 0, code,
+                                [](const TestSandbox&, const RunReport&, const std::map<std::string, std::string>&) {});
+    ASSERT_EQ(code, 0u);
+    TestSandbox sandbox(product_);
+    const std::map<std::string, std::string> before = ground(sandbox);
+    // Killed at its last point: its log, with the digest, is written.
+    SetEnvironmentVariableA("SETUP_KILL_AT", std::to_string(clean.calls.size()).c_str());
+    DeleteFileA(report_.c_str());
+    ASSERT_EQ(runProgram(installer_, "/D=" + sandbox.app).exitCode, 0xDEADu)
+        << readReport(report_).calls.size() << " calls of " << clean.calls.size();
+    SetEnvironmentVariableA("SETUP_KILL_AT", nullptr);
+    forgetKilledRunsPictures();
+    ASSERT_TRUE(fileExists(sandbox.app + "InstallLog"));
+    const std::map<std::string, std::string> killed = ground(sandbox);
+
+    EXPECT_EQ(runProgram(UNINSTALLER_PATH, "/S " + sandbox.app + "InstallLog").exitCode, 7u);
+    EXPECT_EQ(differences(killed, ground(sandbox)), "");
+    ASSERT_FALSE(backupFolders().empty());
+
+    SetEnvironmentVariableA("SETUP_KILL_AT", "1");
+    EXPECT_EQ(runProgram(installer_, "/S /D=" + sandbox.app).exitCode, 0xDEADu);
+    SetEnvironmentVariableA("SETUP_KILL_AT", nullptr);
+    expectGroundAsBefore(sandbox, before, "undone after the uninstaller refused");
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey().c_str());
 }
