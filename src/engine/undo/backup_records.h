@@ -57,6 +57,9 @@ public:
     std::size_t mark() const { return used_; }
     void truncate(std::size_t mark);
     void clear() {
+        // Emptied in the middle of a run (after the DirectX setup's
+        // temporary files): the journal sees it as a cut to the start.
+        if (journaled_ != 0) truncatedBelowJournal_ = true;
         used_ = 0;
         journaled_ = 0;
     }

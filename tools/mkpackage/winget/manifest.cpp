@@ -128,6 +128,7 @@ const std::vector<ReturnCode> kExpectedReturnCodes = {
     {23, "diskFull"},                // not enough free space for the selection
     {24, "missingDependency"},       // the DirectX runtime setup failed
     // A "files in use" exit code belongs here, as "fileInUse".
+    {27, "contactSupport"},          // a killed run's journal cannot be undone
     {3010, "rebootRequiredToFinish"},
 };
 
