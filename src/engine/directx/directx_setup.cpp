@@ -1,4 +1,3 @@
-#include "engine/journal/run_journal.h"
 #include "engine/directx/directx_setup.h"
 
 #include <windows.h>
@@ -14,6 +13,7 @@
 #include "engine/failure/exit_codes.h"
 #include "engine/failure/failure.h"
 #include "engine/interaction.h"
+#include "engine/journal/run_journal.h"
 #include "engine/log/run_log.h"
 #include "engine/log/uninstall_log_entries.h"
 #include "engine/paths/private_folder.h"

@@ -1,4 +1,3 @@
-#include "engine/journal/run_journal.h"
 #include "engine/system/product_registration.h"
 
 #include <windows.h>
@@ -6,6 +5,7 @@
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "engine/failure/failure.h"
+#include "engine/journal/run_journal.h"
 #include "engine/log/log_digest.h"
 #include "engine/log/uninstall_log_entries.h"
 #include "engine/log/uninstall_log_file.h"

@@ -1,4 +1,3 @@
-#include "engine/journal/run_journal.h"
 #include "engine/system/shortcuts.h"
 
 #include <windows.h>
@@ -13,6 +12,7 @@
 #include "base/process_state.h"
 #include "engine/extract/output_file.h"
 #include "engine/failure/failure.h"
+#include "engine/journal/run_journal.h"
 #include "engine/log/uninstall_log_entries.h"
 #include "engine/system/registry.h"
 #include "engine/undo/file_backups.h"
