@@ -49,6 +49,11 @@ bool mayReplaceExistingFile(bool& replaceAll) {
 // or a cancel can put it back. When it cannot be, nothing is replaced: the
 // run fails here as for a file that cannot be created.
 void moveReplacedFileAside() {
+    // Before the run's first file of the user's goes aside, what the journal
+    // holds is on disk against a power cut.
+    static bool flushed = false;
+    if (!flushed) flushRunJournal();
+    flushed = true;
     if (!moveFileAside(currentPath, FaultSite::backUpFile)) raiseInstallError(kErrorCreateFile);
 }
 
