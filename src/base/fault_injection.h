@@ -3,7 +3,8 @@
 // never failed, its boxes always shown and its runs never cancelled. The
 // test build links an implementation that fails the Nth fallible system
 // call of a run, answers every box itself and cancels after a chosen chunk,
-// so that a test can walk every failure point of an installation.
+// so that a test can walk every failure point of an installation, or end
+// the process there at once as if it were killed.
 #ifndef BASE_FAULT_INJECTION_H
 #define BASE_FAULT_INJECTION_H
 
@@ -24,6 +25,7 @@ enum class FaultSite {
     backUpRemovedFile,  // the same for a file of a previous installation (silent: it stays)
     saveKey,        // keeping a key of a previous installation before it is removed (silent: it stays)
     saveValue,      // keeping a value before it is changed in a key the run did not make (error 10)
+    startJournal,   // the backup folder that holds the run's journal (silent: no journal)
 };
 
 // True when this call is to fail; the caller then fails as the system

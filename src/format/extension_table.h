@@ -156,6 +156,12 @@ enum ExtraTextId : u16 {
     kExtraTextFilesInUse = 11,
     kExtraTextRetryButton = 12,
     kExtraTextIgnoreButton = 13,
+    // Shown at the start after an installation whose process was killed
+    // has been undone.
+    kExtraTextInterruptedUndone = 14,
+    // Shown at the start when such an installation cannot be undone; "%s"
+    // is the list of folders that keep what it moved aside.
+    kExtraTextInterruptedKept = 15,
     // Shown, before anything is changed, when a folder the programs take
     // from the system (the temporary, Windows or system folder, the user's
     // Desktop or Programs) has a name the code page cannot spell and no
@@ -188,6 +194,12 @@ inline constexpr ExtraTextInfo kExtraTexts[] = {
      "Retry, or choose Ignore to go on and have the files replaced when the computer restarts.", ""},
     {kExtraTextRetryButton, "captionRetry", "&Retry", ""},
     {kExtraTextIgnoreButton, "captionIgnore", "&Ignore", ""},
+    {kExtraTextInterruptedUndone, "msgInterruptedUndone",
+     "An earlier installation of this product was interrupted before it ended. Everything it had changed "
+     "has been undone.", ""},
+    {kExtraTextInterruptedKept, "msgInterruptedKept",
+     "An earlier installation of this product was interrupted before it ended, and its record cannot be "
+     "trusted, so nothing of it was undone. What it moved aside stays in these folders:\n\n%s", "s"},
     {kExtraTextFolderNameUnusable, "msgFolderNameUnusable",
      "The folder %s has a name that this system's code page cannot spell (\"?\" marks what it "
      "lacks), and its drive gives it no short name to use instead. Setup has changed nothing. "

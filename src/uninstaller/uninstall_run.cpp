@@ -7,6 +7,7 @@
 #include "base/bounded_text.h"
 #include "base/fault_injection.h"
 #include "base/system_library.h"
+#include "engine/journal/journal_search.h"
 #include "engine/log/log_digest.h"
 #include "engine/removal/log_removal.h"
 #include "engine/removal/registry_limits.h"
@@ -98,6 +99,18 @@ bool productIsRunning(const UninstallTexts& texts) {
     return texts[kTextProductName][0] != '\0' &&
            setup::formatBounded(setupGuard, sizeof setupGuard, "InstallSync_%s", texts[kTextProductName]) &&
            namedObjectExists(setupGuard);
+}
+
+// A setup that was killed in the product's folder left it half changed,
+// with what it took in its backup folder: only the setup program gives that
+// back. Its journal names the folder, whatever the log's texts say.
+bool interruptedSetupIn(const char* installFolder) {
+    constexpr std::size_t kMaxJournals = 16;
+    static char folders[kMaxJournals][fmt::kMaxPath];
+    const std::size_t count = setup::findInterruptedJournals(nullptr, folders, kMaxJournals);
+    for (std::size_t i = 0; i < count; ++i)
+        if (setup::journalNamesPlace(folders[i], installFolder)) return true;
+    return false;
 }
 
 // The places an installation of the product could have written to. The
@@ -226,6 +239,10 @@ int uninstall(Run& run) {
     if (productIsRunning(texts)) {
         run.box(texts[kTextRunning], MB_OK | MB_ICONEXCLAMATION);
         return kExitRunning;
+    }
+    if (interruptedSetupIn(product.installFolder)) {
+        run.tableBox(IDS_INTERRUPTED_SETUP, product.installFolder, MB_OK | MB_ICONEXCLAMATION);
+        return kExitInterrupted;
     }
     if (!productFilesFree(run)) return kExitFilesInUse;
     if (!run.command.silent && run.box(texts[kTextQuestion], MB_YESNO | MB_ICONQUESTION) != IDYES)

@@ -1,6 +1,9 @@
 // The fault-injection test build's answers to the seams of
 // base/fault_injection.h, driven by the environment:
 //   SETUP_FAULT_AT=N       the Nth fallible system call of the run fails
+//   SETUP_KILL_AT=N        the process ends at once at that call, before it is
+//                          made, as if it were killed: nothing of the run's own
+//                          ending (rollback, journal deletion, run log) happens
 //   SETUP_CANCEL_AT=K      the run is cancelled after its Kth chunk
 //   SETUP_FAULT_REPORT=F   every call, fault, box and cancel is appended to F
 // Every message box is answered with its first button, without a window.
@@ -19,7 +22,7 @@ namespace {
 const char* const kSiteNames[] = {
     "createFile", "writeFile", "closeFile", "createFolder", "createKey",
     "setValue",   "closeKey",  "saveShortcut", "createPicture", "backUpFile",
-    "backUpRemovedFile", "saveKey", "saveValue",
+    "backUpRemovedFile", "saveKey", "saveValue", "startJournal",
 };
 
 long environmentNumber(const char* name) {
@@ -45,13 +48,22 @@ void report(const char* line) {
 }
 
 long callsSoFar;
+// What a killed run's process ends with: no code of the program's own.
+constexpr UINT kKilledExitCode = 0xDEAD;
 long chunksSoFar;
 
 }  // namespace
 
 bool injectFault(FaultSite site) {
     static const long failAt = environmentNumber("SETUP_FAULT_AT");
+    static const long killAt = environmentNumber("SETUP_KILL_AT");
     const long number = ++callsSoFar;
+    if (number == killAt) {
+        char line[64];
+        std::snprintf(line, sizeof line, "kill %ld %s", number, kSiteNames[static_cast<int>(site)]);
+        report(line);
+        TerminateProcess(GetCurrentProcess(), kKilledExitCode);
+    }
     char line[64];
     const bool fail = number == failAt;
     std::snprintf(line, sizeof line, "%s %ld %s", fail ? "fault" : "call", number,

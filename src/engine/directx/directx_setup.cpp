@@ -13,6 +13,7 @@
 #include "engine/failure/exit_codes.h"
 #include "engine/failure/failure.h"
 #include "engine/interaction.h"
+#include "engine/journal/run_journal.h"
 #include "engine/log/run_log.h"
 #include "engine/log/uninstall_log_entries.h"
 #include "engine/paths/private_folder.h"
@@ -133,6 +134,7 @@ bool makeDirectXFolder(char (&folder)[fmt::kMaxPath]) {
     char logged[fmt::kMaxPath];
     copyBounded(logged, folder);
     logged[std::strlen(logged) - 1] = '\0';
+    journalPlace(logged);
     appendLogEntry(fmt::kLogFolder, 0, 0, logged);
     logRunLine("DirectX folder %s made", logged);
     return true;

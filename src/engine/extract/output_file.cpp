@@ -12,6 +12,7 @@
 #include "engine/failure/cancel.h"
 #include "engine/in_use/restart_replacements.h"
 #include "engine/interaction.h"
+#include "engine/journal/run_journal.h"
 #include "engine/log/uninstall_log_entries.h"
 #include "engine/paths/path_rules.h"
 #include "engine/undo/file_backups.h"
@@ -55,6 +56,11 @@ bool mayReplaceExistingFile(bool& replaceAll) {
 enum class Replacement { inPlace, kept, beside };
 
 Replacement moveReplacedFileAside(char (&beside)[fmt::kMaxPath]) {
+    // Before the run's first file of the user's goes aside, what the journal
+    // holds is on disk against a power cut.
+    static bool flushed = false;
+    if (!flushed) flushRunJournal();
+    flushed = true;
     if (moveFileAside(currentPath, FaultSite::backUpFile)) return Replacement::inPlace;
     switch (wayForHeldFile(currentPath, beside)) {
     case HeldFileWay::kept: return Replacement::kept;
@@ -102,11 +108,21 @@ void openOutputFile(const char* folder, bool& replaceAll, bool& skip) {
         return;
     }
     const char* made = replaced == Replacement::beside ? beside : currentPath;
+    if (made != currentPath) {
+        // The uninstaller removes the file at its place, which a rollback
+        // leaves as it is; the new one beside it goes with the rollback.
+        // Both reach the journal before the new file is made, so that the
+        // undoing of a killed run keeps the held file too.
+        keepAtRollback(config().uninstall.header.usedBytes);
+        appendLogEntry(fmt::kLogFile, 0, 0, currentPath);
+        journalBackups();
+    }
 
     // Only this run's own file is ever overwritten; anything else found at
     // the path now (a folder, or a file that came meanwhile) fails the
     // creation instead of being replaced without its way back.
     HANDLE file = INVALID_HANDLE_VALUE;
+    if (existing != ExistingItem::runsOwnFile) announceMadeItem(fmt::kLogFile, made);
     if (injectFault(FaultSite::createFile)) {
         SetLastError(ERROR_ACCESS_DENIED);
     } else {
@@ -117,12 +133,6 @@ void openOutputFile(const char* folder, bool& replaceAll, bool& skip) {
     if (file == INVALID_HANDLE_VALUE) raiseInstallError(kErrorCreateFile);
     outputFile = file;
     if (!unattendedRun) SHChangeNotify(SHCNE_CREATE, SHCNF_PATHA | SHCNF_FLUSH, made, nullptr);
-    if (made != currentPath) {
-        // The uninstaller removes the file at its place, which a rollback
-        // leaves as it is; the new one beside it goes with the rollback.
-        keepAtRollback(config().uninstall.header.usedBytes);
-        appendLogEntry(fmt::kLogFile, 0, 0, currentPath);
-    }
     appendLogEntry(fmt::kLogFile, 0, 0, made);
 }
 
@@ -141,6 +151,7 @@ void createPathDirectories() {
         currentDir[p] = '\0';
         const DWORD attributes = GetFileAttributesA(currentDir);
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            announceMadeItem(fmt::kLogFolder, currentDir);
             if (injectFault(FaultSite::createFolder)) {
                 SetLastError(ERROR_ACCESS_DENIED);
                 raiseInstallError(kErrorCreatePath);

@@ -22,6 +22,9 @@ const char* exitCodeMeaning(std::uint32_t code) {
     case kExitPreviousLeftovers:
         return "installed; files of the previous installation could not be removed and stay";
     case kExitFilesInUse: return "files that the setup must replace or remove are in use; nothing was changed";
+    case kExitJournalKept:
+        return "an interrupted installation could not be undone: its journal is damaged or names places it "
+               "could not have changed; nothing was changed and its backups stay";
     case kExitSystemFolderName:
         return "a folder of the system has no name this system's code page can spell; nothing was changed";
     case kExitRestartRequired: return "installed; the system must restart to complete the installation";

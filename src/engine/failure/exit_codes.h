@@ -20,6 +20,8 @@ enum ExitCode : std::uint32_t {
     kExitPreviousLeftovers = 25,    // unattended: installed, but files of the previous
                                     // installation stayed (the run's log names them)
     kExitFilesInUse = 26,           // unattended: files to replace or remove are in use; nothing changed
+    kExitJournalKept = 27,          // unattended: an interrupted run's journal could not be
+                                    // undone; its backups stay, named in the run's log
     kExitSystemFolderName = 28,     // a folder of the system has no name the code
                                     // page can spell; nothing was changed
     kExitRestartRequired = 3010,    // unattended: installed, the system must restart

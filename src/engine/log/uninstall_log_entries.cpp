@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "engine/journal/run_journal.h"
 #include "engine/log/run_log.h"
 #include "engine/log/uninstall_log.h"
 #include "engine/removal/log_removal.h"
@@ -14,6 +15,9 @@ namespace setup {
 namespace {
 
 void addEntry(std::uint8_t kind, std::uint8_t flag, std::uint32_t value, const char* text, RunEntry how) {
+    // What the run records without making is not the journal's: a killed
+    // run is undone only by what it made.
+    if (how == RunEntry::made) journalLogEntry(kind, flag, value, text);
     if (appendLogEntry(config().uninstall, kind, flag, value, text)) {
         logRunEntry(kind, value, text, how);
     } else {

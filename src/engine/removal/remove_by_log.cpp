@@ -11,6 +11,7 @@
 #include "base/process_state.h"
 #include "engine/failure/failure.h"
 #include "engine/interaction.h"
+#include "engine/journal/run_journal.h"
 #include "engine/log/log_digest.h"
 #include "engine/log/run_log.h"
 #include "engine/log/uninstall_log.h"
@@ -83,7 +84,9 @@ struct PreviousInstallationLimits {
 class SaveBeforeDeleting final : public KeyDeletionGuard {
 public:
     bool mayDelete(std::uint32_t root, const char* keyPath) override {
-        return saveKeyBeforeRemoval(root, keyPath);
+        if (!saveKeyBeforeRemoval(root, keyPath)) return false;
+        journalBackups();
+        return true;
     }
     void deleteEnded(bool deleted) override { keyRemovalEnded(deleted); }
 };
@@ -145,7 +148,10 @@ public:
 // run moved aside or changed comes back.
 void giveBackWhatTheRunTook(RemovalMode mode) {
     if (mode == RemovalMode::kCurrentInstallation) removeWrittenUninstallEntry();
-    restoreRunBackups();
+    if (mode == RemovalMode::kTemporaryFiles)
+        restoreRunBackupsGoingOn();
+    else
+        restoreRunBackups();
 }
 
 }  // namespace
@@ -175,6 +181,7 @@ void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image, cons
             showError(configText(texts.msgLogCorrupt), logPath);
             return;
         }
+        journalPlace(previous.installFolder);
         if (trust == LogTrust::noDigest)
             logRunLine("warning: the uninstall log %s has no digest (an installation from before digests): "
                        "it is checked strictly, and only the product's own keys are removed",
@@ -220,7 +227,10 @@ void removeByLog(RemovalMode mode, const char* text, fmt::ImageIndex image, cons
             }
         }
     }
-    if (mode == RemovalMode::kTemporaryFiles) resetLogToShipped(config().uninstall);
+    if (mode == RemovalMode::kTemporaryFiles) {
+        resetLogToShipped(config().uninstall);
+        journalLogReset();
+    }
     if (!previous) giveBackWhatTheRunTook(mode);
 }
 

@@ -5,6 +5,7 @@
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "engine/failure/failure.h"
+#include "engine/journal/run_journal.h"
 #include "engine/log/log_digest.h"
 #include "engine/log/uninstall_log_entries.h"
 #include "engine/log/uninstall_log_file.h"
@@ -93,10 +94,13 @@ void writeSystemUninstallEntry(const char* logPath, const ExtractionState& produ
     const std::size_t count = uninstallEntryValues(facts, room, values);
     if (count == 0) raiseRegistryTextTooLong();
     copyBounded(writtenUninstallKey, keyPath);  // before writing: a half-made key goes too
+    journalUninstallKey(keyPath);
     writeRegistryValues(HKEY_LOCAL_MACHINE, keyPath, values, count);
 }
 
 }  // namespace
+
+void adoptWrittenUninstallEntry(const char* keyPath) { copyBounded(writtenUninstallKey, keyPath); }
 
 void removeWrittenUninstallEntry() {
     if (writtenUninstallKey[0] == '\0') return;

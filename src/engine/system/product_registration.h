@@ -30,6 +30,10 @@ void writeUninstallLog(const ExtractionState& product);
 // value of the registry root that a product without a key writes.
 void removeWrittenUninstallEntry();
 
+// A killed run's journal names the uninstall entry it was writing: its
+// undoing takes it as this run's own.
+void adoptWrittenUninstallEntry(const char* keyPath);
+
 }  // namespace setup
 
 #endif

@@ -5,6 +5,7 @@
 #include "base/bounded_text.h"
 #include "base/fault_injection.h"
 #include "engine/failure/failure.h"
+#include "engine/journal/run_journal.h"
 #include "engine/undo/registry_backups.h"
 
 namespace setup {
@@ -56,6 +57,7 @@ void writeRegistryString(HKEY root, const char* keyPath, const char* valueName, 
 void writeRegistryValues(HKEY root, const char* keyPath, const RegistryValue* values,
                          std::size_t count) {
     noteKeysBeforeWrite(root, keyPath);
+    journalBackups();
     HKEY key;
     LONG status = injectFault(FaultSite::createKey)
                       ? ERROR_ACCESS_DENIED
@@ -74,6 +76,7 @@ void writeRegistryValues(HKEY root, const char* keyPath, const RegistryValue* va
             if (status == ERROR_SUCCESS) status = ERROR_NOT_ENOUGH_MEMORY;
             break;
         }
+        if (!ownKey) journalBackups();
         const RegistryValue& value = values[i];
         const DWORD number = value.number;
         if (value.remove) {

@@ -12,6 +12,7 @@
 #include "base/process_state.h"
 #include "engine/extract/output_file.h"
 #include "engine/failure/failure.h"
+#include "engine/journal/run_journal.h"
 #include "engine/log/uninstall_log_entries.h"
 #include "engine/system/registry.h"
 #include "engine/undo/file_backups.h"
@@ -90,6 +91,7 @@ void createShellLink(const char* linkPath, const char* targetPath, const char* a
         SetLastError(error);
         raiseInstallError(kErrorCreateFile);
     }
+    announceMadeItem(fmt::kLogFile, linkPath);
     const bool saved = !injectFault(FaultSite::saveShortcut) && SUCCEEDED(file->Save(wideName, TRUE));
     file->Release();
     link->Release();

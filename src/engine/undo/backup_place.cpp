@@ -172,6 +172,13 @@ const char* backupFolder(std::uint16_t volume) {
     return volume < volumeCount ? volumes[volume].folder : "";
 }
 
+int adoptBackupFolder(const char* folder) {
+    if (volumeCount == kMaxVolumes) return -1;
+    BackupVolume& adopted = volumes[volumeCount];
+    if (!copyBounded(adopted.folder, folder) || !copyBounded(adopted.root, folder)) return -1;
+    return static_cast<int>(volumeCount++);
+}
+
 void removeBackupFolders() {
     for (std::size_t i = 0; i < volumeCount; ++i) {
         char folder[fmt::kMaxPath];

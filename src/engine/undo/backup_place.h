@@ -29,6 +29,11 @@ const char* backupFolderFor(const char* path, FaultSite site, std::uint16_t& vol
 // The folder of a volume index that backupFolderFor gave.
 const char* backupFolder(std::uint16_t volume);
 
+// A killed run's backup folder named by its journal, taken as this run's
+// own so that undoing it gives back from it and removes it: the folder stands
+// for its volume's root too. Its volume index, or -1 when no more fit.
+int adoptBackupFolder(const char* folder);
+
 // Removes the run's backup folders and forgets them. A folder that still
 // holds something (a backup that could be neither put back nor deleted) is
 // made visible and goes at the next restart if it is empty by then.

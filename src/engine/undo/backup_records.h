@@ -37,6 +37,11 @@ class BackupRecords {
 public:
     // `buffer` (4-aligned, `capacity` bytes) stays the caller's.
     BackupRecords(std::uint8_t* buffer, std::size_t capacity) : buffer_(buffer), capacity_(capacity) {}
+    // The same, copied into the run's journal through `channel` (1 or 2;
+    // ofChannel finds it again).
+    BackupRecords(std::uint8_t* buffer, std::size_t capacity, std::uint8_t channel);
+    static BackupRecords* ofChannel(std::uint8_t channel);
+    static constexpr std::uint8_t kChannels = 3;
 
     // Appends a record whose payload is the parts in order; nullptr, with
     // nothing added, when it does not fit the buffer. The payload starts
@@ -51,9 +56,29 @@ public:
     // it is dropped.
     std::size_t mark() const { return used_; }
     void truncate(std::size_t mark);
-    void clear() { used_ = 0; }
+    void clear() {
+        // Emptied in the middle of a run (after the DirectX setup's
+        // temporary files): the journal sees it as a cut to the start.
+        if (journaled_ != 0) truncatedBelowJournal_ = true;
+        used_ = 0;
+        journaled_ = 0;
+    }
     bool empty() const { return used_ == 0; }
     std::size_t used() const { return used_; }
+
+    // What the journal has not seen yet: true, with the offset and bytes of
+    // the records appended since the last call, and `truncated` when the
+    // list was cut below what it had seen (it then restarts at `from`).
+    // The bytes count as journaled from now on. A record's payload that its
+    // owner fills after append is journaled at the next call.
+    bool takeUnjournaled(std::size_t& from, const std::uint8_t*& bytes, std::size_t& count, bool& truncated);
+
+    // A journal read back: records as the killed run held them. adopt takes
+    // `count` bytes of whole records that lie from `offset` on (where the list
+    // must end now); cutAt ends the list at a record boundary `mark`. False,
+    // with nothing changed, for bytes that are not whole records or do not fit.
+    bool adopt(std::size_t offset, const std::uint8_t* bytes, std::size_t count);
+    bool cutAt(std::size_t mark);
 
 private:
     BackupRecord* recordAt(std::size_t offset);
@@ -61,6 +86,8 @@ private:
     std::uint8_t* buffer_;
     std::size_t capacity_;
     std::size_t used_ = 0;
+    std::size_t journaled_ = 0;
+    bool truncatedBelowJournal_ = false;
 };
 
 }  // namespace setup

@@ -9,6 +9,7 @@
 #include "base/program_instance.h"
 #include "base/system_library.h"
 #include "engine/failure/failure.h"
+#include "engine/journal/run_journal.h"
 #include "engine/log/run_log.h"
 #include "engine/log/uninstall_log.h"
 #include "engine/paths/unfollowed_items.h"
@@ -46,8 +47,10 @@ struct FileRecordHead {
 // at most 18,724 entries) with paths of ordinary length; a record that
 // does not fit is a backup that cannot be made.
 alignas(8) std::uint8_t recordBytes[2 * 1024 * 1024];
-BackupRecords records(recordBytes, sizeof recordBytes);
+BackupRecords records(recordBytes, sizeof recordBytes, 1);  // the journal's file channel
 std::uint32_t nextNumber = 1;
+// The backup folders the journal knows, by volume index.
+std::uint16_t journaledVolumes;
 
 const FileRecordHead& headOf(const BackupRecord* record) {
     return *reinterpret_cast<const FileRecordHead*>(record->payload());
@@ -123,6 +126,9 @@ void moveBack(BackupRecord* record) {
     const char* path = pathOf(record);
     char backup[fmt::kMaxPath];
     if (!backupPathOf(record, backup)) return;
+    // A killed run may have listed a file it never moved, or put it back
+    // already: nothing to give back, and nothing to ask of the restart.
+    if (GetFileAttributesA(backup) == INVALID_FILE_ATTRIBUTES) return;
     // Over whatever the run left there: the earlier file wins.
     const ItemOutcome moved = putBackUnfollowed(backup, path);
     if (moved == ItemOutcome::done) {
@@ -168,6 +174,8 @@ bool moveFileAside(const char* path, FaultSite site) {
     FileRecordHead head{};
     const char* folder = backupFolderFor(path, site, head.volume);
     if (folder == nullptr) return false;
+    for (; journaledVolumes <= head.volume; ++journaledVolumes)
+        journalBackupFolder(journaledVolumes, backupFolder(journaledVolumes));
     head.number = nextNumber;
     char backup[fmt::kMaxPath];
     if (!backupFilePath(folder, head.number, backup, sizeof backup)) {
@@ -180,6 +188,7 @@ bool moveFileAside(const char* path, FaultSite site) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
+    journalBackups();
     // Only a rename: never a copy to another volume, never through a link.
     ItemOutcome moved = ItemOutcome::failed;
     if (injectFault(site)) {
@@ -224,6 +233,7 @@ bool removeFolderAside(const char* path) {
     const std::size_t mark = records.mark();
     if (records.append(kFolderRemoved, {{&head, sizeof head}, {path, std::strlen(path) + 1}}) == nullptr)
         return false;  // it could not be made again: it stays
+    journalBackups();
     const ItemOutcome removed = removeFolderUnfollowed(path);
     if (removed == ItemOutcome::done) {
         logRunLine("removed folder %s", path);
@@ -248,7 +258,17 @@ bool isKeptAtRollback(std::uint32_t entryOffset) {
     return false;
 }
 
-void restoreFileBackups() {
+void adoptBackupVolumes(std::uint16_t count) { journaledVolumes = count; }
+
+// The end of the run's backups: the journal, which lies in one of the
+// folders, goes before them.
+void endBackupFolders() {
+    deleteRunJournal();
+    removeBackupFolders();
+    journaledVolumes = 0;
+}
+
+void restoreFileBackups(BackupFolders folders) {
     // Every folder is checked again now: what was proven during the run may
     // have been swapped since.
     forgetProvenFolders();
@@ -262,7 +282,7 @@ void restoreFileBackups() {
     for (BackupRecord* record = records.first(); record != nullptr; record = records.next(record))
         if (record->kind == kFolderRemoved) stampFolder(record);
     records.clear();
-    removeBackupFolders();
+    if (folders == BackupFolders::remove) endBackupFolders();
     showFilesKeptInBackup();
 }
 
@@ -272,7 +292,7 @@ void discardFileBackups() {
         record->state = kSettled;
     }
     records.clear();
-    removeBackupFolders();
+    endBackupFolders();
 }
 
 }  // namespace setup

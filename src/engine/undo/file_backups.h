@@ -46,13 +46,19 @@ bool isKeptAtRollback(std::uint32_t entryOffset);
 // attributes, and their times once their files are back), then every file,
 // over whatever the run left at its place. A file that cannot be moved back
 // now goes back at the next restart where the system allows it, or stays in
-// the backup folder; the run's log says which. The list is then empty and
-// the backup folders gone.
-void restoreFileBackups();
+// the backup folder; the run's log says which. The list is then empty and,
+// with BackupFolders::remove, the run's journal and the backup folders gone;
+// a run that goes on (after the DirectX setup's temporary files) keeps them.
+enum class BackupFolders { remove, keep };
+void restoreFileBackups(BackupFolders folders = BackupFolders::remove);
+
+// A journal read back names this many backup folders (engine/journal/
+// journal_recovery.h), which it adopted in backup_place.
+void adoptBackupVolumes(std::uint16_t count);
 
 // The end of a successful run: deletes every backup (one that cannot be
-// deleted now goes at the next restart) and the backup folders, and
-// forgets everything.
+// deleted now goes at the next restart), the run's journal and the backup
+// folders, and forgets everything.
 void discardFileBackups();
 
 }  // namespace setup

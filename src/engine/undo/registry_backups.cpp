@@ -42,7 +42,7 @@ struct KeyValueHead {
 // Saved values hold whatever data they have: the room is bounded, and a
 // key that does not fit stays where it is instead of being removed.
 alignas(8) std::uint8_t recordBytes[1024 * 1024];
-BackupRecords records(recordBytes, sizeof recordBytes);
+BackupRecords records(recordBytes, sizeof recordBytes, 2);  // the journal's registry channel
 // The key a removal is about to delete, kept since removalMark.
 std::size_t removalMark;
 std::uint32_t removalRoot;

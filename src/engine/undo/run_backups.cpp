@@ -10,6 +10,11 @@ void restoreRunBackups() {
     restoreFileBackups();
 }
 
+void restoreRunBackupsGoingOn() {
+    restoreRegistryBackups();
+    restoreFileBackups(BackupFolders::keep);
+}
+
 void discardRunBackups() {
     discardRegistryBackups();
     discardFileBackups();

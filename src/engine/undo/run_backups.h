@@ -10,6 +10,10 @@ namespace setup {
 // folders and files. Never raises.
 void restoreRunBackups();
 
+// The same in the middle of a run that goes on: the backup folders and the
+// run's journal stay.
+void restoreRunBackupsGoingOn();
+
 // The end of a successful run: the backups are deleted and the rest is
 // forgotten. Never raises.
 void discardRunBackups();

@@ -23,6 +23,7 @@ enum SetupExit : int {
     kSetupDirectXFailed = 24,   // unattended
     kSetupPreviousLeftovers = 25,  // unattended: a file of the previous installation stayed
     kSetupFilesInUse = 26,         // unattended: files to replace or remove are in use
+    kSetupJournalKept = 27,        // unattended: an interrupted run's journal could not be undone
     kSetupFolderNameUnusable = 28,  // a system folder has no name the code page can spell
     kSetupRestartRequired = 3010,
 };
@@ -36,6 +37,7 @@ enum UninstallExit : int {
     kUninstallRunning = 4,
     kUninstallLeftOver = 5,
     kUninstallFilesInUse = 6,
+    kUninstallInterrupted = 7,  // a setup of the product was killed and is not undone yet
     kUninstallFolderNameUnusable = 8,
 };
 

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/journal/journal_format.h"
 #include "format/package_format.h"
 #include "test_product.h"
 #include "test_support.h"
@@ -53,7 +54,7 @@ RunReport readReport(const std::string& path) {
         std::istringstream words(line);
         std::string what, number, site;
         words >> what;
-        if (what == "call" || what == "fault") {
+        if (what == "call" || what == "fault" || what == "kill") {
             words >> number >> site;
             report.calls.push_back(site);
             if (what == "fault") report.faultSite = site;
@@ -71,7 +72,7 @@ const std::map<std::string, DWORD> kCodeOfSite = {
     {"createFile", 2},   {"writeFile", 5},         {"closeFile", 3},  {"createFolder", 4},
     {"createKey", 10},   {"setValue", 10},         {"closeKey", 10},  {"saveShortcut", 0},
     {"createPicture", 0}, {"backUpFile", 2},       {"backUpRemovedFile", 0}, {"saveKey", 0},
-    {"saveValue", 10},
+    {"saveValue", 10},   {"startJournal", 0},
 };
 
 // File times of 1999 and 2000, each file its own.
@@ -377,6 +378,12 @@ protected:
         }
     }
 
+    // A killed attended run leaves its pictures in the temporary folder.
+    void forgetKilledRunsPictures() {
+        for (const char* name : {"faults-clip.avi", "faults-info.ico", "faults-undo.ico"})
+            DeleteFileA((temporaryFolder() + name).c_str());
+    }
+
     void expectNoPictures(const std::string& what) {
         for (const char* name : {"faults-clip.avi", "faults-info.ico", "faults-undo.ico"})
             EXPECT_FALSE(fileExists(temporaryFolder() + name)) << what << ": " << name;
@@ -487,4 +494,162 @@ TEST_F(FaultInjectionRun, FailureAfterTheRootLogValueGivesItBack) {
             });
     }
     RegDeleteValueA(HKEY_LOCAL_MACHINE, "UnInstallLog");
+}
+
+// Every failure point again, now as the place where the process is killed
+// outright (SETUP_KILL_AT: nothing of its own ending runs). The next start,
+// unattended, finds the killed run's journal and undoes it before anything
+// else; killed in its turn at its own first point (before it changes
+// anything), it shows the ground exactly as the killed run found it, with
+// no backup folder and no journal. A start after that installs normally:
+// checked at every kInstallStride-th point, the same over each ground.
+TEST_F(FaultInjectionRun, KilledAtEveryPointTheNextStartUndoesIt) {
+    constexpr DWORD kKilled = 0xDEAD;
+    constexpr long kInstallStride = 4;
+    std::size_t points = 0;
+    for (const Ground& where : kGrounds) {
+        SCOPED_TRACE(where.name);
+        DWORD code = 0;
+        const RunReport clean = run(where, "SETUP_FAULT_AT", 0, code,
+                                    [](const TestSandbox&, const RunReport&, const std::map<std::string, std::string>&) {});
+        ASSERT_EQ(code, 0u);
+        const long count = static_cast<long>(clean.calls.size());
+        for (long n = 1; n <= count; ++n) {
+            const std::string what =
+                "killed at call " + std::to_string(n) + " (" + clean.calls[static_cast<std::size_t>(n - 1)] + ")";
+            TestSandbox sandbox(product_);
+            if (where.earlierInstallation) prepareEarlierInstallation(sandbox);
+            const std::map<std::string, std::string> before = ground(sandbox);
+            const std::string folder = "/D=" + sandbox.app;
+            auto start = [&](long killAt, const std::string& arguments) {
+                DeleteFileA(report_.c_str());
+                SetEnvironmentVariableA("SETUP_KILL_AT", killAt != 0 ? std::to_string(killAt).c_str() : nullptr);
+                const DWORD exitCode = runProgram(installer_, arguments).exitCode;
+                SetEnvironmentVariableA("SETUP_KILL_AT", nullptr);
+                return exitCode;
+            };
+            ASSERT_EQ(start(n, std::string(where.unattendedFaults ? "/S " : "") + folder), kKilled) << what;
+            // Killed before its journal's folder is made, a run has changed nothing.
+            if (clean.calls[static_cast<std::size_t>(n - 1)] != "startJournal")
+                ASSERT_FALSE(backupFolders().empty()) << what << ": no journal was left";
+            forgetKilledRunsPictures();
+
+            EXPECT_EQ(start(1, "/S " + folder), kKilled) << what;
+            const RunReport recovery = readReport(report_);
+            ASSERT_FALSE(recovery.calls.empty()) << what;
+            EXPECT_EQ(recovery.calls.front(), "startJournal") << what;
+            expectGroundAsBefore(sandbox, before, what);
+
+            if (n % kInstallStride == 0 || n == count) {
+                EXPECT_EQ(start(0, "/S " + folder), 0u) << what;
+                expectInstalled(sandbox, where, what);
+            }
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey().c_str());
+            if (HasFatalFailure()) return;
+        }
+        points += static_cast<std::size_t>(count);
+    }
+    std::printf("kill points covered: %zu\n", points);
+    RecordProperty("kill_points", static_cast<int>(points));
+}
+
+// A killed run's journal that cannot be trusted undoes nothing: one whose
+// bytes were changed, and one that names a file outside every place its run
+// could have made something (with a sound checksum). The next unattended
+// start ends with code 27 before it changes anything; the killed run's
+// backups stay in their folder, no longer hidden, the journal renamed so that
+// later starts go on.
+TEST_F(FaultInjectionRun, UntrustedJournalUndoesNothingAndKeepsTheBackups) {
+    const Ground& where = kGrounds[1];
+    DWORD code = 0;
+    const RunReport clean = run(where, "SETUP_FAULT_AT", 0, code,
+                                [](const TestSandbox&, const RunReport&, const std::map<std::string, std::string>&) {});
+    ASSERT_EQ(code, 0u);
+    // Killed at its first file: the previous installation is moved aside by then.
+    long firstFile = 0;
+    for (std::size_t i = 0; i < clean.calls.size() && firstFile == 0; ++i)
+        if (clean.calls[i] == "createFile") firstFile = static_cast<long>(i + 1);
+    ASSERT_GT(firstFile, 0);
+    const std::string outside = "C:\SetupkitTests\Outside.txt";
+    struct Row {
+        const char* what;
+        bool foreignEntry;  // else a changed byte
+    };
+    for (const Row& row : {Row{"a changed byte", false}, Row{"a file outside its places", true}}) {
+        SCOPED_TRACE(row.what);
+        TestSandbox sandbox(product_);
+        prepareEarlierInstallation(sandbox);
+        putFile(outside, "not the product's", FILE_ATTRIBUTE_NORMAL, 11);
+        SetEnvironmentVariableA("SETUP_KILL_AT", std::to_string(firstFile).c_str());
+        ASSERT_EQ(runProgram(installer_, "/S /D=" + sandbox.app).exitCode, 0xDEADu);
+        SetEnvironmentVariableA("SETUP_KILL_AT", nullptr);
+        std::string journal;
+        for (const std::string& folder : backupFolders())
+            if (fileExists(folder + "\\RunJournal")) journal = folder + "\\RunJournal";
+        ASSERT_NE(journal, "");
+        std::vector<std::uint8_t> bytes = readWholeFile(journal);
+        if (row.foreignEntry) {
+            const setup::JournalEntryHead entry{fmt::kLogFile, 0, 0, 0};
+            std::string payload(reinterpret_cast<const char*>(&entry), sizeof entry);
+            payload += outside + '\0';
+            const setup::JournalRecordHead head = setup::makeJournalHead(
+                setup::JournalType::logEntry, setup::JournalChannel::none, payload.data(),
+                static_cast<std::uint32_t>(payload.size()));
+            const auto* h = reinterpret_cast<const std::uint8_t*>(&head);
+            bytes.insert(bytes.end(), h, h + sizeof head);
+            bytes.insert(bytes.end(), payload.begin(), payload.end());
+        } else {
+            bytes[bytes.size() / 2] ^= 0x20;
+        }
+        putFile(journal, std::string(bytes.begin(), bytes.end()), FILE_ATTRIBUTE_NORMAL, 12);
+        const std::map<std::string, std::string> killed = ground(sandbox);
+        const std::vector<std::string> folders = backupFolders();
+
+        EXPECT_EQ(runProgram(installer_, "/S /D=" + sandbox.app).exitCode, 27u);
+        EXPECT_EQ(differences(killed, ground(sandbox)), "");
+        EXPECT_TRUE(fileExists(outside));
+        EXPECT_EQ(backupFolders(), folders);
+        EXPECT_FALSE(fileExists(journal));
+        EXPECT_TRUE(fileExists(journal + ".damaged"));
+        for (const std::string& folder : folders)
+            EXPECT_EQ(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u) << folder;
+        // Met once: the next start installs.
+        EXPECT_EQ(runProgram(installer_, "/S /D=" + sandbox.app).exitCode, 0u);
+        for (const std::string& folder : folders) deleteTree(folder);
+        DeleteFileA(outside.c_str());
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey().c_str());
+    }
+}
+
+// The uninstaller does not remove a product that a killed setup left half
+// changed: it names the interrupted installation, exits with 7 and leaves
+// everything to the setup program, whose next start undoes the killed run.
+TEST_F(FaultInjectionRun, UninstallerLeavesAKilledRunToTheSetupProgram) {
+    const Ground& where = kGrounds[0];
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey().c_str());
+    DWORD code = 0;
+    const RunReport clean = run(where, "SETUP_FAULT_AT", 0, code,
+                                [](const TestSandbox&, const RunReport&, const std::map<std::string, std::string>&) {});
+    ASSERT_EQ(code, 0u);
+    TestSandbox sandbox(product_);
+    const std::map<std::string, std::string> before = ground(sandbox);
+    // Killed at its last point: its log, with the digest, is written.
+    SetEnvironmentVariableA("SETUP_KILL_AT", std::to_string(clean.calls.size()).c_str());
+    DeleteFileA(report_.c_str());
+    ASSERT_EQ(runProgram(installer_, "/D=" + sandbox.app).exitCode, 0xDEADu)
+        << readReport(report_).calls.size() << " calls of " << clean.calls.size();
+    SetEnvironmentVariableA("SETUP_KILL_AT", nullptr);
+    forgetKilledRunsPictures();
+    ASSERT_TRUE(fileExists(sandbox.app + "InstallLog"));
+    const std::map<std::string, std::string> killed = ground(sandbox);
+
+    EXPECT_EQ(runProgram(UNINSTALLER_PATH, "/S " + sandbox.app + "InstallLog").exitCode, 7u);
+    EXPECT_EQ(differences(killed, ground(sandbox)), "");
+    ASSERT_FALSE(backupFolders().empty());
+
+    SetEnvironmentVariableA("SETUP_KILL_AT", "1");
+    EXPECT_EQ(runProgram(installer_, "/S /D=" + sandbox.app).exitCode, 0xDEADu);
+    SetEnvironmentVariableA("SETUP_KILL_AT", nullptr);
+    expectGroundAsBefore(sandbox, before, "undone after the uninstaller refused");
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey().c_str());
 }

@@ -128,6 +128,7 @@ const std::vector<ReturnCode> kExpectedReturnCodes = {
     {23, "diskFull"},                // not enough free space for the selection
     {24, "missingDependency"},       // the DirectX runtime setup failed
     {26, "fileInUse"},               // files to replace or remove are in use
+    {27, "contactSupport"},          // a killed run's journal cannot be undone
     {28, "systemNotSupported"},      // a system folder has no name the code page can spell
     {3010, "rebootRequiredToFinish"},
 };
