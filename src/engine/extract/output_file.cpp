@@ -111,11 +111,12 @@ void openOutputFile(const char* folder, bool& replaceAll, bool& skip) {
     if (made != currentPath) {
         // The uninstaller removes the file at its place, which a rollback
         // leaves as it is; the new one beside it goes with the rollback.
-        // Both reach the journal before the new file is made, so that the
-        // undoing of a killed run keeps the held file too.
+        // The mark reaches the journal before the entry, and both before the
+        // new file is made, so that the undoing of a killed run keeps the
+        // held file whatever the moment it died.
         keepAtRollback(config().uninstall.header.usedBytes);
-        appendLogEntry(fmt::kLogFile, 0, 0, currentPath);
         journalBackups();
+        appendLogEntry(fmt::kLogFile, 0, 0, currentPath);
     }
 
     // Only this run's own file is ever overwritten; anything else found at
