@@ -19,18 +19,7 @@ robot="$root/build/win32/tests/e2e/robot/robot.exe"
 require_built "$mkpackage" "$stub" "$robot"
 start_wine_bench extract-bench
 
-# A fifth of the files random (stored blocks), the rest text-like.
-mkdir -p "$work/payload"
-per_file=$((size_mb * 1000 * 1000 / files))
-head -c $((per_file * (files / 5 + 1))) /dev/urandom > "$work/random.bin"
-{ yes "setup package chunk stream window record entry component folder file" || true; } |
-  head -c $((per_file * files)) > "$work/text.bin"
-for i in $(seq 0 $((files - 1))); do
-  d="$work/payload/d$((i / 100))"
-  mkdir -p "$d"
-  if [ $((i % 5)) -eq 0 ]; then src=random.bin; k=$((i / 5)); else src=text.bin; k=$((i - i / 5 - 1)); fi
-  dd if="$work/$src" of="$d/f$i.dat" bs="$per_file" skip="$k" count=1 status=none
-done
+make_mixed_payload "$size_mb" "$files"
 cat > "$work/product.toml" <<'TOML'
 [product]
 name = "Extraction Benchmark"

@@ -15,9 +15,10 @@ namespace setup {
 namespace {
 
 void addEntry(std::uint8_t kind, std::uint8_t flag, std::uint32_t value, const char* text, RunEntry how) {
-    // What the run records without making is not the journal's: a killed
-    // run is undone only by what it made.
-    if (how == RunEntry::made) journalLogEntry(kind, flag, value, text);
+    // What the run records without making reaches the journal too: a killed
+    // run is undone as its failure would have undone it, by a log whose
+    // entries lie where the marks of what a rollback keeps point.
+    journalLogEntry(kind, flag, value, text);
     if (appendLogEntry(config().uninstall, kind, flag, value, text)) {
         logRunEntry(kind, value, text, how);
     } else {

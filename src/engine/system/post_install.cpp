@@ -6,6 +6,7 @@
 #include "base/field_text.h"
 #include "base/process_state.h"
 #include "engine/interaction.h"
+#include "engine/journal/run_journal.h"
 #include "engine/log/uninstall_log_entries.h"
 #include "engine/paths/expand_path.h"
 #include "engine/system/post_install_rules.h"
@@ -72,8 +73,11 @@ void runAction(const fmt::InstallAction& action, std::uint32_t flags) {
         if (formatBounded(currentPath, sizeof currentPath, "%s%s", installDir, texts.arg1)) {
             // The run records the file without making it: one that is there
             // already was there before, and a rollback leaves it.
-            if (existingItemAt(currentPath) == ExistingItem::usersFile)
+            // The mark that keeps it reaches the journal before the entry.
+            if (existingItemAt(currentPath) == ExistingItem::usersFile) {
                 keepAtRollback(config().uninstall.header.usedBytes);
+                journalBackups();
+            }
             recordLogEntry(fmt::kLogFile, plan.logFlag, 0, currentPath);
         }
         break;
