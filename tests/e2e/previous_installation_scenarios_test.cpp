@@ -193,12 +193,7 @@ TEST_F(PreviousInstallationScenario, UpgradeFailingOnAFullDiskGivesBackThePrevio
     EXPECT_EQ(backupFolders(), std::vector<std::string>{});
 
     // The old uninstaller, as the uninstall list starts it unattended.
-    std::string command = installed.at("UninstallString");
-    const std::size_t programEnd = command.find("\" ");
-    ASSERT_NE(programEnd, std::string::npos) << command;
-    command.insert(programEnd + 2, "/S ");
-    Process uninstaller = robot.runCommandLine(command, kExitTimeout);
-    EXPECT_EQ(exitCodeOf(uninstaller), kUninstallRemoved) << command;
+    EXPECT_EQ(runQuietUninstall(installed.at("UninstallString")), kUninstallRemoved);
     // Its own file goes once it has ended, through a copy of itself.
     EXPECT_TRUE(waitUntil([&] { return !fs::exists(hostFolder); }, kExitTimeout))
         << "the old installation's folder stays";

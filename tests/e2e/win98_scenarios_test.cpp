@@ -156,12 +156,7 @@ TEST_F(Windows98Scenario, InstallFailedReinstallAndUninstall) {
     const std::string list = restartList();
     const bool listed = fs::exists(list);
     const std::string before = listed ? contentOf(list) : "";
-    std::string command = installed.at("UninstallString");
-    const std::size_t programEnd = command.find("\" ");
-    ASSERT_NE(programEnd, std::string::npos) << command;
-    command.insert(programEnd + 2, "/S ");
-    Process uninstaller = robot.runCommandLine(command, kExitTimeout);
-    EXPECT_EQ(exitCodeOf(uninstaller), kUninstallRemoved) << command;
+    EXPECT_EQ(runQuietUninstall(installed.at("UninstallString")), kUninstallRemoved);
     EXPECT_TRUE(waitUntil([&] { return !fs::exists(hostInstallFolder()); }, kExitTimeout))
         << "the install folder stays";
     EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));

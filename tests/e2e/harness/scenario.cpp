@@ -271,6 +271,18 @@ int SetupScenario::exitCodeOf(Process& process, Milliseconds timeout) {
     return *code;
 }
 
+int SetupScenario::runQuietUninstall(const std::string& uninstallString) {
+    std::string command = uninstallString;
+    const std::size_t programEnd = command.find("\" ");
+    if (programEnd == std::string::npos) {
+        ADD_FAILURE() << "no quoted program in " << command;
+        return -1;
+    }
+    command.insert(programEnd + 2, "/S ");
+    Process uninstaller = robot.runCommandLine(command, kExitTimeout);
+    return exitCodeOf(uninstaller);
+}
+
 Process SetupScenario::holdFile(const std::string& path, bool shareNothing) {
     const std::string ready = hostDir_ + "/held.ready";
     fs::remove(ready);

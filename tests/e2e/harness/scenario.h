@@ -121,6 +121,10 @@ protected:
     int runSilently(const std::string& fileName, const std::vector<std::string>& arguments);
     // Exit code of the process, or -1 (with a test failure) after the timeout.
     int exitCodeOf(Process& process, Milliseconds timeout = kExitTimeout);
+    // Runs an uninstall entry's command line ("<program>" <log>) with /S
+    // after the program, as a deployment tool starts its quiet removal; the
+    // exit code (-1 with a test failure when the line names no program).
+    int runQuietUninstall(const std::string& uninstallString);
     // Another program holds a file (Windows path) open, sharing only reading
     // (or nothing), or holds the product's lock; returns once it does (with
     // a test failure when it never does). It lets go when killed.
