@@ -29,6 +29,12 @@ mkpackage=build/native/tools/mkpackage/mkpackage
 
 . scripts/wine-env.sh
 
+if ! win32_runnable; then
+  "$mkpackage" build "examples/$example/product.toml" -o "$out/setup.exe" --stub build/win32/src/setup.exe
+  echo "built $out/setup.exe, but cannot start it: $(win32_unrunnable_reason)" >&2
+  exit 3
+fi
+
 if [ -n "${DISPLAY:-}" ]; then
   "$mkpackage" build "examples/$example/product.toml" -o "$out/setup.exe" --stub build/win32/src/setup.exe
   export WINEPREFIX="$out/wineprefix"

@@ -54,3 +54,28 @@ prepare_prefix() {
   done
   touch "$WINEPREFIX/.setupkit-ready"
 }
+
+# True when this machine runs 32-bit Linux programs natively, as Wine needs
+# for the 32-bit Windows programs. Some hosts run 64-bit user code only:
+# there a 32-bit program fails at once ("Exec format error"), and one that a
+# binfmt_misc handler emulates (qemu-i386) starts Wine in about a minute and
+# a half instead of a tenth of a second, far too slow for the test suite.
+win32_runnable() {
+  local loader=/lib/ld-linux.so.2 entry
+  [ -x "$loader" ] || return 1
+  for entry in /proc/sys/fs/binfmt_misc/*; do
+    [ -f "$entry" ] || continue
+    if grep -q '^enabled' "$entry" 2>/dev/null &&
+       grep -q '^magic 7f454c460101010000000000000000000200030' "$entry" 2>/dev/null; then
+      return 1
+    fi
+  done
+  "$loader" --version >/dev/null 2>&1
+}
+
+# The reason win32_runnable gave no, for the scripts' messages.
+win32_unrunnable_reason() {
+  echo "this machine cannot run 32-bit programs natively (the host runs 64-bit user code only," \
+       "or emulates 32-bit code), so Wine cannot run the setup program, the uninstaller or the" \
+       "Win32 tests here"
+}
