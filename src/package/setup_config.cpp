@@ -11,10 +11,6 @@
 
 namespace setup {
 
-alignas(16) std::uint8_t configArea[fmt::kConfigAreaSize + kConfigGuardSize];
-
-void clearSetupConfig() { std::memset(configArea, 0, sizeof configArea); }
-
 namespace {
 
 // The compressed bytes, released on every way out of the loader.

@@ -12,7 +12,7 @@ enum ExitCode : int {
     kExitRunning = 4,       // the product (or its setup) is running
     kExitLeftOver = 5,      // removed, but something stayed (listed in the details)
     kExitFilesInUse = 6,    // files of the product are in use (and the user cancelled); nothing removed
-    kExitInterrupted = 7,   // a setup of the product was killed and is not undone yet
+    kExitInterrupted = 7,   // a setup killed in the folder left a journal that cannot be trusted
     kExitFolderName = 8,    // a folder of the system has no name the code page can spell
 };
 

@@ -23,6 +23,7 @@
 #include "uninstaller/removal/removal_report.h"
 #include "uninstaller/folders_in_use.h"
 #include "uninstaller/held_product_files.h"
+#include "uninstaller/interrupted_setup.h"
 #include "uninstaller/removal/self_removal.h"
 #include "uninstaller/uninstall_command_line.h"
 #include "uninstaller/uninstall_exit_codes.h"
@@ -46,6 +47,7 @@ struct Run {
     char program[fmt::kMaxPath];
     UninstallTexts texts;
     bool textsRead = false;
+    bool setupsUndone = false;  // killed setups in the folder were undone once
 
     // A message box, unless the run is unattended; the fault-injection seam
     // answers it in a test build.
@@ -61,12 +63,12 @@ struct Run {
         return answer;
     }
     // A box of the program's own string table, quoting `argument`.
-    void tableBox(UINT id, const char* argument, UINT type) const {
+    void tableBox(UINT id, const char* argument, UINT type, const char* second = "") const {
         if (command.silent) return;
         char format[512] = {};
-        char text[1024];
+        char text[2048];
         LoadStringA(instance, id, format, sizeof format);
-        setup::formatBounded(text, sizeof text, format, argument);
+        setup::formatBounded(text, sizeof text, format, argument, second);
         box(text, type);
     }
 };
@@ -101,9 +103,8 @@ bool productIsRunning(const UninstallTexts& texts) {
            namedObjectExists(setupGuard);
 }
 
-// A setup that was killed in the product's folder left it half changed,
-// with what it took in its backup folder: only the setup program gives that
-// back. Its journal names the folder, whatever the log's texts say.
+// A setup that was killed in the product's folder and could not be undone
+// (its journal is still there after the undo): only removing it by hand helps.
 bool interruptedSetupIn(const char* installFolder) {
     constexpr std::size_t kMaxJournals = 16;
     static char folders[kMaxJournals][fmt::kMaxPath];
@@ -240,8 +241,27 @@ int uninstall(Run& run) {
         run.box(texts[kTextRunning], MB_OK | MB_ICONEXCLAMATION);
         return kExitRunning;
     }
-    if (interruptedSetupIn(product.installFolder)) {
-        run.tableBox(IDS_INTERRUPTED_SETUP, product.installFolder, MB_OK | MB_ICONEXCLAMATION);
+    // A setup killed in the folder is undone first, as its own next start
+    // would undo it; the product is then looked at again from its log, which
+    // the undo may have given back or taken away.
+    if (!run.setupsUndone) {
+        static char kept[1024];
+        switch (undoInterruptedSetups(product.installFolder, logPath, logBytes, size, run.program, kept,
+                                      sizeof kept)) {
+        case InterruptedSetup::none:
+            break;
+        case InterruptedSetup::kept:
+            run.tableBox(IDS_INTERRUPTED_SETUP, product.installFolder, MB_OK | MB_ICONEXCLAMATION, kept);
+            return kExitInterrupted;
+        case InterruptedSetup::undone:
+            run.setupsUndone = true;
+            run.tableBox(IDS_INTERRUPTED_UNDONE, product.installFolder, MB_OK | MB_ICONINFORMATION);
+            if (GetFileAttributesA(logPath) == INVALID_FILE_ATTRIBUTES) return kExitRemoved;
+            run.textsRead = false;
+            return uninstall(run);
+        }
+    } else if (interruptedSetupIn(product.installFolder)) {
+        run.tableBox(IDS_INTERRUPTED_SETUP, product.installFolder, MB_OK | MB_ICONEXCLAMATION, "");
         return kExitInterrupted;
     }
     if (!productFilesFree(run)) return kExitFilesInUse;

@@ -42,14 +42,17 @@ protected:
     // shortcut, a value below the product's key in HKEY_CURRENT_USER, the
     // product key, the system's uninstall entry and the uninstaller's
     // shortcut.
-    void buildProduct(const std::string& fileName) {
-        source("app.txt", "the program");
+    void buildProduct(const std::string& fileName, const std::string& version = "1.00",
+                      const std::string& program = "the program", const std::vector<std::string>& more = {}) {
+        source("app.txt", program);
         source("guide.txt", "the guide");
         ProductDescription product = description();
+        product.version = version;
         product.flags = {"desktop-shortcuts", "start-menu-shortcuts", "uninstall-entry",
                          "uninstall-shortcut"};
         product.components.push_back(
             {"Program", {"app.txt"}, {"{ source = \"guide.txt\", to = \"Docs\\\\guide.txt\" }"}});
+        for (const std::string& entry : more) product.components.back().rawEntries.push_back(entry);
         product.defaultSelection = {"Program"};
         product.setText("uninstallDisplayName", productName());
         product.setText("uninstallShortcutName", productName() + "\\Uninstall");
@@ -141,6 +144,52 @@ protected:
     ShortcutPlaces places_;
     std::deque<Process> runs_;
 };
+
+// A setup of a new version killed while it extracts leaves the product
+// half upgraded, what it replaced in its backup folder. The uninstaller
+// undoes that run first, says so, and then goes on as it would: the old
+// version is back (its file, the user's file the killed run had asked to
+// replace, its version value), and removing it takes everything but the
+// user's file.
+TEST_F(UninstallScenario, KilledUpgradeIsUndoneByTheUninstallerFirst) {
+    buildProduct("v1.exe");
+    ASSERT_EQ(runSilently("v1.exe", {"/S"}), kSetupDone);
+    earlierFile(hostInstallFolder() + "extra.txt", "the user's");
+    const Footprint installed = footprint();
+    source("extra.txt", "new extra");
+    buildProduct("v2.exe", "1.10", "the new program", {"\"extra.txt\""});
+
+    Process& killed = start("v2.exe");
+    std::optional<Window> question = waitWindow("v2.exe", "upgrade-question");
+    ASSERT_TRUE(question);
+    acceptAndPassWizard(*question, "v2.exe");
+    std::optional<Window> replace = waitWindow(WindowQuery::titled("v2.exe", "Confirm File Replace"), "replace");
+    ASSERT_TRUE(replace);
+    ASSERT_EQ(contentOf(hostInstallFolder() + "app.txt"), "the new program");
+    killed.kill();
+    ASSERT_EQ(backupFolders().size(), 1u) << "the killed run's backups and journal";
+
+    Process& removal = runUninstaller(uninstallCommand());
+    std::optional<Window> undone = uninstallerWindow(title(), "undone");
+    ASSERT_TRUE(undone);
+    EXPECT_EQ(undone->message, "An installation into " + installFolder() +
+                                   " was interrupted before it ended. Everything it had changed has been undone.");
+    EXPECT_EQ(contentOf(hostInstallFolder() + "app.txt"), "the program");
+    expectEarlierFile(hostInstallFolder() + "extra.txt", "the user's");
+    EXPECT_EQ(backupFolders(), std::vector<std::string>{});
+    answer(*undone, kIdOk);
+    std::optional<Window> ask = uninstallerWindow(title(), "question-after-undo");
+    ASSERT_TRUE(ask);
+    answer(*ask, kIdNo);
+    EXPECT_EQ(exitCodeOf(removal, kUninstallTimeout), kUninstallRemoved);
+    EXPECT_EQ(footprint(), installed);
+    EXPECT_EQ(wineSession().readRegistryString(machineKey(), "Version").value_or("<none>"), "1.00");
+
+    EXPECT_EQ(runQuietUninstall(uninstallCommand()), kUninstallLeftOver);
+    waitForSelfRemoval();
+    EXPECT_EQ(filesBelow(hostInstallFolder()), std::vector<std::string>{"extra.txt"});
+    EXPECT_FALSE(wineSession().registryKeyExists(uninstallEntry()));
+}
 
 // From the uninstall list: the question, the progress window, and with a
 // file the user added and a read-only file (one held open keeps the whole

@@ -159,25 +159,21 @@ void keepDamagedJournal(const char* journalFolder, ReadJournal& read) {
     logRunLine("an interrupted installation cannot be undone: its journal %s cannot be trusted; nothing was "
                "removed, and what it moved aside stays in:\n%s",
                journal, read.folders);
-    if (unattendedRun) exitSetup(kExitJournalKept);
-    char text[1536];
-    formatBounded(text, sizeof text, extraText(fmt::kExtraTextInterruptedKept), read.folders);
-    questions().message(text, configText(config().texts.titleError), kMessageError);
 }
 
-// Undoes the journal in `journalFolder`; false when it is no killed run of
-// this product's.
-bool recoverJournal(const char* journalFolder) {
+}  // namespace
+
+JournalUndo undoInterruptedRun(const char* journalFolder, char* keptFolders, std::size_t keptSize) {
     char path[fmt::kMaxPath];
-    if (!formatBounded(path, sizeof path, "%s%s", journalFolder, kJournalFileName)) return false;
+    if (!formatBounded(path, sizeof path, "%s%s", journalFolder, kJournalFileName)) return JournalUndo::notFound;
     std::uint32_t left = 0;
     HANDLE file = openJournal(journalFolder, left);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) return JournalUndo::notFound;
     // Its start, which the search has judged, is passed over.
     JournalItem start;
     if (readRecord(file, left, start) != NextRecord::item || start.type != JournalType::start) {
         CloseHandle(file);
-        return false;
+        return JournalUndo::notFound;
     }
     logRunLine("journal %s: a run of this product was interrupted", path);
     static ReadJournal read;
@@ -195,7 +191,8 @@ bool recoverJournal(const char* journalFolder) {
     CloseHandle(file);
     if (!sound || !withinPlaces(read)) {
         keepDamagedJournal(journalFolder, read);
-        return true;
+        copyBounded(keptFolders, keptSize, read.folders);
+        return JournalUndo::kept;
     }
     // Undone as the run's own failure would have undone it, ending with
     // the journal and the backup folders.
@@ -204,19 +201,31 @@ bool recoverJournal(const char* journalFolder) {
     rollBackInstallation();
     resetLogToShipped(config().uninstall);
     logRunLine("the interrupted installation was undone");
-    if (!unattendedRun)
-        questions().message(extraText(fmt::kExtraTextInterruptedUndone), configText(config().texts.titleMessage),
-                            kMessageInformation);
-    return true;
+    return JournalUndo::undone;
 }
-
-}  // namespace
 
 void recoverInterruptedRun() {
     constexpr std::size_t kMaxJournals = 16;
     static char folders[kMaxJournals][fmt::kMaxPath];
     const std::size_t count = findInterruptedJournals(configText(config().texts.productName), folders, kMaxJournals);
-    for (std::size_t i = 0; i < count; ++i) recoverJournal(folders[i]);
+    for (std::size_t i = 0; i < count; ++i) {
+        char kept[kFolderListSize];
+        switch (undoInterruptedRun(folders[i], kept, sizeof kept)) {
+        case JournalUndo::notFound: break;
+        case JournalUndo::undone:
+            if (!unattendedRun)
+                questions().message(extraText(fmt::kExtraTextInterruptedUndone),
+                                    configText(config().texts.titleMessage), kMessageInformation);
+            break;
+        case JournalUndo::kept: {
+            if (unattendedRun) exitSetup(kExitJournalKept);
+            char text[1536];
+            formatBounded(text, sizeof text, extraText(fmt::kExtraTextInterruptedKept), kept);
+            questions().message(text, configText(config().texts.titleError), kMessageError);
+            break;
+        }
+        }
+    }
 }
 
 }  // namespace setup

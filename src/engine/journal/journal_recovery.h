@@ -4,7 +4,27 @@
 #ifndef ENGINE_JOURNAL_JOURNAL_RECOVERY_H
 #define ENGINE_JOURNAL_JOURNAL_RECOVERY_H
 
+#include <cstddef>
+
 namespace setup {
+
+enum class JournalUndo {
+    notFound,  // no journal of a killed run in the folder
+    undone,    // the killed run is undone, its folders and journal gone
+    kept,      // the journal cannot be trusted: nothing undone, its folders stay
+};
+
+// Undoes the killed run whose journal lies in `journalFolder` (one that
+// findInterruptedJournals found), by the configuration record's log area,
+// which holds the log as shipped: the journal's entries are taken into it
+// and the run is rolled back as its own failure would have rolled it back.
+// A journal that is damaged or names places outside what its run could
+// have made undoes nothing: its folders are made visible, the journal is
+// renamed so that no later start meets it again, and `keptFolders` lists
+// the folders, a line each. Shows nothing: what was done goes to the run's
+// log, and the caller says it.
+JournalUndo undoInterruptedRun(const char* journalFolder, char* keptFolders, std::size_t keptSize);
+
 
 // Looks at the root of the system's volume for the backup folders of runs
 // of this product whose process no longer runs, each with its journal, in a

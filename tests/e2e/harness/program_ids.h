@@ -37,7 +37,7 @@ enum UninstallExit : int {
     kUninstallRunning = 4,
     kUninstallLeftOver = 5,
     kUninstallFilesInUse = 6,
-    kUninstallInterrupted = 7,  // a setup of the product was killed and is not undone yet
+    kUninstallInterrupted = 7,  // a setup killed in the folder could not be undone
     kUninstallFolderNameUnusable = 8,
 };
 

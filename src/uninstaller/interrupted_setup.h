@@ -1,0 +1,36 @@
+// A setup of the product that was killed in its folder left the product
+// half changed, with what it moved aside in its backup folder and its
+// journal beside it. The uninstaller undoes that run before it looks at the
+// product, with the setup program's own undo: what the run made goes, what
+// it moved aside, removed or changed comes back.
+#ifndef UNINSTALLER_INTERRUPTED_SETUP_H
+#define UNINSTALLER_INTERRUPTED_SETUP_H
+
+#include <cstddef>
+
+#include "format/package_format.h"
+
+namespace uninstaller {
+
+enum class InterruptedSetup {
+    none,    // no killed setup names the folder
+    undone,  // every killed setup that named it is undone
+    kept,    // a journal could not be trusted: nothing of it undone
+};
+
+// Undoes every killed setup whose journal names `installFolder`. `log` is
+// the installed uninstall log at `logPath` (`size` bytes, already checked):
+// the undo takes its texts as the log it starts from. This program's own file
+// (`ownImage`) may be one the killed run made or replaced, and a running
+// program's file cannot be removed or replaced: it is renamed beside itself
+// first, and afterwards renamed back, or, where the undo put the earlier
+// file back or took the installation away (its log went), marked for
+// deletion at the next restart. On `kept`,
+// `keptFolders` lists the folders that keep what the run moved aside.
+InterruptedSetup undoInterruptedSetups(const char* installFolder, const char* logPath, const fmt::u8* log,
+                                       std::size_t size, const char* ownImage, char* keptFolders,
+                                       std::size_t keptSize);
+
+}  // namespace uninstaller
+
+#endif
