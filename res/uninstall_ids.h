@@ -14,6 +14,7 @@
 #define IDS_FILES_IN_USE 6
 /* a setup of the product that was killed in its folder, undone or not */
 #define IDS_INTERRUPTED_UNDONE 7
+#define IDS_INTERRUPTED_ELSEWHERE 9
 #define IDS_FOLDER_NAME_UNUSABLE 8
 #define IDS_INTERRUPTED_SETUP 14
 

@@ -9,7 +9,6 @@
 #include "base/process_state.h"
 #include "engine/journal/journal_recovery.h"
 #include "engine/journal/journal_search.h"
-#include "engine/log/uninstall_log.h"
 #include "package/setup_config.h"
 
 namespace uninstaller {
@@ -18,16 +17,31 @@ namespace {
 
 constexpr char kUndoText[] = "Undoing an interrupted installation";
 
-// The configuration record the undo works with: the installed log's
-// section as it was shipped (its texts, no entries), and the one text the
-// undo shows (which goes to the log only).
-void prepareUndoRecord(const fmt::u8* log, std::size_t size) {
+// The configuration record the undo works with: an empty log area, which
+// takes the killed run's entries from its journal, and the one text the
+// undo shows (which goes to the run's log only).
+void prepareUndoRecord() {
     setup::clearSetupConfig();
     fmt::SetupConfig& record = setup::config();
-    std::memcpy(&record.uninstall, log, std::min(size, sizeof record.uninstall));
-    setup::resetLogToShipped(record.uninstall);
+    fmt::UninstallHeader& log = record.uninstall.header;
+    std::memcpy(log.magic, fmt::kUninstallMagic, sizeof log.magic);
+    log.version = fmt::kUninstallVersion;
+    log.firstEntryOffset = log.savedFirstEntryOffset = sizeof(fmt::UninstallHeader);
     record.texts.textUndoing = static_cast<fmt::u32>(reinterpret_cast<std::uintptr_t>(kUndoText));
     setup::configLoaded = true;
+}
+
+// True when the journal in `folder` names `path` or a folder above it
+// (below the drive's root) as a place its run made things in.
+bool journalNamesPathOrAbove(const char* folder, const char* path) {
+    char level[fmt::kMaxPath];
+    if (!setup::copyBounded(level, path)) return false;
+    for (;;) {
+        char* last = std::strrchr(level, '\\');
+        if (last == nullptr || last - level < 3) return false;
+        *last = '\0';
+        if (setup::journalNamesPlace(folder, level)) return true;
+    }
 }
 
 // This program's file, renamed beside itself for the time of the undo.
@@ -59,19 +73,19 @@ private:
 
 }  // namespace
 
-InterruptedSetup undoInterruptedSetups(const char* installFolder, const char* logPath, const fmt::u8* log,
-                                       std::size_t size, const char* ownImage, char* keptFolders,
+InterruptedSetup undoInterruptedSetups(const char* logPath, const char* ownImage, char* keptFolders,
                                        std::size_t keptSize) {
     constexpr std::size_t kMaxJournals = 16;
     static char folders[kMaxJournals][fmt::kMaxPath];
     const std::size_t count = setup::findInterruptedJournals(nullptr, folders, kMaxJournals);
     InterruptedSetup result = InterruptedSetup::none;
     for (std::size_t i = 0; i < count; ++i) {
-        if (!setup::journalNamesPlace(folders[i], installFolder)) continue;
-        prepareUndoRecord(log, size);
+        if (!journalNamesPathOrAbove(folders[i], logPath)) continue;
+        prepareUndoRecord();
         setup::JournalUndo undo;
         {
-            OwnImageAside aside(ownImage);
+            // Only a file in a place the run made things in can be one of its.
+            OwnImageAside aside(journalNamesPathOrAbove(folders[i], ownImage) ? ownImage : "");
             undo = setup::undoInterruptedRun(folders[i], keptFolders, keptSize);
             aside.end(undo != setup::JournalUndo::undone || GetFileAttributesA(logPath) != INVALID_FILE_ATTRIBUTES);
         }

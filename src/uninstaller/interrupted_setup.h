@@ -8,8 +8,6 @@
 
 #include <cstddef>
 
-#include "format/package_format.h"
-
 namespace uninstaller {
 
 enum class InterruptedSetup {
@@ -18,17 +16,17 @@ enum class InterruptedSetup {
     kept,    // a journal could not be trusted: nothing of it undone
 };
 
-// Undoes every killed setup whose journal names `installFolder`. `log` is
-// the installed uninstall log at `logPath` (`size` bytes, already checked):
-// the undo takes its texts as the log it starts from. This program's own file
-// (`ownImage`) may be one the killed run made or replaced, and a running
-// program's file cannot be removed or replaced: it is renamed beside itself
-// first, and afterwards renamed back, or, where the undo put the earlier
-// file back or took the installation away (its log went), marked for
-// deletion at the next restart. On `kept`,
+// Undoes every killed setup whose journal names the folder of the log at
+// `logPath`, or a folder above it, as a place its run made things in: the
+// log itself may be among what the run moved aside. This program's own
+// file (`ownImage`), where it lies in such a place, may be one the killed
+// run made or replaced, and a
+// running program's file can be neither removed nor replaced: it is renamed
+// beside itself first, and afterwards renamed back, or, where the undo put
+// the earlier file back or took the installation away (the log is not
+// there after it), marked for deletion at the next restart. On `kept`,
 // `keptFolders` lists the folders that keep what the run moved aside.
-InterruptedSetup undoInterruptedSetups(const char* installFolder, const char* logPath, const fmt::u8* log,
-                                       std::size_t size, const char* ownImage, char* keptFolders,
+InterruptedSetup undoInterruptedSetups(const char* logPath, const char* ownImage, char* keptFolders,
                                        std::size_t keptSize);
 
 }  // namespace uninstaller

@@ -47,7 +47,6 @@ struct Run {
     char program[fmt::kMaxPath];
     UninstallTexts texts;
     bool textsRead = false;
-    bool setupsUndone = false;  // killed setups in the folder were undone once
 
     // A message box, unless the run is unattended; the fault-injection seam
     // answers it in a test build.
@@ -103,8 +102,8 @@ bool productIsRunning(const UninstallTexts& texts) {
            namedObjectExists(setupGuard);
 }
 
-// A setup that was killed in the product's folder and could not be undone
-// (its journal is still there after the undo): only removing it by hand helps.
+// A setup killed in the product's folder, whose journal the start's undo
+// did not meet or could not remove.
 bool interruptedSetupIn(const char* installFolder) {
     constexpr std::size_t kMaxJournals = 16;
     static char folders[kMaxJournals][fmt::kMaxPath];
@@ -205,9 +204,27 @@ int uninstall(Run& run) {
         return kExitFolderName;
     }
     leaveCurrentFolder();
+    // A setup killed in the product's folder is undone first, as its own
+    // next start would undo it: the log is read once the folder is what it
+    // was before that run (an upgrade's run had moved the earlier log aside;
+    // a first installation's run leaves no log behind).
+    bool undone = false;
+    static char kept[1024];
+    switch (undoInterruptedSetups(logPath, run.program, kept, sizeof kept)) {
+    case InterruptedSetup::none:
+        break;
+    case InterruptedSetup::kept:
+        run.tableBox(IDS_INTERRUPTED_SETUP, logPath, MB_OK | MB_ICONEXCLAMATION, kept);
+        return kExitInterrupted;
+    case InterruptedSetup::undone:
+        undone = true;
+        run.tableBox(IDS_INTERRUPTED_UNDONE, logPath, MB_OK | MB_ICONINFORMATION);
+        break;
+    }
     std::size_t size = 0;
     switch (setup::readLogFile(logPath, logBytes, size)) {
     case setup::LogFileRead::notFound:
+        if (undone) return kExitRemoved;
         run.tableBox(IDS_LOG_NOT_FOUND, logPath, MB_OK | MB_ICONERROR);
         return kExitLogNotFound;
     case setup::LogFileRead::corrupt:
@@ -241,27 +258,11 @@ int uninstall(Run& run) {
         run.box(texts[kTextRunning], MB_OK | MB_ICONEXCLAMATION);
         return kExitRunning;
     }
-    // A setup killed in the folder is undone first, as its own next start
-    // would undo it; the product is then looked at again from its log, which
-    // the undo may have given back or taken away.
-    if (!run.setupsUndone) {
-        static char kept[1024];
-        switch (undoInterruptedSetups(product.installFolder, logPath, logBytes, size, run.program, kept,
-                                      sizeof kept)) {
-        case InterruptedSetup::none:
-            break;
-        case InterruptedSetup::kept:
-            run.tableBox(IDS_INTERRUPTED_SETUP, product.installFolder, MB_OK | MB_ICONEXCLAMATION, kept);
-            return kExitInterrupted;
-        case InterruptedSetup::undone:
-            run.setupsUndone = true;
-            run.tableBox(IDS_INTERRUPTED_UNDONE, product.installFolder, MB_OK | MB_ICONINFORMATION);
-            if (GetFileAttributesA(logPath) == INVALID_FILE_ATTRIBUTES) return kExitRemoved;
-            run.textsRead = false;
-            return uninstall(run);
-        }
-    } else if (interruptedSetupIn(product.installFolder)) {
-        run.tableBox(IDS_INTERRUPTED_SETUP, product.installFolder, MB_OK | MB_ICONEXCLAMATION, "");
+    // A killed setup that the undo at the start did not meet (its journal
+    // names the install folder, not the log's): only the setup program
+    // gives back what it took.
+    if (interruptedSetupIn(product.installFolder)) {
+        run.tableBox(IDS_INTERRUPTED_ELSEWHERE, product.installFolder, MB_OK | MB_ICONEXCLAMATION);
         return kExitInterrupted;
     }
     if (!productFilesFree(run)) return kExitFilesInUse;

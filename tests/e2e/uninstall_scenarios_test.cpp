@@ -146,11 +146,14 @@ protected:
 };
 
 // A setup of a new version killed while it extracts leaves the product
-// half upgraded, what it replaced in its backup folder. The uninstaller
-// undoes that run first, says so, and then goes on as it would: the old
-// version is back (its file, the user's file the killed run had asked to
-// replace, its version value), and removing it takes everything but the
-// user's file.
+// half upgraded: the earlier files, its log and its uninstaller moved into
+// the run's backup folder, new files beside the user's. An uninstaller
+// started on the product's log (here the build's own, from the scenario's
+// folder: the product's is among what the run moved aside) undoes that run
+// first and says so; then it reads the log that is back and goes on as it
+// would: the earlier version is there again (its file, the user's file the
+// killed run had asked to replace, its version value), and removing it
+// takes everything but the user's file.
 TEST_F(UninstallScenario, KilledUpgradeIsUndoneByTheUninstallerFirst) {
     buildProduct("v1.exe");
     ASSERT_EQ(runSilently("v1.exe", {"/S"}), kSetupDone);
@@ -158,6 +161,7 @@ TEST_F(UninstallScenario, KilledUpgradeIsUndoneByTheUninstallerFirst) {
     const Footprint installed = footprint();
     source("extra.txt", "new extra");
     buildProduct("v2.exe", "1.10", "the new program", {"\"extra.txt\""});
+    fs::copy_file(E2E_UNINSTALLER, hostDir() + "/uninstall.exe", fs::copy_options::overwrite_existing);
 
     Process& killed = start("v2.exe");
     std::optional<Window> question = waitWindow("v2.exe", "upgrade-question");
@@ -168,23 +172,25 @@ TEST_F(UninstallScenario, KilledUpgradeIsUndoneByTheUninstallerFirst) {
     ASSERT_EQ(contentOf(hostInstallFolder() + "app.txt"), "the new program");
     killed.kill();
     ASSERT_EQ(backupFolders().size(), 1u) << "the killed run's backups and journal";
+    ASSERT_FALSE(fs::exists(hostLog())) << "the earlier log is among what the run moved aside";
 
-    Process& removal = runUninstaller(uninstallCommand());
-    std::optional<Window> undone = uninstallerWindow(title(), "undone");
+    Process& removal = runUninstaller("\"" + windowsDir() + "uninstall.exe\" " + logPath());
+    std::optional<Window> undone = waitWindow(WindowQuery::titled("uninstall.exe", "Uninstall"), "undone");
     ASSERT_TRUE(undone);
-    EXPECT_EQ(undone->message, "An installation into " + installFolder() +
+    EXPECT_EQ(undone->message, "An installation of the product whose uninstall log is " + logPath() +
                                    " was interrupted before it ended. Everything it had changed has been undone.");
     EXPECT_EQ(contentOf(hostInstallFolder() + "app.txt"), "the program");
     expectEarlierFile(hostInstallFolder() + "extra.txt", "the user's");
     EXPECT_EQ(backupFolders(), std::vector<std::string>{});
     answer(*undone, kIdOk);
-    std::optional<Window> ask = uninstallerWindow(title(), "question-after-undo");
+    std::optional<Window> ask = waitWindow(WindowQuery::titled("uninstall.exe", title()), "question-after-undo");
     ASSERT_TRUE(ask);
     answer(*ask, kIdNo);
     EXPECT_EQ(exitCodeOf(removal, kUninstallTimeout), kUninstallRemoved);
     EXPECT_EQ(footprint(), installed);
     EXPECT_EQ(wineSession().readRegistryString(machineKey(), "Version").value_or("<none>"), "1.00");
 
+    // The product's own uninstaller, as the uninstall list starts it unattended.
     EXPECT_EQ(runQuietUninstall(uninstallCommand()), kUninstallLeftOver);
     waitForSelfRemoval();
     EXPECT_EQ(filesBelow(hostInstallFolder()), std::vector<std::string>{"extra.txt"});
