@@ -11,6 +11,7 @@
 #include "description/field_reader.h"
 #include "description/field_tables.h"
 #include "description/toml_prescan.h"
+#include "description/translation_fields.h"
 #include "sources/file_facts.h"
 
 namespace mkpackage {
@@ -41,7 +42,7 @@ void readTables(FieldReader& r, Description& d, const toml::table& root) {
     r.attempt([&] { r.checkVariables(root.get("variables")); });
     r.attempt([&] {
         r.checkKeys(root, {"code-page", "variables", "product", "texts", "options", "images", "pictures", "components",
-                           "pages", "uninstaller"},
+                           "pages", "uninstaller", "translations"},
                     "", 1);
     });
     r.attempt([&] { texts.readProduct(*r.requireTable(root, "product", 1)); });
@@ -61,6 +62,7 @@ void readTables(FieldReader& r, Description& d, const toml::table& root) {
     r.attempt([&] { pages.readImages(root.get("images")); });
     r.attempt([&] { texts.readUninstaller(root.get("uninstaller")); });
     if (product != nullptr) r.attempt([&] { texts.checkDisplayIcon(*product); });
+    r.attempt([&] { readLanguages(r, d, root); });
 }
 
 Description readRoot(const toml::table& root, const std::filesystem::path& file, const DescriptionOptions& options) {

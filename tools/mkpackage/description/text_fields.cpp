@@ -32,7 +32,8 @@ constexpr std::string_view kUninstallKeyPrefix = "Software\\Microsoft\\Windows\\
 // The least room the uninstaller's texts leave for the uninstall log's entries.
 constexpr std::size_t kMinimumLogRoom = 4096;
 
-// What is wrong with `text` in the slot at `offset`, or nothing.
+}  // namespace
+
 std::string slotTextProblem(std::size_t offset, const std::string& text) {
     std::string problem;
     switch (offset) {
@@ -76,8 +77,6 @@ std::string slotTextProblem(std::size_t offset, const std::string& text) {
     }
 }
 
-}  // namespace
-
 // Sets a text slot, from [product] or [texts]: the same rules hold for
 // it either way.
 void TextFields::setSlot(const char* slotName, const toml::node& node, const std::string& field) {
@@ -108,6 +107,7 @@ void TextFields::readProduct(const toml::table& product) {
     d_.productLine = line;
     std::vector<std::string_view> keys(std::begin(kDeploymentKeys), std::end(kDeploymentKeys));
     for (const ProductKey& k : kProductKeys) keys.push_back(k.key);
+    keys.insert(keys.end(), std::begin(kLanguageKeys), std::end(kLanguageKeys));
     for (auto&& [key, node] : product) {
         if (std::find(keys.begin(), keys.end(), key.str()) == keys.end()) {
             const long keyLine = static_cast<long>(key.source().begin.line);
