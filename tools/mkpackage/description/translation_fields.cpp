@@ -1,5 +1,6 @@
 #include "description/translation_fields.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <map>
 #include <memory>
@@ -134,7 +135,10 @@ void TranslationReader::readSlots(const toml::node* node) {
         const char* name = fmt::kTextSlots[i].name;
         const char* builtIn = builtInText(t_.code, name);
         std::string made = builtIn != nullptr ? builtIn : textFromNameIn(t_.code, i, productName_);
-        r_.attempt([&] { t_.texts[i] = fallback(made, d_.texts[i], std::string("texts.") + name, t_.line); });
+        // The product's name and folder are names: most translations keep them.
+        const bool noted = fmt::kTextSlots[i].offset != offsetof(fmt::TextSlots, productName) &&
+                           fmt::kTextSlots[i].offset != offsetof(fmt::TextSlots, defaultInstallDir);
+        r_.attempt([&] { t_.texts[i] = fallback(made, d_.texts[i], std::string("texts.") + name, t_.line, noted); });
     }
     // Every extra text the first language has, and every one with a built-in
     // text: the translation's record replaces the first language's whole.
@@ -335,11 +339,12 @@ void readLanguages(FieldReader& r, Description& d, const toml::table& root) {
     std::string productName;
     if (const toml::node* name = product->get("name")) productName = r.utf8(*name, "product.name");
     TranslationReader reader(r, d, productName);
-    for (auto&& [key, value] : translations) {
-        const std::string code(key.str());
-        const toml::node& table = value;
-        r.attempt([&] { d.translations.push_back(reader.read(code, table)); });
-    }
+    // In the description's order, which the table's own (by code) is not.
+    std::vector<std::pair<std::string, const toml::node*>> ordered;
+    for (auto&& [key, value] : translations) ordered.emplace_back(std::string(key.str()), &value);
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const auto& a, const auto& b) { return lineOf(*a.second) < lineOf(*b.second); });
+    for (const auto& [code, table] : ordered) r.attempt([&] { d.translations.push_back(reader.read(code, *table)); });
 }
 
 }  // namespace mkpackage
