@@ -93,7 +93,10 @@ void TranslationReader::readSlots(const toml::node* node) {
     const toml::table* texts = node != nullptr ? &r_.asTable(*node, context_ + ".texts") : nullptr;
     std::array<bool, fmt::kTextSlotCount> given{};
     if (texts != nullptr) {
-        for (auto&& [key, value] : *texts) {
+        for (auto&& [keyNode, valueNode] : *texts) {
+            // Named again: a lambda cannot take a structured binding.
+            const toml::key& key = keyNode;
+            const toml::node& value = valueNode;
             const std::string name(key.str());
             const std::string field = context_ + ".texts." + name;
             const long keyLine = static_cast<long>(key.source().begin.line);
@@ -145,7 +148,9 @@ void TranslationReader::readSlots(const toml::node* node) {
     std::map<u16, std::string> extra(t_.extraTexts.begin(), t_.extraTexts.end());
     std::map<u16, std::string> first(d_.extraTexts.begin(), d_.extraTexts.end());
     for (const auto& [id, text] : d_.deployment.extraTexts) first[id] = text;
-    for (const auto& [id, text] : first) {
+    for (const auto& entry : first) {
+        const u16 id = entry.first;
+        const std::string& text = entry.second;
         if (extra.count(id) != 0) continue;
         const fmt::ExtraTextInfo* info = fmt::findExtraTextInfo(id);
         const char* builtIn = info != nullptr ? builtInText(t_.code, info->name) : nullptr;
@@ -344,7 +349,8 @@ void readLanguages(FieldReader& r, Description& d, const toml::table& root) {
     for (auto&& [key, value] : translations) ordered.emplace_back(std::string(key.str()), &value);
     std::stable_sort(ordered.begin(), ordered.end(),
                      [](const auto& a, const auto& b) { return lineOf(*a.second) < lineOf(*b.second); });
-    for (const auto& [code, table] : ordered) r.attempt([&] { d.translations.push_back(reader.read(code, *table)); });
+    for (const auto& translation : ordered)
+        r.attempt([&] { d.translations.push_back(reader.read(translation.first, *translation.second)); });
 }
 
 }  // namespace mkpackage
