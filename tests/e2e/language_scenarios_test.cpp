@@ -132,7 +132,7 @@ protected:
 
     void uninstallSilently() {
         const std::string command = wineSession().readRegistryString(kExampleEntry, "UninstallString").value_or("");
-        ASSERT_EQ(runQuietUninstall(command), 0) << command;
+        ASSERT_EQ(runQuietUninstall(command), kUninstallRemoved) << command;
     }
 };
 
@@ -157,7 +157,9 @@ TEST_F(LanguageScenario, GermanLocaleInstallsAndUninstallsInGerman) {
     // The uninstaller asks in German under an English locale too; No keeps everything.
     const std::string command = wineSession().readRegistryString(kExampleEntry, "UninstallString").value_or("");
     Process uninstall = robot.runCommandLine(command, kExitTimeout);
-    std::optional<Window> asked = waitWindow(WindowQuery::byExe("UnInst.exe"), "uninstaller's question");
+    // Its question carries the German title (the uninstaller's first text).
+    std::optional<Window> asked = waitWindow(WindowQuery::titled("UnInst.exe", "Example Writer entfernen"),
+                                             "uninstaller's question");
     ASSERT_TRUE(asked);
     EXPECT_NE(asked->message.find("wirklich entfernen?"), std::string::npos) << asked->message;
     answer(*asked, kIdNo);

@@ -116,7 +116,7 @@ void TranslationReader::readSlots(const toml::node* node) {
                     r_.fail(keyLine, field, "unknown key (not a text slot)");
                 const u32 index = slot->offset / 4;
                 if (sameInEveryLanguage(index))
-                    r_.fail(keyLine, field, "names a file, key or version that is the same in every language");
+                    r_.fail(keyLine, field, "is a name, the same in every language");
                 std::string text = encode(r_.utf8(value, field), value, field);
                 if (const char* arguments = fmt::formatArguments(slot->offset)) {
                     const std::string problem = fmt::checkFormatText(text, arguments);
@@ -138,9 +138,8 @@ void TranslationReader::readSlots(const toml::node* node) {
         const char* name = fmt::kTextSlots[i].name;
         const char* builtIn = builtInText(t_.code, name);
         std::string made = builtIn != nullptr ? builtIn : textFromNameIn(t_.code, i, productName_);
-        // The product's name and folder are names: most translations keep them.
-        const bool noted = fmt::kTextSlots[i].offset != offsetof(fmt::TextSlots, productName) &&
-                           fmt::kTextSlots[i].offset != offsetof(fmt::TextSlots, defaultInstallDir);
+        // The folder is a name: most translations keep it.
+        const bool noted = fmt::kTextSlots[i].offset != offsetof(fmt::TextSlots, defaultInstallDir);
         r_.attempt([&] { t_.texts[i] = fallback(made, d_.texts[i], std::string("texts.") + name, t_.line, noted); });
     }
     // Every extra text the first language has, and every one with a built-in
@@ -313,6 +312,10 @@ void readOwnLanguage(FieldReader& r, Description& d, const toml::table& product)
 
 bool sameInEveryLanguage(u32 slot) {
     switch (slot * 4) {
+    // The product's name makes the single-instance lock, the display name the
+    // uninstall entry's key: a run in another language must find both.
+    case offsetof(fmt::TextSlots, productName):
+    case offsetof(fmt::TextSlots, uninstallDisplayName):
     case offsetof(fmt::TextSlots, productVersion):
     case offsetof(fmt::TextSlots, registryKey):
     case offsetof(fmt::TextSlots, uninstallLogName):

@@ -18,8 +18,8 @@
 
 namespace mkpackage {
 
-// Texts that name things rather than show them, the same in every language:
-// a translation cannot give them.
+// Texts that name things (the product, its version, key, files and
+// uninstall entry), the same in every language: a translation cannot give them.
 bool sameInEveryLanguage(fmt::u32 slot);
 
 // After every other table: reads [product]'s language keys and

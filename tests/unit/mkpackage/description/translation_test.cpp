@@ -41,7 +41,7 @@ TEST(Translations, EachHoldsItsTextsAndTheRestFilledIn) {
         read(ws, "[texts]\nmsgConfirmInstall = \"Install it?\"\ncaptionRetry = \"&Again\"\n" + kPages + kRussian +
                      "pages = [[\"Привет\"], []]\n"
                      "[translations.ru.texts]\nmsgConfirmInstall = \"Установить?\"\ncaptionIgnore = \"&Дальше\"\n"
-                     "uninstallDisplayName = \"Тест\"\n" +
+                     "titlePrompt = \"Тест\"\n" +
                      kGerman + "[translations.de.uninstaller]\ntexts = [" + [] {
                          std::string t;
                          for (int i = 0; i < 19; ++i) t += "\"Text " + std::to_string(i) + " ä\", ";
@@ -55,7 +55,9 @@ TEST(Translations, EachHoldsItsTextsAndTheRestFilledIn) {
     EXPECT_EQ(ru.primaryLanguage, 0x19);
     EXPECT_EQ(ru.subLanguage, 1);
     EXPECT_EQ(ru.texts[slot("msgConfirmInstall")], "\xD3\xF1\xF2\xE0\xED\xEE\xE2\xE8\xF2\xFC?");
-    EXPECT_EQ(ru.texts[slot("uninstallDisplayName")], "\xD2\xE5\xF1\xF2");
+    EXPECT_EQ(ru.texts[slot("titlePrompt")], "\xD2\xE5\xF1\xF2");
+    EXPECT_EQ(ru.texts[slot("uninstallDisplayName")], d.texts[slot("uninstallDisplayName")]);
+    EXPECT_EQ(ru.texts[slot("productName")], d.texts[slot("productName")]);
     // Left out: the first language's, and names are the first language's always.
     EXPECT_EQ(ru.texts[slot("titleWizard")], d.texts[slot("titleWizard")]);
     EXPECT_EQ(ru.texts[slot("registryKey")], d.texts[slot("registryKey")]);
@@ -121,7 +123,9 @@ std::vector<BadTranslation> badTranslations() {
         {"UnknownText", kGerman + "[translations.de.texts]\nmsgHello = \"x\"\n",
          "9: translations.de.texts.msgHello: unknown key (not a text slot)"},
         {"NameThatIsTheSameEverywhere", kGerman + "[translations.de.texts]\nregistryKey = \"Software\\\\X\"\n",
-         "9: translations.de.texts.registryKey: names a file, key or version that is the same in every language"},
+         "9: translations.de.texts.registryKey: is a name, the same in every language"},
+        {"ProductNameIsTheSameEverywhere", kGerman + "[translations.de.texts]\nproductName = \"X\"\n",
+         "9: translations.de.texts.productName: is a name, the same in every language"},
         {"FormatOfAText", kGerman + "[translations.de.texts]\nmsgDoneFolder = \"%d\"\n", "9: translations.de.texts.msgDoneFolder"},
         {"TooManyPages", kPages + kGerman + "pages = [[], [], []]\n", "translations.de.pages: has 3 pages, the description 2"},
         {"TooManyTextsOnAPage", kPages + kGerman + "pages = [[\"a\", \"b\", \"c\"]]\n",
