@@ -47,6 +47,8 @@ void readTables(FieldReader& r, Description& d, const toml::table& root) {
     });
     r.attempt([&] { texts.readProduct(*r.requireTable(root, "product", 1)); });
     const toml::table* product = root.get_as<toml::table>("product");
+    // Before the texts: their defaults are the builder's in this language.
+    if (product != nullptr) r.attempt([&] { readOwnLanguage(r, d, *product); });
     if (product != nullptr) texts.readDeployment(*product);
     if (const toml::node* node = root.get("texts")) r.attempt([&] { texts.readTexts(r.asTable(*node, "texts")); });
     texts.applyTextDefaults();

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
+#include "description/builtin_languages.h"
 #include "description/description_reader.h"
 #include "description/name_texts.h"
 #include "format/extension_table.h"
@@ -237,13 +239,29 @@ void TextFields::readText(const toml::key& key, const toml::node& node) {
 
 void TextFields::applyTextDefaults() {
     applyProductDefaults();
+    // A description in another language than English takes the builder's
+    // texts of that language where it has them.
+    const std::string& language = d_.language.code;
+    const bool english = language == "en";
     for (u32 i = 0; i < fmt::kTextSlotCount; ++i) {
         if (given_[i]) continue;
+        if (!english) {
+            std::string problem;
+            const char* own = builtInText(language, fmt::kTextSlots[i].name);
+            if (own == nullptr || own[0] == '\0') own = nullptr;
+            if (own != nullptr) {
+                if (std::optional<std::string> text = r_.encoder().encode(own, problem)) {
+                    d_.texts[i] = *text;
+                    continue;
+                }
+            }
+        }
         if (fmt::kTextSlots[i].defaultText != nullptr) {
             d_.texts[i] = fmt::kTextSlots[i].defaultText;
             continue;
         }
-        const std::string made = textFromName(i, productNameUtf8_);
+        std::string made = english ? std::string() : textFromNameIn(language, i, productNameUtf8_);
+        if (made.empty()) made = textFromName(i, productNameUtf8_);
         if (made.empty()) continue;
         // A name that makes a text its slot refuses (a shortcut name with a
         // character no file name may hold, an uninstall key too long) leaves
@@ -263,6 +281,13 @@ void TextFields::applyTextDefaults() {
 
 void TextFields::readUninstaller(const toml::node* node) {
     std::array<std::string, fmt::kUninstallTextCount> utf8Texts = defaultUninstallTexts(productNameUtf8_);
+    if (d_.language.code != "en") {
+        const std::array<std::string, fmt::kUninstallTextCount> own = uninstallTextsIn(d_.language.code, productNameUtf8_);
+        for (u32 i = 0; i < fmt::kUninstallTextCount; ++i) {
+            std::string problem;
+            if (!own[i].empty() && r_.encoder().encode(own[i], problem)) utf8Texts[i] = own[i];
+        }
+    }
     const toml::node* texts = nullptr;
     if (node != nullptr) {
         const toml::table& table = r_.asTable(*node, "uninstaller");

@@ -280,6 +280,8 @@ TranslationSpec TranslationReader::read(const std::string& code, const toml::nod
     return t_;
 }
 
+}  // namespace
+
 void readOwnLanguage(FieldReader& r, Description& d, const toml::table& product) {
     if (const toml::node* code = product.get("language")) {
         const std::string text = r.utf8(*code, "product.language");
@@ -308,8 +310,6 @@ void readOwnLanguage(FieldReader& r, Description& d, const toml::table& product)
     }
 }
 
-}  // namespace
-
 bool sameInEveryLanguage(u32 slot) {
     switch (slot * 4) {
     // The product's name makes the single-instance lock, the display name the
@@ -328,7 +328,6 @@ bool sameInEveryLanguage(u32 slot) {
 void readLanguages(FieldReader& r, Description& d, const toml::table& root) {
     const toml::table* product = root.get_as<toml::table>("product");
     if (product == nullptr) return;
-    r.attempt([&] { readOwnLanguage(r, d, *product); });
     const toml::node* node = root.get("translations");
     if (const toml::table* options = root.get_as<toml::table>("options")) {
         if (const toml::node* dialog = options->get("language-dialog")) {

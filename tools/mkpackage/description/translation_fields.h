@@ -22,8 +22,12 @@ namespace mkpackage {
 // uninstall entry), the same in every language: a translation cannot give them.
 bool sameInEveryLanguage(fmt::u32 slot);
 
-// After every other table: reads [product]'s language keys and
-// [translations], whose texts fall back to those already read.
+// [product]'s language keys: the description's own language; before its
+// texts, whose defaults are the builder's in that language.
+void readOwnLanguage(FieldReader& reader, Description& description, const toml::table& product);
+
+// After every other table: reads [translations], whose texts fall back to
+// those already read.
 void readLanguages(FieldReader& reader, Description& description, const toml::table& root);
 
 }  // namespace mkpackage
