@@ -215,6 +215,28 @@ TEST(Translations, EveryReaderKnowsTheLanguages) {
     EXPECT_EQ(document["languages"][0]["first"], true);
 }
 
+// The description's own language, named: the record's first entry, its
+// name in the description's code page; no question unless asked for.
+TEST(Translations, TheOwnLanguageIsTheFirstEntry) {
+    Workspace ws;
+    ws.write("a.txt", "a");
+    ws.write("product.toml", std::string("code-page = 1251\n") + kProduct +
+                                 "language = \"uk\"\nlanguage-name = \"Українська\"\nlanguage-id = 0x0422\n"
+                                 "[[components]]\nname = \"C\"\nfiles = [\"a.txt\"]\n" + kGerman);
+    const mkpackage::Description d = mkpackage::readDescription(ws.descriptionPath());
+    EXPECT_EQ(d.language.code, "uk");
+    EXPECT_EQ(d.language.primaryLanguage, 0x22);
+    EXPECT_EQ(d.language.subLanguage, 1);
+    const std::vector<fmt::u8> record = mkpackage::languagesRecord(d);
+    ASSERT_EQ(fmt::checkLanguages(record.data(), record.size()), fmt::LanguagesProblem::none);
+    EXPECT_EQ(fmt::languagesFlags(record.data()), 0u);
+    const fmt::LanguageEntry first = fmt::languageAt(record.data(), 0);
+    EXPECT_STREQ(first.code, "uk");
+    EXPECT_STREQ(first.name, "\xD3\xEA\xF0\xE0\xBF\xED\xF1\xFC\xEA\xE0");
+    EXPECT_EQ(first.codePage, 1251u);
+    EXPECT_STREQ(fmt::languageAt(record.data(), 1).code, "de");
+}
+
 // The verifier refuses a languages record whose page texts do not match
 // the pages' text items, and one that breaks its layout.
 TEST(Translations, TheVerifierRefusesADamagedRecord) {
