@@ -82,13 +82,18 @@ protected:
         removeAtEnd(wineSession().hostUserFolder("AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Example Writer"));
     }
 
+    // The example, copied into the scenario's folder once; an upgrade is the
+    // same description with another version.
     void buildExample(const std::string& version = "1.00") {
-        std::string toml = exampleToml("writer");
+        if (example_.empty()) example_ = exampleToml("writer");
+        std::string toml = example_;
         toml = std::regex_replace(toml, std::regex("\nversion = \"1.00\""), "\nversion = \"" + version + "\"");
         std::ofstream(hostDir() + "/product.toml") << toml << kTranslations;
         const CommandResult built = buildInstaller(hostDir() + "/product.toml", hostDir() + "/" + kExample);
         ASSERT_EQ(built.exitCode, 0) << built.output;
     }
+
+    std::string example_;
 
     std::string storedLanguage() const {
         return wineSession().readRegistryString(machineKey(), "Language").value_or("(none)");
@@ -199,7 +204,6 @@ TEST_F(LanguageScenario, LanguageOptionAndUpgradeKeepTheLanguage) {
     ASSERT_EQ(runSilently(kExample, {"/S", "/LANG=de"}), kSetupDone);
     EXPECT_EQ(storedLanguage(), "de");
 
-    fs::remove(hostDir() + "/" + kExample);
     buildExample("1.01");
     expectQuestion("\xE4ltere Version");  // German, under the English locale
     expectQuestion("older version", {"/LANG=en"});
