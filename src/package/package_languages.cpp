@@ -64,18 +64,19 @@ const char* languageSlotText(std::uint32_t index, std::uint32_t slotOffset) {
     return texts.slots[slotOffset / 4];
 }
 
-const char* languageExtraText(std::uint32_t index, std::uint16_t id, const char* fallback) {
+const char* languageExtraText(std::uint32_t index, std::uint16_t id, const char* fallback,
+                              char (&room)[fmt::kMaxExtraTextLength]) {
     fmt::LanguageTexts texts;
     if (index == 0 || languagesSize == 0 || !fmt::readLanguageTexts(languagesBytes, languagesSize, index, texts))
         return extraText(id, fallback);
-    // A text of the record, copied with its terminator: the record holds it without one.
-    static char copy[fmt::kMaxExtraTextLength];
+    // Copied with its terminator: the record holds it without one, and
+    // checkExtraTexts bounds its length below the room.
     const char* text = nullptr;
     std::size_t length = 0;
     if (!fmt::findExtraText(texts.extraTexts, texts.extraTextsSize, id, text, length)) return fallback;
-    std::memcpy(copy, text, length);
-    copy[length] = '\0';
-    return copy;
+    std::memcpy(room, text, length);
+    room[length] = '\0';
+    return room;
 }
 
 const char* languageInUse() {

@@ -28,12 +28,13 @@ fmt::LanguageEntry packageLanguage(std::uint32_t index);
 // True when the package asks the user for the language (kLanguagesAskUser).
 bool languageQuestionAsked();
 
-// Language `index`'s text of the text slot at `slotOffset` and its extra
-// text `id` (`fallback` when it has none), before it is in use: the
-// language question speaks the language it preselects. Index 0 gives the
-// configuration record's.
+// Language `index`'s text of the text slot at `slotOffset`, and its extra
+// text `id` copied into `room` (`fallback` when it has none), before it is in
+// use: the language question speaks the language it preselects. Index 0
+// gives the configuration record's.
 const char* languageSlotText(std::uint32_t index, std::uint32_t slotOffset);
-const char* languageExtraText(std::uint32_t index, std::uint16_t id, const char* fallback);
+const char* languageExtraText(std::uint32_t index, std::uint16_t id, const char* fallback,
+                              char (&room)[fmt::kMaxExtraTextLength]);
 
 // Puts language `index`'s texts where the run reads them: the text slots,
 // the pages' text items, the uninstaller's texts and the extra texts. Index

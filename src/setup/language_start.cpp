@@ -61,8 +61,9 @@ std::uint32_t askForLanguage(const fmt::LanguageEntry* languages, std::uint32_t 
         if (shown[i] == chosen) initial = static_cast<int>(i);
     }
     const std::uint32_t speaking = shown[initial];
-    const int answer = askLanguage(languageExtraText(speaking, kLanguageCaptionText, "Language"),
-                                   languageExtraText(speaking, kLanguagePromptText, ""), names,
+    static char title[fmt::kMaxExtraTextLength], prompt[fmt::kMaxExtraTextLength];
+    const int answer = askLanguage(languageExtraText(speaking, kLanguageCaptionText, "Language", title),
+                                   languageExtraText(speaking, kLanguagePromptText, "", prompt), names,
                                    static_cast<int>(shownCount), initial,
                                    languageSlotText(speaking, offsetof(fmt::TextSlots, captionOk)),
                                    languageSlotText(speaking, offsetof(fmt::TextSlots, captionCancel)));
