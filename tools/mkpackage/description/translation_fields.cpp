@@ -111,8 +111,22 @@ void TranslationReader::readSlots(const toml::node* node) {
                     t_.extraTexts.emplace_back(info.id, std::move(text));
                 }
                 if (extra) return;
+                if (name == "dxReasons") {
+                    // As in [texts]: the 14 reasons in one array.
+                    const toml::array& reasons = r_.asArray(value, field);
+                    if (reasons.size() != fmt::kDirectXReasonCount)
+                        r_.fail(value, field, "needs " + std::to_string(fmt::kDirectXReasonCount) + " texts, has " +
+                                                  std::to_string(reasons.size()));
+                    for (std::size_t i = 0; i < reasons.size(); ++i) {
+                        const std::string at = field + "[" + std::to_string(i) + "]";
+                        const u32 index = fmt::kFirstDirectXReasonSlot + static_cast<u32>(i);
+                        t_.texts[index] = encode(r_.utf8(reasons[i], at), reasons[i], at);
+                        given[index] = true;
+                    }
+                    return;
+                }
                 const fmt::TextSlotInfo* slot = fmt::findTextSlot(name);
-                if (slot == nullptr || slot->offset / 4 == fmt::kUnusedTextSlot)
+                if (slot == nullptr || slot->offset / 4 == fmt::kUnusedTextSlot || name.rfind("dxReasons", 0) == 0)
                     r_.fail(keyLine, field, "unknown key (not a text slot)");
                 const u32 index = slot->offset / 4;
                 if (sameInEveryLanguage(index))
@@ -124,6 +138,11 @@ void TranslationReader::readSlots(const toml::node* node) {
                 }
                 const std::string problem = slotTextProblem(slot->offset, text);
                 if (!problem.empty()) r_.fail(value, field, problem);
+                // The DirectX fallbacks are copied into a 32-byte buffer.
+                if ((name == "dxVersionUnknown" || name == "dxVersionNotFound") &&
+                    text.size() > fmt::kDirectXFallbackTextLimit)
+                    r_.fail(value, field,
+                            "must be shorter than " + std::to_string(fmt::kDirectXFallbackTextLimit + 1) + " characters");
                 t_.texts[index] = std::move(text);
                 given[index] = true;
             });

@@ -46,6 +46,10 @@ TEST(Translations, EachHoldsItsTextsAndTheRestFilledIn) {
                          std::string t;
                          for (int i = 0; i < 19; ++i) t += "\"Text " + std::to_string(i) + " ä\", ";
                          return t;
+                     }() + "]\n[translations.de.texts]\ndxReasons = [" + [] {
+                         std::string t;
+                         for (int i = 0; i < 14; ++i) t += "\"Grund " + std::to_string(i) + "\", ";
+                         return t;
                      }() + "]\n");
     ASSERT_EQ(d.translations.size(), 2u);
     const mkpackage::TranslationSpec& ru = d.translations[0];
@@ -74,6 +78,8 @@ TEST(Translations, EachHoldsItsTextsAndTheRestFilledIn) {
     const mkpackage::TranslationSpec& de = d.translations[1];
     EXPECT_EQ(de.uninstallTexts[0], "Text 0 \xE4");
     EXPECT_EQ(de.uninstallTexts[1], d.uninstallTexts[1]) << "the lock name is never translated";
+    EXPECT_EQ(de.texts[slot("dxReasons1")], "Grund 0");
+    EXPECT_EQ(de.texts[slot("dxReasons14")], "Grund 13");
 
     // One warning per translation, naming what shows the first language.
     std::string ruWarning;
@@ -126,6 +132,12 @@ std::vector<BadTranslation> badTranslations() {
          "9: translations.de.texts.registryKey: is a name, the same in every language"},
         {"ProductNameIsTheSameEverywhere", kGerman + "[translations.de.texts]\nproductName = \"X\"\n",
          "9: translations.de.texts.productName: is a name, the same in every language"},
+        {"DirectXFallbackTooLong", kGerman + "[translations.de.texts]\ndxVersionUnknown = \"" + std::string(32, 'u') + "\"\n",
+         "9: translations.de.texts.dxVersionUnknown: must be shorter than 32 characters"},
+        {"DirectXReasonsCount", kGerman + "[translations.de.texts]\ndxReasons = [\"a\"]\n",
+         "9: translations.de.texts.dxReasons: needs 14 texts, has 1"},
+        {"DirectXReasonByItsSlotName", kGerman + "[translations.de.texts]\ndxReasons1 = \"a\"\n",
+         "9: translations.de.texts.dxReasons1: unknown key (not a text slot)"},
         {"FormatOfAText", kGerman + "[translations.de.texts]\nmsgDoneFolder = \"%d\"\n", "9: translations.de.texts.msgDoneFolder"},
         {"TooManyPages", kPages + kGerman + "pages = [[], [], []]\n", "translations.de.pages: has 3 pages, the description 2"},
         {"TooManyTextsOnAPage", kPages + kGerman + "pages = [[\"a\", \"b\", \"c\"]]\n",
