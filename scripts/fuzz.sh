@@ -16,7 +16,7 @@ cd "$root"
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(package_scan config_record component_stream package_verify description uninstall_log journal program_image)
+[ ${#targets[@]} -eq 0 ] && targets=(package_scan config_record component_stream package_verify description uninstall_log journal program_image languages)
 
 scripts/install-deps.sh
 cmake --preset fuzz >/dev/null

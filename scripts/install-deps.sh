@@ -24,6 +24,7 @@ packages=(
   clang-14 libclang-rt-14-dev llvm-14
   osslsigncode openssl
   python3 python3-yaml python3-jsonschema
+  locales
 )
 
 is_installed() {
@@ -37,11 +38,25 @@ missing_packages() {
   done
 }
 
-mapfile -t missing < <(missing_packages)
-[ ${#missing[@]} -eq 0 ] && exit 0
-
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
+
+# The locales the language scenarios give Wine (German, Russian, and
+# Japanese for a code page no translation has): Debian's base has none, so
+# they are made from the locales package's sources when missing.
+make_locales() {
+  command -v localedef >/dev/null || return 0
+  local l
+  for l in de_DE ru_RU ja_JP; do
+    locale -a 2>/dev/null | grep -qix "$l.utf8" || $sudo localedef -i "$l" -f UTF-8 "$l.UTF-8"
+  done
+}
+
+mapfile -t missing < <(missing_packages)
+if [ ${#missing[@]} -eq 0 ]; then
+  make_locales
+  exit 0
+fi
 echo "installing: ${missing[*]}" >&2
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
@@ -104,3 +119,4 @@ if [ ${#still[@]} -ne 0 ]; then
   echo "error: still not installed: ${still[*]}" >&2
   exit 1
 fi
+make_locales

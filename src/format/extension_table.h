@@ -42,6 +42,9 @@ enum ExtensionTag : u32 {
     // that holds the uninstaller when the uninstall entry or its shortcut
     // starts it.
     kExtensionAlwaysInstalled = extensionTag('I', 'N', 'S', 'T'),
+    // The package's languages and the texts of each after the first
+    // (language_table.h); only in a package with more than one language.
+    kExtensionLanguages = extensionTag('L', 'A', 'N', 'G'),
 };
 
 #pragma pack(push, 1)

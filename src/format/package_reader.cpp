@@ -1,5 +1,6 @@
 #include "format/package_reader.h"
 
+#include "format/language_table.h"
 #include "format/stored_names.h"
 
 #include <zlib.h>
@@ -450,6 +451,25 @@ void checkAlwaysInstalled(const PackageReport& report, const VerifiedExtension& 
     if ((mask & report.settings.directXComponentMask) != 0) fail(what + ": names a DirectX component");
 }
 
+// The languages record: well formed, and each language's page texts one
+// for each text item of the pages, which they replace by position.
+void checkLanguagesRecord(const PackageReport& report, const VerifiedExtension& extension, const std::string& what) {
+    const u8* data = extension.data.data();
+    const LanguagesProblem problem = checkLanguages(data, extension.data.size());
+    if (problem != LanguagesProblem::none) fail(what + ": " + languagesProblemText(problem));
+    std::size_t textItems = 0;
+    for (const auto& page : report.pages)
+        for (const VerifiedPageItem& item : page)
+            if (isPageTextItem(item.head.type)) ++textItems;
+    for (u32 i = 1; i < languageCount(data); ++i) {
+        LanguageTexts texts;
+        readLanguageTexts(data, extension.data.size(), i, texts);
+        if (texts.pageTextCount != textItems)
+            fail(what + ": language " + languageAt(data, i).code + " has " + std::to_string(texts.pageTextCount) +
+                 " page texts for the pages' " + std::to_string(textItems) + " text items");
+    }
+}
+
 // The table between the stored files and the configuration block: every
 // record inside it, every checksum right, every known record well formed.
 void readExtensions(PackageSource& source, PackageReport& report, std::uint64_t entriesEnd) {
@@ -474,6 +494,7 @@ void readExtensions(PackageSource& source, PackageReport& report, std::uint64_t 
             fail(what + ": a text runs past the record, is too long, holds a zero byte or is out of order");
         }
         if (entry.tag == kExtensionAlwaysInstalled) checkAlwaysInstalled(report, extension, what);
+        if (entry.tag == kExtensionLanguages) checkLanguagesRecord(report, extension, what);
         report.extensions.push_back(std::move(extension));
     }
 }

@@ -24,17 +24,21 @@ ExtraTextsRead readExtraTexts(std::uint32_t tableOffset, std::uint32_t configOff
     case fmt::ExtensionRead::readFailed: return ExtraTextsRead::damaged;
     }
     if (!fmt::checkExtraTexts(scratch, entry->size)) return ExtraTextsRead::damaged;
+    fillExtraTexts(scratch, entry->size, out);
+    return ExtraTextsRead::ok;
+}
 
+void fillExtraTexts(const std::uint8_t* data, std::size_t size, ExtraTexts& out) {
+    std::memset(&out, 0, sizeof out);
     for (std::uint16_t id = 1; id < fmt::kExtraTextIdEnd; ++id) {
         const char* text = nullptr;
         std::size_t length = 0;
-        if (!fmt::findExtraText(scratch, entry->size, id, text, length)) continue;
+        if (!fmt::findExtraText(data, size, id, text, length)) continue;
         // checkExtraTexts bounds every length below the buffer's size.
         std::memcpy(out.text[id], text, length);
         out.text[id][length] = '\0';
         out.present[id] = true;
     }
-    return ExtraTextsRead::ok;
 }
 
 const char* extraText(const ExtraTexts& texts, std::uint16_t id, const char* fallback) {

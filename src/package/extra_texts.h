@@ -7,6 +7,7 @@
 #ifndef PACKAGE_EXTRA_TEXTS_H
 #define PACKAGE_EXTRA_TEXTS_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "format/extension_table.h"
@@ -33,6 +34,10 @@ enum class ExtraTextsRead {
 ExtraTextsRead readExtraTexts(std::uint32_t tableOffset, std::uint32_t configOffset,
                               fmt::PackageReadAt read, void* context, std::uint8_t* scratch,
                               ExtraTexts& out);
+
+// Empties `out` and copies into it every text this program knows of an
+// extra-texts record that passed fmt::checkExtraTexts.
+void fillExtraTexts(const std::uint8_t* data, std::size_t size, ExtraTexts& out);
 
 // The text `id` of `texts`, or `fallback` when it holds none (an unknown id
 // included).

@@ -5,6 +5,7 @@
 #include "base/install_error.h"
 #include "format/extension_table.h"
 #include "package/package_file.h"
+#include "package/package_languages.h"
 #include "package/setup_config.h"
 
 namespace setup {
@@ -29,6 +30,7 @@ bool readAt(void*, std::uint32_t offset, void* buffer, std::uint32_t size) {
 
 void readPackageExtensions() {
     alwaysInstalled = 0;
+    clearPackageLanguages();
     const std::uint32_t tableOffset = config().settings.extensionTable;
     if (tableOffset == 0) return;
     // The stored files' end is not known here; the package header bounds the table.
@@ -48,6 +50,8 @@ void readPackageExtensions() {
         // The DirectX components go to the temporary folder, never into the product's.
         alwaysInstalled &= ~config().settings.directXComponentMask;
     }
+    if (const fmt::ExtensionEntry* languages = fmt::findExtension(directory, fmt::kExtensionLanguages))
+        loadPackageLanguages(*languages);
 }
 
 std::uint32_t alwaysInstalledComponents() { return alwaysInstalled; }

@@ -32,6 +32,7 @@
 #include "package/package_extensions.h"
 #include "package/setup_config.h"
 #include "setup/options/run_options.h"
+#include "setup/language_start.h"
 #include "setup/reboot.h"
 #include "setup/startup.h"
 #include "setup/startup_choices.h"
@@ -157,6 +158,7 @@ void runSetup(HINSTANCE instance, const char* commandLine) {
 
     openPackageOrExit();
     readPackageExtensions();
+    chooseRunLanguage(languageOption());
     logRunLine("package of %s %s", configText(config().texts.productName),
                configText(config().texts.productVersion));
     checkSystemFolders();

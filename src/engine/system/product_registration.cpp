@@ -15,6 +15,7 @@
 #include "engine/system/uninstall_entry_values.h"
 #include "engine/undo/registry_backups.h"
 #include "package/extra_texts.h"
+#include "package/package_languages.h"
 #include "package/setup_config.h"
 
 namespace setup {
@@ -121,6 +122,10 @@ void registerProduct() {
     recordLogEntry(fmt::kLogRegistryKey, 1, fmt::kRootCurrentUser, key);
     writeRegistryString(HKEY_LOCAL_MACHINE, key, "InstallDir", installDir);
     writeRegistryString(HKEY_LOCAL_MACHINE, key, "Version", configText(texts.productVersion));
+    // A package of several languages keeps the one this run spoke, for the
+    // next run of a later version.
+    const char* language = languageInUse();
+    if (language[0] != '\0') writeRegistryString(HKEY_LOCAL_MACHINE, key, "Language", language);
 }
 
 void writeUninstallLog(const ExtractionState& product) {

@@ -131,6 +131,10 @@ bool parseSetupOptions(const char* commandLine, SetupOptions& options, OptionErr
         } else if (is("/REPLACEATRESTART") && value == nullptr) {
             if (options.replaceAtRestart) return fail(error, "/REPLACEATRESTART is given twice");
             options.replaceAtRestart = true;
+        } else if (is("/LANG")) {
+            if (options.language[0] != '\0') return fail(error, "/LANG= is given twice");
+            if (!needsValue()) return fail(error, "/LANG= needs a language code");
+            if (!copyBounded(options.language, value)) return fail(error, "the code of /LANG= is too long");
         } else if (is("/LOG")) {
             if (logGiven) return fail(error, "/LOG= is given twice");
             if (!needsValue()) return fail(error, "/LOG= needs a file");
@@ -206,6 +210,7 @@ const char* setupOptionsHelp() {
            "/TYPE=1|2|3\n    install the components of a setup type\n"
            "/SHORTCUTS=desktop,startmenu\n    make these shortcuts\n"
            "/NOSHORTCUTS\n    make none of the product's shortcuts\n"
+           "/LANG=code\n    speak this language (de, fr, ...)\n"
            "/LOG=file\n    write a log of the run\n"
            "/REPLACEATRESTART\n    with /S: replace files in use at restart\n"
            "/?\n    show this list";

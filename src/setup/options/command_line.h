@@ -6,6 +6,7 @@
 //   /COMPONENTS=<name>,<name>  the components to install, by name
 //   /TYPE=1|2|3                the setup type presets of the wizard
 //   /SHORTCUTS=desktop,startmenu or /NOSHORTCUTS
+//   /LANG=<code>               the language of the run's texts, by its code ("de")
 //   /LOG=<file>                a plain text log of the run ("..." for blanks)
 //   /REPLACEATRESTART          unattended: files in use are replaced at the next restart
 //   /?                         the options in a message box
@@ -34,6 +35,7 @@ struct SetupOptions {
     std::uint32_t shortcutFlags = 0;          // kFlagDesktopShortcuts | kFlagStartMenuShortcuts
     char logPath[fmt::kMaxPath] = {};         // /LOG=; empty: no log
     bool replaceAtRestart = false;            // /REPLACEATRESTART
+    char language[16] = {};                   // /LANG=, as given; empty: chosen by the system
 };
 
 struct OptionError {

@@ -16,6 +16,7 @@
 #include "package/package_extensions.h"
 #include "package/setup_config.h"
 #include "setup/interaction_choice.h"
+#include "setup/language_start.h"
 #include "setup/options/command_line.h"
 #include "setup/options/wide_arguments.h"
 #include "setup/startup.h"
@@ -89,6 +90,11 @@ void checkOptions() {
     const fmt::SetupConfig& record = config();
     const SetupOptions& given = options.given;
     if (options.error.failed) endWithBadOption(options.error.text);
+    if (languageOptionUnknown()) {
+        char text[96];
+        formatBounded(text, sizeof text, "/LANG=%s names none of this installer's languages", given.language);
+        endWithBadOption(text);
+    }
     if (given.help) {
         questions().message(setupOptionsHelp(), configText(record.texts.titleMessage),
                             kMessageInformation);
@@ -128,6 +134,8 @@ void checkOptions() {
             endWithBadOption(error.text);
     }
 }
+
+const char* languageOption() { return options.given.language; }
 
 bool replaceAtRestartAsked() { return options.given.replaceAtRestart; }
 

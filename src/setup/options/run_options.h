@@ -25,6 +25,9 @@ void checkOptions();
 // of an attended run starts from them.
 void applyOptions(ExtractionState& product);
 
+// The code /LANG= gives, as given; "" without the option.
+const char* languageOption();
+
 // True when /REPLACEATRESTART asks an unattended run to replace files in
 // use at the next restart rather than stop.
 bool replaceAtRestartAsked();

@@ -14,7 +14,7 @@ namespace uninstaller {
 namespace {
 
 constexpr char kUninstallEntries[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr const char* kProductValues[] = {"InstallDir", "Version", "UnInstallLog", setup::kLogDigestValue};
+constexpr const char* kProductValues[] = {"InstallDir", "Version", "Language", "UnInstallLog", setup::kLogDigestValue};
 
 // True when the key's "UnInstallLog" value names the log at `logPath`.
 bool namesThisLog(const char* key, const char* logPath) {

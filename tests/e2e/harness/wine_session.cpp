@@ -317,4 +317,20 @@ bool WineSession::develop(const RawScreenshot& shot) const {
     return runCommand({"/bin/sh", "-c", command}, kShotTimeout).exitCode == 0;
 }
 
+WineLocale::WineLocale(const std::string& locale) {
+    const char* all = std::getenv("LC_ALL");
+    previousAll_ = all != nullptr ? all : "C.UTF-8";
+    const char* lang = std::getenv("LANG");
+    hadLang_ = lang != nullptr;
+    if (hadLang_) previousLang_ = lang;
+    setenv("LC_ALL", locale.c_str(), 1);
+    setenv("LANG", locale.c_str(), 1);
+}
+
+WineLocale::~WineLocale() {
+    setenv("LC_ALL", previousAll_.c_str(), 1);
+    if (hadLang_) setenv("LANG", previousLang_.c_str(), 1);
+    else unsetenv("LANG");
+}
+
 }  // namespace e2e

@@ -104,6 +104,22 @@ private:
 // The session of this test run, set up by the test environment in main.
 WineSession& wineSession();
 
+// While it lives, every Windows program started (the installer and the
+// robot alike) runs in `locale` ("de_DE.UTF-8"): Wine takes the user's
+// language and the ANSI code page from it. The session's C locale comes
+// back at its end.
+class WineLocale {
+public:
+    explicit WineLocale(const std::string& locale);
+    ~WineLocale();
+    WineLocale(const WineLocale&) = delete;
+    WineLocale& operator=(const WineLocale&) = delete;
+
+private:
+    std::string previousAll_, previousLang_;
+    bool hadLang_ = false;
+};
+
 }  // namespace e2e
 
 #endif

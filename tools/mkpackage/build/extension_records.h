@@ -13,8 +13,13 @@
 namespace mkpackage {
 
 // In table order: the extra texts, when the description gives any, then
-// the always-installed components, when there are any.
+// the always-installed components, when there are any, then the languages,
+// when the description has translations.
 std::vector<fmt::ExtensionRecordData> extensionRecords(const Description& description);
+
+// The languages record (format/language_table.h) of a description with
+// translations: the description's own language first.
+std::vector<fmt::u8> languagesRecord(const Description& description);
 
 }  // namespace mkpackage
 

@@ -46,6 +46,31 @@ struct DeploymentSpec {
     IconFile installerIcon;    // no images: the setup program's own icon stays
 };
 
+// A further language of the product ([translations.<code>]): every text a
+// run shows, in the language's own code page, with what the translation
+// leaves out already filled in (translation_fields.h).
+struct TranslationSpec {
+    std::string code;              // "de"
+    std::string name;              // 8-bit in codePage: "Deutsch"
+    unsigned codePage = 1252;
+    fmt::u16 primaryLanguage = 0;
+    fmt::u16 subLanguage = 0;
+    std::array<std::string, fmt::kTextSlotCount> texts;
+    std::array<std::string, fmt::kUninstallTextCount> uninstallTexts;
+    std::vector<std::string> pageTexts;                   // by position, as the pages hold them
+    std::vector<std::pair<fmt::u16, std::string>> extraTexts;  // ids ascending
+    std::vector<std::string> fallbacks;                   // fields that took the first language's text
+    long line = 0;
+};
+
+// The description's own language: [product] language, its name and ids.
+struct LanguageSpec {
+    std::string code = "en";
+    std::string name = "English";  // 8-bit in the description's code page
+    fmt::u16 primaryLanguage = 0x09;
+    fmt::u16 subLanguage = 0;
+};
+
 struct Description {
     std::filesystem::path file;                              // as given
     unsigned codePage = 1252;                                // of the 8-bit texts
@@ -69,6 +94,11 @@ struct Description {
     // the bundled uninstaller's, or the one storing the product's own.
     fmt::u32 alwaysInstalled = 0;
     DeploymentSpec deployment;
+    LanguageSpec language;
+    // Languages beyond the first, in the description's order; none: the
+    // package has no languages record.
+    std::vector<TranslationSpec> translations;
+    bool languageDialog = false;  // [options] language-dialog
 };
 
 // What the command line adds to a description: variables given with -D,

@@ -11,6 +11,7 @@
 #include "description/field_reader.h"
 #include "description/field_tables.h"
 #include "description/toml_prescan.h"
+#include "description/translation_fields.h"
 #include "sources/file_facts.h"
 
 namespace mkpackage {
@@ -41,11 +42,13 @@ void readTables(FieldReader& r, Description& d, const toml::table& root) {
     r.attempt([&] { r.checkVariables(root.get("variables")); });
     r.attempt([&] {
         r.checkKeys(root, {"code-page", "variables", "product", "texts", "options", "images", "pictures", "components",
-                           "pages", "uninstaller"},
+                           "pages", "uninstaller", "translations"},
                     "", 1);
     });
     r.attempt([&] { texts.readProduct(*r.requireTable(root, "product", 1)); });
     const toml::table* product = root.get_as<toml::table>("product");
+    // Before the texts: their defaults are the builder's in this language.
+    if (product != nullptr) r.attempt([&] { readOwnLanguage(r, d, *product); });
     if (product != nullptr) texts.readDeployment(*product);
     if (const toml::node* node = root.get("texts")) r.attempt([&] { texts.readTexts(r.asTable(*node, "texts")); });
     texts.applyTextDefaults();
@@ -61,6 +64,7 @@ void readTables(FieldReader& r, Description& d, const toml::table& root) {
     r.attempt([&] { pages.readImages(root.get("images")); });
     r.attempt([&] { texts.readUninstaller(root.get("uninstaller")); });
     if (product != nullptr) r.attempt([&] { texts.checkDisplayIcon(*product); });
+    r.attempt([&] { readLanguages(r, d, root); });
 }
 
 Description readRoot(const toml::table& root, const std::filesystem::path& file, const DescriptionOptions& options) {

@@ -292,7 +292,23 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 std::vector<Warning> findWarnings(const Description& description, const std::string& previousVersion) {
-    return WarningFinder(description).find(previousVersion);
+    std::vector<Warning> warnings = WarningFinder(description).find(previousVersion);
+    // One warning per translation, naming the texts it shows in the first
+    // language: a long list of them is one thing to see to, not many.
+    for (const TranslationSpec& translation : description.translations) {
+        if (translation.fallbacks.empty()) continue;
+        // The first few by name; inspect lists every text of each language.
+        constexpr std::size_t kNamed = 8;
+        const std::size_t count = translation.fallbacks.size();
+        std::string fields;
+        for (std::size_t i = 0; i < count && i < kNamed; ++i) fields += (i == 0 ? "" : ", ") + translation.fallbacks[i];
+        if (count > kNamed) fields += " and " + std::to_string(count - kNamed) + " more";
+        warnings.push_back({translation.line, "translations." + translation.code,
+                            std::to_string(count) + (count == 1 ? " text is" : " texts are") +
+                                " not translated and show the first language's (" + description.language.code +
+                                "): " + fields});
+    }
+    return warnings;
 }
 
 std::string formatWarning(const Description& description, const Warning& warning) {

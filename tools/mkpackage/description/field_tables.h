@@ -34,6 +34,12 @@ inline constexpr std::string_view kDeploymentKeys[] = {
     "comments",  "display-icon",    "copyright", "installer-icon",
 };
 
+// [product]'s keys of the description's own language (translation_fields.h).
+inline constexpr std::string_view kLanguageKeys[] = {"language", "language-name", "language-id"};
+
+// What is wrong with `text` in the text slot at `offset`, or nothing.
+std::string slotTextProblem(std::size_t offset, const std::string& text);
+
 class TextFields {
 public:
     TextFields(FieldReader& reader, Description& description) : r_(reader), d_(description) {}

@@ -236,7 +236,7 @@ void PageFields::readOptions(const toml::node* node) {
     const toml::table& options = r_.asTable(*node, "options");
     d_.optionsLine = lineOf(options);
     r_.checkKeys(options, {"flags", "default-selection", "preset-1", "preset-3", "directx-components",
-                           "required-directx", "directx-page", "control-ex-style", "text-alignment"},
+                           "required-directx", "directx-page", "control-ex-style", "text-alignment", "language-dialog"},
                  "options", lineOf(options));
     if (const toml::node* n = options.get("flags")) {
         d_.flagsLine = lineOf(*n);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
+#include "description/builtin_languages.h"
 #include "description/description_reader.h"
 #include "description/name_texts.h"
 #include "format/extension_table.h"
@@ -32,7 +34,8 @@ constexpr std::string_view kUninstallKeyPrefix = "Software\\Microsoft\\Windows\\
 // The least room the uninstaller's texts leave for the uninstall log's entries.
 constexpr std::size_t kMinimumLogRoom = 4096;
 
-// What is wrong with `text` in the slot at `offset`, or nothing.
+}  // namespace
+
 std::string slotTextProblem(std::size_t offset, const std::string& text) {
     std::string problem;
     switch (offset) {
@@ -76,8 +79,6 @@ std::string slotTextProblem(std::size_t offset, const std::string& text) {
     }
 }
 
-}  // namespace
-
 // Sets a text slot, from [product] or [texts]: the same rules hold for
 // it either way.
 void TextFields::setSlot(const char* slotName, const toml::node& node, const std::string& field) {
@@ -108,6 +109,7 @@ void TextFields::readProduct(const toml::table& product) {
     d_.productLine = line;
     std::vector<std::string_view> keys(std::begin(kDeploymentKeys), std::end(kDeploymentKeys));
     for (const ProductKey& k : kProductKeys) keys.push_back(k.key);
+    keys.insert(keys.end(), std::begin(kLanguageKeys), std::end(kLanguageKeys));
     for (auto&& [key, node] : product) {
         if (std::find(keys.begin(), keys.end(), key.str()) == keys.end()) {
             const long keyLine = static_cast<long>(key.source().begin.line);
@@ -237,13 +239,29 @@ void TextFields::readText(const toml::key& key, const toml::node& node) {
 
 void TextFields::applyTextDefaults() {
     applyProductDefaults();
+    // A description in another language than English takes the builder's
+    // texts of that language where it has them.
+    const std::string& language = d_.language.code;
+    const bool english = language == "en";
     for (u32 i = 0; i < fmt::kTextSlotCount; ++i) {
         if (given_[i]) continue;
+        if (!english) {
+            std::string problem;
+            const char* own = builtInText(language, fmt::kTextSlots[i].name);
+            if (own == nullptr || own[0] == '\0') own = nullptr;
+            if (own != nullptr) {
+                if (std::optional<std::string> text = r_.encoder().encode(own, problem)) {
+                    d_.texts[i] = *text;
+                    continue;
+                }
+            }
+        }
         if (fmt::kTextSlots[i].defaultText != nullptr) {
             d_.texts[i] = fmt::kTextSlots[i].defaultText;
             continue;
         }
-        const std::string made = textFromName(i, productNameUtf8_);
+        std::string made = english ? std::string() : textFromNameIn(language, i, productNameUtf8_);
+        if (made.empty()) made = textFromName(i, productNameUtf8_);
         if (made.empty()) continue;
         // A name that makes a text its slot refuses (a shortcut name with a
         // character no file name may hold, an uninstall key too long) leaves
@@ -263,6 +281,13 @@ void TextFields::applyTextDefaults() {
 
 void TextFields::readUninstaller(const toml::node* node) {
     std::array<std::string, fmt::kUninstallTextCount> utf8Texts = defaultUninstallTexts(productNameUtf8_);
+    if (d_.language.code != "en") {
+        const std::array<std::string, fmt::kUninstallTextCount> own = uninstallTextsIn(d_.language.code, productNameUtf8_);
+        for (u32 i = 0; i < fmt::kUninstallTextCount; ++i) {
+            std::string problem;
+            if (!own[i].empty() && r_.encoder().encode(own[i], problem)) utf8Texts[i] = own[i];
+        }
+    }
     const toml::node* texts = nullptr;
     if (node != nullptr) {
         const toml::table& table = r_.asTable(*node, "uninstaller");

@@ -47,4 +47,42 @@ std::vector<std::pair<std::string, std::string>> extraTexts(const fmt::PackageRe
     return texts;
 }
 
+namespace {
+
+std::vector<std::pair<std::string, std::string>> namedExtraTexts(const fmt::u8* data, std::size_t size) {
+    std::vector<std::pair<std::string, std::string>> texts;
+    for (const fmt::ExtraTextInfo& info : fmt::kExtraTexts) {
+        const char* text = nullptr;
+        std::size_t length = 0;
+        if (fmt::findExtraText(data, size, info.id, text, length)) texts.emplace_back(info.name, std::string(text, length));
+    }
+    return texts;
+}
+
+}  // namespace
+
+std::vector<LanguageFacts> packageLanguages(const fmt::PackageReport& r) {
+    std::vector<LanguageFacts> languages;
+    for (const fmt::VerifiedExtension& e : r.extensions) {
+        if (e.tag != fmt::kExtensionLanguages) continue;
+        const fmt::u8* data = e.data.data();
+        if (fmt::checkLanguages(data, e.data.size()) != fmt::LanguagesProblem::none) return {};
+        for (fmt::u32 i = 0; i < fmt::languageCount(data); ++i) {
+            LanguageFacts& language = languages.emplace_back();
+            language.entry = fmt::languageAt(data, i);
+            language.first = i == 0;
+            fmt::LanguageTexts texts;
+            if (!fmt::readLanguageTexts(data, e.data.size(), i, texts)) continue;
+            for (fmt::u32 s = 0; s < fmt::kTextSlotCount; ++s) language.texts[s] = texts.slots[s];
+            for (fmt::u32 u = 0; u < fmt::kUninstallTextCount; ++u) language.uninstallTexts[u] = texts.uninstallTexts[u];
+            const char* page = texts.firstPageText;
+            for (fmt::u32 p = 0; p < texts.pageTextCount; ++p, page = fmt::nextLanguageText(page))
+                language.pageTexts.emplace_back(page);
+            language.extraTexts = namedExtraTexts(texts.extraTexts, texts.extraTextsSize);
+        }
+        break;
+    }
+    return languages;
+}
+
 }  // namespace mkpackage

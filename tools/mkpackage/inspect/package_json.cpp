@@ -45,6 +45,7 @@ public:
             writePictures();
             writeTexts();
             writeDeployment();
+            writeLanguages();
         }
         if (image_ != nullptr) writeImage();
         json_.endObject();
@@ -283,6 +284,43 @@ private:
         }
         json_.endArray();
         json_.endObject();
+    }
+
+    // Every language, each with its texts in UTF-8 by its own code page; the
+    // first language's are "texts" above.
+    void writeLanguages() {
+        json_.key("languages").beginArray();
+        for (const LanguageFacts& language : packageLanguages(r_)) {
+            const fmt::LanguageEntry& e = language.entry;
+            const TextDecoder decoder(e.codePage);
+            const auto utf8 = [&decoder](const std::string& stored) {
+                std::string out;
+                decoder.decode(stored, out, [](unsigned char, std::string& to) { TextDecoder::appendUtf8(0xFFFD, to); });
+                return out;
+            };
+            json_.beginObject();
+            json_.key("code").value(std::string(e.code));
+            json_.key("name").value(utf8(e.name));
+            json_.key("codePage").value(e.codePage);
+            json_.key("languageId").value(unsigned(e.subLanguage) << 10 | e.primaryLanguage);
+            json_.key("first").value(language.first);
+            if (!language.first) {
+                json_.key("texts").beginObject();
+                for (u32 i = 0; i < fmt::kTextSlotCount; ++i) json_.key(fmt::kTextSlots[i].name).value(utf8(language.texts[i]));
+                json_.endObject();
+                json_.key("extraTexts").beginObject();
+                for (const auto& [name, text] : language.extraTexts) json_.key(name).value(utf8(text));
+                json_.endObject();
+                json_.key("pageTexts").beginArray();
+                for (const std::string& t : language.pageTexts) json_.value(utf8(t));
+                json_.endArray();
+                json_.key("uninstallerTexts").beginArray();
+                for (const std::string& t : language.uninstallTexts) json_.value(utf8(t));
+                json_.endArray();
+            }
+            json_.endObject();
+        }
+        json_.endArray();
     }
 
     const fmt::PackageReport& r_;

@@ -69,6 +69,32 @@ void printUninstaller(const fmt::PackageReport& r, const TextDecoder& decoder, s
     }
 }
 
+// Each language with its code page and ids; each one after the first with
+// its texts, decoded by its own code page.
+void printLanguages(const fmt::PackageReport& r, std::ostream& out) {
+    const std::vector<LanguageFacts> languages = packageLanguages(r);
+    if (languages.empty()) return;
+    out << "languages: " << languages.size() << "\n";
+    for (const LanguageFacts& language : languages) {
+        const fmt::LanguageEntry& e = language.entry;
+        const TextDecoder decoder(e.codePage);
+        const auto q = [&decoder](const std::string& text) { return quoted(text, decoder); };
+        char id[8];
+        std::snprintf(id, sizeof id, "0x%04X", unsigned(e.subLanguage) << 10 | e.primaryLanguage);
+        out << "language " << e.code << " " << q(e.name) << ", code page " << e.codePage << ", id " << id
+            << (language.first ? ", first: the texts above\n" : ":\n");
+        if (language.first) continue;
+        for (u32 i = 0; i < fmt::kTextSlotCount; ++i) {
+            if (!language.texts[i].empty()) out << "  " << fmt::kTextSlots[i].name << " = " << q(language.texts[i]) << "\n";
+        }
+        for (const auto& [name, text] : language.extraTexts) out << "  " << name << " = " << q(text) << "\n";
+        for (std::size_t i = 0; i < language.pageTexts.size(); ++i)
+            out << "  page text " << i << " = " << q(language.pageTexts[i]) << "\n";
+        for (std::size_t i = 0; i < language.uninstallTexts.size(); ++i)
+            out << "  uninstaller " << i << " = " << q(language.uninstallTexts[i]) << "\n";
+    }
+}
+
 }  // namespace
 
 void printReport(const fmt::PackageReport& r, std::ostream& out, std::ostream& errors, const ImageDescription* image) {
@@ -145,6 +171,7 @@ void printReport(const fmt::PackageReport& r, std::ostream& out, std::ostream& e
         out << "uninstaller: usedBytes " << r.uninstall.usedBytes << ", texts:\n";
         for (std::size_t i = 0; i < r.uninstallTexts.size(); ++i) out << "  " << i << " = " << q(r.uninstallTexts[i]) << "\n";
     }
+    printLanguages(r, out);
     if (r.defect.empty()) out << "verified: OK\n";
     else errors << "defect: " << r.defect << "\n";
 }

@@ -282,7 +282,18 @@ std::string starterDescription(const std::string& name) {
          "  { text = \"Press Finish to start installing.\", flags = [\"bottom\"] },\n"
          "]\n"
          "\n"
-         "# [uninstaller] texts: the uninstaller's 19 texts, made from the name when left out.\n";
+         "# [uninstaller] texts: the uninstaller's 19 texts, made from the name when left out.\n"
+         "\n"
+         "# Further languages: one table each, with its code page and the texts it\n"
+         "# translates; a text left out is the builder's own in that language where it\n"
+         "# has one, else the text above (with a warning). pages = [[...], ...] gives\n"
+         "# the pages' texts in their order; the run speaks the user's language, or\n"
+         "# the one /LANG=<code> names.\n"
+         "# [translations.de]\n"
+         "# code-page = 1252\n"
+         "# name = \"Deutsch\"\n"
+         "# [translations.de.texts]\n"
+         "# msgConfirmInstall = " + tomlString("Dies installiert " + name + ".\n\nMöchten Sie fortfahren?") + "\n";
     return t;
 }
 

@@ -582,7 +582,11 @@ TEST(Description, DocumentedExampleBuilds) {
     options.variables["version"] = "1.01";
     mkpackage::Description d = mkpackage::readDescription(ws.descriptionPath(), options);
     mkpackage::addBundledUninstaller(d, ws.path("uninstall.exe"));
-    for (const mkpackage::Warning& w : mkpackage::findWarnings(d, "1.00")) ADD_FAILURE() << mkpackage::formatWarning(d, w);
+    // The example's translation is short on purpose: what it leaves to the
+    // first language depends on the builder's own texts of that language.
+    for (const mkpackage::Warning& w : mkpackage::findWarnings(d, "1.00"))
+        if (w.field.rfind("translations.", 0) != 0) ADD_FAILURE() << mkpackage::formatWarning(d, w);
+    ASSERT_EQ(d.translations.size(), 1u);
     mkpackage::writeInstaller(d, ws.path("stub.exe"), ws.path("setup.exe"));
     EXPECT_TRUE(fmt::verifyPackageFile(ws.path("setup.exe").string()).defect.empty());
 }

@@ -51,6 +51,11 @@ TEST(SetupOptions, ReadsEveryOptionWithoutRegardToCase) {
     EXPECT_FALSE(o.unattended);
     EXPECT_TRUE(asksUnattended("/type=9 /Passive"));
 
+    ASSERT_TRUE(parseSetupOptions("/lang=De /S", o, e)) << e.text;
+    EXPECT_STREQ(o.language, "De");
+    ASSERT_TRUE(parseSetupOptions("/S", o, e));
+    EXPECT_STREQ(o.language, "");
+
     ASSERT_TRUE(parseSetupOptions("/?", o, e));
     EXPECT_TRUE(o.help);
     ASSERT_TRUE(parseSetupOptions("/SHORTCUTS=desktop,startmenu", o, e));
@@ -80,6 +85,10 @@ TEST(SetupOptions, RefusesWhatItCannotRead) {
         "/PASSIVE=1",
         "/REPLACEATRESTART /replaceatrestart",
         "/REPLACEATRESTART=1",
+        "/LANG=",
+        "/LANG",
+        "/LANG=de /LANG=fr",
+        "/LANG=abcdefghijklmnop",  // longer than any code
         "setup.ini",
         "/COMPONENTS=Main, Extras",  // a blank ends the option outside quotes
         "\"/D=C:\\open quote",
@@ -138,7 +147,7 @@ TEST(SetupOptions, HelpReadsInAMessageBox) {
         if (line[0] == '/') ++options;
         start = end + 1;
     }
-    EXPECT_EQ(options, 10u);
+    EXPECT_EQ(options, 11u);
     // With the longest refusal in front, the bad-option box holds it whole.
     EXPECT_LT(help.size() + sizeof(OptionError{}.text) + 2, 1024u);
 }
