@@ -11,6 +11,7 @@
 
 #include "description/builtin_languages.h"
 #include "description/builtin_texts.h"
+#include "description/description.h"
 #include "description/description_reader.h"
 #include "description/name_texts.h"
 #include "format/extension_table.h"
@@ -275,6 +276,34 @@ TEST(BuiltInLanguages, CaptionsStayShort) {
             EXPECT_LE(characters(builtInText(language.code, field)), 20u) << language.code << " " << field;
         }
     }
+}
+
+// The German example shows nothing but German: each text it gives is the
+// built-in German one (made from its name where the builder makes one).
+TEST(BuiltInLanguages, TheGermanExampleShowsTheGermanTexts) {
+    const mkpackage::Description d = mkpackage::readDescription(std::string(EXAMPLES_DIR) + "/writer/product-de.toml");
+    const mkpackage::TextEncoder encoder(1252);
+    const std::string name = "Beispiel-Writer";
+    std::string problem;
+    std::size_t compared = 0;
+    for (fmt::u32 i = 0; i < fmt::kTextSlotCount; ++i) {
+        const fmt::TextSlotInfo& slot = fmt::kTextSlots[i];
+        std::string expected;
+        if (const char* text = builtInText("de", slot.name)) expected = text;
+        else if (std::string(slot.name) != "registryKey") expected = mkpackage::textFromNameIn("de", i, name);
+        if (expected.empty()) continue;
+        EXPECT_EQ(d.texts[i], encoder.encode(expected, problem).value_or("?")) << slot.name;
+        ++compared;
+    }
+    for (const fmt::ExtraTextInfo& extra : fmt::kExtraTexts) {
+        const auto given = d.extraTexts.find(extra.id);
+        ASSERT_NE(given, d.extraTexts.end()) << extra.name;
+        EXPECT_EQ(given->second, encoder.encode(builtInText("de", extra.name), problem).value_or("?")) << extra.name;
+    }
+    const auto uninstall = mkpackage::uninstallTextsIn("de", name);
+    for (std::size_t i = 0; i < uninstall.size(); ++i)
+        EXPECT_EQ(d.uninstallTexts[i], encoder.encode(uninstall[i], problem).value_or("?")) << i;
+    EXPECT_GT(compared, 80u);
 }
 
 }  // namespace
