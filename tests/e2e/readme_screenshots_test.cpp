@@ -264,7 +264,7 @@ TEST_F(ReadmeScreenshots, GermanProductShowsItsWindowsInGerman) {
     }
 
     std::optional<Window> replace =
-        waitWindow(WindowQuery::titled("setup.exe", "Ersetzen von Dateien best\xE4tigen"), "de-replace");
+        waitWindow(WindowQuery::titled("setup.exe", "Ersetzen der Datei best\xE4tigen"), "de-replace");
     ASSERT_TRUE(replace);
     EXPECT_EQ(replace->child(kReplaceQuestionLine)->text, "M\xF6" "chten Sie die vorhandene Datei");
     keep(*replace, "de/replace.png");

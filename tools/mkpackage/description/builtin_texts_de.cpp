@@ -17,7 +17,7 @@ constexpr FieldText kDefaults[] = {
     {"captionBrowse", "&Durchsuchen..."},
     {"progressFileFormat", "Entpacken: %s"},
     {"progressGroupFormat", "Gruppe: %s"},
-    {"replaceTitle", "Ersetzen von Dateien bestätigen"},
+    {"replaceTitle", "Ersetzen der Datei bestätigen"},
     {"replaceExists", "Dieser Ordner enthält bereits eine Datei namens '%s'."},
     {"replaceQuestion", "Möchten Sie die vorhandene Datei"},
     {"replaceWithThis", "durch diese ersetzen?"},
@@ -65,7 +65,7 @@ constexpr FieldText kDefaults[] = {
     {"dxReasons11", "Dem Setup-Programm ist während der Installation der Speicherplatz ausgegangen."},
     {"dxReasons12", "Eine der benötigten Quelldateien wurde nicht gefunden."},
     {"dxReasons13", "Das Betriebssystem dieses Computers wird zurzeit nicht unterstützt."},
-    {"dxReasons14", "Abbrechen wurde gewählt, bevor die Anwendung vollständig installiert war."},
+    {"dxReasons14", "Es wurde auf \"Abbrechen\" geklickt, bevor die Anwendung vollständig installiert war."},
     {"msgPreviousLeftovers", "Diese Dateien der vorherigen Installation konnten nicht entfernt werden und bleiben, wo sie sind:\n\n%s"},
     {"msgFolderNotAllowed", "%s kann nicht der Zielordner sein: Er ist das Stammverzeichnis eines Laufwerks oder einer Netzwerkfreigabe, "
                             "der Windows- oder Systemordner oder ein Ordner, der diese enthält. Wählen Sie einen anderen Ordner."},

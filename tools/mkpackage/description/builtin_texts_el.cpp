@@ -12,7 +12,7 @@ constexpr FieldText kDefaults[] = {
     {"captionCancel", "Άκυρο"},
     {"captionYes", "&Ναι"},
     {"captionYesToAll", "Ναι σε ό&λα"},
-    {"captionNo", "Ό&χι"},
+    {"captionNo", "&Όχι"},
     {"captionNetwork", "&Δίκτυο..."},
     {"captionBrowse", "&Αναζήτηση..."},
     {"progressFileFormat", "Αποσυμπίεση: %s"},
