@@ -67,8 +67,10 @@ void fitToTexts(HWND dialog, const Question& q) {
     in.rowCount = q.count;
     in.listFrame = (list.bottom - list.top) - (client.bottom - client.top);
     in.scrollBarWidth = GetSystemMetrics(SM_CXVSCROLL);
-    for (int i = 0; i < q.count; ++i)
-        in.longestName = std::max(in.longestName, textWidth(dc, dialog, IDC_LANGUAGE_LIST, q.names[i]));
+    for (int i = 0; i < q.count; ++i) {
+        if (q.names[i] != nullptr)
+            in.longestName = std::max(in.longestName, textWidth(dc, dialog, IDC_LANGUAGE_LIST, q.names[i]));
+    }
     in.buttonHeight = ok.bottom - ok.top;
     in.buttonMinWidth = ok.right - ok.left;
     in.buttonGap = cancel.left - ok.right;
@@ -104,8 +106,10 @@ void initialise(HWND dialog, const Question& q) {
     SetDlgItemTextA(dialog, IDC_LANGUAGE_PROMPT, q.prompt);
     SetDlgItemTextA(dialog, IDOK, q.okCaption);
     SetDlgItemTextA(dialog, IDCANCEL, q.cancelCaption);
-    for (int i = 0; i < q.count; ++i)
-        SendDlgItemMessageA(dialog, IDC_LANGUAGE_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(q.names[i]));
+    for (int i = 0; i < q.count; ++i) {
+        const char* name = q.names[i] != nullptr ? q.names[i] : "";
+        SendDlgItemMessageA(dialog, IDC_LANGUAGE_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    }
     SendDlgItemMessageA(dialog, IDC_LANGUAGE_LIST, LB_SETCURSEL, static_cast<WPARAM>(q.initial), 0);
     fitToTexts(dialog, q);
     SetFocus(GetDlgItem(dialog, IDC_LANGUAGE_LIST));
