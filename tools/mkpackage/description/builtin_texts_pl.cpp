@@ -40,7 +40,7 @@ constexpr FieldText kDefaults[] = {
     {"errCreateFile", "Nie można utworzyć pliku '%s'.\nBłąd: %s\n\nInstalacja nie powiodła się i zostanie zakończona."},
     {"errCloseFile", "Nie można zamknąć pliku '%s'.\nBłąd: %s\n\nInstalacja nie powiodła się i zostanie zakończona."},
     {"errCreatePath", "Nie można utworzyć ścieżki '%s'.\nBłąd: %s\n\nInstalacja nie powiodła się i zostanie zakończona."},
-    {"errWriteFile", "Nie można zapisać pliku '%s'.\nBłąd: %s\n\nInstalacja nie powiodła się i zostanie zakończona."},
+    {"errWriteFile", "Nie można zapisywać do pliku '%s'.\nBłąd: %s\n\nInstalacja nie powiodła się i zostanie zakończona."},
     {"errOutOfMemory", "Za mało pamięci.\n\nInstalacja nie powiodła się i zostanie zakończona."},
     {"errReadPackage", "Nie można odczytać pliku instalacyjnego.\nBłąd: %s\n\nInstalacja nie powiodła się i zostanie zakończona."},
     {"errCrc", "Błąd CRC w danych instalacyjnych!\nArchiwum w pliku INSTALL.EXE jest uszkodzone.\n\nInstalacja nie powiodła się i zostanie zakończona."},
@@ -91,8 +91,8 @@ constexpr FieldText kDefaults[] = {
 
 constexpr FieldText kNameTexts[] = {
     {"textRemovingPrevious", "Instalator usuwa poprzednią instalację programu {}. Proszę czekać..."},
-    {"msgLogNotFound", "Nie można otworzyć dziennika dezinstalacji poprzedniej instalacji:\n%s\n\nInstalator zainstaluje program na poprzedniej instalacji."},
-    {"msgLogCorrupt", "Dziennik dezinstalacji poprzedniej instalacji jest uszkodzony:\n%s\n\nInstalator zainstaluje program na poprzedniej instalacji."},
+    {"msgLogNotFound", "Nie można otworzyć dziennika dezinstalacji poprzedniej instalacji:\n%s\n\nInstalator zainstaluje program w miejsce poprzedniej instalacji."},
+    {"msgLogCorrupt", "Dziennik dezinstalacji poprzedniej instalacji jest uszkodzony:\n%s\n\nInstalator zainstaluje program w miejsce poprzedniej instalacji."},
     {"msgLowDiskSpace", "Na dysku docelowym brakuje wolnego miejsca.\n\nCzy mimo to zainstalować?"},
     {"msgConfirmInstall", "Program {} zostanie zainstalowany na tym komputerze.\n\nCzy chcesz kontynuować?"},
     {"msgConfirmUpgrade", "Zainstalowana jest starsza wersja programu {}.\n\nCzy chcesz ją uaktualnić?"},
