@@ -14,6 +14,7 @@
 #define IDD_PROGRESS 107
 #define IDD_WIZARD_PAGE 109
 #define IDD_FILES_IN_USE 110
+#define IDD_LANGUAGE 111
 
 /* directory chooser */
 #define IDC_NETWORK 200
@@ -45,6 +46,10 @@
 #define IDC_IN_USE_ICON 232
 #define IDC_IN_USE_TEXT 233
 #define IDC_IN_USE_LIST 234
+
+/* language question (OK and Cancel are IDOK, IDCANCEL) */
+#define IDC_LANGUAGE_PROMPT 235
+#define IDC_LANGUAGE_LIST 236
 
 /* notice popup */
 #define IDC_NOTICE_TEXT 219

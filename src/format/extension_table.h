@@ -170,9 +170,13 @@ enum ExtraTextId : u16 {
     // Desktop or Programs) has a name the code page cannot spell and no
     // short name; "%s" is the folder with "?" for what cannot be spelt.
     kExtraTextFolderNameUnusable = 16,
+    // The language question of a package with several languages: its
+    // title and its prompt above the list of the languages' names.
+    kExtraTextLanguageTitle = 17,
+    kExtraTextLanguagePrompt = 18,
 };
 // One above the highest id this version knows.
-inline constexpr u16 kExtraTextIdEnd = 17;
+inline constexpr u16 kExtraTextIdEnd = 19;
 
 // An extra text's name in a description's [texts], the text a package
 // without it stands for, and what the setup program formats it with.
@@ -208,6 +212,8 @@ inline constexpr ExtraTextInfo kExtraTexts[] = {
      "lacks), and its drive gives it no short name to use instead. Setup has changed nothing. "
      "With short names switched on for that drive, or as a user whose folders the code page can "
      "spell, Setup can install.", "s"},
+    {kExtraTextLanguageTitle, "captionLanguage", "Setup Language", ""},
+    {kExtraTextLanguagePrompt, "msgChooseLanguage", "Select the language to use during the installation:", ""},
 };
 
 // The entry of `id`, or nullptr.

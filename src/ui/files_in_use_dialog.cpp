@@ -14,6 +14,7 @@
 #include "package/extra_texts.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
+#include "ui/button_fit.h"
 
 namespace setup {
 
@@ -101,6 +102,8 @@ void initialise(HWND dialog, const Question& question) {
     SendDlgItemMessageA(dialog, IDC_IN_USE_ICON, STM_SETICON,
                         reinterpret_cast<WPARAM>(LoadIconA(nullptr, MAKEINTRESOURCEA(32515))), 0);  // IDI_WARNING
     fitToTexts(dialog, leadIn, lineCount(question.list));
+    const int buttons[] = {IDRETRY, IDIGNORE, IDCANCEL};
+    fitButtonCaptions(dialog, buttons, 3);
 }
 
 INT_PTR filesInUseProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -13,6 +13,7 @@
 #include "engine/log/run_log.h"
 #include "package/setup_config.h"
 #include "resource_ids.h"
+#include "ui/button_fit.h"
 #include "ui/message_box.h"
 #include "ui/pictures.h"
 #include "ui/text/configured_format.h"
@@ -94,6 +95,8 @@ void initialise(HWND dialog) {
     setText(dialog, IDC_YES_TO_ALL, texts.captionYesToAll);
     setText(dialog, IDNO, texts.captionNo);
     setText(dialog, IDCANCEL, texts.captionCancel);
+    const int buttons[] = {IDYES, IDC_YES_TO_ALL, IDNO, IDCANCEL};
+    fitButtonCaptions(dialog, buttons, 4);
     char line[kLineSize];
     formatConfiguredText(line, sizeof line, configText(texts.replaceExists), askedEntry->name);
     SetDlgItemTextA(dialog, IDC_REPLACE_EXISTS, line);

@@ -5,7 +5,9 @@
 // the setup program, the question, progress window, errors window, details
 // and done message of the uninstaller, and the game's DirectX page and
 // DirectX failure question, each cut out of the screen, in
-// build/native/e2e-shots/readme/.
+// build/native/e2e-shots/readme/. The example with German texts, run in a
+// German locale, walks the same windows and a few more (the cancel question,
+// a refused folder) into readme/de/.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -43,6 +45,14 @@ protected:
             "{ folder = \"files/docs\", to = \"Docs\" }, { folder = \"pages\", to = \"Docs\\\\Pages\" }");
     }
 
+    // The German example, with the same extra pages.
+    std::string germanDescription() {
+        exampleDescription();
+        return std::regex_replace(
+            exampleToml("writer", "product-de.toml"), std::regex("\\{ folder = \"files/docs\", to = \"Docs\" \\}"),
+            "{ folder = \"files/docs\", to = \"Docs\" }, { folder = \"pages\", to = \"Docs\\\\Pages\" }");
+    }
+
     // The example game with the stand-in DirectX setup library of this build.
     std::string gameDescription() {
         return std::regex_replace(
@@ -72,10 +82,12 @@ protected:
 
     // Runs the uninstall entry as the system's list of programs does and
     // answers its question.
-    Process runUninstallEntry() {
-        const std::string command = wineSession().readRegistryString(kWriterEntry, "UninstallString").value_or("");
-        Process run = robot.runCommandLine(command, kExitTimeout);
-        std::optional<Window> question = keepUninstallerWindow("UnInstall Example Writer", "uninstall-question.png");
+    Process runUninstallEntry(const std::string& entry = kWriterEntry, const std::string& title = "UnInstall Example Writer",
+                              const std::string& picture = "uninstall-question.png",
+                              const std::vector<std::string>& environment = {}) {
+        const std::string command = wineSession().readRegistryString(entry, "UninstallString").value_or("");
+        Process run = robot.runCommandLine(command, kExitTimeout, environment);
+        std::optional<Window> question = keepUninstallerWindow(title, picture);
         if (question) answer(*question, kIdYes);
         return run;
     }
@@ -180,6 +192,110 @@ TEST_F(ReadmeScreenshots, ExampleProductInstallsAndUninstalls) {
         << "the install folder stays";
     EXPECT_FALSE(fs::exists(desktopLink));
     EXPECT_FALSE(fs::exists(programsDir));
+}
+
+// The German example in a German locale: every window of an installation
+// and of a removal shows the German texts, kept in readme/de/ for a look at
+// the layout (German texts run a third longer than English ones). Texts are
+// compared as the programs hold them, in code page 1252.
+TEST_F(ReadmeScreenshots, GermanProductShowsItsWindowsInGerman) {
+    const std::vector<std::string> german = localeEnvironment("de_DE");
+    ASSERT_FALSE(german.empty());
+    const std::string toml = germanDescription();
+    ASSERT_NE(toml.find("Docs\\\\Pages"), std::string::npos) << "the example's layout changed";
+    std::ofstream(hostDir() + "/product-de.toml") << toml;
+    CommandResult built = buildInstaller(hostDir() + "/product-de.toml", hostDir() + "/setup.exe");
+    ASSERT_EQ(built.exitCode, 0) << built.output;
+
+    const std::string entry = kUninstallKeys + "Beispiel-Writer";
+    deleteKeyAtEnd("HKLM\\Software\\Beispiel-Writer");
+    deleteKeyAtEnd(entry);
+    removeAtEnd(hostPathOf(shellFolder("Desktop") + "\\Beispiel-Writer Liesmich.lnk"));
+    removeAtEnd(hostPathOf(shellFolder("Programs") + "\\Beispiel-Writer"));
+    removeAtEnd(hostInstallFolder());
+    writeFileAt(hostInstallFolder() + "Config/settings.ini", std::string(5000, ';') + "\r\n", 1741947630);
+
+    const std::string title = "Beispiel-Writer Setup";
+    Process& setup = start("setup.exe", german);
+    std::optional<Window> question = waitMessageBox("setup.exe", title, "de-question");
+    expectBox(question, title,
+              "Beispiel-Writer wird jetzt auf Ihrem Computer installiert.\n\nM\xF6" "chten Sie fortfahren?",
+              {kIdYes, kIdNo});
+    ASSERT_TRUE(question);
+    keep(*question, "de/question.png");
+    answer(*question, kIdYes);
+
+    const char* const pages[] = {"Willkommen", "Vor der Installation", "Zielordner", "Verkn\xFCpfungen", "Setupart"};
+    unsigned long previous = 0;
+    for (int i = 0; i < 5; ++i) {
+        std::optional<WizardPage> page = waitWizardPage("setup.exe", "de-wizard", previous);
+        ASSERT_TRUE(page);
+        EXPECT_TRUE(page->withText(pages[i])) << "page " << i;
+        keep(page->sheet, "de/wizard-" + std::to_string(i + 1) + ".png");
+        if (i == 0) {
+            // Esc asks first; No stays on the page.
+            EXPECT_TRUE(robot.pressEscape(page->sheet.hwnd));
+            std::optional<Window> quit = waitMessageBox("setup.exe", title, "de-cancel");
+            expectBox(quit, title, "Setup ist noch nicht abgeschlossen. M\xF6" "chten Sie Setup wirklich beenden?",
+                      {kIdYes, kIdNo});
+            ASSERT_TRUE(quit);
+            keep(*quit, "de/cancel-question.png");
+            answer(*quit, kIdNo);
+        }
+        if (i == 2) {
+            robot.click(page->sheet.hwnd, kBrowse);
+            std::optional<Window> chooser =
+                waitWindow(WindowQuery::titled("setup.exe", "Verzeichnis w\xE4hlen"), "de-chooser");
+            ASSERT_TRUE(chooser);
+            EXPECT_EQ(chooser->child(kNameLabel)->text, "Verzeichnis&name:");
+            keep(*chooser, "de/chooser.png");
+            // A drive's root is refused with the German message.
+            ASSERT_TRUE(robot.setText(chooser->hwnd, kChooserEdit, "C:\\"));
+            robot.click(chooser->hwnd, kIdOk);
+            std::optional<Window> refused = waitMessageBox("setup.exe", "Ung\xFCltiger Pfad", "de-refused");
+            ASSERT_TRUE(refused);
+            EXPECT_NE(refused->message.find("kann nicht der Zielordner sein"), std::string::npos) << refused->message;
+            keep(*refused, "de/folder-refused.png");
+            answer(*refused, kIdOk);
+            answer(*chooser, kIdCancel);
+        }
+        robot.click(page->sheet.hwnd, i < 4 ? kWizardNext : kWizardFinish);
+        previous = page->page;
+    }
+
+    std::optional<Window> replace =
+        waitWindow(WindowQuery::titled("setup.exe", "Ersetzen der Datei best\xE4tigen"), "de-replace");
+    ASSERT_TRUE(replace);
+    EXPECT_EQ(replace->child(kReplaceQuestionLine)->text, "M\xF6" "chten Sie die vorhandene Datei");
+    keep(*replace, "de/replace.png");
+    answer(*replace, kIdYes);
+    std::optional<Window> progress =
+        robot.waitFor(WindowQuery::titled("setup.exe", "Beispiel-Writer wird installiert"), kWindowTimeout);
+    ASSERT_TRUE(progress) << "no progress window";
+    keep(*progress, "de/progress-window.png");
+    std::optional<Window> done = waitMessageBox("setup.exe", title, "de-completion");
+    expectBox(done, title, "Beispiel-Writer wurde installiert.\n\nSie finden es im Startmen\xFC.", {kIdOk});
+    ASSERT_TRUE(done);
+    keep(*done, "de/completion.png");
+    answer(*done, kIdOk);
+    EXPECT_EQ(exitCodeOf(setup), kSetupDone);
+
+    // The removal, with a file of the user's own left in a folder it made.
+    std::ofstream(hostInstallFolder() + "Docs/Meine Notizen.txt") << "the user's own";
+    Process uninstall =
+        runUninstallEntry(entry, "Beispiel-Writer deinstallieren", "de/uninstall-question.png", german);
+    std::optional<Window> removal = robot.waitFor(WindowQuery::titled("UnInst.exe", "Deinstallation"), kWindowTimeout);
+    ASSERT_TRUE(removal) << "no progress window";
+    keep(*removal, "de/uninstall-progress.png");
+    std::optional<Window> errors = keepUninstallerWindow("Beispiel-Writer deinstallieren", "de/uninstall-errors.png");
+    ASSERT_TRUE(errors);
+    EXPECT_TRUE(robot.click(errors->hwnd, kUninstallDetailsButton));
+    std::optional<Window> details =
+        keepUninstallerWindow("Bei der Deinstallation sind Fehler aufgetreten", "de/uninstall-details.png");
+    ASSERT_TRUE(details);
+    answer(*details, kIdOk);
+    answer(*errors, kIdOk);
+    EXPECT_EQ(exitCodeOf(uninstall), kUninstallLeftOver);
 }
 
 // The example game on a Windows 9x platform without DirectDraw: its DirectX

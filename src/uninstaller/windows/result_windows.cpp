@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "uninstall_ids.h"
+#include "ui/button_fit.h"
 
 namespace uninstaller {
 
@@ -58,6 +59,8 @@ INT_PTR CALLBACK detailsDialog(HWND window, UINT message, WPARAM wParam, LPARAM 
         result->report->formatDetails(texts[kTextFilesHeading], texts[kTextFoldersHeading],
                                       texts[kTextKeysHeading], detailsText, sizeof detailsText);
         SetDlgItemTextA(window, IDC_DETAILS_TEXT, detailsText);
+        const int buttons[] = {IDOK};
+        setup::fitButtonCaptions(window, buttons, 1);
         SetFocus(GetDlgItem(window, IDOK));
         return FALSE;
     }
@@ -81,6 +84,8 @@ INT_PTR CALLBACK errorsDialog(HWND window, UINT message, WPARAM wParam, LPARAM l
         SendDlgItemMessageA(window, IDC_ERRORS_ICON, STM_SETICON,
                             reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_EXCLAMATION)), 0);
         fitTextHeight(window, IDC_ERRORS_MESSAGE);
+        const int buttons[] = {IDOK, IDC_DETAILS};
+        setup::fitButtonCaptions(window, buttons, 2);
         return TRUE;
     }
     case WM_COMMAND: {

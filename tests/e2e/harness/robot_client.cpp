@@ -125,8 +125,9 @@ Process Robot::holdLock(const std::string& name, const std::string& readyFile, M
         {exe_, "lock", name, "--ready", readyFile, "--timeout", std::to_string(time.count())});
 }
 
-Process Robot::runCommandLine(const std::string& commandLine, Milliseconds timeout) const {
-    return wineSession().launch({exe_, "run", commandLine, "--timeout", std::to_string(timeout.count())});
+Process Robot::runCommandLine(const std::string& commandLine, Milliseconds timeout,
+                              const std::vector<std::string>& environment) const {
+    return wineSession().launch({exe_, "run", commandLine, "--timeout", std::to_string(timeout.count())}, environment);
 }
 
 std::optional<Window> Robot::wait(const WindowQuery& query, Milliseconds timeout, bool busy,

@@ -115,9 +115,10 @@ public:
     // given or until the process is killed; readyFile is made once it is held.
     Process holdLock(const std::string& name, const std::string& readyFile, Milliseconds time) const;
     // Starts a Windows command line as the system's list of programs starts
-    // an uninstall entry; the process's exit code is the program's (127: it
-    // did not start).
-    Process runCommandLine(const std::string& commandLine, Milliseconds timeout) const;
+    // an uninstall entry, with further environment settings when given; the
+    // process's exit code is the program's (127: it did not start).
+    Process runCommandLine(const std::string& commandLine, Milliseconds timeout,
+                           const std::vector<std::string>& environment = {}) const;
 
     // The robot's last output, for failure messages.
     const std::string& lastOutput() const { return lastOutput_; }

@@ -159,10 +159,30 @@ void SetupScenario::expectEarlierFile(const std::string& hostPath, const std::st
     EXPECT_EQ(modifiedAt(hostPath), kEarlierTime) << hostPath;
 }
 
-std::string SetupScenario::exampleToml(const std::string& example) {
+std::vector<std::string> SetupScenario::localeEnvironment(const std::string& locale) {
+    const std::string name = locale + ".UTF-8";
+    std::vector<std::string> environment{"LANG=" + name, "LC_ALL=" + name};
+    const CommandResult system = runCommand({"locale", "-a"}, Milliseconds(10000));
+    if (system.output.find(locale + ".utf8") != std::string::npos) return environment;
+    // glibc reads a locale of its own from LOCPATH: nothing of the system's changes.
+    const std::string folder = std::string(E2E_SHOTS_DIR) + "/../locales";
+    if (!fs::exists(folder + "/" + name + "/LC_CTYPE")) {
+        fs::create_directories(folder);
+        const CommandResult made =
+            runCommand({"localedef", "-i", locale, "-f", "UTF-8", folder + "/" + name}, Milliseconds(60000), true);
+        if (!fs::exists(folder + "/" + name + "/LC_CTYPE")) {
+            ADD_FAILURE() << "no locale " << name << ": " << made.output;
+            return {};
+        }
+    }
+    environment.push_back("LOCPATH=" + folder);
+    return environment;
+}
+
+std::string SetupScenario::exampleToml(const std::string& example, const std::string& description) {
     const fs::path folder = fs::path(E2E_SOURCE_DIR) / "examples" / example;
-    fs::copy(folder, hostDir(), fs::copy_options::recursive);
-    std::string toml = contentOf((folder / "product.toml").string());
+    fs::copy(folder, hostDir(), fs::copy_options::recursive | fs::copy_options::skip_existing);
+    std::string toml = contentOf((folder / description).string());
     toml = std::regex_replace(toml, std::regex("\nregistry-key = [^\n]*"),
                               "\nregistry-key = " + tomlString(registryKey()));
     return std::regex_replace(toml, std::regex("\ndefault-folder = [^\n]*"),

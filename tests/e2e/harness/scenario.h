@@ -79,10 +79,10 @@ protected:
     ProductDescription description() const;
     // The same with one component "Program" of the given source files.
     ProductDescription descriptionWith(const std::vector<std::string>& files) const;
-    // An example's description (examples/<example>), copied with its files
-    // into the scenario's folder, with this scenario's registry key and
-    // install folder.
-    std::string exampleToml(const std::string& example);
+    // An example's description (examples/<example>/product.toml, or the
+    // description file named), copied with its files into the scenario's
+    // folder, with this scenario's registry key and install folder.
+    std::string exampleToml(const std::string& example, const std::string& description = "product.toml");
     // Writes a source file below the scenario's folder, with the time
     // kSourceTime.
     void source(const std::string& relative, const std::string& content);
@@ -111,6 +111,10 @@ protected:
     // instead of Wine's own.
     std::vector<std::string> asWindows9x(const std::string& fileName,
                                          const std::string& directDraw);
+    // The environment that runs a Wine program in a Unix locale such as
+    // "de_DE" (UTF-8): made once under the build folder when the system has
+    // none of that name; empty (with a test failure) when it cannot be made.
+    static std::vector<std::string> localeEnvironment(const std::string& locale);
     // Starts an installer by its file name in the scenario folder, with
     // further environment settings ("WINEDLLOVERRIDES=...") when given.
     Process& start(const std::string& fileName, const std::vector<std::string>& environment = {});

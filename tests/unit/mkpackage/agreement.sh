@@ -31,6 +31,7 @@ both() {  # both NAME DESCRIPTION [more arguments]
 # The example product, each build with its own default program image: the
 # configured win32 tree on Linux, the setup.exe next to mkpackage.exe on Windows.
 both example "$example/product.toml"
+both example-de "$example/product-de.toml"
 
 "$native" new starter --name "Starter" >/dev/null
 both starter starter/product.toml

@@ -1,0 +1,142 @@
+// Czech.
+#include "description/builtin_texts.h"
+
+namespace mkpackage {
+namespace {
+
+constexpr FieldText kDefaults[] = {
+    {"textUpdatingSystem", "Instalátor aktualizuje součásti systému. Čekejte prosím..."},
+    {"textUndoing", "Instalátor vrací zpět změny, které v systému provedl."},
+    {"msgLogWriteFailed", "Protokol odinstalace nelze zapsat. Program možná nepůjde odinstalovat."},
+    {"captionOk", "OK"},
+    {"captionCancel", "Storno"},
+    {"captionYes", "&Ano"},
+    {"captionYesToAll", "Ano &všem"},
+    {"captionNo", "&Ne"},
+    {"captionNetwork", "&Síť..."},
+    {"captionBrowse", "&Procházet..."},
+    {"progressFileFormat", "Rozbalování: %s"},
+    {"progressGroupFormat", "Skupina: %s"},
+    {"replaceTitle", "Potvrzení nahrazení souboru"},
+    {"replaceExists", "Tato složka již obsahuje soubor s názvem '%s'."},
+    {"replaceQuestion", "Chcete nahradit existující soubor"},
+    {"replaceWithThis", "tímto souborem?"},
+    {"replaceModifiedOn", "změněno "},
+    {"replaceNoInfo", "(Informace o souboru nejsou k dispozici)"},
+    {"chooseDirTitle", "Vybrat složku"},
+    {"titleInvalidPath", "Neplatná cesta"},
+    {"labelDirName", "&Název složky:"},
+    {"labelDrives", "&Jednotky:"},
+    {"msgCreateDir", "Složka:\n\n'%s'\n\nneexistuje. Chcete ji vytvořit?"},
+    {"labelSpaceRequired", "Místo na disku potřebné k instalaci:"},
+    {"labelSpaceFree", "Volné místo na cílové jednotce:"},
+    {"msgPathIsFile", "Zadaná cesta:\n\n'%s'\n\nje soubor, ne složka. Do této cesty nelze instalovat."},
+    {"msgPathEmpty", "Musíte zadat platnou cestu instalace."},
+    {"msgPathTooLong", "Zadaná cesta je delší než 150 znaků. Zadejte kratší cestu."},
+    {"msgBadDrive", "Zadané písmeno jednotky je neplatné. Zadejte platnou cestu."},
+    {"msgBadChars", "Cesta nesmí obsahovat žádný z těchto znaků:\n\t\t* ? \" < > |"},
+    {"textSizeUnknown", "(neznámá)"},
+    {"errArchiveCorrupt", "Archiv v souboru INSTALL.EXE je poškozen.\n\nInstalace se nezdařila a bude ukončena."},
+    {"errCreateFile", "Soubor '%s' nelze vytvořit.\nChyba: %s\n\nInstalace se nezdařila a bude ukončena."},
+    {"errCloseFile", "Soubor '%s' nelze zavřít.\nChyba: %s\n\nInstalace se nezdařila a bude ukončena."},
+    {"errCreatePath", "Cestu '%s' nelze vytvořit.\nChyba: %s\n\nInstalace se nezdařila a bude ukončena."},
+    {"errWriteFile", "Do souboru '%s' nelze zapisovat.\nChyba: %s\n\nInstalace se nezdařila a bude ukončena."},
+    {"errOutOfMemory", "Nedostatek paměti.\n\nInstalace se nezdařila a bude ukončena."},
+    {"errReadPackage", "Instalační soubor nelze přečíst.\nChyba: %s\n\nInstalace se nezdařila a bude ukončena."},
+    {"errCrc", "Chyba CRC v instalačních datech!\nArchiv v souboru INSTALL.EXE je poškozen.\n\nInstalace se nezdařila a bude ukončena."},
+    {"errRegistry", "Chyba registru.\nChyba: %s\n\nInstalace se nezdařila a bude ukončena."},
+    {"errUnknownCode", "Neznámý kód chyby %d.\nChyba: %s\n\nInstalace se nezdařila a bude ukončena."},
+    {"dxVersionUnknown", "(neznámá)"},
+    {"dxVersionNotFound", "(nenalezeno)"},
+    {"dxExtractTitle", "Rozbalování DirectX 5 Setup"},
+    {"dxExtractGroupText", "Rozbaluje se Microsoft DirectX 5 Setup. Čekejte prosím..."},
+    {"dxExtractFileFormat", "Soubor: %s"},
+    {"dxTextCleanup", "Instalátor odstraňuje dočasné soubory DirectX 5 Setup. Čekejte prosím..."},
+    {"dxReasons1", "Knihovnu DirectXSetup (dsetup.lib) nelze najít."},
+    {"dxReasons2", "Funkci DirectXSetup nelze najít."},
+    {"dxReasons3", "Velikost souboru nelze ověřit nebo je nesprávná."},
+    {"dxReasons4", "Datum a čas souboru nelze ověřit nebo jsou nesprávné."},
+    {"dxReasons5", "DirectX nepodporuje verzi systému Windows v tomto počítači."},
+    {"dxReasons6", "Instalační program nenašel pracovní složku."},
+    {"dxReasons7", "Potřebný soubor .inf nelze najít."},
+    {"dxReasons8", "Došlo k vnitřní chybě."},
+    {"dxReasons9", "Verzi souboru nelze ověřit nebo je nesprávná."},
+    {"dxReasons10", "Verze systému Windows NT v tomto počítači nemá nainstalovány všechny součásti DirectX."},
+    {"dxReasons11", "Instalačnímu programu během instalace došlo místo na disku."},
+    {"dxReasons12", "Jeden z potřebných zdrojových souborů nelze najít."},
+    {"dxReasons13", "Operační systém tohoto počítače není v současnosti podporován."},
+    {"dxReasons14", "Tlačítko Storno bylo stisknuto dříve, než byla aplikace úplně nainstalována."},
+    {"msgPreviousLeftovers", "Tyto soubory předchozí instalace nelze odstranit a zůstávají na svém místě:\n\n%s"},
+    {"msgFolderNotAllowed", "%s nemůže být cílovou složkou: je to kořen jednotky nebo síťové sdílené složky, složka systému "
+                            "Windows nebo systémová složka, případně složka, která je obsahuje. Vyberte jinou složku."},
+    {"msgProgramsInUse", "Tyto programy používají soubory, které musí instalátor nahradit nebo odstranit. Zavřete je a zvolte "
+                         "Opakovat, nebo zvolte Ignorovat a pokračujte; soubory pak budou nahrazeny při restartování počítače."},
+    {"msgFilesInUse", "Tyto soubory, které musí instalátor nahradit nebo odstranit, používá jiný program. Zavřete jej a zvolte "
+                      "Opakovat, nebo zvolte Ignorovat a pokračujte; soubory pak budou nahrazeny při restartování počítače."},
+    {"captionRetry", "&Opakovat"},
+    {"captionIgnore", "&Ignorovat"},
+    {"msgInterruptedUndone", "Dřívější instalace tohoto produktu byla přerušena před dokončením. Vše, co změnila, bylo vráceno "
+                             "zpět."},
+    {"msgInterruptedKept", "Dřívější instalace tohoto produktu byla přerušena před dokončením a jejímu záznamu nelze věřit, "
+                           "proto nebylo nic vráceno zpět. Co odložila stranou, zůstává v těchto složkách:\n\n%s"},
+    {"msgFolderNameUnusable", "Název složky %s nelze zapsat ve znakové sadě tohoto systému (\"?\" označuje chybějící znaky) a "
+                              "její jednotka jí nepřiděluje krátký název, který by šlo použít místo něj. Instalátor nic "
+                              "nezměnil. Se zapnutými krátkými názvy na této jednotce nebo jako uživatel, jehož složky umí "
+                              "znaková sada zapsat, lze instalovat."},
+    {"captionLanguage", "Jazyk instalace"},
+    {"msgChooseLanguage", "Vyberte jazyk, který se má během instalace použít:"},
+};
+
+constexpr FieldText kNameTexts[] = {
+    {"textRemovingPrevious", "Instalátor odstraňuje předchozí instalaci produktu {}. Čekejte prosím..."},
+    {"msgLogNotFound", "Protokol odinstalace předchozí instalace nelze otevřít:\n%s\n\nInstalátor ji přepíše."},
+    {"msgLogCorrupt", "Protokol odinstalace předchozí instalace je poškozen:\n%s\n\nInstalátor ji přepíše."},
+    {"msgLowDiskSpace", "Na cílové jednotce není dost volného místa.\n\nPřesto instalovat?"},
+    {"msgConfirmInstall", "Do počítače bude nainstalován produkt {}.\n\nChcete pokračovat?"},
+    {"msgConfirmUpgrade", "Je nainstalována starší verze produktu {}.\n\nChcete ji aktualizovat?"},
+    {"msgConfirmReinstall", "Tato verze produktu {} je již nainstalována.\n\nChcete ji nainstalovat znovu?"},
+    {"msgNewerInstalled", "Je již nainstalována novější verze produktu {}.\n\nInstalátor bude ukončen."},
+    {"msgConfirmQuit", "Instalace není dokončena. Opravdu ji chcete ukončit?"},
+    {"msgCanceled", "Instalace produktu {} byla zrušena.\n\nV počítači nebylo nic změněno."},
+    {"uninstallShortcutName", "{}\\Odinstalovat {}"},
+    {"progressTitle", "Instalace produktu {}"},
+    {"titlePrompt", "Instalace produktu {}"},
+    {"titleError", "Chyba instalace produktu {}"},
+    {"titleMessage", "Instalace produktu {}"},
+    {"titleWizard", "Instalace produktu {}"},
+    {"msgDoneStartMenu", "Produkt {} byl nainstalován.\n\nNajdete jej v nabídce Start."},
+    {"msgDoneDesktop", "Produkt {} byl nainstalován.\n\nJeho zástupce najdete na ploše."},
+    {"msgDoneFolder", "Produkt {} byl nainstalován do složky\n%s"},
+    {"msgDoneReboot", "Produkt {} byl nainstalován. Před jeho použitím je nutné restartovat systém Windows.\n\nRestartovat nyní?"},
+    {"dxMsgFailed", "DirectX nelze nainstalovat:\n%s\n\nChcete pokračovat v instalaci produktu {}?"},
+};
+
+}  // namespace
+
+const BuiltInTexts kCzechTexts = {
+    kDefaults,
+    kNameTexts,
+    {
+        "Odinstalovat {}",
+        nullptr,
+        "Produkt {} je spuštěn. Před odebráním jej prosím zavřete.",
+        "Opravdu chcete odebrat produkt {} a všechny jeho součásti?",
+        "Odebírání souborů",
+        "Odebírání složek",
+        "Odebírání položek registru",
+        "Hotovo",
+        "Produkt {} byl z počítače odebrán.",
+        "Při odebírání produktu {} došlo k chybám. Některé části bude možná nutné odebrat ručně.",
+        "Odinstalace",
+        "Odebírá se produkt {}. Čekejte prosím...",
+        "Během odinstalace došlo k chybám",
+        "-- Tyto soubory nelze odebrat --",
+        "-- Tyto složky nelze odebrat --",
+        "-- Tyto položky registru nelze odebrat --",
+        nullptr,
+        "OK",
+        "&Podrobnosti...",
+    },
+};
+
+}  // namespace mkpackage
