@@ -12,22 +12,13 @@
 #include "package/setup_config.h"
 #include "setup/language_choice.h"
 
-#if __has_include("ui/language_dialog.h")
 #include "ui/language_dialog.h"
-#define SETUP_HAS_LANGUAGE_DIALOG 1
-#endif
 
 namespace setup {
 
 namespace {
 
 bool optionUnknown = false;
-
-#ifdef SETUP_HAS_LANGUAGE_DIALOG
-// The language question's title and prompt among the extra texts.
-constexpr std::uint16_t kLanguageCaptionText = 17;
-constexpr std::uint16_t kLanguagePromptText = 18;
-#endif
 
 // The user's interface language; the 9x family, which lacks the call, has
 // the user's locale instead. Both are looked up: the program imports only
@@ -47,7 +38,6 @@ std::uint32_t ansiCodePage() {
     return codePage != nullptr ? codePage() : 0;
 }
 
-#ifdef SETUP_HAS_LANGUAGE_DIALOG
 // The language question among the languages the system can show, the
 // automatic choice preselected and its texts spoken. Returns the index to use.
 std::uint32_t askForLanguage(const fmt::LanguageEntry* languages, std::uint32_t count, std::uint32_t chosen) {
@@ -62,8 +52,8 @@ std::uint32_t askForLanguage(const fmt::LanguageEntry* languages, std::uint32_t 
     }
     const std::uint32_t speaking = shown[initial];
     static char title[fmt::kMaxExtraTextLength], prompt[fmt::kMaxExtraTextLength];
-    const int answer = askLanguage(languageExtraText(speaking, kLanguageCaptionText, "Language", title),
-                                   languageExtraText(speaking, kLanguagePromptText, "", prompt), names,
+    const int answer = askLanguage(languageExtraText(speaking, fmt::kExtraTextLanguageTitle, "Language", title),
+                                   languageExtraText(speaking, fmt::kExtraTextLanguagePrompt, "", prompt), names,
                                    static_cast<int>(shownCount), initial,
                                    languageSlotText(speaking, offsetof(fmt::TextSlots, captionOk)),
                                    languageSlotText(speaking, offsetof(fmt::TextSlots, captionCancel)));
@@ -73,7 +63,6 @@ std::uint32_t askForLanguage(const fmt::LanguageEntry* languages, std::uint32_t 
     }
     return shown[answer];
 }
-#endif
 
 }  // namespace
 
@@ -97,10 +86,8 @@ void chooseRunLanguage(const char* languageOption) {
         return;
     }
     std::uint32_t index = static_cast<std::uint32_t>(choice);
-#ifdef SETUP_HAS_LANGUAGE_DIALOG
     if (languageQuestionAsked() && !unattendedRun && languageOption[0] == '\0')
         index = askForLanguage(languages, count, index);
-#endif
     useLanguage(index);
     logRunLine("language %s (user's language 0x%04X, code page %u, installed in \"%s\")", languages[index].code,
                facts.userLanguage, facts.ansiCodePage, stored);
