@@ -42,6 +42,8 @@ enum ExtensionTag : u32 {
     // that holds the uninstaller when the uninstall entry or its shortcut
     // starts it.
     kExtensionAlwaysInstalled = extensionTag('I', 'N', 'S', 'T'),
+    // How each component's stream is stored (format/stream_methods.h).
+    kExtensionStreamMethods = extensionTag('M', 'E', 'T', 'H'),
 };
 
 #pragma pack(push, 1)

@@ -6,6 +6,7 @@
 #include "format/extension_table.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
+#include "package/stream_methods_load.h"
 
 namespace setup {
 
@@ -29,6 +30,7 @@ bool readAt(void*, std::uint32_t offset, void* buffer, std::uint32_t size) {
 
 void readPackageExtensions() {
     alwaysInstalled = 0;
+    loadStreamMethods(fmt::ExtensionDirectory{}, readAt);
     const std::uint32_t tableOffset = config().settings.extensionTable;
     if (tableOffset == 0) return;
     // The stored files' end is not known here; the package header bounds the table.
@@ -48,6 +50,7 @@ void readPackageExtensions() {
         // The DirectX components go to the temporary folder, never into the product's.
         alwaysInstalled &= ~config().settings.directXComponentMask;
     }
+    loadStreamMethods(directory, readAt);
 }
 
 std::uint32_t alwaysInstalledComponents() { return alwaysInstalled; }

@@ -9,6 +9,7 @@
 #include "package/component_stream.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
+#include "package/stream_methods_load.h"
 
 namespace setup {
 
@@ -47,7 +48,24 @@ public:
         }
     }
 
-    void read(void* buffer, std::uint32_t count) override { readPackage(buffer, count); }
+    // The entries are read in order from `offset` on.
+    void startAt(std::uint32_t offset) {
+        seekPackage(offset);
+        position_ = offset;
+    }
+
+    void read(void* buffer, std::uint32_t count) override {
+        readPackage(buffer, count);
+        position_ += count;
+    }
+
+    // An LZMA block, between two reads of the entries: they go on where they were.
+    bool readAt(std::uint32_t offset, void* buffer, std::uint32_t count) override {
+        seekPackage(offset);
+        readPackage(buffer, count);
+        seekPackage(position_);
+        return true;
+    }
 
     void write(const std::uint8_t* bytes, std::uint32_t count) override {
         if (!state_.skipFile) writeOutput(outputFile, bytes, count);
@@ -72,6 +90,7 @@ public:
 private:
     ExtractionState& state_;
     Display& shown_;
+    std::uint32_t position_ = 0;
     char group_[fmt::kFieldTextSize] = {};
     const char* groupShown_ = nullptr;
 };
@@ -101,8 +120,12 @@ void extractComponents(ExtractionState& state) {
     for (std::uint32_t i = 0; i < componentCount(); ++i) {
         if ((state.selectionMask & (1u << i)) == 0) continue;
         const fmt::Component* component = componentAt(i);
-        raiseIfFailed(openComponentStream(componentStream));
-        seekPackage(component->firstEntryOffset);
+        const fmt::StreamMethods& methods = streamMethods();
+        if (fmt::streamMethodOf(methods, i) == fmt::kStreamMethodLzma)
+            raiseIfFailed(openLzmaComponentStream(componentStream, methods.entries[i], component->firstEntryOffset));
+        else
+            raiseIfFailed(openComponentStream(componentStream));
+        io.startAt(component->firstEntryOffset);
         for (std::uint32_t f = 0; f < component->fileCount; ++f) {
             raiseIfFailed(readFileEntry(currentEntry, io));
             io.enterEntry();

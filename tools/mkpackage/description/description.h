@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "format/package_format.h"
+#include "format/stream_methods.h"
 #include "sources/icon_file.h"
 #include "sources/picture_file.h"
 #include "sources/source_files.h"
@@ -69,6 +70,10 @@ struct Description {
     // the bundled uninstaller's, or the one storing the product's own.
     fmt::u32 alwaysInstalled = 0;
     DeploymentSpec deployment;
+    // How every component's stream is stored ([options] compression), and
+    // an LZMA block's size, which is its dictionary ([options] dictionary-mib).
+    fmt::u8 compression = fmt::kStreamMethodZlib;
+    fmt::u32 lzmaBlockSize = fmt::kDefaultLzmaBlockSize;
 };
 
 // What the command line adds to a description: variables given with -D,
