@@ -28,9 +28,9 @@ StreamResult openComponentStream(ComponentStream& stream) {
 }
 
 StreamResult openLzmaComponentStream(ComponentStream& stream, const fmt::StreamMethodEntry& method,
-                                     u32 entriesOffset) {
+                                     u32 entriesOffset, BlockWorker* worker) {
     stream.method = fmt::kStreamMethodLzma;
-    return openLzmaBlocks(stream.lzma, method, entriesOffset);
+    return openLzmaBlocks(stream.lzma, method, entriesOffset, worker);
 }
 
 void closeComponentStream(ComponentStream& stream) {

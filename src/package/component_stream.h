@@ -68,10 +68,10 @@ struct ComponentStream {
 StreamResult openComponentStream(ComponentStream& stream);
 
 // Starts an LZMA component whose first entry lies at `entriesOffset`, its
-// blocks as `method` places them. kStreamNoMemory when the block buffers
-// cannot be made.
+// blocks as `method` places them, decoded ahead by `worker` when one is
+// given. kStreamNoMemory when the block buffers cannot be made.
 StreamResult openLzmaComponentStream(ComponentStream& stream, const fmt::StreamMethodEntry& method,
-                                     fmt::u32 entriesOffset);
+                                     fmt::u32 entriesOffset, BlockWorker* worker = nullptr);
 
 // Ends inflation and releases zlib's state; harmless when not open.
 void closeComponentStream(ComponentStream& stream);

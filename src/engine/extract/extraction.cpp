@@ -3,6 +3,7 @@
 #include "base/fault_injection.h"
 #include "base/field_text.h"
 #include "base/install_error.h"
+#include "engine/extract/decode_worker.h"
 #include "engine/extract/output_file.h"
 #include "engine/failure/cancel.h"
 #include "engine/interaction.h"
@@ -122,7 +123,8 @@ void extractComponents(ExtractionState& state) {
         const fmt::Component* component = componentAt(i);
         const fmt::StreamMethods& methods = streamMethods();
         if (fmt::streamMethodOf(methods, i) == fmt::kStreamMethodLzma)
-            raiseIfFailed(openLzmaComponentStream(componentStream, methods.entries[i], component->firstEntryOffset));
+            raiseIfFailed(openLzmaComponentStream(componentStream, methods.entries[i], component->firstEntryOffset,
+                                                  decodeWorker()));
         else
             raiseIfFailed(openComponentStream(componentStream));
         io.startAt(component->firstEntryOffset);
@@ -136,8 +138,11 @@ void extractComponents(ExtractionState& state) {
             closeOutputFile(state.skipFile);
             if (!state.skipFile) state.installedBytes += currentEntry.header.unpackedSize;
         }
+        // A block the worker decodes ahead of entries that never come.
+        settleLzmaBlocks(componentStream.lzma, io);
         closeComponentStream(componentStream);
     }
+    stopDecodeWorker();
 
     shown.closeProgress();
 }

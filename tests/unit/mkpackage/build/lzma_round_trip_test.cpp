@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 #include "build_helpers.h"
 #include "format/package_reader.h"
@@ -59,28 +60,52 @@ public:
         std::memcpy(buffer, bytes_.data() + start_ + offset, count);
         return true;
     }
-    void write(const fmt::u8* bytes, u32 count) override { file.insert(file.end(), bytes, bytes + count); }
+    void write(const fmt::u8* bytes, u32 count) override {
+        file.insert(file.end(), bytes, bytes + count);
+        total += count;
+    }
     void chunkDone(u32 packed) override { consumed += packed; }
     void pump() override {}
 
     Bytes file;
-    std::uint64_t consumed = 0;
+    std::uint64_t consumed = 0, total = 0;
 
 private:
     const Bytes& bytes_;
     std::uint64_t start_, at_;
 };
 
-// Decodes every file of component 0 as the setup program does; returns the
-// first failure or kStreamOk.
+// Decodes blocks on a thread of its own, as the setup program's worker does.
+class ThreadWorker final : public setup::BlockWorker {
+public:
+    ~ThreadWorker() { join(); }
+    void start(Job job, void* context) override {
+        ++jobs;
+        thread_ = std::thread([job, context] { job(context, nullptr); });
+    }
+    void finish(setup::StreamCallbacks&) override { join(); }
+
+    int jobs = 0;
+
+private:
+    void join() {
+        if (thread_.joinable()) thread_.join();
+    }
+    std::thread thread_;
+};
+
+// Decodes every file of component 0 as the setup program does, its blocks
+// decoded ahead by `worker` when one is given; returns the first failure or
+// kStreamOk, and in `written` the bytes handed on before it.
 setup::StreamResult extractWithSetupReader(const Bytes& installer, const fmt::PackageReport& report,
-                                           std::vector<Bytes>* files = nullptr) {
+                                           std::vector<Bytes>* files = nullptr, setup::BlockWorker* worker = nullptr,
+                                           std::uint64_t* written = nullptr) {
     const fmt::VerifiedComponent& component = report.components.at(0);
     InstallerBytes io(installer, report.packageStart, component.record.firstEntryOffset);
     setup::ComponentStream stream{};
     setup::StreamResult result = component.method.method == fmt::kStreamMethodLzma
                                      ? setup::openLzmaComponentStream(stream, component.method,
-                                                                      component.record.firstEntryOffset)
+                                                                      component.record.firstEntryOffset, worker)
                                      : setup::openComponentStream(stream);
     for (u32 f = 0; result == setup::kStreamOk && f < component.record.fileCount; ++f) {
         setup::EntryBuffers entry;
@@ -92,6 +117,8 @@ setup::StreamResult extractWithSetupReader(const Bytes& installer, const fmt::Pa
     if (result == setup::kStreamOk) {
         EXPECT_EQ(io.consumed, static_cast<u32>(component.record.packedSize));
     }
+    if (written) *written = io.total;
+    setup::settleLzmaBlocks(stream.lzma, io);
     setup::closeComponentStream(stream);
     setup::freeLzmaBlocks(stream.lzma);
     std::free(stream.input);
@@ -116,11 +143,17 @@ TEST(LzmaRoundTrip, FilesComeBackThroughBothReaders) {
     for (const fmt::VerifiedFile& file : component.files)
         EXPECT_EQ(file.entry.storedSize, 6 * file.chunkCount) << file.name;  // table value and checksum alone
 
-    std::vector<Bytes> extracted;
-    ASSERT_EQ(extractWithSetupReader(readFile(out), report, &extracted), setup::kStreamOk);
-    for (std::size_t f = 0; f < payload.size(); ++f) {
-        EXPECT_EQ(seen[f], payload[f].data) << payload[f].name;
-        EXPECT_EQ(extracted[f], payload[f].data) << payload[f].name;
+    for (const bool ahead : {false, true}) {
+        ThreadWorker worker;
+        std::vector<Bytes> extracted;
+        ASSERT_EQ(extractWithSetupReader(readFile(out), report, &extracted, ahead ? &worker : nullptr),
+                  setup::kStreamOk);
+        for (std::size_t f = 0; f < payload.size(); ++f) {
+            EXPECT_EQ(seen[f], payload[f].data) << payload[f].name;
+            EXPECT_EQ(extracted[f], payload[f].data) << payload[f].name << (ahead ? " decoded ahead" : "");
+        }
+        // Every block but none twice went to the worker.
+        if (ahead) EXPECT_EQ(worker.jobs, static_cast<int>(component.method.blockCount));
     }
     // The repeated file is found in the dictionary: far smaller than zlib's.
     const auto zlib = ws.build(writePayload(ws, payload), "zlib.exe");
@@ -159,19 +192,28 @@ TEST(LzmaRoundTrip, DamageIsFoundWhereItHits) {
     const fmt::VerifiedFile& mixed = component.files[4];
     const std::uint64_t mixedChunks = report.packageStart + mixed.entryOffset + sizeof(fmt::FileEntry) +
                                       mixed.name.size() + 2 * mixed.chunkCount;
+    fmt::LzmaBlockHeader first;
+    std::memcpy(&first, installer.data() + blocks, sizeof first);
+    const std::uint64_t second = blocks + sizeof first + first.packedSize;
     struct Case {
         const char* name;
         std::uint64_t offset;
         std::string defect;
         setup::StreamResult setupResult;
+        std::uint64_t writtenBefore;  // by the setup program's reader, before it fails
     } cases[] = {
-        {"FirstBlockData", blocks + sizeof(fmt::LzmaBlockHeader) + 100, "crc32 of its data differs", setup::kStreamBadCrc},
+        {"FirstBlockData", blocks + sizeof first + 100, "crc32 of its data differs", setup::kStreamBadCrc, 0},
         {"FirstBlockSize", blocks + offsetof(fmt::LzmaBlockHeader, unpackedSize) + 2, "header has a size outside",
-         setup::kStreamCorrupt},
-        {"FirstBlockMagic", blocks, "does not begin with \"LZBK\"", setup::kStreamCorrupt},
+         setup::kStreamCorrupt, 0},
+        {"FirstBlockMagic", blocks, "does not begin with \"LZBK\"", setup::kStreamCorrupt, 0},
         {"FirstBlockProperties", blocks + offsetof(fmt::LzmaBlockHeader, properties), "LZMA properties",
-         setup::kStreamCorrupt},
-        {"ChunkChecksum", mixedChunks + 4 * 10 + 1, "chunk 10: CRC-32 differs", setup::kStreamBadCrc},
+         setup::kStreamCorrupt, 0},
+        // Read ahead while the first block's files are written, reported
+        // only where its first piece is needed.
+        {"SecondBlockData", second + sizeof first + 7, "block 1: crc32 of its data differs", setup::kStreamBadCrc,
+         first.unpackedSize},
+        {"ChunkChecksum", mixedChunks + 4 * 10 + 1, "chunk 10: CRC-32 differs", setup::kStreamBadCrc,
+         1 + 16384 + 16385 + 10 * 16384},
     };
     for (const Case& c : cases) {
         Bytes damaged = installer;
@@ -179,7 +221,14 @@ TEST(LzmaRoundTrip, DamageIsFoundWhereItHits) {
         const auto path = ws.path(std::string(c.name) + ".exe");
         writeFile(path, damaged);
         EXPECT_NE(fmt::verifyPackageFile(path.string()).defect.find(c.defect), std::string::npos) << c.name;
-        EXPECT_EQ(extractWithSetupReader(damaged, report), c.setupResult) << c.name;
+        for (const bool ahead : {false, true}) {
+            ThreadWorker worker;
+            std::uint64_t written = 0;
+            EXPECT_EQ(extractWithSetupReader(damaged, report, nullptr, ahead ? &worker : nullptr, &written),
+                      c.setupResult)
+                << c.name;
+            EXPECT_EQ(written, c.writtenBefore) << c.name << (ahead ? " decoded ahead" : "");
+        }
     }
 }
 
