@@ -13,7 +13,9 @@ constexpr DWORD kPumpInterval = 10;
 
 class ThreadWorker final : public BlockWorker {
 public:
+    // Each extraction starts its own thread: the last one's stop is forgotten.
     bool begin() {
+        stopping_ = false;
         ready_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
         done_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
         if (ready_ != nullptr && done_ != nullptr) {
