@@ -37,22 +37,24 @@ void decodeAhead(void* context, StreamCallbacks* io) {
     decoder.dicBufSize = header.unpackedSize;
     LzmaDec_Init(&decoder);
     SizeT consumed = 0;
-    blocks.ahead.result = kStreamCorrupt;
+    // The result is written once, at the end: the caller reads it after finish().
+    StreamResult result = kStreamCorrupt;
     while (decoder.dicPos < header.unpackedSize) {
         const SizeT limit = header.unpackedSize - decoder.dicPos > kDecodeSlice ? decoder.dicPos + kDecodeSlice
                                                                                 : header.unpackedSize;
         SizeT inputLength = header.packedSize - consumed;
         ELzmaStatus status;
         const SizeT before = decoder.dicPos;
-        const SRes result = LzmaDec_DecodeToDic(&decoder, limit, blocks.packed + consumed, &inputLength,
-                                                LZMA_FINISH_ANY, &status);
+        const SRes decoded = LzmaDec_DecodeToDic(&decoder, limit, blocks.packed + consumed, &inputLength,
+                                                 LZMA_FINISH_ANY, &status);
         consumed += inputLength;
-        if (result != SZ_OK) return;
-        if (decoder.dicPos == before && inputLength == 0) return;  // needs more than it has
+        if (decoded != SZ_OK) break;
+        if (decoder.dicPos == before && inputLength == 0) break;  // needs more than it has
         if (io != nullptr) io->pump();
     }
-    if (consumed != header.packedSize) return;  // data left over
-    blocks.ahead.result = kStreamOk;
+    // No byte left over, none missing.
+    if (decoder.dicPos == header.unpackedSize && consumed == header.packedSize) result = kStreamOk;
+    blocks.ahead.result = result;
 }
 
 // Reads the next block's header and data on the caller's thread, checks
@@ -61,6 +63,7 @@ void decodeAhead(void* context, StreamCallbacks* io) {
 void startAhead(LzmaBlocks& blocks, StreamCallbacks& io) {
     LzmaAheadBlock& ahead = blocks.ahead;
     ahead.pending = true;
+    ahead.decoding = false;
     ahead.result = kStreamCorrupt;
     ahead.target = blocks.current == blocks.decoded[0] ? blocks.decoded[1] : blocks.decoded[0];
     fmt::LzmaBlockHeader& header = ahead.header;
@@ -82,7 +85,7 @@ void startAhead(LzmaBlocks& blocks, StreamCallbacks& io) {
     }
     blocks.nextOffset = static_cast<u32>(dataOffset + header.packedSize);
     ++blocks.blocksRead;
-    ahead.result = kStreamOk;
+    ahead.decoding = true;
     if (blocks.worker != nullptr) blocks.worker->start(decodeAhead, &blocks);
 }
 
@@ -90,7 +93,8 @@ void startAhead(LzmaBlocks& blocks, StreamCallbacks& io) {
 StreamResult finishAhead(LzmaBlocks& blocks, StreamCallbacks& io) {
     LzmaAheadBlock& ahead = blocks.ahead;
     ahead.pending = false;
-    if (ahead.result != kStreamOk) return ahead.result;  // it never reached the decoder
+    if (!ahead.decoding) return ahead.result;  // it never reached the decoder
+    ahead.decoding = false;
     if (blocks.worker != nullptr) blocks.worker->finish(io);
     else decodeAhead(&blocks, &io);
     return ahead.result;
@@ -127,9 +131,9 @@ StreamResult openLzmaBlocks(LzmaBlocks& blocks, const fmt::StreamMethodEntry& me
 }
 
 void settleLzmaBlocks(LzmaBlocks& blocks, StreamCallbacks& io) {
-    if (blocks.ahead.pending && blocks.ahead.result == kStreamOk && blocks.worker != nullptr)
-        blocks.worker->finish(io);
+    if (blocks.ahead.decoding && blocks.worker != nullptr) blocks.worker->finish(io);
     blocks.ahead.pending = false;
+    blocks.ahead.decoding = false;
 }
 
 void freeLzmaBlocks(LzmaBlocks& blocks) {

@@ -30,7 +30,8 @@ protected:
 
 // The block decoded ahead: its header and, once decoded, its result.
 struct LzmaAheadBlock {
-    bool pending;             // handed to the worker (or failed before it could be)
+    bool pending;             // read (or failed before it could be decoded)
+    bool decoding;            // handed to the decoder: only the job writes `result` now
     StreamResult result;      // of reading, checking and decoding it
     fmt::LzmaBlockHeader header;
     fmt::u8* target;          // the decoded buffer it goes to
