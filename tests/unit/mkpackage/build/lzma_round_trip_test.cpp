@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
 #include "build_helpers.h"
 #include "format/package_reader.h"
+#include "inspect/package_listing.h"
 #include "format/stream_methods.h"
 #include "package/component_stream.h"
 
@@ -155,6 +157,15 @@ TEST(LzmaRoundTrip, FilesComeBackThroughBothReaders) {
         // Every block but none twice went to the worker.
         if (ahead) EXPECT_EQ(worker.jobs, static_cast<int>(component.method.blockCount));
     }
+    // inspect names the method and the blocks of the component.
+    std::ostringstream listing, errors;
+    mkpackage::printReport(report, listing, errors);
+    EXPECT_NE(listing.str().find(", lzma in " + std::to_string(component.method.blockCount) +
+                                 " blocks of at most 1048576 bytes"),
+              std::string::npos)
+        << listing.str();
+    EXPECT_EQ(errors.str(), "");
+
     // The repeated file is found in the dictionary: far smaller than zlib's.
     const auto zlib = ws.build(writePayload(ws, payload), "zlib.exe");
     EXPECT_LT(readFile(out).size(), readFile(zlib).size());
