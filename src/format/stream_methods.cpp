@@ -49,7 +49,7 @@ const char* streamMethodsProblemText(StreamMethodsProblem problem) {
     case StreamMethodsProblem::none: return "sound";
     case StreamMethodsProblem::badSize: return "does not hold one 16-byte entry per component";
     case StreamMethodsProblem::badMethod: return "names a method this version does not know";
-    case StreamMethodsProblem::badBlockSize: return "gives an LZMA block size outside 64 KiB..16 MiB";
+    case StreamMethodsProblem::badBlockSize: return "gives an LZMA block size outside 64 KiB..12 MiB";
     case StreamMethodsProblem::badBlocks: return "places blocks where they cannot lie";
     }
     return "is damaged";

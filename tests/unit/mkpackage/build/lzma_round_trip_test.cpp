@@ -267,7 +267,7 @@ TEST(StreamMethods, RecordsAndBlockHeadersAreChecked) {
         {"UnknownMethod", {entry(2, 8 * mib, 28, 1)}, 1, P::badMethod},
         {"ZlibWithBlocks", {entry(0, 0, 28, 1)}, 1, P::badBlocks},
         {"BlockTooSmall", {entry(1, 64 * 1024 - 1, 28, 1)}, 1, P::badBlockSize},
-        {"BlockTooLarge", {entry(1, 16 * mib + 1, 28, 1)}, 1, P::badBlockSize},
+        {"BlockTooLarge", {entry(1, 12 * mib + 1, 28, 1)}, 1, P::badBlockSize},
         {"BlocksInTheHeader", {entry(1, 8 * mib, 4, 1)}, 1, P::badBlocks},
         {"BlocksBeyond4GiB", {entry(1, 8 * mib, 0xFFFFFF00u, 0x10000000u)}, 1, P::badBlocks},
     };

@@ -107,7 +107,7 @@ std::vector<BadDescription> badDescriptions() {
          "needs exactly one \"%s\""},
         {"TextAlignmentOutOfRange", P + "[options]\ntext-alignment = 3\n", "4: options.text-alignment: 3 is outside 0..2"},
         {"CompressionUnknown", P + "[options]\ncompression = \"xz\"\n", "4: options.compression: must be \"zlib\" or \"lzma\""},
-        {"DictionaryTooLarge", P + "[options]\ncompression = \"lzma\"\ndictionary-mib = 17\n", "5: options.dictionary-mib: 17 is outside 1..16"},
+        {"DictionaryTooLarge", P + "[options]\ncompression = \"lzma\"\ndictionary-mib = 13\n", "5: options.dictionary-mib: 13 is outside 1..12"},
         {"DictionaryWithoutLzma", P + "[options]\ndictionary-mib = 4\n", "4: options.dictionary-mib: is a setting of compression = \"lzma\""},
         {"SelectionNamesAnUnknownComponent", P + components(1) + "[options]\npreset-1 = [\"Nope\"]\n",
          "6: options.preset-1: no component is named \"Nope\""},
