@@ -107,8 +107,8 @@ void printReport(const fmt::PackageReport& r, std::ostream& out, std::ostream& e
             << comp.record.firstEntryOffset;
         if (comp.method.method != fmt::kStreamMethodZlib) {
             out << ", " << fmt::streamMethodName(comp.method.method) << " in " << comp.method.blockCount
-                << " blocks of at most " << comp.method.blockSize << " bytes (" << comp.blockBytes << " bytes at "
-                << comp.method.blocksOffset << ")";
+                << (comp.method.blockCount == 1 ? " block" : " blocks") << " of at most " << comp.method.blockSize
+                << " bytes (" << comp.blockBytes << " bytes at " << comp.method.blocksOffset << ")";
         }
         out << "\n";
         for (const fmt::VerifiedFile& f : comp.files) {
