@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the build and the tests need on Debian 12: the i386
-# architecture, the mingw-w64 cross compiler with its zlib, Wine, Xvfb, the
+# architecture, the mingw-w64 cross compiler with its zlib, the LZMA C sources
+# (lzma-dev: the setup program and the builder compile them), Wine, Xvfb, the
 # native libraries, clang with its sanitizer and libFuzzer runtimes (and the
 # symbolizer for their stack traces), the signing tools of the signed
 # installer's scenario, and the YAML and JSON-schema modules that validate
@@ -16,7 +17,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ make pkg-config
-  zlib1g-dev libgtest-dev googletest libbenchmark-dev
+  zlib1g-dev lzma-dev libgtest-dev googletest libbenchmark-dev
   libtomlplusplus-dev libcli11-dev nlohmann-json3-dev
   g++-mingw-w64-i686 libz-mingw-w64-dev
   wine wine32:i386 wine64

@@ -45,6 +45,8 @@ enum ExtensionTag : u32 {
     // The package's languages and the texts of each after the first
     // (language_table.h); only in a package with more than one language.
     kExtensionLanguages = extensionTag('L', 'A', 'N', 'G'),
+    // How each component's stream is stored (format/stream_methods.h).
+    kExtensionStreamMethods = extensionTag('M', 'E', 'T', 'H'),
 };
 
 #pragma pack(push, 1)

@@ -6,10 +6,13 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+
+#include <LzmaDec.h>
 
 namespace fmt {
 namespace {
@@ -310,6 +313,10 @@ void readBlobs(PackageReport& report) {
 
 // Decodes one component's stream chunk by chunk exactly as the setup program
 // does, and checks every length, checksum and sum on the way.
+void* lzmaAllocate(void*, size_t size) { return std::malloc(size); }
+void lzmaRelease(void*, void* address) { std::free(address); }
+ISzAlloc lzmaAllocator = {lzmaAllocate, lzmaRelease};
+
 class ComponentDecoder {
 public:
     explicit ComponentDecoder(const ChunkObserver& observer)
@@ -320,6 +327,8 @@ public:
 
     void verify(PackageSource& source, u32 index, VerifiedComponent& component, std::uint64_t& position) {
         const std::string what = "component " + std::to_string(index) + " \"" + component.name + "\"";
+        lzma_ = component.method.method == kStreamMethodLzma;
+        if (lzma_) walkBlocks(source, component, what, position);
         if (component.record.firstEntryOffset != position) {
             fail(what + ": firstEntryOffset " + std::to_string(component.record.firstEntryOffset) +
                  " is not where its entries lie (" + std::to_string(position) + ")");
@@ -364,10 +373,17 @@ public:
                 }
                 u32 storedCrc;
                 source.read(position, &storedCrc, 4, "chunk checksum");
-                source.read(position + 4, input_.data(), length - 4, "chunk data");
                 const u32 expected = std::min(remaining, kChunkSize);
-                decodeChunk(length - 4, expected, storedCrc, chunkWhat);
-                if (observer_) observer_(index, f, output_.data(), expected);
+                if (lzma_) {
+                    if (length != kChunkCrcSize) fail(chunkWhat + ": length " + std::to_string(length) + " is not 4 in an LZMA component");
+                    const u8* bytes = takeBlockBytes(source, expected, chunkWhat);
+                    if (static_cast<u32>(crc32(0, bytes, expected)) != storedCrc) fail(chunkWhat + ": CRC-32 differs");
+                    if (observer_) observer_(index, f, bytes, expected);
+                } else {
+                    source.read(position + 4, input_.data(), length - 4, "chunk data");
+                    decodeChunk(length - 4, expected, storedCrc, chunkWhat);
+                    if (observer_) observer_(index, f, output_.data(), expected);
+                }
                 anyChunk = true;
                 remaining -= expected;
                 position += length;
@@ -381,7 +397,12 @@ public:
             packed += stored;
             component.files.push_back(std::move(file));
         }
-        if (anyChunk && !streamEnded_) fail(what + ": the stream does not end with the component's last chunk");
+        if (lzma_) {
+            if (blocksTaken_ != component.method.blockCount || taken_ != decoded_.size())
+                fail(what + ": its blocks hold more than its files");
+        } else if (anyChunk && !streamEnded_) {
+            fail(what + ": the stream does not end with the component's last chunk");
+        }
         inflateEnd(&stream_);
         open_ = false;
         if (static_cast<std::uint64_t>(static_cast<u32>(component.record.unpackedSize)) != unpacked) {
@@ -395,6 +416,65 @@ public:
     }
 
 private:
+    // An LZMA component's blocks lie in front of its entries, from where the
+    // previous component ends: every header sound, the entries right behind
+    // the last block.
+    void walkBlocks(PackageSource& source, VerifiedComponent& component, const std::string& what,
+                    std::uint64_t& position) {
+        const StreamMethodEntry& method = component.method;
+        if (method.blockCount != 0 && method.blocksOffset != position) {
+            fail(what + ": its blocks lie at " + std::to_string(method.blocksOffset) + ", not where the entries before end (" +
+                 std::to_string(position) + ")");
+        }
+        blocksStart_ = position;
+        for (u32 b = 0; b < method.blockCount; ++b) {
+            LzmaBlockHeader header;
+            source.read(position, &header, sizeof header, "LZMA block header");
+            const LzmaBlockProblem problem = checkLzmaBlockHeader(header, method.blockSize);
+            if (problem != LzmaBlockProblem::none) {
+                fail(what + " block " + std::to_string(b) + ": header " + lzmaBlockProblemText(problem));
+            }
+            position += sizeof header + std::uint64_t(header.packedSize);
+        }
+        component.blockBytes = position - blocksStart_;
+        nextBlock_ = blocksStart_;
+        blocksTaken_ = 0;
+        blockCount_ = method.blockCount;
+        decoded_.clear();
+        taken_ = 0;
+    }
+
+    // The next piece of an LZMA component, from the current block or the
+    // next one, which is read, checked and decoded first.
+    const u8* takeBlockBytes(PackageSource& source, u32 count, const std::string& what) {
+        if (taken_ == decoded_.size()) {
+            const std::string blockWhat = what + ": block " + std::to_string(blocksTaken_);
+            if (blocksTaken_ == blockCount_) fail(what + ": the component's blocks are used up");
+            LzmaBlockHeader header;
+            source.read(nextBlock_, &header, sizeof header, "LZMA block header");
+            packed_.resize(header.packedSize);
+            source.read(nextBlock_ + sizeof header, packed_.data(), packed_.size(), "LZMA block data");
+            if (static_cast<u32>(crc32(0, packed_.data(), static_cast<uInt>(packed_.size()))) != header.crc) {
+                fail(blockWhat + ": crc32 of its data differs");
+            }
+            decoded_.resize(header.unpackedSize);
+            SizeT decodedSize = decoded_.size(), packedSize = packed_.size();
+            ELzmaStatus status;
+            const SRes rc = LzmaDecode(decoded_.data(), &decodedSize, packed_.data(), &packedSize, header.properties,
+                                       kLzmaPropertiesSize, LZMA_FINISH_END, &status, &lzmaAllocator);
+            if (rc != SZ_OK || decodedSize != decoded_.size() || packedSize != packed_.size()) {
+                fail(blockWhat + ": LZMA data does not decode to exactly " + std::to_string(header.unpackedSize) + " bytes");
+            }
+            nextBlock_ += sizeof header + std::uint64_t(header.packedSize);
+            ++blocksTaken_;
+            taken_ = 0;
+        }
+        if (count > decoded_.size() - taken_) fail(what + ": runs past the end of its block");
+        const u8* bytes = decoded_.data() + taken_;
+        taken_ += count;
+        return bytes;
+    }
+
     void decodeChunk(u32 dataLength, u32 expected, u32 storedCrc, const std::string& what) {
         if (streamEnded_) fail(what + ": follows the end of the component's stream");
         const uLong before = stream_.total_out;
@@ -428,6 +508,12 @@ private:
     z_stream stream_{};
     bool open_ = false;
     bool streamEnded_ = false;
+    // The LZMA component's blocks.
+    bool lzma_ = false;
+    std::uint64_t blocksStart_ = 0, nextBlock_ = 0;
+    u32 blocksTaken_ = 0, blockCount_ = 0;
+    std::vector<u8> packed_, decoded_;
+    std::size_t taken_ = 0;
 };
 
 bool readForDirectory(void* context, u32 offset, void* buffer, u32 size) {
@@ -495,11 +581,39 @@ void readExtensions(PackageSource& source, PackageReport& report, std::uint64_t 
         }
         if (entry.tag == kExtensionAlwaysInstalled) checkAlwaysInstalled(report, extension, what);
         if (entry.tag == kExtensionLanguages) checkLanguagesRecord(report, extension, what);
+        if (entry.tag == kExtensionStreamMethods) {
+            StreamMethods methods;
+            const StreamMethodsProblem bad = readStreamMethods(extension.data.data(), extension.data.size(),
+                                                              static_cast<u32>(report.components.size()), methods);
+            if (bad != StreamMethodsProblem::none) fail(what + ": " + streamMethodsProblemText(bad));
+        }
         report.extensions.push_back(std::move(extension));
     }
 }
 
+// The components' stream methods, needed before their entries are read:
+// taken from the table ahead of its full check behind the entries.
+void readStreamMethodsAhead(PackageSource& source, PackageReport& report) {
+    const u32 offset = report.settings.extensionTable;
+    if (offset == 0) return;
+    ExtensionDirectory directory;
+    if (readExtensionDirectory(offset, sizeof(PackageHeader), report.header.configOffset, readForDirectory, &source,
+                               directory) != ExtensionProblem::none)
+        return;  // reported with the table
+    const ExtensionEntry* entry = findExtension(directory, kExtensionStreamMethods);
+    if (entry == nullptr) return;
+    std::vector<u8> data(entry->size);
+    if (readExtensionData(*entry, readForDirectory, &source, data.data(), data.size()) != ExtensionRead::ok)
+        fail("extension record \"METH\": cannot be read or its crc32 differs");
+    StreamMethods methods;
+    const StreamMethodsProblem problem =
+        readStreamMethods(data.data(), data.size(), static_cast<u32>(report.components.size()), methods);
+    if (problem != StreamMethodsProblem::none) fail("extension record \"METH\": " + std::string(streamMethodsProblemText(problem)));
+    for (u32 i = 0; i < report.components.size(); ++i) report.components[i].method = methods.entries[i];
+}
+
 void verifyEntries(PackageSource& source, PackageReport& report, const ChunkObserver& observer) {
+    readStreamMethodsAhead(source, report);
     std::uint64_t position = sizeof(PackageHeader);
     std::uint64_t unpacked = 0, packed = 0, files = 0;
     ComponentDecoder decoder(observer);

@@ -15,6 +15,7 @@
 #include "format/certificate_table.h"
 #include "format/extension_table.h"
 #include "format/package_format.h"
+#include "format/stream_methods.h"
 
 namespace fmt {
 
@@ -33,6 +34,8 @@ struct VerifiedAction {
 struct VerifiedComponent {
     std::string name;
     Component record;
+    StreamMethodEntry method{};     // zlib (all zero) unless the stream-methods record says otherwise
+    std::uint64_t blockBytes = 0;   // an LZMA component's blocks, their headers included
     std::vector<VerifiedAction> actions;
     std::vector<VerifiedFile> files;
 };

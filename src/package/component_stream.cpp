@@ -20,15 +20,23 @@ StreamResult openComponentStream(ComponentStream& stream) {
         if (stream.input == nullptr || stream.output == nullptr) return kStreamNoMemory;
     }
     std::memset(&stream.z, 0, sizeof stream.z);
+    stream.method = fmt::kStreamMethodZlib;
     const int result = inflateInit(&stream.z);
     if (result == Z_MEM_ERROR) return kStreamNoMemory;
     stream.open = true;
     return kStreamOk;
 }
 
+StreamResult openLzmaComponentStream(ComponentStream& stream, const fmt::StreamMethodEntry& method,
+                                     u32 entriesOffset, BlockWorker* worker) {
+    stream.method = fmt::kStreamMethodLzma;
+    return openLzmaBlocks(stream.lzma, method, entriesOffset, worker);
+}
+
 void closeComponentStream(ComponentStream& stream) {
     if (stream.open) inflateEnd(&stream.z);
     stream.open = false;
+    stream.method = fmt::kStreamMethodZlib;
 }
 
 StreamResult readFileEntry(EntryBuffers& entry, StreamCallbacks& io) {
@@ -48,6 +56,30 @@ struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
 };
 
+// An LZMA component's chunks: each a checksum for the next piece of the
+// blocks, checked before the piece is handed on.
+StreamResult takeLzmaChunks(ComponentStream& stream, const fmt::FileEntry& entry, const u16* table, u32 chunks,
+                            StreamCallbacks& io) {
+    u32 remaining = entry.unpackedSize;
+    for (u32 i = 0; remaining > 0; ++i) {
+        if (i == chunks) return kStreamCorrupt;
+        if (table[i] != fmt::kChunkCrcSize) return kStreamCorrupt;
+        u32 storedCrc;
+        io.read(&storedCrc, sizeof storedCrc);
+        const u32 piece = remaining < fmt::kChunkSize ? remaining : fmt::kChunkSize;
+        const u8* bytes = nullptr;
+        const StreamResult taken = takeLzmaBytes(stream.lzma, piece, io, bytes);
+        if (taken != kStreamOk) return taken;
+        io.pump();
+        if (crc32(0, bytes, piece) != storedCrc) return kStreamBadCrc;
+        io.pump();
+        io.write(bytes, piece);
+        remaining -= piece;
+        io.chunkDone(fmt::kChunkCrcSize + 2);
+    }
+    return kStreamOk;
+}
+
 }  // namespace
 
 StreamResult inflateFileData(ComponentStream& stream, const fmt::FileEntry& entry,
@@ -59,6 +91,8 @@ StreamResult inflateFileData(ComponentStream& stream, const fmt::FileEntry& entr
         if (!table) return kStreamNoMemory;
         io.read(table.get(), chunks * static_cast<u32>(sizeof(u16)));
     }
+
+    if (stream.method == fmt::kStreamMethodLzma) return takeLzmaChunks(stream, entry, table.get(), chunks, io);
 
     // Counted in 64 bits: a file of 2 GiB or more must not read as negative.
     std::int64_t remaining = entry.unpackedSize;

@@ -1,5 +1,6 @@
 // Decoding the stored files of one component: the entry header and name, then
-// the entry's chunks from the component's single zlib stream. Portable: the
+// the entry's chunks from the component's single zlib stream, or from its
+// LZMA blocks (format/stream_methods.h). Portable: the
 // reads, writes, progress and message pumping are the caller's callbacks, and
 // failures come back as error codes that the caller raises.
 #ifndef PACKAGE_COMPONENT_STREAM_H
@@ -8,6 +9,7 @@
 #include <zlib.h>
 
 #include "format/package_format.h"
+#include "package/lzma_blocks.h"
 
 namespace setup {
 
@@ -37,23 +39,39 @@ public:
     virtual void chunkDone(fmt::u32 packedBytes) = 0;
     // Handles waiting window messages without blocking.
     virtual void pump() = 0;
+    // Reads exactly `count` bytes at a package-relative offset, leaving the
+    // position of read() where it was: an LZMA component's blocks. False when
+    // they cannot all be read.
+    virtual bool readAt(fmt::u32 offset, void* buffer, fmt::u32 count) {
+        (void)offset, (void)buffer, (void)count;
+        return false;
+    }
 
 protected:
     ~StreamCallbacks() = default;
 };
 
 // The stream state of one component and the two 32 KiB decoding buffers,
-// which are allocated on first use and kept.
+// which are allocated on first use and kept; an LZMA component's block
+// buffers are kept the same way.
 struct ComponentStream {
     z_stream z;
     bool open;
     fmt::u8* input;
     fmt::u8* output;
+    fmt::u8 method;  // fmt::StreamMethod of the open component
+    LzmaBlocks lzma;
 };
 
 // Starts a component: clears the stream state and initialises inflation with
 // a 15-bit window and the zlib header. kStreamNoMemory when zlib has no memory.
 StreamResult openComponentStream(ComponentStream& stream);
+
+// Starts an LZMA component whose first entry lies at `entriesOffset`, its
+// blocks as `method` places them, decoded ahead by `worker` when one is
+// given. kStreamNoMemory when the block buffers cannot be made.
+StreamResult openLzmaComponentStream(ComponentStream& stream, const fmt::StreamMethodEntry& method,
+                                     fmt::u32 entriesOffset, BlockWorker* worker = nullptr);
 
 // Ends inflation and releases zlib's state; harmless when not open.
 void closeComponentStream(ComponentStream& stream);
@@ -67,7 +85,9 @@ StreamResult readFileEntry(EntryBuffers& entry, StreamCallbacks& io);
 
 // Decodes the current entry's chunks, one inflate call per chunk, checking
 // every length, size and CRC-32 before handing the bytes on. The loop is
-// governed by the entry's byte count, not by its chunk count.
+// governed by the entry's byte count, not by its chunk count. In an LZMA
+// component every chunk is its checksum alone (length 4) and its bytes come
+// from the component's blocks.
 StreamResult inflateFileData(ComponentStream& stream, const fmt::FileEntry& entry,
                              StreamCallbacks& io);
 

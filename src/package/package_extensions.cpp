@@ -7,6 +7,7 @@
 #include "package/package_file.h"
 #include "package/package_languages.h"
 #include "package/setup_config.h"
+#include "package/stream_methods_load.h"
 
 namespace setup {
 
@@ -31,6 +32,7 @@ bool readAt(void*, std::uint32_t offset, void* buffer, std::uint32_t size) {
 void readPackageExtensions() {
     alwaysInstalled = 0;
     clearPackageLanguages();
+    loadStreamMethods(fmt::ExtensionDirectory{}, readAt);
     const std::uint32_t tableOffset = config().settings.extensionTable;
     if (tableOffset == 0) return;
     // The stored files' end is not known here; the package header bounds the table.
@@ -52,6 +54,7 @@ void readPackageExtensions() {
     }
     if (const fmt::ExtensionEntry* languages = fmt::findExtension(directory, fmt::kExtensionLanguages))
         loadPackageLanguages(*languages);
+    loadStreamMethods(directory, readAt);
 }
 
 std::uint32_t alwaysInstalledComponents() { return alwaysInstalled; }

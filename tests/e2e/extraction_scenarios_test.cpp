@@ -271,89 +271,103 @@ TEST_F(ExtractionScenario, ReplaceQuestionShowsBothFilesAndEachAnswerTakesEffect
 
 // Cancel declined leaves the question waiting; confirmed, the run is
 // undone: the files and folders it made go, the file it replaced comes back
-// as it was, and the file it had not reached stays.
+// as it was, and the file it had not reached stays. The same inside one
+// LZMA block, whose decoding runs on while the question waits.
 TEST_F(ExtractionScenario, CancelFromTheReplaceQuestionUndoesTheRun) {
-    source("first.txt", "new first");
-    source("sub/second.txt", "second");
-    source("last.txt", "new last");
-    existing("first.txt", "old first");
-    existing("last.txt", "old last");
-    ProductDescription product = descriptionWith({"first.txt"});
-    product.components[0].rawEntries = {"{ source = \"sub/second.txt\", to = \"Sub\\\\second.txt\" }",
-                                        "\"last.txt\""};
-    addIcon(product, "undoing");  // the rollback popup's icon
-    ASSERT_TRUE(buildAs(product, "cancel.exe"));
+    for (const char* method : {"zlib", "lzma"}) {
+        SCOPED_TRACE(method);
+        const std::string exe = std::string("cancel-") + method + ".exe";
+        source("first.txt", "new first");
+        source("sub/second.txt", "second");
+        source("last.txt", "new last");
+        existing("first.txt", "old first");
+        existing("last.txt", "old last");
+        ProductDescription product = descriptionWith({"first.txt"});
+        product.components[0].rawEntries = {"{ source = \"sub/second.txt\", to = \"Sub\\\\second.txt\" }",
+                                            "\"last.txt\""};
+        addIcon(product, "undoing");  // the rollback popup's icon
+        product.options.push_back(std::string("compression = \"") + method + "\"");
+        ASSERT_TRUE(buildAs(product, exe));
 
-    Process& setup = startAndAccept("cancel.exe");
-    std::optional<Window> first =
-        waitWindow(WindowQuery::titled("cancel.exe", "Confirm File Replace"), "replace-first");
-    ASSERT_TRUE(first);
-    EXPECT_EQ(askedName(*first), "first.txt");
-    answer(*first, kIdYes);
-    std::optional<Window> dialog =
-        waitWindow(WindowQuery::titled("cancel.exe", "Confirm File Replace"), "replace-last");
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(askedName(*dialog), "last.txt");
-    EXPECT_EQ(installed("first.txt"), "new first");
+        Process& setup = startAndAccept(exe);
+        std::optional<Window> first =
+            waitWindow(WindowQuery::titled(exe, "Confirm File Replace"), "replace-first");
+        ASSERT_TRUE(first);
+        EXPECT_EQ(askedName(*first), "first.txt");
+        answer(*first, kIdYes);
+        std::optional<Window> dialog =
+            waitWindow(WindowQuery::titled(exe, "Confirm File Replace"), "replace-last");
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(askedName(*dialog), "last.txt");
+        EXPECT_EQ(installed("first.txt"), "new first");
 
-    // Declined: the question is still there.
-    robot.click(dialog->hwnd, kIdCancel);
-    std::optional<Window> quit = waitQuitQuestion("cancel.exe", "quit");
-    expectQuitQuestion(quit);
-    if (quit) answer(*quit, kIdNo);
-    std::optional<Window> again = robot.describe(dialog->hwnd);
-    EXPECT_TRUE(again && again->visible) << "the replace question went away";
+        // Declined: the question is still there.
+        robot.click(dialog->hwnd, kIdCancel);
+        std::optional<Window> quit = waitQuitQuestion(exe, "quit");
+        expectQuitQuestion(quit);
+        if (quit) answer(*quit, kIdNo);
+        std::optional<Window> again = robot.describe(dialog->hwnd);
+        EXPECT_TRUE(again && again->visible) << "the replace question went away";
 
-    // Confirmed: everything of this run goes.
-    robot.click(dialog->hwnd, kIdCancel);
-    confirmCancel("cancel.exe", setup, "quit-again");
-    ASSERT_FALSE(HasFatalFailure());
+        // Confirmed: everything of this run goes.
+        robot.click(dialog->hwnd, kIdCancel);
+        confirmCancel(exe, setup, "quit-again");
+        ASSERT_FALSE(HasFatalFailure());
 
-    EXPECT_EQ(installed("first.txt"), "old first") << "the replaced file is not given back";
-    EXPECT_EQ(modifiedAt(hostInstallFolder() + "first.txt"), kEarlierTime);
-    EXPECT_FALSE(isInstalled("Sub")) << "a folder made by the run stays";
-    EXPECT_EQ(installed("last.txt"), "old last");
-    EXPECT_EQ(backupFolders(), std::vector<std::string>{});
+        EXPECT_EQ(installed("first.txt"), "old first") << "the replaced file is not given back";
+        EXPECT_EQ(modifiedAt(hostInstallFolder() + "first.txt"), kEarlierTime);
+        EXPECT_FALSE(isInstalled("Sub")) << "a folder made by the run stays";
+        EXPECT_EQ(installed("last.txt"), "old last");
+        EXPECT_EQ(backupFolders(), std::vector<std::string>{});
+
+    }
 }
 
 // Many small files keep the progress window up for a few seconds, long enough
-// to press its Cancel.
+// to press its Cancel; in an LZMA product too, whose blocks are decoded on
+// the second thread while the window pumps.
 TEST_F(ExtractionScenario, CancelInTheProgressWindowDeclinedThenConfirmed) {
-    ProductDescription product = manyFiles(2000);
-    addIcon(product, "undoing");  // the rollback popup's icon
-    ASSERT_TRUE(buildAs(product, "progress.exe"));
+    for (const char* method : {"zlib", "lzma"}) {
+        SCOPED_TRACE(method);
+        const std::string exe = std::string("progress-") + method + ".exe";
+        ProductDescription product = manyFiles(2000);
+        addIcon(product, "undoing");  // the rollback popup's icon
+        product.options.push_back(std::string("compression = \"") + method + "\"");
+        ASSERT_TRUE(buildAs(product, exe));
 
-    Process& setup = startAndAccept("progress.exe");
-    std::optional<Window> progress =
-        robot.waitFor(WindowQuery::titled("progress.exe", productName() + " Progress"), kWindowTimeout);
-    ASSERT_TRUE(progress) << "no progress window";
-    ASSERT_TRUE(robot.click(progress->hwnd, kIdCancel));
-    std::optional<Window> quit = waitQuitQuestion("progress.exe", "quit");
-    expectQuitQuestion(quit);
-    ASSERT_TRUE(quit);
-    std::optional<Window> paused = robot.describe(progress->hwnd);
-    ASSERT_TRUE(paused);
-    EXPECT_EQ(paused->title, productName() + " Progress");
-    EXPECT_FALSE(paused->enabled) << "the progress window takes input under the question";
-    const Control* group = paused->child(kProgressGroupLine);
-    ASSERT_TRUE(group);
-    EXPECT_EQ(group->text, "Group: Program");
-    const Control* line = paused->child(kProgressFileLine);
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->text.rfind("Extracting: Many\\f", 0), 0u) << line->text;
-    ASSERT_TRUE(paused->child(kIdCancel));
-    EXPECT_EQ(paused->child(kIdCancel)->text, "Cancel");
-    // Part-way: the bar stands below its end.
-    const Control* bar = paused->child(kProgressBar);
-    ASSERT_TRUE(bar);
-    EXPECT_GE(bar->position, 0);
-    EXPECT_LT(bar->position, 1024);
-    answer(*quit, kIdNo);
+        Process& setup = startAndAccept(exe);
+        std::optional<Window> progress =
+            robot.waitFor(WindowQuery::titled(exe, productName() + " Progress"), kWindowTimeout);
+        ASSERT_TRUE(progress) << "no progress window";
+        ASSERT_TRUE(robot.click(progress->hwnd, kIdCancel));
+        std::optional<Window> quit = waitQuitQuestion(exe, "quit");
+        expectQuitQuestion(quit);
+        ASSERT_TRUE(quit);
+        std::optional<Window> paused = robot.describe(progress->hwnd);
+        ASSERT_TRUE(paused);
+        EXPECT_EQ(paused->title, productName() + " Progress");
+        EXPECT_FALSE(paused->enabled) << "the progress window takes input under the question";
+        const Control* group = paused->child(kProgressGroupLine);
+        ASSERT_TRUE(group);
+        EXPECT_EQ(group->text, "Group: Program");
+        const Control* line = paused->child(kProgressFileLine);
+        ASSERT_TRUE(line);
+        EXPECT_EQ(line->text.rfind("Extracting: Many\\f", 0), 0u) << line->text;
+        ASSERT_TRUE(paused->child(kIdCancel));
+        EXPECT_EQ(paused->child(kIdCancel)->text, "Cancel");
+        // Part-way: the bar stands below its end.
+        const Control* bar = paused->child(kProgressBar);
+        ASSERT_TRUE(bar);
+        EXPECT_GE(bar->position, 0);
+        EXPECT_LT(bar->position, 1024);
+        answer(*quit, kIdNo);
 
-    // Declined: the extraction goes on; the second cancel is confirmed.
-    ASSERT_TRUE(robot.click(progress->hwnd, kIdCancel)) << "the extraction ended too soon";
-    confirmCancel("progress.exe", setup, "quit-again");
-    EXPECT_FALSE(fs::exists(hostInstallFolder())) << "the run's folders stay after the cancel";
+        // Declined: the extraction goes on; the second cancel is confirmed.
+        ASSERT_TRUE(robot.click(progress->hwnd, kIdCancel)) << "the extraction ended too soon";
+        confirmCancel(exe, setup, "quit-again");
+        EXPECT_FALSE(fs::exists(hostInstallFolder())) << "the run's folders stay after the cancel";
+
+    }
 }
 
 TEST_F(ExtractionScenario, EscapeAndCloseBoxOfTheProgressWindowAskToo) {

@@ -49,6 +49,34 @@ TEST_F(FailureScenario, FlippedBitInChunkDataIsChecksumErrorAndUndoesTheRun) {
     EXPECT_FALSE(wineSession().registryKeyExists(machineKey()));
 }
 
+// A flipped bit in the data of an LZMA product's second block: the block's
+// checksum tells before a byte of it is decoded, where its first piece is
+// needed. The files of the first block were written meanwhile (while the
+// second was read ahead); the rollback, with its popup, takes them all.
+TEST_F(FailureScenario, FlippedBitInAnLzmaBlockIsChecksumErrorAndUndoesTheRun) {
+    manySources("many", 150);
+    source("big.txt", noise(700000, 5) + std::string(700000, 't'));
+    ProductDescription product = failingDescription();
+    addComponents(product, {{}});
+    // The small files first: they lie in the first block, the end of big.txt in the second.
+    product.components[0].rawEntries = {"{ folder = \"many\", to = \"Many\" }", "\"big.txt\""};
+    product.options = {"compression = \"lzma\"", "dictionary-mib = 1"};
+    Bytes file = build(product);
+    ASSERT_FALSE(file.empty());
+    const std::optional<std::size_t> second = lzmaBlockData(file, 0, 1);
+    ASSERT_TRUE(second) << "the product has no second block";
+    file[*second + 20] ^= 0x04;
+    writeInstaller(file, "lzma-flipped.exe");
+
+    Process* setup = nullptr;
+    std::optional<Window> box = runToErrorBox("lzma-flipped.exe", setup);
+    expectErrorBox(box, productName() + ": a checksum does not match.");
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(fs::exists(hostInstallFolder() + "Many/f149.txt")) << "the first block's files were not written";
+    EXPECT_EQ(answerAndExit(*box, *setup, "lzma-flipped.exe", true), kSetupChecksumError);
+    expectNothingLeft();
+}
+
 // The same in the DirectX component, which a Windows 9x platform with an
 // older DirectX (Wine's own DirectDraw: DirectX 2 of major 5) extracts into
 // a private folder of the temporary folder before anything of the product

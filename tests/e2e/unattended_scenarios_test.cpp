@@ -133,6 +133,34 @@ TEST_F(UnattendedScenario, SilentInstallMatchesAnAttendedRunThatTakesTheDefaults
     EXPECT_NE(text.find("exit code 0: done"), std::string::npos) << text;
 }
 
+// An LZMA product of several blocks installs alike attended and unattended:
+// the same files with their stored times, the same log and registry values.
+TEST_F(UnattendedScenario, LzmaProductInstallsAlikeAttendedAndUnattended) {
+    ProductDescription p = product();
+    std::string big;
+    for (int i = 0; big.size() < 2500000; ++i) big += "line " + std::to_string(i * 7919 % 100003) + " of the data\n";
+    source("data/big.txt", big);
+    p.components[0].rawEntries.push_back("{ source = \"data/big.txt\", to = \"Data\\\\big.txt\" }");
+    p.options.push_back("compression = \"lzma\"");
+    p.options.push_back("dictionary-mib = 1");
+    ASSERT_TRUE(buildAs(p, "lzma.exe"));
+
+    ASSERT_FALSE(installToCompletion("lzma.exe").completion.empty());
+    ASSERT_FALSE(HasFailure()) << "the attended run failed";
+    const Installation byHand = installation(installFolder());
+    EXPECT_EQ(byHand.files.at("Data/big.txt"), big);
+    const std::time_t storedTime = modifiedAt(hostPathOf(installFolder() + "Data\\big.txt"));
+    removeInstallation(installFolder());
+
+    EXPECT_EQ(runSilently("lzma.exe", {"/S"}), kSetupDone);
+    const Installation silent = installation(installFolder());
+    EXPECT_EQ(silent.files, byHand.files);
+    EXPECT_EQ(silent.logEntries, byHand.logEntries);
+    EXPECT_EQ(silent.registry, byHand.registry);
+    EXPECT_EQ(modifiedAt(hostPathOf(installFolder() + "Data\\big.txt")), storedTime);
+    EXPECT_EQ(storedTime, kSourceTime) << "the file does not keep its stored time";
+}
+
 // The options choose folder, components and shortcuts; a bad one touches nothing.
 TEST_F(UnattendedScenario, OptionsChooseFolderComponentsAndShortcuts) {
     writeProduct("setup.exe");

@@ -2,6 +2,10 @@
 // does: header and name, then the chunks through the component's stream.
 // The input is the component's bytes from its first entry on; a read past
 // their end stops the run as the setup program's short read would.
+//
+// An input that begins with "LZMA" is an LZMA component: u32 block size
+// (kept within 64 KiB..1 MiB), u32 block count and u32 offset of the first
+// entry follow, then the component's bytes from its first block on.
 #include <zlib.h>
 
 #include <cstdint>
@@ -16,7 +20,14 @@ struct ShortRead {};
 
 class BufferStream final : public setup::StreamCallbacks {
 public:
-    BufferStream(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    BufferStream(const std::uint8_t* data, std::size_t size, std::size_t start = 0)
+        : data_(data), size_(size), position_(start < size ? start : size) {}
+
+    bool readAt(fmt::u32 offset, void* buffer, fmt::u32 count) override {
+        if (offset > size_ || count > size_ - offset) return false;
+        std::memcpy(buffer, data_ + offset, count);
+        return true;
+    }
 
     void read(void* buffer, fmt::u32 count) override {
         if (count > size_ - position_) throw ShortRead{};
@@ -37,20 +48,44 @@ public:
 private:
     const std::uint8_t* data_;
     std::size_t size_;
-    std::size_t position_ = 0;
+    std::size_t position_;
     std::uint64_t written_ = 0;
     uLong checksum_ = 0;
 };
 
-// Kept from run to run, as the setup program keeps its two buffers.
+// Kept from run to run, as the setup program keeps its buffers.
 setup::ComponentStream stream{};
 setup::EntryBuffers entry{};
+
+constexpr std::size_t kLzmaPrefix = 16;
+
+fmt::u32 loadU32(const std::uint8_t* p) {
+    fmt::u32 value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    BufferStream io(data, size);
-    if (setup::openComponentStream(stream) != setup::kStreamOk) std::abort();
+    const bool lzma = size >= kLzmaPrefix && std::memcmp(data, "LZMA", 4) == 0;
+    fmt::StreamMethodEntry method{};
+    fmt::u32 entriesOffset = 0;
+    if (lzma) {
+        method.method = fmt::kStreamMethodLzma;
+        const fmt::u32 blockSize = loadU32(data + 4);
+        method.blockSize = blockSize < fmt::kMinLzmaBlockSize ? fmt::kMinLzmaBlockSize
+                           : blockSize > 1024 * 1024      ? 1024 * 1024
+                                                          : blockSize;
+        method.blockCount = loadU32(data + 8);
+        entriesOffset = loadU32(data + 12);
+        data += kLzmaPrefix;
+        size -= kLzmaPrefix;
+    }
+    BufferStream io(data, size, entriesOffset);
+    const setup::StreamResult opened = lzma ? setup::openLzmaComponentStream(stream, method, entriesOffset)
+                                            : setup::openComponentStream(stream);
+    if (opened != setup::kStreamOk) std::abort();
     try {
         for (;;) {
             if (setup::readFileEntry(entry, io) != setup::kStreamOk) break;

@@ -90,6 +90,11 @@ std::vector<Product> products(const fs::path& scratch) {
          "[uninstaller]\ntexts = [\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\",\"9\",\"10\",\"11\",\"12\",\"13\",\"14\","
          "\"15\",\"16\",\"17\",\"18\",\"19\"]\n",
          true},
+        {"lzma",
+         kHead + "[[components]]\nname = \"Main\"\nfiles = [\"empty.txt\", \"chunk.bin\", \"a.txt\", \"b.bin\"]\n"
+                 "[[components]]\nname = \"Extra\"\nfiles = [\"a.txt\"]\n"
+                 "[options]\ncompression = \"lzma\"\ndictionary-mib = 1\n",
+         true},
         {"starter", starterText, false},
         {"link-out", kHead + "[[components]]\nname = \"C\"\nfiles = [{ folder = \"links-out\" }]\n", false},
         {"link-folder", kHead + "[[components]]\nname = \"C\"\nfiles = [{ folder = \"links-folder\" }]\n", false},
@@ -146,13 +151,28 @@ void splitInstaller(const Bytes& installer, const std::string& name, const fs::p
     rebuilt.insert(rebuilt.end(), compact->begin(), compact->end());
     write(corpus / "package_verify" / (name + "-compact"), rebuilt);
 
+    // Where each component's bytes begin: its blocks, or its first entry.
+    const auto beginning = [&](const fmt::VerifiedComponent& component) {
+        return start + (component.method.blockCount != 0 ? component.method.blocksOffset
+                                                         : component.record.firstEntryOffset);
+    };
     for (std::size_t c = 0; c < report.components.size(); ++c) {
-        const std::uint64_t from = start + report.components[c].record.firstEntryOffset;
-        const std::uint64_t to =
-            c + 1 < report.components.size() ? start + report.components[c + 1].record.firstEntryOffset : blockAt;
-        if (to > from) {
-            write(corpus / "component_stream" / (name + "-" + std::to_string(c)), installer.data() + from, to - from);
+        const fmt::VerifiedComponent& component = report.components[c];
+        const std::uint64_t from = beginning(component);
+        const std::uint64_t to = c + 1 < report.components.size() ? beginning(report.components[c + 1]) : blockAt;
+        if (to <= from) continue;
+        Bytes seed;
+        if (component.method.method == fmt::kStreamMethodLzma) {
+            // The component_stream target's LZMA form: "LZMA", block size,
+            // block count and the first entry's offset within the bytes.
+            const std::uint32_t head[3] = {component.method.blockSize, component.method.blockCount,
+                                           static_cast<std::uint32_t>(start + component.record.firstEntryOffset - from)};
+            seed.assign({'L', 'Z', 'M', 'A'});
+            seed.insert(seed.end(), reinterpret_cast<const std::uint8_t*>(head),
+                        reinterpret_cast<const std::uint8_t*>(head) + sizeof head);
         }
+        seed.insert(seed.end(), installer.begin() + static_cast<long>(from), installer.begin() + static_cast<long>(to));
+        write(corpus / "component_stream" / (name + "-" + std::to_string(c)), seed);
     }
 }
 

@@ -51,9 +51,16 @@ public:
         std::memcpy(buffer, data_ + position_, count);
         position_ += count;
     }
+    bool readAt(fmt::u32 offset, void* buffer, fmt::u32 count) override {
+        if (start_ + offset > size_ || count > size_ - start_ - offset) std::abort();
+        std::memcpy(buffer, data_ + start_ + offset, count);
+        return true;
+    }
     void write(const fmt::u8*, fmt::u32) override {}
     void chunkDone(fmt::u32) override {}
     void pump() override {}
+
+    std::uint64_t start_ = 0;
 
 private:
     const std::uint8_t* data_;
@@ -68,7 +75,12 @@ void extractAsTheSetupProgramDoes(const std::uint8_t* data, std::size_t size, co
     static setup::EntryBuffers entry{};
     for (const fmt::VerifiedComponent& component : report.components) {
         InstallerBytes io(data, size, report.packageStart + component.record.firstEntryOffset);
-        if (setup::openComponentStream(stream) != setup::kStreamOk) std::abort();
+        io.start_ = report.packageStart;
+        const setup::StreamResult opened =
+            component.method.method == fmt::kStreamMethodLzma
+                ? setup::openLzmaComponentStream(stream, component.method, component.record.firstEntryOffset)
+                : setup::openComponentStream(stream);
+        if (opened != setup::kStreamOk) std::abort();
         for (fmt::u32 f = 0; f < component.record.fileCount; ++f) {
             if (setup::readFileEntry(entry, io) != setup::kStreamOk) std::abort();
             if (setup::inflateFileData(stream, entry.header, io) != setup::kStreamOk) std::abort();

@@ -3,12 +3,14 @@
 #include "base/fault_injection.h"
 #include "base/field_text.h"
 #include "base/install_error.h"
+#include "engine/extract/decode_worker.h"
 #include "engine/extract/output_file.h"
 #include "engine/failure/cancel.h"
 #include "engine/interaction.h"
 #include "package/component_stream.h"
 #include "package/package_file.h"
 #include "package/setup_config.h"
+#include "package/stream_methods_load.h"
 
 namespace setup {
 
@@ -47,7 +49,24 @@ public:
         }
     }
 
-    void read(void* buffer, std::uint32_t count) override { readPackage(buffer, count); }
+    // The entries are read in order from `offset` on.
+    void startAt(std::uint32_t offset) {
+        seekPackage(offset);
+        position_ = offset;
+    }
+
+    void read(void* buffer, std::uint32_t count) override {
+        readPackage(buffer, count);
+        position_ += count;
+    }
+
+    // An LZMA block, between two reads of the entries: they go on where they were.
+    bool readAt(std::uint32_t offset, void* buffer, std::uint32_t count) override {
+        seekPackage(offset);
+        readPackage(buffer, count);
+        seekPackage(position_);
+        return true;
+    }
 
     void write(const std::uint8_t* bytes, std::uint32_t count) override {
         if (!state_.skipFile) writeOutput(outputFile, bytes, count);
@@ -72,6 +91,7 @@ public:
 private:
     ExtractionState& state_;
     Display& shown_;
+    std::uint32_t position_ = 0;
     char group_[fmt::kFieldTextSize] = {};
     const char* groupShown_ = nullptr;
 };
@@ -101,8 +121,13 @@ void extractComponents(ExtractionState& state) {
     for (std::uint32_t i = 0; i < componentCount(); ++i) {
         if ((state.selectionMask & (1u << i)) == 0) continue;
         const fmt::Component* component = componentAt(i);
-        raiseIfFailed(openComponentStream(componentStream));
-        seekPackage(component->firstEntryOffset);
+        const fmt::StreamMethods& methods = streamMethods();
+        if (fmt::streamMethodOf(methods, i) == fmt::kStreamMethodLzma)
+            raiseIfFailed(openLzmaComponentStream(componentStream, methods.entries[i], component->firstEntryOffset,
+                                                  decodeWorker()));
+        else
+            raiseIfFailed(openComponentStream(componentStream));
+        io.startAt(component->firstEntryOffset);
         for (std::uint32_t f = 0; f < component->fileCount; ++f) {
             raiseIfFailed(readFileEntry(currentEntry, io));
             io.enterEntry();
@@ -113,8 +138,11 @@ void extractComponents(ExtractionState& state) {
             closeOutputFile(state.skipFile);
             if (!state.skipFile) state.installedBytes += currentEntry.header.unpackedSize;
         }
+        // A block the worker decodes ahead of entries that never come.
+        settleLzmaBlocks(componentStream.lzma, io);
         closeComponentStream(componentStream);
     }
+    stopDecodeWorker();
 
     shown.closeProgress();
 }

@@ -1,6 +1,7 @@
 #include "engine/failure/cancel.h"
 
 #include "base/process_state.h"
+#include "engine/extract/decode_worker.h"
 #include "engine/extract/output_file.h"
 #include "engine/failure/exit_codes.h"
 #include "engine/failure/failure.h"
@@ -19,6 +20,7 @@ bool confirmCancel() {
 
 void endCancelledRun() {
     endingRun = true;
+    stopDecodeWorker();
     abandonOutputFile();
     rollBackInstallation();
     const fmt::TextSlots& texts = config().texts;

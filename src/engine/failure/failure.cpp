@@ -8,6 +8,7 @@
 #include "base/bounded_text.h"
 #include "base/process_state.h"
 #include "base/program_instance.h"
+#include "engine/extract/decode_worker.h"
 #include "engine/extract/output_file.h"
 #include "engine/extract/picture_files.h"
 #include "engine/failure/failure_messages.h"
@@ -63,6 +64,7 @@ void handleInstallFailure(xInstall* error) {
     firstCode = error->code;
     const std::uint32_t systemError = error->systemError;
 
+    stopDecodeWorker();
     closeOutputFile();
     if (!configLoaded) {
         char text[kResourceTextSize] = {};

@@ -8,6 +8,7 @@
 
 #include "format/extension_table.h"
 #include "format/package_format.h"
+#include "format/stream_methods.h"
 
 namespace e2e {
 
@@ -160,6 +161,46 @@ bool cutBeforeConfigBlock(Bytes& file, std::size_t cutAt) {
     writeU32(file, *start + offsetof(fmt::PackageHeader, configOffset),
              static_cast<std::uint32_t>(cutAt - *start));
     return true;
+}
+
+std::optional<std::size_t> lzmaBlockData(const Bytes& file, std::uint32_t component, std::uint32_t block) {
+    const std::optional<std::size_t> start = findPackage(file);
+    const std::optional<Bytes> record = unpackConfigRecord(file);
+    if (!start || !record || record->size() < sizeof(fmt::SetupConfig)) return std::nullopt;
+    fmt::ScalarSettings settings;
+    std::memcpy(&settings, record->data() + offsetof(fmt::SetupConfig, settings), sizeof settings);
+    struct Source {
+        const Bytes& bytes;
+        std::size_t start;
+        static bool read(void* context, std::uint32_t offset, void* buffer, std::uint32_t size) {
+            const auto* s = static_cast<const Source*>(context);
+            if (s->start + offset + std::uint64_t(size) > s->bytes.size()) return false;
+            std::memcpy(buffer, s->bytes.data() + s->start + offset, size);
+            return true;
+        }
+    } source{file, *start};
+    fmt::ExtensionDirectory directory;
+    const std::uint32_t configOffset = readU32(file, *start + offsetof(fmt::PackageHeader, configOffset));
+    if (settings.extensionTable == 0 ||
+        fmt::readExtensionDirectory(settings.extensionTable, sizeof(fmt::PackageHeader), configOffset, Source::read,
+                                    &source, directory) != fmt::ExtensionProblem::none)
+        return std::nullopt;
+    const fmt::ExtensionEntry* entry = fmt::findExtension(directory, fmt::kExtensionStreamMethods);
+    fmt::u8 data[fmt::kMaxComponents * sizeof(fmt::StreamMethodEntry)];
+    fmt::StreamMethods methods;
+    if (entry == nullptr ||
+        fmt::readExtensionData(*entry, Source::read, &source, data, sizeof data) != fmt::ExtensionRead::ok ||
+        fmt::readStreamMethods(data, entry->size, settings.componentCount, methods) != fmt::StreamMethodsProblem::none)
+        return std::nullopt;
+    const fmt::StreamMethodEntry& method = methods.entries[component < fmt::kMaxComponents ? component : 0];
+    if (component >= methods.count || method.method != fmt::kStreamMethodLzma || block >= method.blockCount)
+        return std::nullopt;
+    std::size_t at = *start + method.blocksOffset;
+    for (std::uint32_t b = 0;; ++b) {
+        if (at + sizeof(fmt::LzmaBlockHeader) > file.size()) return std::nullopt;
+        if (b == block) return at + sizeof(fmt::LzmaBlockHeader);
+        at += sizeof(fmt::LzmaBlockHeader) + readU32(file, at + offsetof(fmt::LzmaBlockHeader, packedSize));
+    }
 }
 
 }  // namespace e2e

@@ -62,6 +62,11 @@ struct StoredEntry {
 // block, in storage order; empty if the walk leaves the file.
 std::vector<StoredEntry> storedEntries(const Bytes& file);
 
+// File offset of the LZMA data of block `block` of component `component`,
+// as the package's stream-methods record places it; nullopt when the
+// component is not LZMA or has no such block.
+std::optional<std::size_t> lzmaBlockData(const Bytes& file, std::uint32_t component, std::uint32_t block);
+
 // Points component `index`'s first entry at a package offset (in the
 // configuration record, which is packed anew).
 bool setComponentFirstEntry(Bytes& file, std::uint32_t index, std::uint32_t packageOffset);

@@ -13,6 +13,7 @@
 
 #include "build/config_record.h"
 #include "build/extension_records.h"
+#include "build/lzma_component_writer.h"
 #include "build/program_image.h"
 #include "build/signed_image.h"
 #include "common/file_open.h"
@@ -21,6 +22,7 @@
 #include "compress/piece_pool.h"
 #include "format/extension_writer.h"
 #include "format/package_reader.h"
+#include "format/stream_methods.h"
 #include "output/output_file.h"
 #include "sources/file_facts.h"
 
@@ -257,13 +259,36 @@ BuildResult writeInstaller(const Description& description, const fs::path& image
     header.reserved = description.codePage;  // for inspect, which prints the texts
     out.write(&header, sizeof header);
 
-    PiecePool pool(std::clamp(options.jobs, 1u, kMaxJobs));
+    const unsigned jobs = std::clamp(options.jobs, 1u, kMaxJobs);
+    PiecePool pool(jobs);
     ComponentWriter writer(out, description, pool, state, options.progress);
+    // An LZMA package's blocks go in front of each component's entries, and
+    // the stream-methods record tells the setup program where.
+    const bool lzma = description.compression == fmt::kStreamMethodLzma;
+    std::unique_ptr<LzmaBlockPool> blockPool;
+    if (lzma) blockPool = std::make_unique<LzmaBlockPool>(jobs, description.lzmaBlockSize);
+    std::vector<fmt::StreamMethodEntry> methods;
     std::uint64_t totalUnpacked = 0, totalPacked = 0;
     for (std::size_t c = 0; c < description.components.size(); ++c) {
         const ComponentSpec& component = description.components[c];
-        const u32 first = packageOffset(out, packageStart, output);
-        const std::uint64_t packed = writer.write(c);
+        std::uint64_t packed = 0;
+        u32 first = 0;
+        if (lzma) {
+            const LzmaComponentResult written =
+                writeLzmaComponent(out, description, c, *blockPool, state, options.progress);
+            fmt::StreamMethodEntry method{};
+            method.method = fmt::kStreamMethodLzma;
+            method.blockSize = description.lzmaBlockSize;
+            method.blockCount = written.blockCount;
+            if (written.blockCount != 0) method.blocksOffset = static_cast<u32>(written.blocksOffset - packageStart);
+            methods.push_back(method);
+            packed = written.packed;
+            packageOffset(out, packageStart, output);
+            first = static_cast<u32>(written.entriesOffset - packageStart);
+        } else {
+            first = packageOffset(out, packageStart, output);
+            packed = writer.write(c);
+        }
         std::uint64_t unpacked = 0;
         for (const SourceFile& file : component.files) unpacked += file.size;
         if (packed > 0x7FFFFFFF) {
@@ -281,7 +306,12 @@ BuildResult writeInstaller(const Description& description, const fs::path& image
     }
     header.totalUnpackedSize = static_cast<u32>(totalUnpacked);
     header.totalPackedSize = static_cast<u32>(totalPacked);
-    const std::vector<fmt::ExtensionRecordData> extensions = extensionRecords(description);
+    std::vector<fmt::ExtensionRecordData> extensions = extensionRecords(description);
+    if (lzma) {
+        std::vector<fmt::u8> record(methods.size() * sizeof(fmt::StreamMethodEntry));
+        if (!record.empty()) std::memcpy(record.data(), methods.data(), record.size());
+        extensions.push_back({fmt::kExtensionStreamMethods, std::move(record)});
+    }
     if (!extensions.empty()) {
         setExtensionTable(record, packageOffset(out, packageStart, output));
         const std::vector<fmt::u8> table = fmt::writeExtensionTable(extensions);

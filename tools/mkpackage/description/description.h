@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "format/package_format.h"
+#include "format/stream_methods.h"
 #include "sources/icon_file.h"
 #include "sources/picture_file.h"
 #include "sources/source_files.h"
@@ -99,6 +100,10 @@ struct Description {
     // package has no languages record.
     std::vector<TranslationSpec> translations;
     bool languageDialog = false;  // [options] language-dialog
+    // How every component's stream is stored ([options] compression), and
+    // an LZMA block's size, which is its dictionary ([options] dictionary-mib).
+    fmt::u8 compression = fmt::kStreamMethodZlib;
+    fmt::u32 lzmaBlockSize = fmt::kDefaultLzmaBlockSize;
 };
 
 // What the command line adds to a description: variables given with -D,

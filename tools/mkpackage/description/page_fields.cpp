@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/path_text.h"
+#include "description/compression_fields.h"
 #include "format/text_slots.h"
 #include "sources/picture_file.h"
 #include "sources/source_files.h"
@@ -236,8 +237,10 @@ void PageFields::readOptions(const toml::node* node) {
     const toml::table& options = r_.asTable(*node, "options");
     d_.optionsLine = lineOf(options);
     r_.checkKeys(options, {"flags", "default-selection", "preset-1", "preset-3", "directx-components",
-                           "required-directx", "directx-page", "control-ex-style", "text-alignment", "language-dialog"},
+                           "required-directx", "directx-page", "control-ex-style", "text-alignment", "language-dialog",
+                           "compression", "dictionary-mib"},
                  "options", lineOf(options));
+    readCompressionFields(r_, options, d_);
     if (const toml::node* n = options.get("flags")) {
         d_.flagsLine = lineOf(*n);
         s.flags = r_.namedBits(*n, "options.flags", kOptionFlagNames);

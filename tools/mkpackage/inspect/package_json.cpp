@@ -123,6 +123,12 @@ private:
             json_.key("name").value(text(comp.name));
             json_.key("unpackedSize").value(comp.record.unpackedSize);
             json_.key("packedSize").value(comp.record.packedSize);
+            json_.key("method").value(fmt::streamMethodName(comp.method.method));
+            if (comp.method.method == fmt::kStreamMethodLzma) {
+                json_.key("blockSize").value(comp.method.blockSize);
+                json_.key("blockCount").value(comp.method.blockCount);
+                json_.key("blockBytes").value(comp.blockBytes);
+            }
             json_.key("files").beginArray();
             for (std::size_t f = 0; f < comp.files.size(); ++f) {
                 const fmt::VerifiedFile& file = comp.files[f];

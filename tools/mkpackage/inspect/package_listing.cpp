@@ -130,7 +130,13 @@ void printReport(const fmt::PackageReport& r, std::ostream& out, std::ostream& e
         const fmt::VerifiedComponent& comp = r.components[c];
         out << "component " << c << " " << q(comp.name) << ": " << comp.record.fileCount << " files, "
             << comp.record.unpackedSize << " bytes, packed " << comp.record.packedSize << ", first entry at "
-            << comp.record.firstEntryOffset << "\n";
+            << comp.record.firstEntryOffset;
+        if (comp.method.method != fmt::kStreamMethodZlib) {
+            out << ", " << fmt::streamMethodName(comp.method.method) << " in " << comp.method.blockCount
+                << (comp.method.blockCount == 1 ? " block" : " blocks") << " of at most " << comp.method.blockSize
+                << " bytes (" << comp.blockBytes << " bytes at " << comp.method.blocksOffset << ")";
+        }
+        out << "\n";
         for (const fmt::VerifiedFile& f : comp.files) {
             out << "  file " << q(f.name) << "  " << f.entry.unpackedSize << " bytes, " << f.chunkCount
                 << " chunks, stored " << f.entry.storedSize << ", " << fileTimeText(f.entry.fileTime) << ", attributes "
