@@ -27,6 +27,8 @@ const std::string kPages =
     "[[pages]]\nitems = [{ desktop-checkbox = \"Desktop\" }, { destination-group = true }]\n";
 const std::string kGerman = "[translations.de]\ncode-page = 1252\nname = \"Deutsch\"\nlanguage-id = 0x0407\n";
 const std::string kRussian = "[translations.ru]\ncode-page = 1251\nname = \"Русский\"\nlanguage-id = 0x0419\n";
+// A language the builder has no texts of: what a translation leaves out is the first language's.
+const std::string kUkrainian = "[translations.uk]\ncode-page = 1251\nname = \"Українська\"\nlanguage-id = 0x0422\n";
 
 std::size_t slot(const char* name) { return fmt::findTextSlot(name)->offset / 4; }
 
@@ -38,9 +40,9 @@ mkpackage::Description read(Workspace& ws, const std::string& body) {
 TEST(Translations, EachHoldsItsTextsAndTheRestFilledIn) {
     Workspace ws;
     const mkpackage::Description d =
-        read(ws, "[texts]\nmsgConfirmInstall = \"Install it?\"\ncaptionRetry = \"&Again\"\n" + kPages + kRussian +
+        read(ws, "[texts]\nmsgConfirmInstall = \"Install it?\"\ncaptionRetry = \"&Again\"\n" + kPages + kUkrainian +
                      "pages = [[\"Привет\"], []]\n"
-                     "[translations.ru.texts]\nmsgConfirmInstall = \"Установить?\"\ncaptionIgnore = \"&Дальше\"\n"
+                     "[translations.uk.texts]\nmsgConfirmInstall = \"Установить?\"\ncaptionIgnore = \"&Дальше\"\n"
                      "titlePrompt = \"Тест\"\n" +
                      kGerman + "[translations.de.uninstaller]\ntexts = [" + [] {
                          std::string t;
@@ -50,13 +52,13 @@ TEST(Translations, EachHoldsItsTextsAndTheRestFilledIn) {
                          std::string t;
                          for (int i = 0; i < 14; ++i) t += "\"Grund " + std::to_string(i) + "\", ";
                          return t;
-                     }() + "]\n");
-    ASSERT_EQ(d.translations.size(), 2u);
+                     }() + "]\n" + kRussian);
+    ASSERT_EQ(d.translations.size(), 3u);
     const mkpackage::TranslationSpec& ru = d.translations[0];
-    EXPECT_EQ(ru.code, "ru");
+    EXPECT_EQ(ru.code, "uk");
     EXPECT_EQ(ru.codePage, 1251u);
-    EXPECT_EQ(ru.name, "\xD0\xF3\xF1\xF1\xEA\xE8\xE9");
-    EXPECT_EQ(ru.primaryLanguage, 0x19);
+    EXPECT_EQ(ru.name, "\xD3\xEA\xF0\xE0\xBF\xED\xF1\xFC\xEA\xE0");
+    EXPECT_EQ(ru.primaryLanguage, 0x22);
     EXPECT_EQ(ru.subLanguage, 1);
     EXPECT_EQ(ru.texts[slot("msgConfirmInstall")], "\xD3\xF1\xF2\xE0\xED\xEE\xE2\xE8\xF2\xFC?");
     EXPECT_EQ(ru.texts[slot("titlePrompt")], "\xD2\xE5\xF1\xF2");
@@ -84,7 +86,7 @@ TEST(Translations, EachHoldsItsTextsAndTheRestFilledIn) {
     // One warning per translation, naming what shows the first language.
     std::string ruWarning;
     for (const mkpackage::Warning& w : mkpackage::findWarnings(d))
-        if (w.field == "translations.ru") ruWarning = w.what;
+        if (w.field == "translations.uk") ruWarning = w.what;
     EXPECT_EQ(ruWarning.rfind(std::to_string(ru.fallbacks.size()) + " texts are not translated and show the first "
                               "language's (en): texts.textUpdatingSystem, ", 0), 0u) << ruWarning;
     EXPECT_NE(ruWarning.find(" and " + std::to_string(ru.fallbacks.size() - 8) + " more"), std::string::npos);
@@ -98,6 +100,13 @@ TEST(Translations, EachHoldsItsTextsAndTheRestFilledIn) {
     EXPECT_FALSE(noted("texts.registryKey"));
     EXPECT_FALSE(noted("texts.productName"));
     EXPECT_FALSE(noted("uninstaller.texts[1]"));
+
+    // A built-in language fills in what it leaves out with the builder's own texts of it.
+    const mkpackage::TranslationSpec& builtIn = d.translations[2];
+    EXPECT_EQ(builtIn.texts[slot("titleWizard")], "\xD3\xF1\xF2\xE0\xED\xEE\xE2\xEA\xE0 Test Product");
+    EXPECT_EQ(builtIn.uninstallTexts[1], d.uninstallTexts[1]) << "the lock name is never translated";
+    EXPECT_EQ(std::find(builtIn.fallbacks.begin(), builtIn.fallbacks.end(), "texts.titleWizard"),
+              builtIn.fallbacks.end());
     EXPECT_FALSE(noted("pages[0][0]"));
 }
 
@@ -144,8 +153,8 @@ std::vector<BadTranslation> badTranslations() {
          "translations.de.pages[0]: has 3 texts, the page's items hold 2"},
         {"UninstallerTextCount", kGerman + "[translations.de.uninstaller]\ntexts = [\"a\"]\n",
          "translations.de.uninstaller.texts: needs 19 texts, has 1"},
-        {"FirstLanguageTextTheCodePageCannotSpell", "[texts]\ntitleWizard = \"Grüße\"\n" + kRussian,
-         "translations.ru.texts.titleWizard: is not given, and the first language's text cannot be spelt in code page 1251"},
+        {"FirstLanguageTextTheCodePageCannotSpell", "[texts]\ntitleWizard = \"Grüße\"\n" + kUkrainian,
+         "translations.uk.texts.titleWizard: is not given, and the first language's text cannot be spelt in code page 1251"},
         {"NameTooLong", "[translations.de]\ncode-page = 1252\nname = \"" + std::string(64, 'n') + "\"\nlanguage-id = 7\n",
          "translations.de.name: is 64 bytes, more than 63"},
         {"DialogWithoutTranslations", "[options]\nlanguage-dialog = true\n",
