@@ -9,6 +9,7 @@
 #include "base/process_state.h"
 #include "engine/journal/journal_recovery.h"
 #include "engine/journal/journal_search.h"
+#include "engine/log/uninstall_log.h"
 #include "package/setup_config.h"
 
 namespace uninstaller {
@@ -23,10 +24,7 @@ constexpr char kUndoText[] = "Undoing an interrupted installation";
 void prepareUndoRecord() {
     setup::clearSetupConfig();
     fmt::SetupConfig& record = setup::config();
-    fmt::UninstallHeader& log = record.uninstall.header;
-    std::memcpy(log.magic, fmt::kUninstallMagic, sizeof log.magic);
-    log.version = fmt::kUninstallVersion;
-    log.firstEntryOffset = log.savedFirstEntryOffset = sizeof(fmt::UninstallHeader);
+    setup::startEmptyLog(record.uninstall);
     record.texts.textUndoing = static_cast<fmt::u32>(reinterpret_cast<std::uintptr_t>(kUndoText));
     setup::configLoaded = true;
 }

@@ -56,6 +56,14 @@ void resetLogToShipped(fmt::UninstallSection& section) {
     std::memset(section.data + h.usedBytes, 0, fmt::kLogAreaSize - h.usedBytes);
 }
 
+void startEmptyLog(fmt::UninstallSection& section) {
+    std::memset(&section, 0, sizeof section);
+    fmt::UninstallHeader& h = section.header;
+    std::memcpy(h.magic, fmt::kUninstallMagic, sizeof h.magic);
+    h.version = fmt::kUninstallVersion;
+    h.firstEntryOffset = h.savedFirstEntryOffset = static_cast<u32>(sizeof(fmt::UninstallHeader));
+}
+
 namespace {
 
 // The text of the entry whose head lies at `at`, its length, and the offset

@@ -28,6 +28,11 @@ bool appendLogEntry(fmt::UninstallSection& section, fmt::u8 kind, fmt::u8 flag,
 // working ones and the unused part of the data area is zeroed.
 void resetLogToShipped(fmt::UninstallSection& section);
 
+// Makes `section` a log as shipped with no texts and no entries: the log
+// area the uninstaller's undo of a killed setup takes that run's entries
+// into.
+void startEmptyLog(fmt::UninstallSection& section);
+
 // A log file is at most the whole section: a longer file is no log of ours,
 // and nothing larger is ever read into memory.
 inline constexpr std::size_t kMaxLogFileSize = sizeof(fmt::UninstallSection);

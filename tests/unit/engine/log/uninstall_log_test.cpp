@@ -81,6 +81,25 @@ TEST(UninstallLog, ResetReturnsToShippedState) {
     for (fmt::u32 i = 100; i < fmt::kLogAreaSize; ++i) ASSERT_EQ(s->data[i], 0) << i;
 }
 
+// The area an undo in the uninstaller starts from: no texts, no entries; it
+// takes entries, is a sound log of a run, and resets to empty.
+TEST(UninstallLog, EmptyLogTakesEntriesAndResetsToEmpty) {
+    auto s = shippedSection(64);
+    startEmptyLog(*s);
+    EXPECT_EQ(checkLog(bytesOf(*s), sizeof *s, LogOrigin::thisRun), LogCheck::ok);
+    ASSERT_TRUE(appendLogEntry(*s, fmt::kLogFolder, 0, 0, "C:\\Program Files\\Product"));
+    ASSERT_TRUE(appendLogEntry(*s, fmt::kLogFile, 0, 0, "C:\\Program Files\\Product\\app.exe"));
+    EXPECT_EQ(checkLog(bytesOf(*s), sizeof *s, LogOrigin::thisRun), LogCheck::ok);
+    LogItem items[4];
+    ASSERT_EQ(collectLogEntries(bytesOf(*s), fmt::kLogFile, items, 4), 1u);
+    EXPECT_STREQ(items[0].text, "C:\\Program Files\\Product\\app.exe");
+    resetLogToShipped(*s);
+    EXPECT_EQ(s->header.entryCount, 0u);
+    EXPECT_EQ(s->header.usedBytes, 0u);
+    EXPECT_EQ(collectLogEntries(bytesOf(*s), fmt::kLogFolder, items, 4), 0u);
+    for (fmt::u32 i = 0; i < fmt::kLogAreaSize; ++i) ASSERT_EQ(s->data[i], 0) << i;
+}
+
 TEST(UninstallLog, WalkRemovesDeepestFirstWithinEachKind) {
     auto s = shippedSection(40);
     appendLogEntry(*s, fmt::kLogFolder, 0, 0, "C:\\A\\");
