@@ -36,76 +36,8 @@ void compressLzmaBlock(const std::vector<std::uint8_t>& input, std::uint32_t dic
     out.packed.resize(packedSize);
 }
 
-LzmaBlockPool::LzmaBlockPool(unsigned workers, std::uint32_t dictionarySize) : dictionarySize_(dictionarySize) {
-    workers = std::max(workers, 1u);
-    jobs_.resize(std::size_t(workers) + 1);
-    done_.assign(jobs_.size(), 0);
-    threads_.reserve(workers);
-    try {
-        for (unsigned i = 0; i < workers; ++i) threads_.emplace_back(&LzmaBlockPool::work, this);
-    } catch (...) {
-        stop();
-        throw;
-    }
-}
-
-LzmaBlockPool::~LzmaBlockPool() { stop(); }
-
-void LzmaBlockPool::stop() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-    }
-    workReady_.notify_all();
-    for (std::thread& thread : threads_) {
-        if (thread.joinable()) thread.join();
-    }
-}
-
-LzmaBlockJob& LzmaBlockPool::next() { return jobs_[submitted_ % jobs_.size()]; }
-
-void LzmaBlockPool::submit() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        done_[submitted_ % jobs_.size()] = 0;
-        ++submitted_;
-    }
-    workReady_.notify_one();
-}
-
-LzmaBlockJob& LzmaBlockPool::oldest() {
-    const std::size_t slot = retired_ % jobs_.size();
-    std::unique_lock<std::mutex> lock(mutex_);
-    blockDone_.wait(lock, [&] { return done_[slot] != 0; });
-    LzmaBlockJob& job = jobs_[slot];
-    if (job.failure) std::rethrow_exception(job.failure);
-    return job;
-}
-
-void LzmaBlockPool::pop() { ++retired_; }
-
-void LzmaBlockPool::work() {
-    for (;;) {
-        std::uint64_t number;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            workReady_.wait(lock, [&] { return stopping_ || taken_ < submitted_; });
-            if (stopping_) return;
-            number = taken_++;
-        }
-        LzmaBlockJob& job = jobs_[number % jobs_.size()];
-        job.failure = nullptr;
-        try {
-            compressLzmaBlock(job.input, dictionarySize_, job);
-        } catch (...) {
-            job.failure = std::current_exception();
-        }
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            done_[number % jobs_.size()] = 1;
-        }
-        blockDone_.notify_all();
-    }
-}
+LzmaBlockPool::LzmaBlockPool(unsigned workers, std::uint32_t dictionarySize)
+    : pool_(workers, std::size_t(std::max(workers, 1u)) + 1,
+            [dictionarySize](LzmaBlockJob& job, unsigned) { compressLzmaBlock(job.input, dictionarySize, job); }) {}
 
 }  // namespace mkpackage

@@ -7,13 +7,11 @@
 #ifndef MKPACKAGE_LZMA_BLOCK_POOL_H
 #define MKPACKAGE_LZMA_BLOCK_POOL_H
 
-#include <condition_variable>
 #include <cstdint>
 #include <exception>
-#include <mutex>
-#include <thread>
 #include <vector>
 
+#include "compress/ordered_pool.h"
 #include "format/stream_methods.h"
 
 namespace mkpackage {
@@ -33,36 +31,24 @@ void compressLzmaBlock(const std::vector<std::uint8_t>& input, std::uint32_t dic
 
 class LzmaBlockPool {
 public:
+    // `workers` threads (at least 1), one block in flight per worker and one more.
     LzmaBlockPool(unsigned workers, std::uint32_t dictionarySize);
-    ~LzmaBlockPool();  // stops the workers; blocks still in flight are dropped
     LzmaBlockPool(const LzmaBlockPool&) = delete;
     LzmaBlockPool& operator=(const LzmaBlockPool&) = delete;
 
-    bool full() const { return submitted_ - retired_ == jobs_.size(); }
-    bool empty() const { return submitted_ == retired_; }
-
+    bool full() const { return pool_.full(); }
+    bool empty() const { return pool_.empty(); }
     // The job for the next block (only when not full); the caller fills its
     // input, then submits it.
-    LzmaBlockJob& next();
-    void submit();
-
+    LzmaBlockJob& next() { return pool_.next(); }
+    void submit() { pool_.submit(); }
     // Waits until the oldest submitted block is compressed and returns it;
     // rethrows a worker's failure. pop() frees it for a later block.
-    LzmaBlockJob& oldest();
-    void pop();
+    LzmaBlockJob& oldest() { return pool_.oldest(); }
+    void pop() { pool_.pop(); }
 
 private:
-    void work();
-    void stop();
-
-    std::uint32_t dictionarySize_;
-    std::vector<LzmaBlockJob> jobs_;  // a ring: block n lives in jobs_[n % size]
-    std::vector<char> done_;
-    std::uint64_t submitted_ = 0, taken_ = 0, retired_ = 0;
-    bool stopping_ = false;
-    std::mutex mutex_;
-    std::condition_variable workReady_, blockDone_;
-    std::vector<std::thread> threads_;
+    OrderedPool<LzmaBlockJob> pool_;
 };
 
 }  // namespace mkpackage

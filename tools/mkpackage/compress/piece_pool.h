@@ -6,16 +6,14 @@
 #ifndef MKPACKAGE_PIECE_POOL_H
 #define MKPACKAGE_PIECE_POOL_H
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "compress/chunk_compressor.h"
+#include "compress/ordered_pool.h"
 
 namespace mkpackage {
 
@@ -38,35 +36,23 @@ class PiecePool {
 public:
     // `workers` threads (at least 1), with four pieces in flight per worker.
     explicit PiecePool(unsigned workers);
-    ~PiecePool();  // stops the workers; pieces still in flight are dropped
     PiecePool(const PiecePool&) = delete;
     PiecePool& operator=(const PiecePool&) = delete;
 
-    bool full() const { return submitted_ - retired_ == jobs_.size(); }
-    bool empty() const { return submitted_ == retired_; }
-
+    bool full() const { return pool_.full(); }
+    bool empty() const { return pool_.empty(); }
     // The job for the next piece (only when not full); the caller fills its
     // input and marks, then submits it.
-    PieceJob& next();
-    void submit();
-
+    PieceJob& next() { return pool_.next(); }
+    void submit() { pool_.submit(); }
     // Waits until the oldest submitted piece is compressed and returns it;
     // rethrows a worker's failure. pop() frees it for a later piece.
-    PieceJob& oldest();
-    void pop();
+    PieceJob& oldest() { return pool_.oldest(); }
+    void pop() { pool_.pop(); }
 
 private:
-    void work(ChunkCompressor& compressor);
-    void stop();
-
-    std::vector<PieceJob> jobs_;  // a ring: piece n lives in jobs_[n % size]
-    std::vector<char> done_;
-    std::uint64_t submitted_ = 0, taken_ = 0, retired_ = 0;
-    bool stopping_ = false;
-    std::mutex mutex_;
-    std::condition_variable workReady_, pieceDone_;
     std::vector<std::unique_ptr<ChunkCompressor>> compressors_;  // one per worker
-    std::vector<std::thread> threads_;
+    OrderedPool<PieceJob> pool_;  // after the compressors it uses; stopped first
 };
 
 }  // namespace mkpackage
