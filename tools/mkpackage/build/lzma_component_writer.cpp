@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "build/file_entry_head.h"
 #include "common/file_open.h"
 #include "common/input_error.h"
 #include "sources/file_facts.h"
@@ -93,16 +94,7 @@ private:
         const std::vector<u32>& crcs = crcs_[f];
         const std::uint64_t stored = std::uint64_t(crcs.size()) * (2 + fmt::kChunkCrcSize);
         if (stored > 0xFFFFFFFFull) fail(file, "stored size exceeds 4 GiB");
-        fmt::FileEntry entry{};
-        std::memcpy(entry.magic, fmt::kFileEntryMagic, 4);
-        entry.unpackedSize = file.size;
-        entry.storedSize = static_cast<u32>(stored);
-        entry.fileTime = file.fileTime;
-        entry.attributes = file.attributes;
-        entry.componentIndex = static_cast<fmt::u16>(index_);
-        entry.nameLength = static_cast<fmt::u16>(file.storedName.size());
-        out_.write(&entry, sizeof entry);
-        out_.write(file.storedName.data(), file.storedName.size());
+        writeFileEntryHead(out_, file, index_, static_cast<u32>(stored));
         const std::vector<fmt::u16> table(crcs.size(), static_cast<fmt::u16>(fmt::kChunkCrcSize));
         out_.write(table.data(), 2 * table.size());
         out_.write(crcs.data(), 4 * crcs.size());

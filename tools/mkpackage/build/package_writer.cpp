@@ -13,6 +13,7 @@
 
 #include "build/config_record.h"
 #include "build/extension_records.h"
+#include "build/file_entry_head.h"
 #include "build/lzma_component_writer.h"
 #include "build/program_image.h"
 #include "build/signed_image.h"
@@ -132,15 +133,7 @@ private:
             const SourceFile& file = (*files_)[nextHeader_];
             currentFile_ = nextHeader_;
             entryOffset_ = out_.position();
-            fmt::FileEntry entry{};
-            std::memcpy(entry.magic, fmt::kFileEntryMagic, 4);
-            entry.unpackedSize = file.size;
-            entry.fileTime = file.fileTime;
-            entry.attributes = file.attributes;
-            entry.componentIndex = static_cast<fmt::u16>(index_);
-            entry.nameLength = static_cast<fmt::u16>(file.storedName.size());
-            out_.write(&entry, sizeof entry);
-            out_.write(file.storedName.data(), file.storedName.size());
+            writeFileEntryHead(out_, file, index_, 0);
             tableOffset_ = out_.position();
             const u32 chunks = fmt::chunkCount(file.size);
             out_.writeZeros(2 * std::size_t(chunks));
